@@ -1,0 +1,28 @@
+#pragma once
+// The four kinds of box a command may show. Every box carries the caption
+// k_message_title; the app shows real boxes, tests answer from a script.
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace tn {
+
+inline const QString k_message_title = QStringLiteral("ぽむぽむ工房");
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // Yes/No question, Yes the default; true on Yes.
+  virtual bool ask(const QString& text) = 0;
+  // Notice with a single OK button.
+  virtual void notify(const QString& text) = 0;
+  // Input box with one text field; the empty text on Cancel.
+  virtual QString input(const QString& prompt) = 0;
+  // Open-file dialog. filters are Qt filter entries ("desc (*.xls)");
+  // nullopt on Cancel.
+  virtual std::optional<QString> open_file(const QString& start_dir, const QStringList& filters,
+                                           int selected_filter) = 0;
+};
+
+}  // namespace tn

@@ -1,0 +1,21 @@
+#pragma once
+// Listing the MP3 files of a folder, shared by the start-up form's file list,
+// relist_files and the file-name undo.
+
+#include <QString>
+#include <QStringList>
+
+namespace tn {
+
+// Names (without folder) ending in ".mp3" in any case, dot-names included,
+// regular files and links to them, in natural order (Track2 before Track10).
+QStringList list_mp3_files(const QString& folder);
+
+// Appends "/" unless the path already ends in one.
+QString with_trailing_slash(const QString& path);
+
+// Name of a folder for the confirmation question: the part after the last
+// "/", or drive_text for a root folder.
+QString folder_display_name(const QString& path, const QString& drive_text);
+
+}  // namespace tn

@@ -1,0 +1,37 @@
+#pragma once
+// Confirming a folder on the start-up form: the question, the file count
+// checks, the shared values, and the main window filled for the folder.
+
+#include <QString>
+#include <QStringList>
+
+#include "table/context.h"
+
+namespace tn {
+
+// What the confirmation asks of the windows; the forms implement it, tests
+// record the calls.
+class Shell {
+ public:
+  virtual ~Shell() = default;
+  virtual void hide_startup() = 0;
+  virtual void show_main() = 0;  // not modal
+  virtual void set_main_caption(const QString& caption) = 0;
+};
+
+namespace msg {
+inline const QString confirm_folder_tail = QStringLiteral("　　ﾌｫﾙﾀﾞ内のMP3を編集しますか？");
+inline const QString too_many_files =
+    QStringLiteral("指定したフォルダにMP3ファイルが多すぎます（100個まで）");
+inline const QString no_files = QStringLiteral("指定したフォルダにMP3ファイルがありません");
+}  // namespace msg
+
+QString main_caption(const QString& edit_folder);
+
+// The confirmation of folder_path whose MP3 files are listing (the start-up
+// form's file list). drive_text names a root folder in the question.
+// Returns true when the folder became the edit folder.
+bool confirm_folder(Context& cx, Shell& shell, const QString& folder_path,
+                    const QString& drive_text, const QStringList& listing);
+
+}  // namespace tn

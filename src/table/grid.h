@@ -1,0 +1,60 @@
+#pragma once
+// The grid every command drives: nine addressing operations with the quirks
+// callers rely on, and the cell storage left to a concrete grid.
+
+#include <QString>
+#include <cstdint>
+
+namespace tn {
+
+// 32-bit colour: red + green * 256 + blue * 65536.
+using Colour = std::uint32_t;
+constexpr Colour rgb(int r, int g, int b) {
+  return static_cast<Colour>(r) | static_cast<Colour>(g) << 8 | static_cast<Colour>(b) << 16;
+}
+constexpr Colour k_white = rgb(255, 255, 255);
+constexpr Colour k_edited = rgb(150, 150, 255);  // 16750230
+constexpr Colour k_error = rgb(255, 0, 0);
+
+class Grid {
+ public:
+  virtual ~Grid() = default;
+
+  // --- the nine operations -------------------------------------------------
+  void set_col(int col) { col_ = col; }
+  void set_row(int row) { row_ = row; }
+  int row() const { return row_; }  // the value last set, even one past the end
+  void set_text(const QString& text);
+  void set_text(int number) { set_text(QString::number(number)); }
+  QString text() const;  // empty for an empty or non-existent cell
+  void set_block_col2(int col) { block_col2_ = col; }
+  void set_block_row2(int row) { block_row2_ = row; }
+  void set_block_mode(bool on) { block_mode_ = on; }
+  // In block mode colours every cell from the current cell to the block end,
+  // both included; otherwise the current cell only.
+  void set_back_colour(Colour colour);
+  void set_max_rows(int rows);
+  void set_max_cols(int cols);
+
+  // --- direct access, for inspection and the widgets -----------------------
+  virtual int row_count() const = 0;
+  virtual int col_count() const = 0;
+  virtual QString cell_text(int col, int row) const = 0;
+  virtual Colour cell_colour(int col, int row) const = 0;
+
+ protected:
+  // Called only with 1 <= col <= col_count(), 1 <= row <= row_count().
+  virtual void store_text(int col, int row, const QString& text) = 0;
+  virtual void store_colour(int col, int row, Colour colour) = 0;
+  virtual void resize(int cols, int rows) = 0;
+
+ private:
+  bool in_range(int col, int row) const {
+    return col >= 1 && row >= 1 && col <= col_count() && row <= row_count();
+  }
+  int col_ = 1, row_ = 1;
+  int block_col2_ = 1, block_row2_ = 1;
+  bool block_mode_ = false;
+};
+
+}  // namespace tn

@@ -1,0 +1,26 @@
+#include "table/track_state.h"
+
+#include <stdexcept>
+
+namespace tn {
+
+static void check_index(int i) {
+  if (i < 0 || i >= k_max_files)
+    throw std::out_of_range("file list index " + std::to_string(i) + " outside 0..99");
+}
+
+const QString& TrackState::file(int i) const {
+  check_index(i);
+  return files_[static_cast<size_t>(i)];
+}
+
+void TrackState::set_file(int i, const QString& name) {
+  check_index(i);
+  files_[static_cast<size_t>(i)] = name;
+}
+
+QString track_order(int row) {
+  return row < 10 ? QStringLiteral("0") + QString::number(row) : QString::number(row);
+}
+
+}  // namespace tn

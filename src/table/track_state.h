@@ -1,0 +1,30 @@
+#pragma once
+// The shared values behind the track table: edit folder, file count and the
+// file list as last listed from the folder.
+
+#include <QString>
+#include <array>
+
+namespace tn {
+
+constexpr int k_max_files = 100;
+
+class TrackState {
+ public:
+  QString edit_folder;   // always ends in "/"
+  qint16 file_count = 0;  // N, 1 to 100 once a folder is confirmed
+
+  // Entry i of the file list; throws std::out_of_range outside 0..99.
+  const QString& file(int i) const;
+  void set_file(int i, const QString& name);
+
+  QString path_of(int i) const { return edit_folder + file(i); }
+
+ private:
+  std::array<QString, k_max_files> files_;
+};
+
+// Track order text of row r: "01".."09", then "10".."100".
+QString track_order(int row);
+
+}  // namespace tn

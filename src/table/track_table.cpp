@@ -1,0 +1,55 @@
+#include "table/track_table.h"
+
+#include "table/folder.h"
+#include "table/grid.h"
+#include "table/track_state.h"
+
+namespace tn {
+
+void fill_table(Context& cx) {
+  Grid& g = cx.ss1;
+  const int n = cx.state.file_count;
+  g.set_col(col::name);
+  g.set_row(1);
+  for (int i = 0; i < n; ++i) {
+    g.set_text(cx.state.file(i));
+    g.set_row(g.row() + 1);
+  }
+  g.set_row(1);
+  g.set_col(col::order);
+  for (int r = 1; r <= n; ++r) {
+    if (r < 10)
+      g.set_text(track_order(r));
+    else
+      g.set_text(r);
+    g.set_row(g.row() + 1);
+  }
+}
+
+void relist_files(Context& cx) {
+  const QStringList listing = list_mp3_files(cx.state.edit_folder);
+  const int n = cx.state.file_count;
+  // A folder that now holds fewer files leaves the rest of the entries empty;
+  // one that holds more gives its first N.
+  for (int i = 0; i < n; ++i) cx.state.set_file(i, i < listing.size() ? listing[i] : QString());
+  Grid& g = cx.ss1;
+  g.set_col(col::order);
+  g.set_row(1);
+  for (int i = 0; i < n; ++i) {
+    g.set_text(QString());
+    g.set_row(g.row() + 1);
+  }
+}
+
+void paint_columns(Context& cx, int c1, int c2, Colour colour) {
+  Grid& g = cx.ss1;
+  g.set_row(1);
+  g.set_col(c1);
+  g.set_block_row2(cx.state.file_count);
+  g.set_block_col2(c2);
+  g.set_block_mode(true);
+  g.set_back_colour(colour);
+  g.set_block_mode(false);
+}
+
+}  // namespace tn

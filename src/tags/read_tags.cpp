@@ -1,0 +1,80 @@
+#include "tags/read_tags.h"
+
+#include <QFile>
+
+#include "table/dialogs.h"
+#include "table/grid.h"
+#include "table/track_state.h"
+#include "table/track_table.h"
+#include "tags/messages.h"
+#include "tags/tag_library.h"
+
+namespace tn {
+
+QString msg::error_text(int error_no) {
+  switch (error_no) {
+    case tag_error::cannot_open: return QStringLiteral("  ﾌｧｲﾙｵｰﾌﾟﾝｴﾗｰ  ");
+    case tag_error::bad_frame_header: return QStringLiteral("  ﾌﾚｰﾑﾍｯﾀﾞの読込ｴﾗｰ");
+    case tag_error::unknown_format: return QStringLiteral("  ﾌｧｲﾙ形式不明  ");
+    case tag_error::no_file_open: return QStringLiteral("  ﾌｧｲﾙはｵｰﾌﾟﾝされてません  ");
+    case tag_error::read_failed: return QStringLiteral("  ﾌｧｲﾙ読込失敗  ");
+    default: return QStringLiteral("  その他ｴﾗｰ  ");
+  }
+}
+
+namespace {
+
+void mark_failed(Context& cx, int i) {
+  Grid& g = cx.ss1;
+  const int r = i + 1;
+  g.set_row(r);
+  for (int c = col::name; c <= col::artist; ++c) {
+    g.set_col(c);
+    g.set_text(QString());
+  }
+  cx.state.set_file(i, QString());
+  g.set_row(r);
+  g.set_col(col::order);
+  g.set_block_row2(r);
+  g.set_block_col2(col::artist);
+  g.set_block_mode(true);
+  g.set_back_colour(k_error);
+  g.set_block_mode(false);
+}
+
+}  // namespace
+
+void read_tags(Context& cx) {
+  TagRecordBytes tag = empty_tag_bytes();
+  OpenRecordBytes info = empty_open_bytes();
+  Grid& g = cx.ss1;
+  for (int i = 0; i < cx.state.file_count; ++i) {
+    const int r = i + 1;
+    const QString name = cx.state.file(i);
+    if (cx.tags.vbmp3_open(QFile::encodeName(cx.state.path_of(i)), info)) {
+      if (cx.tags.vbmp3_getTagInfo(tag)) {
+        const TagRecord rec = from_bytes(tag);
+        g.set_row(r);
+        g.set_col(col::title);
+        g.set_text(rec.title);
+        g.set_col(col::album);
+        g.set_text(rec.album);
+        g.set_col(col::artist);
+        g.set_text(rec.artist);
+      } else {
+        const qint16 no = static_cast<qint16>(cx.tags.vbmp3_getLastErrorNo());
+        cx.dialogs.notify(msg::error_number + QString::number(no) + msg::error_text(no) + name +
+                          msg::tag_read_failed_tail);
+        mark_failed(cx, i);
+      }
+    } else {
+      const qint16 no = static_cast<qint16>(cx.tags.vbmp3_getLastErrorNo());
+      cx.dialogs.notify(msg::error_number + QString::number(no) + msg::error_text(no) + name +
+                        msg::open_failed_tail);
+      mark_failed(cx, i);
+    }
+    cx.tags.vbmp3_close();
+  }
+}
+
+}  // namespace tn

@@ -1,0 +1,44 @@
+#pragma once
+// The tag library: five calls, one file at a time (open, read or write the
+// tag, close). The real one sits on TagLib; tests may put a fake in its place
+// to provoke error numbers that real files cannot.
+
+#include <QByteArray>
+#include <memory>
+
+#include "tags/tag_record.h"
+
+namespace tn {
+
+// Error numbers of vbmp3_getLastErrorNo.
+namespace tag_error {
+constexpr int none = 0;
+constexpr int cannot_open = 1;       // missing, no permission, a folder
+constexpr int no_file_open = 2;      // tag read without an open file
+constexpr int read_failed = 3;       // truncated or corrupt tag, read error
+constexpr int bad_frame_header = 11; // looks like MP3, first frame header unreadable
+constexpr int unknown_format = 24;   // no MPEG audio at all
+constexpr int write_failed = 30;     // the tag could not be written
+}  // namespace tag_error
+
+class TagLibrary {
+ public:
+  virtual ~TagLibrary() = default;
+  // path: the full path in the file system's bytes. Nonzero = opened.
+  virtual int vbmp3_open(const QByteArray& path, OpenRecordBytes& info) = 0;
+  // Nonzero = the open file's title, artist and album copied into record
+  // (every field filled, empty when absent).
+  virtual int vbmp3_getTagInfo(TagRecordBytes& record) = 0;
+  // Writes title, artist and album of record into the file at path.
+  // Nonzero = written; on zero vbmp3_getLastErrorNo tells why.
+  virtual int vbmp3_setTagInfo(const QByteArray& path, const TagRecordBytes& record, int a,
+                               int b) = 0;
+  // Accepts being called when nothing is open.
+  virtual void vbmp3_close() = 0;
+  virtual int vbmp3_getLastErrorNo() = 0;
+};
+
+// The real library over TagLib.
+std::unique_ptr<TagLibrary> make_taglib_library();
+
+}  // namespace tn
