@@ -1,3 +1,4 @@
+// NOTE TO ENGINEERS: read /tmp/rules.md (binding project rules) before writing code.
 #pragma once
 // A tag library that answers from a table, for the error numbers real files
 // cannot produce (2, 3, any other). Records every call in order.

@@ -1,0 +1,36 @@
+# Shared set-up of scripts/run and scripts/test: installs the Debian packages
+# that are missing, then configures and builds into build/ incrementally.
+# Sourced, not run. Honours BUILD_DIR and CMAKE_ARGS.
+
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-qpa-plugins libgl-dev
+  libtag1-dev libfreexl-dev
+  fonts-ipafont fonts-ipaexfont
+  libbenchmark-dev clang libclang-rt-14-dev
+)
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get update
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+build() {
+  local dir=${BUILD_DIR:-$root/build}
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${CMAKE_ARGS:-}
+  cmake --build "$dir" -j"$(nproc)"
+}
+
+install_missing
+build

@@ -1,0 +1,28 @@
+#pragma once
+// The real boxes: caption "ぽむぽむ工房", no icon, Yes the default, the
+// button texts of a Japanese desktop.
+
+#include <QPointer>
+#include <QWidget>
+
+#include "table/dialogs.h"
+
+namespace tn {
+
+class QtDialogs final : public Dialogs {
+ public:
+  // Boxes are centred on parent while it lives.
+  explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+  void set_parent(QWidget* parent) { parent_ = parent; }
+
+  bool ask(const QString& text) override;
+  void notify(const QString& text) override;
+  QString input(const QString& prompt) override;
+  std::optional<QString> open_file(const QString& start_dir, const QStringList& filters,
+                                   int selected_filter) override;
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+}  // namespace tn

@@ -1,0 +1,21 @@
+#pragma once
+// File names: composed in the table, applied on disk, or thrown away.
+
+#include "table/context.h"
+
+namespace tn {
+
+// Composition in the file-name column.
+void cmd_kyokuname(Context& cx);
+void cmd_kyokuzyunname(Context& cx);
+void cmd_w_name(Context& cx);
+// Renames every file to its row's name, then rebuilds the table.
+void cmd_re_name(Context& cx);
+// Writes all tags, then renames.
+void cmd_allwrite(Context& cx);
+// Throws away unapplied names (and, on request, track orders).
+void cmd_modosu(Context& cx);
+// True when every rename of the run succeeded.
+bool rename_files(Context& cx);
+
+}  // namespace tn
