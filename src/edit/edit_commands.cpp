@@ -1,12 +1,122 @@
 #include "edit/edit_commands.h"
 
+#include "edit/messages.h"
+#include "table/dialogs.h"
+#include "table/grid.h"
+#include "table/text.h"
+#include "table/track_state.h"
+#include "table/track_table.h"
+#include "tags/read_tags.h"
+
 namespace tn {
 
-void cmd_all_al(Context&, const QString&) {}
-void cmd_all_art(Context&, const QString&) {}
-void cmd_fname(Context&) {}
-void cmd_zyun_fname(Context&) {}
-void cmd_cls(Context&) {}
-void cmd_modosu2(Context&) {}
+namespace {
+
+constexpr int k_fill_limit = 30;
+
+void fill_column(Context& cx, int c, const QString& text, const QString& empty_question) {
+  Grid& g = cx.ss1;
+  const int n = cx.state.file_count;
+  if (text.isEmpty()) {
+    if (!cx.dialogs.ask(empty_question)) return;
+    g.set_row(1);
+    g.set_col(c);
+    for (int k = 0; k < n; ++k) {
+      g.set_text(QString());
+      // Only the cleared cell turns white: the block ends where it starts.
+      g.set_block_col2(c);
+      g.set_block_row2(g.row());
+      g.set_block_mode(true);
+      g.set_back_colour(k_white);
+      g.set_block_mode(false);
+      g.set_row(g.row() + 1);
+    }
+    return;
+  }
+  if (char_count(text) > k_fill_limit) {
+    cx.dialogs.notify(msg::too_long);
+    return;
+  }
+  for (int r = 1; r <= n; ++r) {
+    g.set_row(r);
+    g.set_col(c);
+    if (!g.text().isEmpty()) {
+      if (!cx.dialogs.ask(msg::overwrite)) return;
+      break;
+    }
+  }
+  g.set_row(1);
+  g.set_col(c);
+  for (int k = 0; k < n; ++k) {
+    g.set_text(text);
+    g.set_row(g.row() + 1);
+  }
+  paint_columns(cx, c, c, k_edited);
+}
+
+void title_from_name(Context& cx, bool with_order) {
+  Grid& g = cx.ss1;
+  for (int r = 1; r <= cx.state.file_count; ++r) {
+    QString prefix;
+    if (with_order) {
+      g.set_row(r);
+      g.set_col(col::order);
+      prefix = g.text();
+    }
+    g.set_row(r);
+    g.set_col(col::name);
+    const QString name = g.text();
+    // A name shorter than its extension (the empty name of a row that failed
+    // to read) gives no title: the row keeps the one it has.
+    if (char_count(name) < 4) continue;
+    g.set_row(r);
+    g.set_col(col::title);
+    g.set_text(prefix + drop_last_chars(name, 4));
+  }
+}
+
+}  // namespace
+
+void cmd_all_al(Context& cx, const QString& text) {
+  fill_column(cx, col::album, text, msg::album_empty);
+}
+
+void cmd_all_art(Context& cx, const QString& text) {
+  fill_column(cx, col::artist, text, msg::artist_empty);
+}
+
+void cmd_fname(Context& cx) {
+  if (cx.dialogs.ask(msg::title_from_name)) title_from_name(cx, false);
+}
+
+void cmd_zyun_fname(Context& cx) {
+  if (cx.dialogs.ask(msg::title_from_order_name)) title_from_name(cx, true);
+}
+
+void cmd_cls(Context& cx) {
+  if (!cx.dialogs.ask(msg::clear_reload)) return;
+  paint_columns(cx, col::order, col::artist, k_white);
+  relist_files(cx);
+  fill_table(cx);
+  read_tags(cx);
+  cx.dialogs.notify(msg::reload_done);
+}
+
+void cmd_modosu2(Context& cx) {
+  if (!cx.dialogs.ask(msg::undo_tags)) return;
+  relist_files(cx);
+  read_tags(cx);
+  Grid& g = cx.ss1;
+  g.set_row(1);
+  g.set_col(col::order);
+  for (int k = 1; k <= cx.state.file_count; ++k) {
+    if (g.row() < 10)
+      g.set_text(track_order(k));
+    else
+      g.set_text(k);
+    g.set_row(g.row() + 1);
+  }
+  paint_columns(cx, col::title, col::artist, k_white);
+}
 
 }  // namespace tn

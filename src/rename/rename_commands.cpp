@@ -1,13 +1,124 @@
 #include "rename/rename_commands.h"
 
+#include <array>
+#include <optional>
+
+#include "rename/messages.h"
+#include "rename/safe_rename.h"
+#include "table/dialogs.h"
+#include "table/grid.h"
+#include "table/track_state.h"
+#include "table/track_table.h"
+#include "tags/read_tags.h"
+#include "tags/tag_writers.h"
+
 namespace tn {
 
-void cmd_kyokuname(Context&) {}
-void cmd_kyokuzyunname(Context&) {}
-void cmd_w_name(Context&) {}
-void cmd_re_name(Context&) {}
-void cmd_allwrite(Context&) {}
-void cmd_modosu(Context&) {}
-bool rename_files(Context&) { return false; }
+namespace {
+
+const QString k_mp3 = QStringLiteral(".mp3");
+
+// Composition frame: question, then the row rule on every row 1..N.
+template <class Rule>
+void compose(Context& cx, const QString& question, Rule rule) {
+  if (!cx.dialogs.ask(question)) return;
+  Grid& g = cx.ss1;
+  auto cell = [&](int r, int c) {
+    g.set_row(r);
+    g.set_col(c);
+    return g.text();
+  };
+  for (int r = 1; r <= cx.state.file_count; ++r) {
+    const std::optional<QString> name = rule(r, cell);
+    if (!name) continue;
+    g.set_row(r);
+    g.set_col(col::name);
+    g.set_text(*name);
+  }
+}
+
+using Cell = std::function<QString(int, int)>;
+
+}  // namespace
+
+void cmd_kyokuname(Context& cx) {
+  compose(cx, msg::name_from_title, [](int r, auto& cell) -> std::optional<QString> {
+    const QString title = cell(r, col::title);
+    if (title.isEmpty()) return std::nullopt;
+    return title + k_mp3;
+  });
+}
+
+void cmd_kyokuzyunname(Context& cx) {
+  compose(cx, msg::order_before_name, [](int r, auto& cell) -> std::optional<QString> {
+    const QString name = cell(r, col::name);
+    const QString order = cell(r, col::order);
+    if (order.isEmpty()) return std::nullopt;
+    return order + name;
+  });
+}
+
+void cmd_w_name(Context& cx) {
+  compose(cx, msg::name_from_order_title, [](int r, auto& cell) -> std::optional<QString> {
+    const QString title = cell(r, col::title);
+    const QString order = cell(r, col::order);
+    if (title.isEmpty() || order.isEmpty()) return std::nullopt;
+    return order + title + k_mp3;
+  });
+}
+
+bool rename_files(Context& cx) {
+  std::array<QString, k_max_files> old_path, new_path;
+  Grid& g = cx.ss1;
+  for (int i = 0; i < cx.state.file_count; ++i) {
+    if (cx.state.file(i).isEmpty()) continue;
+    old_path.at(static_cast<size_t>(i)) = cx.state.path_of(i);
+    g.set_row(i + 1);
+    g.set_col(col::name);
+    QString name = g.text();
+    if (!name.endsWith(k_mp3, Qt::CaseSensitive)) name += k_mp3;
+    new_path.at(static_cast<size_t>(i)) = cx.state.edit_folder + name;
+    const QString& from = old_path.at(static_cast<size_t>(i));
+    const QString& to = new_path.at(static_cast<size_t>(i));
+    // A name never leads out of the edit folder; an unchanged one is done.
+    const bool ok = !name.contains(QLatin1Char('/')) && (to == from || rename_no_replace(from, to));
+    if (!ok) {
+      cx.dialogs.notify(QString::number(i + 1) + msg::rename_failed_tail);
+      return false;
+    }
+  }
+  return true;
+}
+
+void cmd_re_name(Context& cx) {
+  if (!cx.dialogs.ask(msg::rename_start)) return;
+  const bool all_renamed = rename_files(cx);
+  relist_files(cx);
+  fill_table(cx);
+  read_tags(cx);
+  if (all_renamed) cx.dialogs.notify(msg::rename_done);
+}
+
+void cmd_allwrite(Context& cx) {
+  cmd_write_all(cx);
+  cmd_re_name(cx);
+}
+
+void cmd_modosu(Context& cx) {
+  if (!cx.dialogs.ask(msg::undo_names)) return;
+  if (cx.dialogs.ask(msg::undo_orders_too)) {
+    fill_table(cx);
+    return;
+  }
+  relist_entries(cx);
+  const int n = cx.state.file_count;
+  Grid& g = cx.ss1;
+  g.set_col(col::name);
+  g.set_row(1);
+  for (int i = 0; i < n; ++i) {
+    g.set_text(cx.state.file(i));
+    g.set_row(g.row() + 1);
+  }
+}
 
 }  // namespace tn

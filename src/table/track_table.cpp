@@ -26,12 +26,17 @@ void fill_table(Context& cx) {
   }
 }
 
-void relist_files(Context& cx) {
+void relist_entries(Context& cx) {
   const QStringList listing = list_mp3_files(cx.state.edit_folder);
-  const int n = cx.state.file_count;
   // A folder that now holds fewer files leaves the rest of the entries empty;
   // one that holds more gives its first N.
-  for (int i = 0; i < n; ++i) cx.state.set_file(i, i < listing.size() ? listing[i] : QString());
+  for (int i = 0; i < cx.state.file_count; ++i)
+    cx.state.set_file(i, i < listing.size() ? listing[i] : QString());
+}
+
+void relist_files(Context& cx) {
+  relist_entries(cx);
+  const int n = cx.state.file_count;
   Grid& g = cx.ss1;
   g.set_col(col::order);
   g.set_row(1);

@@ -15,6 +15,8 @@ constexpr int order = 1, name = 2, title = 3, album = 4, artist = 5;
 void fill_table(Context& cx);
 // File-list entries 0..N-1 from the folder listing again; column 1 cleared.
 void relist_files(Context& cx);
+// The file-list part of relist_files alone.
+void relist_entries(Context& cx);
 // Paints columns c1..c2 of rows 1..N by the block idiom.
 void paint_columns(Context& cx, int c1, int c2, Colour colour);
 
