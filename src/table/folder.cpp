@@ -16,7 +16,8 @@ QStringList list_mp3_files(const QString& folder) {
                                return !n.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive);
                              }),
               names.end());
-  QCollator collator{QLocale::c()};
+  // The C locale ignores numeric mode; the collation of our users does not.
+  QCollator collator{QLocale(QLocale::Japanese, QLocale::Japan)};
   collator.setNumericMode(true);
   collator.setCaseSensitivity(Qt::CaseInsensitive);
   std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {

@@ -18,6 +18,7 @@ QString msg::error_text(int error_no) {
     case tag_error::unknown_format: return QStringLiteral("  ﾌｧｲﾙ形式不明  ");
     case tag_error::no_file_open: return QStringLiteral("  ﾌｧｲﾙはｵｰﾌﾟﾝされてません  ");
     case tag_error::read_failed: return QStringLiteral("  ﾌｧｲﾙ読込失敗  ");
+    case tag_error::write_failed: return QStringLiteral("  ﾌｧｲﾙ書込失敗  ");
     default: return QStringLiteral("  その他ｴﾗｰ  ");
   }
 }

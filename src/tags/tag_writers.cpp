@@ -1,14 +1,144 @@
 #include "tags/tag_writers.h"
 
+#include <QFile>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "table/dialogs.h"
+#include "table/grid.h"
+#include "table/text.h"
+#include "table/track_state.h"
+#include "table/track_table.h"
+#include "tags/messages.h"
+#include "tags/tag_library.h"
+
 namespace tn {
 
-void cmd_write_all(Context&) {}
-void cmd_write_kyokumei(Context&) {}
-void cmd_write_alubum(Context&) {}
-void cmd_write_artname(Context&) {}
-bool tag_write_all(Context&) { return false; }
-bool tag_write_title(Context&) { return false; }
-bool tag_write_album(Context&) { return false; }
-bool tag_write_artist(Context&) { return false; }
+bool make_owner_writable(const QString& path) {
+  const QByteArray p = QFile::encodeName(path);
+  struct stat st;
+  if (::stat(p.constData(), &st) != 0) return false;
+  if (st.st_mode & S_IWUSR) return true;
+  return ::chmod(p.constData(), (st.st_mode & 07777) | S_IWUSR) == 0;
+}
+
+namespace {
+
+// A cell text as a record field: cut after its 128th character, blanks up to
+// 128 characters, then 128 bytes of it in the byte form.
+void put_cell(char* field, const QString& text) {
+  QString padded = first_chars(text, k_tag_text_bytes);
+  const int pad = k_tag_text_bytes - char_count(padded);
+  if (pad > 0) padded += QString(pad, QLatin1Char(' '));
+  set_field(field, k_tag_text_bytes, padded, ' ');
+}
+
+QString cell(Grid& g, int row, int col) {
+  g.set_row(row);
+  g.set_col(col);
+  return g.text();
+}
+
+// Writes one file; on failure the error number of the step that failed.
+int write_one(Context& cx, int i, WriteFields fields) {
+  const QString path = cx.state.path_of(i);
+  const QByteArray native = QFile::encodeName(path);
+  if (!make_owner_writable(path)) return tag_error::cannot_open;
+  // Fresh records for every file: nothing of one file reaches another's tag.
+  OpenRecordBytes info = empty_open_bytes();
+  TagRecordBytes current = empty_tag_bytes();
+  TagRecordBytes fresh = empty_tag_bytes();
+  TagLibrary& lib = cx.tags;
+  bool ok = lib.vbmp3_open(native, info) && lib.vbmp3_getTagInfo(current);
+  if (ok) {
+    const int r = i + 1;
+    const bool all = fields == WriteFields::all;
+    auto take = [&](char* dst, const char* kept, bool from_table, int column) {
+      if (from_table)
+        put_cell(dst, cell(cx.ss1, r, column));
+      else
+        std::memcpy(dst, kept, k_tag_text_bytes);
+    };
+    take(fresh.title, current.title, all || fields == WriteFields::title, col::title);
+    take(fresh.album, current.album, all || fields == WriteFields::album, col::album);
+    take(fresh.artist, current.artist, all || fields == WriteFields::artist, col::artist);
+    ok = lib.vbmp3_setTagInfo(native, fresh, 1, 1) != 0;
+  }
+  // A failure that names no reason is still a failure.
+  const int error = ok ? tag_error::none : lib.vbmp3_getLastErrorNo();
+  lib.vbmp3_close();
+  return ok ? tag_error::none : (error != tag_error::none ? error : tag_error::write_failed);
+}
+
+struct Command {
+  const QString& question;
+  const QString& done;
+  WriteFields fields;
+  int first_col, last_col;
+};
+
+void run_command(Context& cx, const Command& c) {
+  if (!cx.dialogs.ask(c.question)) return;
+  const std::vector<int> failed = tag_write(cx, c.fields);
+  if (failed.empty()) cx.dialogs.notify(c.done);
+  // Paint the written rows white; a row not written keeps its colour.
+  Grid& g = cx.ss1;
+  int from = 1;
+  auto paint = [&](int to) {
+    if (to < from) return;
+    g.set_row(from);
+    g.set_col(c.first_col);
+    g.set_block_row2(to);
+    g.set_block_col2(c.last_col);
+    g.set_block_mode(true);
+    g.set_back_colour(k_white);
+    g.set_block_mode(false);
+  };
+  for (int r : failed) {
+    paint(r - 1);
+    from = r + 1;
+  }
+  paint(cx.state.file_count);
+}
+
+}  // namespace
+
+std::vector<int> tag_write(Context& cx, WriteFields fields) {
+  std::vector<int> not_written;
+  for (int i = 0; i < cx.state.file_count; ++i) {
+    const QString name = cx.state.file(i);
+    if (name.isEmpty()) {
+      not_written.push_back(i + 1);
+      continue;
+    }
+    const int error = write_one(cx, i, fields);
+    if (error != tag_error::none) {
+      cx.dialogs.notify(msg::error_number + QString::number(error) + msg::error_text(error) +
+                        name + msg::tag_write_failed_tail);
+      not_written.push_back(i + 1);
+    }
+  }
+  return not_written;
+}
+
+void cmd_write_all(Context& cx) {
+  run_command(cx, {msg::write_all_question, msg::write_all_done, WriteFields::all, col::title,
+                   col::artist});
+}
+
+void cmd_write_kyokumei(Context& cx) {
+  run_command(cx, {msg::write_title_question, msg::write_title_done, WriteFields::title,
+                   col::title, col::title});
+}
+
+void cmd_write_alubum(Context& cx) {
+  run_command(cx, {msg::write_album_question, msg::write_album_done, WriteFields::album,
+                   col::album, col::album});
+}
+
+void cmd_write_artname(Context& cx) {
+  run_command(cx, {msg::write_artist_question, msg::write_artist_done, WriteFields::artist,
+                   col::artist, col::artist});
+}
 
 }  // namespace tn

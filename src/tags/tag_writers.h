@@ -1,6 +1,9 @@
 #pragma once
 // Writing the tag columns of the track table into the files.
 
+#include <QString>
+#include <vector>
+
 #include "table/context.h"
 
 namespace tn {
@@ -11,11 +14,20 @@ void cmd_write_kyokumei(Context& cx);
 void cmd_write_alubum(Context& cx);
 void cmd_write_artname(Context& cx);
 
-// The writers, one run over every file of the file list. Each reports a file
-// it cannot write and goes on; true when every file was written.
-bool tag_write_all(Context& cx);
-bool tag_write_title(Context& cx);
-bool tag_write_album(Context& cx);
-bool tag_write_artist(Context& cx);
+// Which fields a writer takes from the table; the others keep the file's.
+enum class WriteFields { all, title, album, artist };
+
+// One run over every file of the file list. A file that cannot be written is
+// reported and the run goes on; rows whose file-list entry is empty (their
+// file failed to read) are skipped. Returns the rows not written, ascending.
+std::vector<int> tag_write(Context& cx, WriteFields fields);
+
+inline std::vector<int> tag_write_all(Context& cx) { return tag_write(cx, WriteFields::all); }
+inline std::vector<int> tag_write_title(Context& cx) { return tag_write(cx, WriteFields::title); }
+inline std::vector<int> tag_write_album(Context& cx) { return tag_write(cx, WriteFields::album); }
+inline std::vector<int> tag_write_artist(Context& cx) { return tag_write(cx, WriteFields::artist); }
+
+// Gives the owner write permission where it lacks it; other bits stay.
+bool make_owner_writable(const QString& path);
 
 }  // namespace tn

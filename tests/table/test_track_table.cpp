@@ -1,0 +1,123 @@
+// Track table filling, the folder listing behind it, and the file list.
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "fake_tag_library.h"
+#include "table/folder.h"
+#include "table/memory_grid.h"
+#include "table/scripted_dialogs.h"
+#include "table/track_state.h"
+#include "table/track_table.h"
+
+using namespace tn;
+
+namespace {
+
+void touch(const QString& path) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+}
+
+struct Table {
+  TrackState state;
+  MemoryGrid grid;
+  ScriptedDialogs dialogs;
+  test::FakeTagLibrary tags;
+  Context cx{state, grid, dialogs, tags};
+};
+
+}  // namespace
+
+class TrackTableTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void fill_table_numbers_rows_data() {
+    QTest::addColumn<int>("n");
+    QTest::addColumn<QStringList>("expected");  // orders of rows 1, 9, 10 and N
+    QTest::newRow("1") << 1 << QStringList{"01"};
+    QTest::newRow("9") << 9 << QStringList{"01", "09"};
+    QTest::newRow("10") << 10 << QStringList{"01", "09", "10"};
+    QTest::newRow("100") << 100 << QStringList{"01", "09", "10", "100"};
+  }
+  void fill_table_numbers_rows() {
+    QFETCH(int, n);
+    QFETCH(QStringList, expected);
+    Table t;
+    t.state.file_count = static_cast<qint16>(n);
+    for (int i = 0; i < n; ++i) t.state.set_file(i, QStringLiteral("f%1.mp3").arg(i));
+    t.grid.set_max_rows(n);
+    fill_table(t.cx);
+    const QList<int> rows{1, 9, 10, n};
+    for (int k = 0; k < expected.size(); ++k)
+      QCOMPARE(t.grid.cell_text(col::order, rows[k]), expected[k]);
+    QCOMPARE(t.grid.cell_text(col::name, n), QStringLiteral("f%1.mp3").arg(n - 1));
+    QCOMPARE(t.grid.row(), n + 1);  // left one past the last row
+  }
+
+  void listing_is_natural_and_takes_any_case() {
+    QTemporaryDir dir;
+    for (const char* name : {"Track10.mp3", "track2.MP3", ".hidden.mp3", "Track1.Mp3", "note.txt",
+                             "song.mp3.bak", "Ｂ.mp3"})
+      touch(dir.filePath(QString::fromUtf8(name)));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.mp3")));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")), dir.filePath("broken.mp3")));
+    QCOMPARE(list_mp3_files(dir.path()),
+             (QStringList{".hidden.mp3", "Ｂ.mp3", "Track1.Mp3", "track2.MP3", "Track10.mp3"}));
+  }
+
+  void relist_follows_the_folder_data() {
+    QTest::addColumn<QStringList>("on_disk");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("same count") << QStringList{"b.mp3", "c.mp3", "d.mp3"}
+                                << QStringList{"b.mp3", "c.mp3", "d.mp3"};
+    QTest::newRow("fewer") << QStringList{"b.mp3"} << QStringList{"b.mp3", "", ""};
+    QTest::newRow("more") << QStringList{"a.mp3", "b.mp3", "c.mp3", "d.mp3"}
+                          << QStringList{"a.mp3", "b.mp3", "c.mp3"};
+  }
+  void relist_follows_the_folder() {
+    QFETCH(QStringList, on_disk);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    for (const QString& n : on_disk) touch(dir.filePath(n));
+    Table t;
+    t.state.edit_folder = with_trailing_slash(dir.path());
+    t.state.file_count = 3;
+    t.state.set_file(3, QStringLiteral("beyond N stays"));
+    t.grid.set_max_rows(3);
+    fill_table(t.cx);
+    relist_files(t.cx);
+    for (int i = 0; i < 3; ++i) {
+      QCOMPARE(t.state.file(i), expected[i]);
+      QCOMPARE(t.grid.cell_text(col::order, i + 1), QString());  // column 1 cleared
+    }
+    QCOMPARE(t.state.file(3), QStringLiteral("beyond N stays"));
+  }
+
+  void file_list_access_is_checked() {
+    TrackState s;
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, s.file(100));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, s.set_file(-1, QString()));
+    s.set_file(99, QStringLiteral("last"));
+    QCOMPARE(s.file(99), QStringLiteral("last"));
+  }
+
+  void folder_names_for_the_question_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("folder") << "/music/Best" << "Best";
+    QTest::newRow("root") << "/" << "/ (root)";
+  }
+  void folder_names_for_the_question() {
+    QFETCH(QString, path);
+    QFETCH(QString, name);
+    QCOMPARE(folder_display_name(path, QStringLiteral("/ (root)")), name);
+    QVERIFY(with_trailing_slash(path).endsWith(QLatin1Char('/')));
+    QVERIFY(!with_trailing_slash(path).endsWith(QLatin1String("//")));
+  }
+};
+
+QTEST_GUILESS_MAIN(TrackTableTest)
+#include "test_track_table.moc"
