@@ -1,0 +1,236 @@
+// Batch edits of the tag columns and the two reloads, on the table in memory.
+
+#include <QtTest>
+
+#include "edit/edit_commands.h"
+#include "edit/messages.h"
+#include "fake_tag_library.h"
+#include "table/memory_grid.h"
+#include "table/scripted_dialogs.h"
+#include "table/track_state.h"
+#include "table/track_table.h"
+
+using namespace tn;
+
+namespace {
+
+// The files exist on disk (the reloads list the folder); their tags come
+// from the fake library.
+struct Table {
+  QTemporaryDir dir;
+  TrackState state;
+  MemoryGrid grid;
+  ScriptedDialogs dialogs;
+  test::FakeTagLibrary tags;
+  Context cx{state, grid, dialogs, tags};
+
+  explicit Table(int n) {
+    state.edit_folder = dir.path() + QLatin1Char('/');
+    state.file_count = static_cast<qint16>(n);
+    grid.set_max_rows(n);
+    for (int i = 0; i < n; ++i) {
+      const QString name = QStringLiteral("song%1.mp3").arg(i + 1);
+      state.set_file(i, name);
+      QFile(state.path_of(i)).open(QIODevice::WriteOnly);
+      test::FakeTagLibrary::Entry e;
+      e.tag.title = QStringLiteral("title %1").arg(i + 1);
+      e.tag.album = QStringLiteral("album");
+      e.tag.artist = QStringLiteral("artist");
+      tags.files[state.path_of(i).toUtf8()] = e;
+    }
+    fill_table(cx);
+  }
+  QString at(int c, int r) const { return grid.cell_text(c, r); }
+  Colour colour(int c, int r) const { return grid.cell_colour(c, r); }
+  void put(int c, int r, const QString& t) {
+    grid.set_col(c);
+    grid.set_row(r);
+    grid.set_text(t);
+  }
+  void paint(int c, int r, Colour colour) {
+    grid.set_col(c);
+    grid.set_row(r);
+    grid.set_back_colour(colour);
+  }
+  QStringList column(int c) const {
+    QStringList out;
+    for (int r = 1; r <= state.file_count; ++r) out << at(c, r);
+    return out;
+  }
+};
+
+QString times(const QString& s, int n) { return s.repeated(n); }
+
+}  // namespace
+
+class EditCommands : public QObject {
+  Q_OBJECT
+ private slots:
+  // Emptiness first, then the 30-character limit, then one overwrite question.
+  void fill_album_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("present");  // album cells before, rows 1..3
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<QStringList>("after");
+    const QString q = QStringLiteral("ask: ") + msg::overwrite;
+    const QStringList empty{"", "", ""};
+    QTest::newRow("into empty column, no question")
+        << "Best" << empty << QStringList{} << QStringList{} << QStringList{"Best", "Best", "Best"};
+    QTest::newRow("30 half-width") << times("a", 30) << empty << QStringList{} << QStringList{}
+                                   << QStringList(3, times("a", 30));
+    QTest::newRow("30 full-width") << times("あ", 30) << empty << QStringList{} << QStringList{}
+                                   << QStringList(3, times("あ", 30));
+    QTest::newRow("30 emoji count as 30") << times("🎵", 30) << empty << QStringList{}
+                                          << QStringList{} << QStringList(3, times("🎵", 30));
+    QTest::newRow("31 refused") << times("a", 31) << QStringList{"", "x", ""} << QStringList{}
+                                << QStringList{"notify: " + msg::too_long}
+                                << QStringList{"", "x", ""};
+    QTest::newRow("blanks are text") << "  " << empty << QStringList{} << QStringList{}
+                                     << QStringList{"  ", "  ", "  "};
+    QTest::newRow("one filled row asks once, yes") << "New" << QStringList{"", "x", "y"}
+                                                   << QStringList{"yes"} << QStringList{q}
+                                                   << QStringList{"New", "New", "New"};
+    QTest::newRow("same name still asks, no") << "New" << QStringList{"New", "New", "New"}
+                                              << QStringList{"no"} << QStringList{q}
+                                              << QStringList{"New", "New", "New"};
+    QTest::newRow("no keeps everything") << "New" << QStringList{"", "", "x"} << QStringList{"no"}
+                                         << QStringList{q} << QStringList{"", "", "x"};
+  }
+  void fill_album() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, present);
+    QFETCH(QStringList, answers);
+    QFETCH(QStringList, log);
+    QFETCH(QStringList, after);
+    Table t(3);
+    for (int r = 1; r <= 3; ++r) t.put(col::album, r, present[r - 1]);
+    for (const QString& a : answers) a == "yes" ? t.dialogs.yes() : t.dialogs.no();
+    cmd_all_al(t.cx, text);
+    QCOMPARE(t.dialogs.log, log);
+    QCOMPARE(t.column(col::album), after);
+    const bool filled = after != present;
+    for (int r = 1; r <= 3; ++r) {
+      QCOMPARE(t.colour(col::album, r), filled ? k_edited : k_white);
+      QCOMPARE(t.colour(col::artist, r), k_white);
+      QCOMPARE(t.at(col::artist, r), QString());
+    }
+  }
+
+  void clearing_turns_only_the_cleared_cells_white() {
+    Table t(4);
+    for (int r = 1; r <= 4; ++r) {
+      t.put(col::artist, r, QStringLiteral("a"));
+      t.put(col::album, r, QStringLiteral("keep"));
+      t.paint(col::artist, r, k_edited);
+      t.paint(col::album, r, k_edited);
+    }
+    t.paint(col::artist, 5, k_error);  // beyond N: untouched
+    t.dialogs.yes();
+    cmd_all_art(t.cx, QString());
+    QCOMPARE(t.dialogs.log, QStringList{"ask: " + msg::artist_empty});
+    for (int r = 1; r <= 4; ++r) {
+      QCOMPARE(t.at(col::artist, r), QString());
+      QCOMPARE(t.colour(col::artist, r), k_white);
+      QCOMPARE(t.at(col::album, r), QStringLiteral("keep"));
+      QCOMPARE(t.colour(col::album, r), k_edited);
+    }
+  }
+
+  void clearing_answered_no_changes_nothing() {
+    Table t(2);
+    t.put(col::album, 1, QStringLiteral("x"));
+    t.dialogs.no();
+    cmd_all_al(t.cx, QString());
+    QCOMPARE(t.at(col::album, 1), QStringLiteral("x"));
+  }
+
+  void titles_from_file_names_data() {
+    QTest::addColumn<bool>("with_order");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("plain") << false << "song.mp3" << "song";
+    QTest::newRow("upper extension") << false << "song.MP3" << "song";
+    QTest::newRow("any last four") << false << "song.flac" << "song.";
+    QTest::newRow("exactly four") << false << ".mp3" << "";
+    QTest::newRow("shorter keeps title") << false << "abc" << "old";
+    QTest::newRow("empty keeps title") << false << "" << "old";
+    QTest::newRow("surrogates stay whole") << false << "曲🎵.mp3" << "曲🎵";
+    QTest::newRow("with order") << true << "song.mp3" << "03song";
+    QTest::newRow("long title whole") << false << times("長", 40) + ".mp3" << times("長", 40);
+  }
+  void titles_from_file_names() {
+    QFETCH(bool, with_order);
+    QFETCH(QString, name);
+    QFETCH(QString, title);
+    Table t(3);
+    t.put(col::name, 3, name);
+    t.put(col::title, 3, QStringLiteral("old"));
+    t.paint(col::title, 3, k_edited);
+    t.dialogs.yes();
+    with_order ? cmd_zyun_fname(t.cx) : cmd_fname(t.cx);
+    QCOMPARE(t.dialogs.log.size(), 1);
+    QCOMPARE(t.at(col::title, 3), title);
+    QCOMPARE(t.colour(col::title, 3), k_edited);
+    QCOMPARE(t.at(col::title, 1), with_order ? QStringLiteral("01song1") : QStringLiteral("song1"));
+  }
+
+  void title_commands_answered_no_change_nothing() {
+    Table t(2);
+    t.dialogs.no().no();
+    cmd_fname(t.cx);
+    cmd_zyun_fname(t.cx);
+    QCOMPARE(t.column(col::title), (QStringList{"", ""}));
+    QCOMPARE(t.dialogs.log, (QStringList{"ask: " + msg::title_from_name,
+                                         "ask: " + msg::title_from_order_name}));
+  }
+
+  void clear_and_reload_rebuilds_everything() {
+    Table t(3);
+    t.tags.files[t.state.path_of(1).toUtf8()].read_error = 3;
+    t.put(col::name, 1, QStringLiteral("composed.mp3"));
+    t.put(col::order, 1, QStringLiteral("9"));
+    t.dialogs.yes().yes();
+    cmd_all_al(t.cx, QStringLiteral("X"));
+    t.dialogs.yes();
+    cmd_cls(t.cx);
+    QCOMPARE(t.column(col::name), (QStringList{"song1.mp3", "", "song3.mp3"}));
+    QCOMPARE(t.column(col::order), (QStringList{"01", "02", "03"}));
+    QCOMPARE(t.column(col::album), (QStringList{"album", "", "album"}));
+    for (int c = col::order; c <= col::artist; ++c) {
+      QCOMPARE(t.colour(c, 1), k_white);
+      QCOMPARE(t.colour(c, 2), k_error);  // painted first, read afterwards
+    }
+    QCOMPARE(t.dialogs.notices().size(), 2);  // the read failure, then the closing notice
+    QCOMPARE(t.dialogs.notices().constLast(), msg::reload_done);
+  }
+
+  void undo_tags_rereads_and_renumbers() {
+    Table t(100);
+    t.tags.files[t.state.path_of(1).toUtf8()].read_error = 3;
+    t.paint(col::name, 5, k_error);  // an earlier failure, now readable
+    t.paint(col::title, 5, k_error);
+    t.dialogs.yes().yes();
+    cmd_all_art(t.cx, QStringLiteral("Other"));
+    t.put(col::name, 1, QStringLiteral("composed.mp3"));
+    t.put(col::order, 3, QStringLiteral("x"));
+    t.dialogs.yes();
+    cmd_modosu2(t.cx);
+    QCOMPARE(t.at(col::name, 1), QStringLiteral("composed.mp3"));  // names stay
+    QCOMPARE(t.at(col::artist, 1), QStringLiteral("artist"));
+    QCOMPARE(t.at(col::order, 3), QStringLiteral("03"));
+    QCOMPARE(t.at(col::order, 100), QStringLiteral("100"));
+    // The failed row: emptied, red in columns 1 and 2 only.
+    QCOMPARE(t.at(col::name, 2), QString());
+    QCOMPARE(t.colour(col::order, 2), k_error);
+    QCOMPARE(t.colour(col::name, 2), k_error);
+    QCOMPARE(t.colour(col::title, 2), k_white);
+    QCOMPARE(t.colour(col::name, 5), k_error);
+    QCOMPARE(t.colour(col::title, 5), k_white);
+    QCOMPARE(t.colour(col::artist, 50), k_white);
+    QCOMPARE(t.dialogs.notices().size(), 1);  // the read failure, no closing notice
+  }
+};
+
+QTEST_GUILESS_MAIN(EditCommands)
+#include "test_edit_commands.moc"
