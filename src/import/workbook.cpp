@@ -1,0 +1,282 @@
+#include "import/workbook.h"
+
+#include <freexl.h>
+#include <iconv.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
+
+#include "import/compound_file.h"
+
+namespace tn {
+
+namespace {
+
+// Larger files are refused rather than read into memory: a list of at most
+// a hundred tracks is a few kilobytes, and the biggest sheet a few megabytes.
+constexpr qint64 k_max_file_size = 256LL * 1024 * 1024;
+// FreeXL keeps a cell slot for every cell of every sheet's used range; a
+// forged range would make it allocate without end. This is one full sheet.
+constexpr std::uint64_t k_max_cells = 65536ULL * 256;
+
+std::uint16_t u16(const char* p) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) |
+                                    static_cast<unsigned char>(p[1]) << 8);
+}
+std::uint32_t u32(const char* p) {
+  return static_cast<std::uint32_t>(u16(p)) | static_cast<std::uint32_t>(u16(p + 2)) << 16;
+}
+
+QString number_text(double d) {
+  if (d == std::floor(d) && std::fabs(d) < 1e15) return QString::number(static_cast<qint64>(d));
+  return QString::number(d, 'g', QLocale::FloatingPointShortest);
+}
+
+// Text of a legacy code page (BIFF5 strings) through glibc's iconv.
+QString decode_codepage(const QByteArray& bytes, int codepage) {
+  if (codepage == 1200 || codepage == 0) return QString::fromLatin1(bytes);
+  const QByteArray name = codepage == 0x8001   ? QByteArray("CP1252")
+                          : codepage == 0x8000 ? QByteArray("MACINTOSH")
+                                               : "CP" + QByteArray::number(codepage);
+  iconv_t cd = iconv_open("UTF-16LE", name.constData());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return QString::fromLatin1(bytes);
+  QByteArray in = bytes, out(bytes.size() * 4 + 4, '\0');
+  char* ip = in.data();
+  char* op = out.data();
+  size_t il = static_cast<size_t>(in.size()), ol = static_cast<size_t>(out.size());
+  const size_t rc = iconv(cd, &ip, &il, &op, &ol);
+  iconv_close(cd);
+  if (rc == static_cast<size_t>(-1)) return QString::fromLatin1(bytes);
+  return QString::fromUtf16(reinterpret_cast<const char16_t*>(out.constData()),
+                            static_cast<qsizetype>((out.size() - static_cast<qsizetype>(ol)) / 2));
+}
+
+std::uint64_t cell_key(int sheet, int row, int col) {
+  return static_cast<std::uint64_t>(sheet) << 40 | static_cast<std::uint64_t>(row) << 16 |
+         static_cast<std::uint64_t>(col);
+}
+
+// What FreeXL does not tell: it reads a truth value or an error value as the
+// integer 0 or 1 and skips formula cells entirely. A pass of our own over the
+// records finds those cells (and a password, and forged sizes) first.
+struct Scan {
+  bool sound = false;
+  bool encrypted = false;
+  std::uint64_t cells = 0;
+  // nullopt marks an error value.
+  std::unordered_map<std::uint64_t, std::optional<QString>> special;
+};
+
+Scan scan_records(const QByteArray& stream) {
+  enum : std::uint16_t {
+    k_formula = 0x0006, k_eof = 0x000A, k_filepass = 0x002F, k_codepage = 0x0042,
+    k_boundsheet = 0x0085, k_dimension = 0x0200, k_boolerr = 0x0205, k_string = 0x0207,
+    k_bof = 0x0809
+  };
+  Scan scan;
+  std::vector<std::uint32_t> sheet_offsets;
+  int biff = 0, codepage = 0, sheet = -1;
+  std::optional<std::uint64_t> pending_string;  // a formula's text result follows
+  const char* base = stream.constData();
+  qsizetype pos = 0;
+  while (pos + 4 <= stream.size()) {
+    const std::uint16_t type = u16(base + pos), len = u16(base + pos + 2);
+    if (type == 0 && len == 0) break;  // padding after the last record
+    if (pos + 4 + len > stream.size()) return scan;
+    const char* body = base + pos + 4;
+    if (biff == 0) {
+      if (type != k_bof || len < 4) return scan;
+      const std::uint16_t version = u16(body);
+      if (version != 0x0500 && version != 0x0600) return scan;
+      biff = version == 0x0600 ? 8 : 5;
+    } else if (type == k_bof) {
+      sheet = -2;
+      for (size_t i = 0; i < sheet_offsets.size(); ++i)
+        if (sheet_offsets[i] == static_cast<std::uint32_t>(pos)) sheet = static_cast<int>(i);
+    } else if (type == k_eof) {
+      sheet = -1;
+    } else if (type == k_filepass) {
+      scan.encrypted = true;
+      return scan;
+    } else if (type == k_codepage && len >= 2) {
+      codepage = u16(body);
+    } else if (type == k_boundsheet && len >= 4) {
+      sheet_offsets.push_back(u32(body));
+    } else if (type == k_dimension) {
+      std::uint64_t rows = 0, cols = 0;
+      if (biff == 8 && len >= 12) {
+        rows = u32(body + 4);
+        cols = u16(body + 10);
+      } else if (biff == 5 && len >= 8) {
+        rows = u16(body + 2);
+        cols = u16(body + 6);
+      }
+      scan.cells += rows * cols;
+      if (scan.cells > k_max_cells) return scan;
+    } else if (sheet >= 0 && type == k_boolerr && len >= 8) {
+      const std::uint64_t key = cell_key(sheet, u16(body), u16(body + 2));
+      if (body[7] != 0)
+        scan.special[key] = std::nullopt;
+      else
+        scan.special[key] = body[6] ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    } else if (sheet >= 0 && type == k_formula && len >= 14) {
+      const std::uint64_t key = cell_key(sheet, u16(body), u16(body + 2));
+      pending_string.reset();
+      if (u16(body + 12) != 0xFFFF) {
+        double d;
+        std::memcpy(&d, body + 6, 8);  // little-endian IEEE, as on every host we build for
+        scan.special[key] = std::isfinite(d) ? std::optional<QString>(number_text(d)) : std::nullopt;
+      } else {
+        switch (static_cast<unsigned char>(body[6])) {
+          case 0: pending_string = key; scan.special[key] = QString(); break;
+          case 1: scan.special[key] = body[8] ? QStringLiteral("TRUE") : QStringLiteral("FALSE"); break;
+          case 3: scan.special[key] = QString(); break;
+          default: scan.special[key] = std::nullopt; break;
+        }
+      }
+    } else if (type == k_string && pending_string && len >= 2) {
+      const int cch = u16(body);
+      QString text;
+      if (biff == 8 && len >= 3) {
+        const bool wide = body[2] & 0x01;
+        const int avail = (len - 3) / (wide ? 2 : 1);
+        const int n = std::min(cch, avail);
+        text = wide ? QString::fromUtf16(reinterpret_cast<const char16_t*>(body + 3), n)
+                    : QString::fromLatin1(body + 3, n);
+      } else if (biff == 5) {
+        text = decode_codepage(QByteArray(body + 2, std::min(cch, len - 2)), codepage);
+      }
+      scan.special[*pending_string] = text;
+      pending_string.reset();
+    }
+    pos += 4 + len;
+  }
+  scan.sound = biff != 0;
+  return scan;
+}
+
+}  // namespace
+
+struct Workbooks::Book {
+  const void* handle = nullptr;
+  QStringList names;
+  int active_sheet = -1;
+  Scan scan;
+  ~Book() {
+    if (handle) freexl_close(handle);
+  }
+};
+
+Workbooks::Workbooks() = default;
+Workbooks::~Workbooks() { close_all(); }
+
+bool Workbooks::open(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.isFile() || info.size() > k_max_file_size) return false;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray data = file.readAll();
+  file.close();
+  const auto stream = compound_stream(data, {QStringLiteral("Workbook"), QStringLiteral("Book")});
+  if (!stream) return false;
+
+  auto book = std::make_unique<Book>();
+  book->scan = scan_records(*stream);
+  if (!book->scan.sound || book->scan.encrypted) return false;
+
+  const void* handle = nullptr;
+  const int rc = freexl_open(QFile::encodeName(path).constData(), &handle);
+  book->handle = handle;  // closed by ~Book even when the open failed
+  if (rc != FREEXL_OK || !handle) return false;
+  unsigned int value = 0;
+  // FreeXL reports anything but "plain" for a protected book.
+  if (freexl_get_info(handle, FREEXL_BIFF_PASSWORD, &value) != FREEXL_OK ||
+      value != FREEXL_BIFF_PLAIN)
+    return false;
+  unsigned int count = 0;
+  if (freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK) return false;
+  for (unsigned int i = 0; i < count && i < 0x10000; ++i) {
+    const char* name = nullptr;
+    if (freexl_get_worksheet_name(handle, static_cast<unsigned short>(i), &name) != FREEXL_OK)
+      return false;
+    book->names << QString::fromUtf8(name ? name : "");
+  }
+  active_ = book.get();
+  books_.push_back(std::move(book));
+  return true;
+}
+
+bool Workbooks::activate_sheet(const QString& name) {
+  if (!active_) return false;
+  const int index = static_cast<int>(active_->names.indexOf(name, 0));
+  int found = -1;
+  if (index >= 0) {
+    found = index;
+  } else {
+    for (int i = 0; i < active_->names.size() && found < 0; ++i)
+      if (active_->names[i].compare(name, Qt::CaseInsensitive) == 0) found = i;
+  }
+  if (found < 0 ||
+      freexl_select_active_worksheet(active_->handle, static_cast<unsigned short>(found)) !=
+          FREEXL_OK)
+    return false;
+  active_->active_sheet = found;
+  return true;
+}
+
+std::optional<QString> Workbooks::cell_value(const QString& address) const {
+  int col = 0, row = 0;
+  if (!active_ || active_->active_sheet < 0 || !parse_address(address, col, row))
+    return std::nullopt;
+  const auto special = active_->scan.special.find(cell_key(active_->active_sheet, row, col));
+  if (special != active_->scan.special.end()) return special->second;
+
+  FreeXL_CellValue v;
+  const int rc = freexl_get_cell_value(active_->handle, static_cast<unsigned int>(row),
+                                       static_cast<unsigned short>(col), &v);
+  if (rc == FREEXL_ILLEGAL_CELL_ROW_COL) return QString();  // beyond the used range
+  if (rc != FREEXL_OK) return std::nullopt;
+  switch (v.type) {
+    case FREEXL_CELL_NULL: return QString();
+    case FREEXL_CELL_INT: return QString::number(v.value.int_value);
+    case FREEXL_CELL_DOUBLE: return number_text(v.value.double_value);
+    case FREEXL_CELL_TEXT:
+    case FREEXL_CELL_SST_TEXT:
+    case FREEXL_CELL_DATE:
+    case FREEXL_CELL_DATETIME:
+    case FREEXL_CELL_TIME: return QString::fromUtf8(v.value.text_value ? v.value.text_value : "");
+    default: return std::nullopt;
+  }
+}
+
+void Workbooks::close_all() {
+  books_.clear();
+  active_ = nullptr;
+}
+
+QStringList Workbooks::sheet_names() const { return active_ ? active_->names : QStringList(); }
+
+bool parse_address(const QString& address, int& col, int& row) {
+  qsizetype i = 0;
+  int c = 0;
+  while (i < address.size() && i < 3 && address[i] >= u'A' && address[i] <= u'Z')
+    c = c * 26 + (address[i++].unicode() - u'A' + 1);
+  if (i == 0 || i == address.size() || address[i] == u'0' || c > 256) return false;
+  qint64 r = 0;
+  for (; i < address.size(); ++i) {
+    if (address[i] < u'0' || address[i] > u'9' || r > 65536) return false;
+    r = r * 10 + (address[i].unicode() - u'0');
+  }
+  if (r < 1 || r > 65536) return false;
+  col = c - 1;
+  row = static_cast<int>(r - 1);
+  return true;
+}
+
+}  // namespace tn

@@ -1,0 +1,50 @@
+#pragma once
+// Our stand-in for the spreadsheet application: workbooks opened by path, a
+// sheet picked by name and made active, cell values by address, all closed
+// at once. Reads .xls (BIFF8, and BIFF5/7) through FreeXL.
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tn {
+
+class Workbooks {
+ public:
+  Workbooks();
+  ~Workbooks();  // closes whatever is still open
+  Workbooks(const Workbooks&) = delete;
+  Workbooks& operator=(const Workbooks&) = delete;
+
+  // Opens the workbook at path; it becomes the active workbook, with no
+  // active sheet yet. False, with nothing left open, for a missing path, a
+  // file that is not a workbook, a broken or truncated one, or one protected
+  // by a password.
+  bool open(const QString& path);
+  // Makes the sheet of the active workbook whose name equals name, case
+  // aside, the active sheet. False when there is no such sheet.
+  bool activate_sheet(const QString& name);
+  // The value of the cell at address ("A1", "D100") of the active sheet:
+  // text as it is, integers as their digits, other numbers in shortest form,
+  // dates as YYYY-MM-DD, truth values as TRUE/FALSE, empty and unused cells
+  // as the empty text. nullopt for an error value, a malformed address or
+  // when no sheet is active.
+  std::optional<QString> cell_value(const QString& address) const;
+  void close_all();
+
+  int open_count() const { return static_cast<int>(books_.size()); }
+  // Sheet names of the active workbook, in workbook order.
+  QStringList sheet_names() const;
+
+ private:
+  struct Book;
+  std::vector<std::unique_ptr<Book>> books_;
+  Book* active_ = nullptr;
+};
+
+// "B12" -> column 1, row 11 (both from 0); false for anything else.
+bool parse_address(const QString& address, int& col, int& row);
+
+}  // namespace tn

@@ -1,0 +1,272 @@
+// The workbook layer on real .xls files: values of every kind, sheets by
+// name, and every way a file can fail to open.
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "import/workbook.h"
+#include "xls_writer.h"
+
+using namespace tn;
+using namespace tn::test;
+
+class TestWorkbook : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir tmp_;
+  QString path(const QString& name) const { return tmp_.filePath(name); }
+
+  // One book with a value of every kind in column A of Sheet1.
+  QString values_book() {
+    const QString p = path(QStringLiteral("values.xls"));
+    if (QFile::exists(p)) return p;
+    XlsBook book;
+    book.add(QStringLiteral("Sheet1"))
+        .text(QStringLiteral("A1"), QStringLiteral("曲名"))
+        .label(QStringLiteral("A2"), QStringLiteral("ｱｰﾃｨｽﾄ名 (label)"))
+        .rk(QStringLiteral("A3"), 1)
+        .number(QStringLiteral("A4"), 1.5)
+        .number(QStringLiteral("A5"), 3.0)
+        .date(QStringLiteral("A6"), QDate(2024, 3, 15))
+        .date(QStringLiteral("A7"), QDate(1999, 12, 31), false)
+        .boolean(QStringLiteral("A8"), true)
+        .boolean(QStringLiteral("A9"), false)
+        .formula_number(QStringLiteral("A11"), 42)
+        .formula_text(QStringLiteral("A12"), QStringLiteral("計算した曲名"))
+        .number(QStringLiteral("A13"), -0.25)
+        .text(QStringLiteral("A14"), QStringLiteral("とても長い曲名がここに入ります、三十文字を優に超える長さのタイトル♥🎵"))
+        .rk(QStringLiteral("A15"), -7)
+        .number(QStringLiteral("A16"), 12345678901.0)
+        .text(QStringLiteral("C2"), QStringLiteral("右"));
+    book.save(p);
+    return p;
+  }
+
+ private slots:
+  void initTestCase() { QVERIFY(tmp_.isValid()); }
+
+  void values_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("shared text") << "A1" << "曲名";
+    QTest::newRow("inline text") << "A2" << "ｱｰﾃｨｽﾄ名 (label)";
+    QTest::newRow("integer, not 01") << "A3" << "1";
+    QTest::newRow("fraction") << "A4" << "1.5";
+    QTest::newRow("whole double") << "A5" << "3";
+    QTest::newRow("built-in date format") << "A6" << "2024-03-15";
+    QTest::newRow("own date format") << "A7" << "1999-12-31";
+    QTest::newRow("true") << "A8" << "TRUE";
+    QTest::newRow("false") << "A9" << "FALSE";
+    QTest::newRow("empty cell inside the range") << "A10" << "";
+    QTest::newRow("formula number") << "A11" << "42";
+    QTest::newRow("formula text") << "A12" << "計算した曲名";
+    QTest::newRow("negative fraction") << "A13" << "-0.25";
+    QTest::newRow("long text, emoji") << "A14"
+                                      << "とても長い曲名がここに入ります、三十文字を優に超える長さのタイトル♥🎵";
+    QTest::newRow("negative integer") << "A15" << "-7";
+    QTest::newRow("big whole number") << "A16" << "12345678901";
+    QTest::newRow("empty cell B1") << "B1" << "";
+    QTest::newRow("beyond the used columns") << "Z1" << "";
+    QTest::newRow("beyond the used rows") << "A100" << "";
+  }
+  void values() {
+    QFETCH(QString, address);
+    QFETCH(QString, expected);
+    Workbooks wb;
+    QVERIFY(wb.open(values_book()));
+    QVERIFY(wb.activate_sheet(QStringLiteral("Sheet1")));
+    const auto v = wb.cell_value(address);
+    QVERIFY(v.has_value());
+    QCOMPARE(*v, expected);
+  }
+
+  void failing_cells_data() {
+    QTest::addColumn<QString>("address");
+    QTest::newRow("error value") << "A1";
+    QTest::newRow("formula with an error result") << "A2";
+    QTest::newRow("row 0") << "B0";
+    QTest::newRow("leading zero") << "B01";
+    QTest::newRow("lower-case letter") << "b1";
+    QTest::newRow("no row") << "B";
+    QTest::newRow("no column") << "1";
+    QTest::newRow("column past IV") << "IW1";
+    QTest::newRow("row past 65536") << "B65537";
+    QTest::newRow("empty") << "";
+  }
+  void failing_cells() {
+    QFETCH(QString, address);
+    XlsBook book;
+    book.add(QStringLiteral("Sheet1"))
+        .error(QStringLiteral("A1"), 0x07)
+        .formula_error(QStringLiteral("A2"), 0x2A)
+        .text(QStringLiteral("B1"), QStringLiteral("ok"));
+    const QString p = path(QStringLiteral("errors.xls"));
+    book.save(p);
+    Workbooks wb;
+    QVERIFY(wb.open(p));
+    QVERIFY(wb.activate_sheet(QStringLiteral("Sheet1")));
+    QCOMPARE(wb.cell_value(QStringLiteral("B1")), std::optional<QString>(QStringLiteral("ok")));
+    QVERIFY(!wb.cell_value(address).has_value());
+  }
+
+  void sheets_by_name() {
+    XlsBook book;
+    book.add(QStringLiteral("Sheet1")).text(QStringLiteral("A1"), QStringLiteral("一枚目"));
+    book.add(QStringLiteral("曲リスト"))
+        .text(QStringLiteral("A1"), QStringLiteral("二枚目"))
+        .boolean(QStringLiteral("A2"), true);
+    book.add(QStringLiteral("Data")).rk(QStringLiteral("A1"), 3);
+    const QString p = path(QStringLiteral("sheets.xls"));
+    book.save(p);
+
+    Workbooks wb;
+    QVERIFY(wb.open(p));
+    QCOMPARE(wb.sheet_names(), (QStringList{"Sheet1", "曲リスト", "Data"}));
+    QVERIFY(!wb.cell_value(QStringLiteral("A1")).has_value());  // no sheet active yet
+    QVERIFY(wb.activate_sheet(QStringLiteral("曲リスト")));
+    QCOMPARE(*wb.cell_value(QStringLiteral("A1")), QStringLiteral("二枚目"));
+    QCOMPARE(*wb.cell_value(QStringLiteral("A2")), QStringLiteral("TRUE"));
+    QVERIFY(wb.activate_sheet(QStringLiteral("SHEET1")));
+    QCOMPARE(*wb.cell_value(QStringLiteral("A1")), QStringLiteral("一枚目"));
+    QCOMPARE(*wb.cell_value(QStringLiteral("A2")), QString());  // the other sheet's TRUE stays there
+    QVERIFY(wb.activate_sheet(QStringLiteral("data")));
+    QCOMPARE(*wb.cell_value(QStringLiteral("A1")), QStringLiteral("3"));
+    QVERIFY(!wb.activate_sheet(QStringLiteral("Sheet2")));
+    QVERIFY(!wb.activate_sheet(QStringLiteral(" Sheet1")));  // taken as typed
+    QVERIFY(!wb.activate_sheet(QString()));
+  }
+
+  void shift_jis_book() {
+    XlsBook book;
+    book.codepage = 932;
+    book.add(QStringLiteral("曲一覧"))
+        .text(QStringLiteral("A1"), QStringLiteral("日本語の曲名～①"))
+        .rk(QStringLiteral("B1"), 12)
+        .date(QStringLiteral("C1"), QDate(2001, 2, 3))
+        .boolean(QStringLiteral("D1"), false)
+        .formula_text(QStringLiteral("A2"), QStringLiteral("ｶﾀｶﾅ結果"));
+    const QString p = path(QStringLiteral("biff5.xls"));
+    book.save(p);
+    Workbooks wb;
+    QVERIFY(wb.open(p));
+    QVERIFY(wb.activate_sheet(QStringLiteral("曲一覧")));
+    QCOMPARE(*wb.cell_value(QStringLiteral("A1")), QStringLiteral("日本語の曲名～①"));
+    QCOMPARE(*wb.cell_value(QStringLiteral("B1")), QStringLiteral("12"));
+    QCOMPARE(*wb.cell_value(QStringLiteral("C1")), QStringLiteral("2001-02-03"));
+    QCOMPARE(*wb.cell_value(QStringLiteral("D1")), QStringLiteral("FALSE"));
+    QCOMPARE(*wb.cell_value(QStringLiteral("A2")), QStringLiteral("ｶﾀｶﾅ結果"));
+  }
+
+  void huge_sheet() {
+    XlsBook book;
+    XlsSheet& s = book.add(QStringLiteral("Sheet1"));
+    for (int r = 1; r <= 65536; ++r) {
+      s.rk(QStringLiteral("A%1").arg(r), r);
+      s.text(QStringLiteral("B%1").arg(r), QStringLiteral("曲%1").arg(r));
+    }
+    const QString p = path(QStringLiteral("huge.xls"));
+    book.save(p);
+    Workbooks wb;
+    QVERIFY(wb.open(p));
+    QVERIFY(wb.activate_sheet(QStringLiteral("Sheet1")));
+    QCOMPARE(*wb.cell_value(QStringLiteral("A1")), QStringLiteral("1"));
+    QCOMPARE(*wb.cell_value(QStringLiteral("B100")), QStringLiteral("曲100"));
+    QCOMPARE(*wb.cell_value(QStringLiteral("A65536")), QStringLiteral("65536"));
+    QCOMPARE(*wb.cell_value(QStringLiteral("B65536")), QStringLiteral("曲65536"));
+  }
+
+  void open_failures_data() {
+    QTest::addColumn<QString>("kind");
+    for (const char* k : {"missing", "folder", "empty", "text", "mp3 bytes", "cut in half",
+                          "cut in the header", "cut after the directory", "password",
+                          "no workbook stream", "stream without BOF", "forged used range"})
+      QTest::newRow(k) << k;
+  }
+  void open_failures() {
+    QFETCH(QString, kind);
+    XlsBook good;
+    good.add(QStringLiteral("Sheet1")).text(QStringLiteral("A1"), QStringLiteral("曲名"));
+    for (int r = 2; r < 400; ++r) good.sheets[0].rk(QStringLiteral("A%1").arg(r), r);
+    const QByteArray bytes = good.bytes();
+
+    QString p = path(QStringLiteral("bad-") + kind + QStringLiteral(".xls"));
+    auto write = [&](const QByteArray& b) {
+      QFile f(p);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(b);
+    };
+    if (kind == "missing") {
+      p = path(QStringLiteral("does-not-exist.xls"));
+    } else if (kind == "folder") {
+      QVERIFY(QDir(tmp_.path()).mkpath(QStringLiteral("dir.xls")));
+      p = path(QStringLiteral("dir.xls"));
+    } else if (kind == "empty") {
+      write({});
+    } else if (kind == "text") {
+      write("曲名,ｱﾙﾊﾞﾑ名\nsong,album\n");
+    } else if (kind == "mp3 bytes") {
+      write(QByteArray("ID3\x03\x00\x00\x00\x00\x00\x00", 10) + QByteArray(2000, '\xFF'));
+    } else if (kind == "cut in half") {
+      write(bytes.left(bytes.size() / 2));
+    } else if (kind == "cut in the header") {
+      write(bytes.left(300));
+    } else if (kind == "cut after the directory") {
+      write(bytes.left(512 * 3 + 100));
+    } else if (kind == "password") {
+      XlsBook locked = good;
+      locked.password = true;
+      write(locked.bytes());
+    } else if (kind == "no workbook stream") {
+      write(compound_file(QStringLiteral("Other"), good.workbook_stream()));
+    } else if (kind == "stream without BOF") {
+      write(compound_file(QStringLiteral("Workbook"), QByteArray(5000, '\x11')));
+    } else if (kind == "forged used range") {
+      // Two sheets claiming 65,536 x 200 cells each: FreeXL would take half a
+      // gigabyte for them.
+      XlsBook forged = good;
+      forged.sheets.push_back(good.sheets[0]);
+      QByteArray stream = forged.workbook_stream();
+      const QByteArray dimension("\x00\x02\x0E\x00", 4);
+      for (qsizetype at = stream.indexOf(dimension); at >= 0; at = stream.indexOf(dimension, at + 1)) {
+        stream[at + 4 + 4] = '\x00';
+        stream[at + 4 + 6] = '\x01';  // rows 65,536
+        stream[at + 4 + 10] = '\xC8';  // 200 columns
+      }
+      write(compound_file(QStringLiteral("Workbook"), stream));
+    }
+    Workbooks wb;
+    QVERIFY(!wb.open(p));
+    QCOMPARE(wb.open_count(), 0);
+    QVERIFY(!wb.activate_sheet(QStringLiteral("Sheet1")));
+    QVERIFY(!wb.cell_value(QStringLiteral("A1")).has_value());
+    // The layer stays usable after a failure.
+    const QString ok = path(QStringLiteral("good.xls"));
+    good.save(ok);
+    QVERIFY(wb.open(ok));
+    QVERIFY(wb.activate_sheet(QStringLiteral("Sheet1")));
+    QCOMPARE(*wb.cell_value(QStringLiteral("A1")), QStringLiteral("曲名"));
+  }
+
+  void close_all() {
+    XlsBook a, b;
+    a.add(QStringLiteral("Sheet1")).text(QStringLiteral("A1"), QStringLiteral("a"));
+    b.add(QStringLiteral("Sheet1")).text(QStringLiteral("A1"), QStringLiteral("b"));
+    a.save(path(QStringLiteral("a.xls")));
+    b.save(path(QStringLiteral("b.xls")));
+    Workbooks wb;
+    QVERIFY(wb.open(path(QStringLiteral("a.xls"))));
+    QVERIFY(wb.open(path(QStringLiteral("b.xls"))));
+    QCOMPARE(wb.open_count(), 2);
+    QVERIFY(wb.activate_sheet(QStringLiteral("Sheet1")));  // of the last one opened
+    QCOMPARE(*wb.cell_value(QStringLiteral("A1")), QStringLiteral("b"));
+    wb.close_all();
+    QCOMPARE(wb.open_count(), 0);
+    QVERIFY(!wb.cell_value(QStringLiteral("A1")).has_value());
+  }
+};
+
+QTEST_GUILESS_MAIN(TestWorkbook)
+#include "test_workbook.moc"

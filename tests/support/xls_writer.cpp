@@ -1,0 +1,357 @@
+#include "xls_writer.h"
+
+#include <iconv.h>
+
+#include <QFile>
+#include <cstring>
+#include <stdexcept>
+
+namespace tn::test {
+
+namespace {
+
+void put16(QByteArray& b, int v) {
+  b.append(static_cast<char>(v & 0xFF));
+  b.append(static_cast<char>((v >> 8) & 0xFF));
+}
+void put32(QByteArray& b, quint32 v) {
+  put16(b, static_cast<int>(v & 0xFFFF));
+  put16(b, static_cast<int>(v >> 16));
+}
+void put_double(QByteArray& b, double d) {
+  char raw[8];
+  std::memcpy(raw, &d, 8);
+  b.append(raw, 8);
+}
+void set32(QByteArray& b, qsizetype at, quint32 v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+QByteArray utf16(const QString& s) {
+  return QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
+}
+
+QByteArray shift_jis(const QString& s) {
+  iconv_t cd = iconv_open("CP932", "UTF-16LE");
+  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no CP932 in iconv");
+  QByteArray in = utf16(s), out(in.size() * 2 + 4, '\0');
+  char* ip = in.data();
+  char* op = out.data();
+  size_t il = static_cast<size_t>(in.size()), ol = static_cast<size_t>(out.size());
+  const size_t rc = iconv(cd, &ip, &il, &op, &ol);
+  iconv_close(cd);
+  if (rc == static_cast<size_t>(-1)) throw std::runtime_error("text not in CP932");
+  out.truncate(out.size() - static_cast<qsizetype>(ol));
+  return out;
+}
+
+void record(QByteArray& out, int type, const QByteArray& body) {
+  if (body.size() > 8224) throw std::logic_error("BIFF record too long");
+  put16(out, type);
+  put16(out, static_cast<int>(body.size()));
+  out.append(body);
+}
+
+bool parse(const QString& addr, int& row, int& col) {
+  col = 0;
+  qsizetype i = 0;
+  while (i < addr.size() && addr[i].isUpper()) col = col * 26 + (addr[i++].unicode() - 'A' + 1);
+  bool ok = false;
+  row = addr.mid(i).toInt(&ok) - 1;
+  --col;
+  return ok && col >= 0 && row >= 0;
+}
+
+// XF records written: 0 general, 1 built-in date format 14, 2 "yyyy/mm/dd".
+constexpr int k_xf_general = 0, k_xf_date = 1, k_xf_date_custom = 2, k_custom_format = 164;
+
+}  // namespace
+
+XlsSheet& XlsSheet::put(const QString& addr, Cell cell) {
+  int row = 0, col = 0;
+  if (!parse(addr, row, col)) throw std::invalid_argument("bad address");
+  cells_[{row, col}] = std::move(cell);
+  return *this;
+}
+
+XlsSheet& XlsSheet::date(const QString& addr, QDate d, bool builtin) {
+  const double serial = static_cast<double>(QDate(1899, 12, 30).daysTo(d));
+  return put(addr, {builtin ? Kind::date : Kind::date_custom, {}, serial});
+}
+
+XlsSheet& XlsSheet::column(char letter, const QStringList& texts, int first_row) {
+  for (int i = 0; i < texts.size(); ++i)
+    if (!texts[i].isEmpty()) text(QChar(letter) + QString::number(first_row + i), texts[i]);
+  return *this;
+}
+
+QByteArray XlsBook::workbook_stream() const {
+  const bool biff8 = codepage == 1200;
+  // Short strings as the version stores them: BIFF8 Unicode with a flag byte.
+  auto short_string = [&](const QString& s, bool wide_len) {
+    QByteArray b;
+    const QByteArray chars = biff8 ? utf16(s) : shift_jis(s);
+    const int n = biff8 ? static_cast<int>(s.size()) : static_cast<int>(chars.size());
+    if (wide_len)
+      put16(b, n);
+    else
+      b.append(static_cast<char>(n));
+    if (biff8) b.append('\x01');
+    b.append(chars);
+    return b;
+  };
+  auto bof = [&](int type) {
+    QByteArray b;
+    put16(b, biff8 ? 0x0600 : 0x0500);
+    put16(b, type);
+    put16(b, 0x0DBB);
+    put16(b, 0x07CC);
+    if (biff8) {
+      put32(b, 0);
+      put32(b, 0x06);
+    }
+    return b;
+  };
+
+  QByteArray out;
+  record(out, 0x0809, bof(0x0005));
+  if (password) {
+    QByteArray fp;  // RC4 with a made-up salt and verifier
+    put16(fp, 1);
+    put16(fp, 1);
+    put16(fp, 1);
+    fp.append(QByteArray(48, '\x5A'));
+    record(out, 0x002F, fp);
+  }
+  {
+    QByteArray cp;
+    put16(cp, codepage);
+    record(out, 0x0042, cp);
+  }
+  if (biff8) {  // BIFF5 readers get the built-in date format only
+    QByteArray fmt;
+    put16(fmt, k_custom_format);
+    fmt.append(short_string(QStringLiteral("yyyy/mm/dd"), true));
+    record(out, 0x041E, fmt);
+  }
+  for (int ifmt : {0, 14, k_custom_format}) {
+    QByteArray xf;
+    put16(xf, 0);
+    put16(xf, ifmt);
+    xf.append(QByteArray(biff8 ? 16 : 12, '\0'));
+    record(out, 0x00E0, xf);
+  }
+  std::vector<qsizetype> offset_at;
+  for (const XlsSheet& sheet : sheets) {
+    QByteArray bs;
+    put32(bs, 0);  // patched below
+    put16(bs, 0);  // visible worksheet
+    bs.append(short_string(sheet.name(), false));
+    offset_at.push_back(out.size() + 4);
+    record(out, 0x0085, bs);
+  }
+
+  // Shared strings, each record holding whole strings only.
+  std::map<QString, quint32> sst_index;
+  QStringList sst;
+  if (biff8)
+    for (const XlsSheet& sheet : sheets)
+      for (const auto& [pos, cell] : sheet.cells())
+        if (cell.kind == XlsSheet::Kind::text && !sst_index.count(cell.s)) {
+          sst_index[cell.s] = static_cast<quint32>(sst.size());
+          sst << cell.s;
+        }
+  if (!sst.isEmpty()) {
+    QByteArray body;
+    put32(body, static_cast<quint32>(sst.size()));
+    put32(body, static_cast<quint32>(sst.size()));
+    int type = 0x00FC;
+    for (const QString& s : sst) {
+      QByteArray one;
+      put16(one, static_cast<int>(s.size()));
+      one.append('\x01');
+      one.append(utf16(s));
+      if (body.size() + one.size() > 8224) {
+        record(out, type, body);
+        body.clear();
+        type = 0x003C;  // CONTINUE
+      }
+      body.append(one);
+    }
+    record(out, type, body);
+  }
+  record(out, 0x000A, {});
+
+  for (size_t si = 0; si < sheets.size(); ++si) {
+    const XlsSheet& sheet = sheets[si];
+    set32(out, offset_at[si], static_cast<quint32>(out.size()));
+    record(out, 0x0809, bof(0x0010));
+    int rows = 0, cols = 0;
+    for (const auto& [pos, cell] : sheet.cells()) {
+      rows = std::max(rows, pos.first + 1);
+      cols = std::max(cols, pos.second + 1);
+    }
+    QByteArray dim;
+    if (biff8) {
+      put32(dim, 0);
+      put32(dim, static_cast<quint32>(rows));
+    } else {
+      put16(dim, 0);
+      put16(dim, rows);
+    }
+    put16(dim, 0);
+    put16(dim, cols);
+    put16(dim, 0);
+    record(out, 0x0200, dim);
+
+    for (const auto& [pos, cell] : sheet.cells()) {
+      using K = XlsSheet::Kind;
+      QByteArray b;
+      put16(b, pos.first);
+      put16(b, pos.second);
+      const int xf = cell.kind == K::date          ? k_xf_date
+                     : cell.kind == K::date_custom ? k_xf_date_custom
+                                                   : k_xf_general;
+      put16(b, xf);
+      switch (cell.kind) {
+        case K::text:
+          if (biff8) {
+            put32(b, sst_index.at(cell.s));
+            record(out, 0x00FD, b);
+            break;
+          }
+          [[fallthrough]];  // BIFF5 has no string table
+        case K::label:
+          b.append(short_string(cell.s, true));
+          record(out, 0x0204, b);
+          break;
+        case K::number:
+        case K::date:
+        case K::date_custom:
+          put_double(b, cell.d);
+          record(out, 0x0203, b);
+          break;
+        case K::rk:
+          put32(b, static_cast<quint32>(static_cast<int>(cell.d)) << 2 | 0x02);
+          record(out, 0x027E, b);
+          break;
+        case K::boolean:
+        case K::error:
+          b.append(static_cast<char>(cell.d));
+          b.append(cell.kind == K::error ? '\x01' : '\x00');
+          record(out, 0x0205, b);
+          break;
+        case K::f_number:
+        case K::f_text:
+        case K::f_error: {
+          QByteArray rgce;
+          if (cell.kind == K::f_number) {
+            put_double(b, cell.d);
+            rgce.append('\x1F');  // ptgNum
+            put_double(rgce, cell.d);
+          } else {
+            const bool text = cell.kind == K::f_text;
+            b.append(text ? '\x00' : '\x02');
+            b.append('\x00');
+            b.append(text ? '\x00' : static_cast<char>(cell.d));
+            b.append(QByteArray(3, '\0'));
+            put16(b, 0xFFFF);
+            if (text) {
+              rgce.append('\x17');  // ptgStr
+              rgce.append(short_string(cell.s, false));
+            } else {
+              rgce.append('\x1C');  // ptgErr
+              rgce.append(static_cast<char>(cell.d));
+            }
+          }
+          put16(b, 0);
+          put32(b, 0);
+          put16(b, static_cast<int>(rgce.size()));
+          b.append(rgce);
+          record(out, 0x0006, b);
+          if (cell.kind == K::f_text) record(out, 0x0207, short_string(cell.s, true));
+          break;
+        }
+      }
+    }
+    record(out, 0x000A, {});
+  }
+  return out;
+}
+
+QByteArray compound_file(const QString& stream_name, QByteArray stream) {
+  constexpr int k_sector = 512;
+  constexpr quint32 k_free = 0xFFFFFFFF, k_end = 0xFFFFFFFE, k_fat = 0xFFFFFFFD;
+  // At least the cut-off size, so the stream lives in regular sectors.
+  if (stream.size() < 4096) stream.append(QByteArray(4096 - stream.size(), '\0'));
+  const qsizetype stream_size = stream.size();
+  stream.append(QByteArray((k_sector - stream.size() % k_sector) % k_sector, '\0'));
+  const int data_sectors = static_cast<int>(stream.size() / k_sector);
+  int fat_sectors = 1;
+  while (fat_sectors * (k_sector / 4) < fat_sectors + 1 + data_sectors) ++fat_sectors;
+  if (fat_sectors > 109) throw std::length_error("stream too big for a header-only FAT");
+  const int dir_sector = fat_sectors, first_data = fat_sectors + 1;
+
+  QByteArray out;
+  out.append("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+  out.append(QByteArray(16, '\0'));  // class id
+  put16(out, 0x003E);
+  put16(out, 0x0003);
+  put16(out, 0xFFFE);
+  put16(out, 9);  // 512-byte sectors
+  put16(out, 6);  // 64-byte mini sectors
+  out.append(QByteArray(6, '\0'));
+  put32(out, 0);  // directory sectors (always 0 in version 3)
+  put32(out, static_cast<quint32>(fat_sectors));
+  put32(out, static_cast<quint32>(dir_sector));
+  put32(out, 0);
+  put32(out, 4096);
+  put32(out, k_end);  // no mini FAT
+  put32(out, 0);
+  put32(out, k_end);  // no DIFAT sectors
+  put32(out, 0);
+  for (int i = 0; i < 109; ++i) put32(out, i < fat_sectors ? static_cast<quint32>(i) : k_free);
+
+  QByteArray fat;
+  for (int i = 0; i < fat_sectors; ++i) put32(fat, k_fat);
+  put32(fat, k_end);  // the directory
+  for (int i = 0; i < data_sectors; ++i)
+    put32(fat, i + 1 < data_sectors ? static_cast<quint32>(first_data + i + 1) : k_end);
+  while (fat.size() < fat_sectors * k_sector) put32(fat, k_free);
+  out.append(fat);
+
+  auto entry = [](const QString& name, int type, quint32 child, quint32 start, quint32 size) {
+    QByteArray e = utf16(name);
+    e.append(QByteArray(64 - e.size(), '\0'));
+    put16(e, name.isEmpty() ? 0 : static_cast<int>(name.size() + 1) * 2);
+    e.append(static_cast<char>(type));
+    e.append('\x01');  // black
+    put32(e, k_free);  // left
+    put32(e, k_free);  // right
+    put32(e, child);
+    e.append(QByteArray(16 + 4 + 16, '\0'));  // class id, state, times
+    put32(e, start);
+    put32(e, size);
+    put32(e, 0);
+    return e;
+  };
+  out.append(entry(QStringLiteral("Root Entry"), 5, 1, k_end, 0));
+  out.append(entry(stream_name, 2, k_free, static_cast<quint32>(first_data),
+                   static_cast<quint32>(stream_size)));
+  out.append(entry(QString(), 0, k_free, 0, 0));
+  out.append(entry(QString(), 0, k_free, 0, 0));
+  out.append(stream);
+  return out;
+}
+
+QByteArray XlsBook::bytes() const {
+  return compound_file(codepage == 1200 ? QStringLiteral("Workbook") : QStringLiteral("Book"),
+                       workbook_stream());
+}
+
+void XlsBook::save(const QString& path) const {
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly) || f.write(bytes()) < 0)
+    throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+}  // namespace tn::test

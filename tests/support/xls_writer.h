@@ -1,0 +1,67 @@
+#pragma once
+// Real .xls files for the import tests: a small writer of BIFF8 (or BIFF5
+// with Shift-JIS text) inside an OLE2 compound file. It writes what a reader
+// needs, not what a spreadsheet program would add for its own use.
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace tn::test {
+
+class XlsSheet {
+ public:
+  explicit XlsSheet(QString name) : name_(std::move(name)) {}
+  const QString& name() const { return name_; }
+
+  // Cells by address ("A1"). text() goes into the shared string table (as
+  // spreadsheet programs store text); label() stores it in the cell record.
+  XlsSheet& text(const QString& addr, const QString& s) { return put(addr, {Kind::text, s}); }
+  XlsSheet& label(const QString& addr, const QString& s) { return put(addr, {Kind::label, s}); }
+  XlsSheet& number(const QString& addr, double d) { return put(addr, {Kind::number, {}, d}); }
+  XlsSheet& rk(const QString& addr, int n) { return put(addr, {Kind::rk, {}, double(n)}); }
+  // builtin: the program's own date format (index 14); else "yyyy/mm/dd".
+  XlsSheet& date(const QString& addr, QDate d, bool builtin = true);
+  XlsSheet& boolean(const QString& addr, bool b) { return put(addr, {Kind::boolean, {}, b ? 1.0 : 0.0}); }
+  XlsSheet& error(const QString& addr, int code = 0x07) { return put(addr, {Kind::error, {}, double(code)}); }
+  // Formula cells with their last result.
+  XlsSheet& formula_number(const QString& addr, double d) { return put(addr, {Kind::f_number, {}, d}); }
+  XlsSheet& formula_text(const QString& addr, const QString& s) { return put(addr, {Kind::f_text, s}); }
+  XlsSheet& formula_error(const QString& addr, int code = 0x2A) { return put(addr, {Kind::f_error, {}, double(code)}); }
+  // texts into rows first_row, first_row + 1, … of column letter; empty
+  // texts leave their cells out.
+  XlsSheet& column(char letter, const QStringList& texts, int first_row = 1);
+
+  enum class Kind { text, label, number, rk, date, date_custom, boolean, error, f_number, f_text, f_error };
+  struct Cell {
+    Kind kind;
+    QString s;
+    double d = 0;
+  };
+  const std::map<std::pair<int, int>, Cell>& cells() const { return cells_; }  // (row, col) from 0
+
+ private:
+  XlsSheet& put(const QString& addr, Cell cell);
+  QString name_;
+  std::map<std::pair<int, int>, Cell> cells_;
+};
+
+struct XlsBook {
+  std::vector<XlsSheet> sheets;
+  int codepage = 1200;    // 1200: BIFF8, Unicode; 932: BIFF5 with Shift-JIS text
+  bool password = false;  // a FILEPASS record, as in a book protected by a password
+
+  XlsSheet& add(const QString& name) { return sheets.emplace_back(name); }
+  QByteArray workbook_stream() const;
+  QByteArray bytes() const;  // the whole compound file
+  void save(const QString& path) const;
+};
+
+// Wraps one stream named name into a compound file of 512-byte sectors.
+QByteArray compound_file(const QString& stream_name, QByteArray stream);
+
+}  // namespace tn::test
