@@ -1,4 +1,3 @@
-// NOTE TO ENGINEERS: read /tmp/rules.md (binding project rules) before writing code.
 #pragma once
 // The tag library: five calls, one file at a time (open, read or write the
 // tag, close). The real one sits on TagLib; tests may put a fake in its place

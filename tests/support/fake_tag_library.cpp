@@ -1,9 +1,13 @@
 #include "fake_tag_library.h"
 
+#include <QFileInfo>
+
 namespace tn::test {
 
 int FakeTagLibrary::vbmp3_open(const QByteArray& path, OpenRecordBytes&) {
   calls << QStringLiteral("open ") + QString::fromUtf8(path);
+  if (open_existing_files && !files.contains(path) && QFileInfo(QFile::decodeName(path)).isFile())
+    files.insert(path, Entry{});
   const auto it = files.constFind(path);
   if (it == files.constEnd() || it->open_error) {
     last_error_ = it == files.constEnd() ? tag_error::cannot_open : it->open_error;

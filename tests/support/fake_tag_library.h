@@ -1,4 +1,3 @@
-// NOTE TO ENGINEERS: read /tmp/rules.md (binding project rules) before writing code.
 #pragma once
 // A tag library that answers from a table, for the error numbers real files
 // cannot produce (2, 3, any other). Records every call in order.
@@ -18,6 +17,8 @@ class FakeTagLibrary final : public TagLibrary {
     TagRecord tag;
   };
   QHash<QByteArray, Entry> files;  // by full path
+  // Any other file that exists on disk opens, with an empty tag.
+  bool open_existing_files = false;
   QStringList calls;               // "open <path>", "get", "set <path>", "close"
   QHash<QByteArray, TagRecord> written;
 

@@ -1,0 +1,312 @@
+// File-name composition, renaming on disk and the file-name undo, with real
+// files in a temporary folder. Every file holds its original name, so a test
+// can tell that nothing was lost or swapped.
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "fake_tag_library.h"
+#include "rename/messages.h"
+#include "rename/rename_commands.h"
+#include "table/memory_grid.h"
+#include "table/scripted_dialogs.h"
+#include "table/track_state.h"
+#include "table/track_table.h"
+#include "tags/messages.h"
+
+using namespace tn;
+
+namespace {
+
+struct Folder {
+  QTemporaryDir dir;
+  TrackState state;
+  MemoryGrid grid;
+  ScriptedDialogs dialogs;
+  test::FakeTagLibrary tags;
+  Context cx{state, grid, dialogs, tags};
+  QStringList originals;
+
+  explicit Folder(const QStringList& names) : originals(names) {
+    tags.open_existing_files = true;
+    state.edit_folder = dir.path() + QLatin1Char('/');
+    state.file_count = static_cast<qint16>(names.size());
+    grid.set_max_rows(names.size());
+    for (int i = 0; i < names.size(); ++i) {
+      QFile f(dir.filePath(names[i]));
+      f.open(QIODevice::WriteOnly);
+      f.write(names[i].toUtf8());
+      state.set_file(i, names[i]);
+    }
+    fill_table(cx);
+  }
+  void name(int row, const QString& text) {
+    grid.set_row(row);
+    grid.set_col(col::name);
+    grid.set_text(text);
+  }
+  QString at(int c, int r) const { return grid.cell_text(c, r); }
+  QStringList on_disk() const {
+    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+  }
+  // The file now called `now` is the one first called `was`.
+  bool holds(const QString& now, const QString& was) const {
+    QFile f(dir.filePath(now));
+    return f.open(QIODevice::ReadOnly) && f.readAll() == was.toUtf8();
+  }
+  // No file lost: as many as before, every original content still there.
+  bool nothing_lost() const {
+    QStringList contents;
+    for (const QString& n : on_disk()) {
+      QFile f(dir.filePath(n));
+      if (f.open(QIODevice::ReadOnly)) contents << QString::fromUtf8(f.readAll());
+    }
+    QStringList a = contents, b = originals;
+    a.sort();
+    b.sort();
+    return a == b;
+  }
+};
+
+const QString k_start = QStringLiteral("ask: ") + msg::rename_start;
+
+}  // namespace
+
+class RenameTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void composition_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("order");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("title") << "title" << "01" << "old.mp3" << "abc" << "abc.mp3";
+    QTest::newRow("title with extension") << "title" << "01" << "old.mp3" << "abc.mp3" << "abc.mp3.mp3";
+    QTest::newRow("empty title keeps") << "title" << "01" << "old.mp3" << "" << "old.mp3";
+    QTest::newRow("blank title is text") << "title" << "01" << "old.mp3" << " " << " .mp3";
+    QTest::newRow("odd characters copied") << "title" << "01" << "old.mp3" << "a/b:c?" << "a/b:c?.mp3";
+    QTest::newRow("order in front") << "order" << "01" << "song.mp3" << "t" << "01song.mp3";
+    QTest::newRow("order, empty name") << "order" << "03" << "" << "t" << "03";
+    QTest::newRow("empty order keeps") << "order" << "" << "song.mp3" << "t" << "song.mp3";
+    QTest::newRow("order and title") << "both" << "07" << "old.mp3" << "Intro" << "07Intro.mp3";
+    QTest::newRow("both, no title") << "both" << "07" << "old.mp3" << "" << "old.mp3";
+    QTest::newRow("both, no order") << "both" << "" << "old.mp3" << "Intro" << "old.mp3";
+  }
+  void composition() {
+    QFETCH(QString, command);
+    QFETCH(QString, order);
+    QFETCH(QString, name);
+    QFETCH(QString, title);
+    QFETCH(QString, expected);
+    MemoryGrid grid(5, 1);
+    TrackState state;
+    state.file_count = 1;
+    ScriptedDialogs dialogs;
+    test::FakeTagLibrary tags;
+    Context cx{state, grid, dialogs, tags};
+    const QList<std::pair<int, QString>> cells{{col::order, order}, {col::name, name},
+                                               {col::title, title}};
+    for (const auto& [c, text] : cells) {
+      grid.set_row(1);
+      grid.set_col(c);
+      grid.set_text(text);
+    }
+    grid.set_back_colour(k_edited);  // the title cell
+    dialogs.yes().no();
+    void (*run)(Context&) = command == "title" ? cmd_kyokuname
+                            : command == "order" ? cmd_kyokuzyunname
+                                                 : cmd_w_name;
+    run(cx);
+    QCOMPARE(grid.cell_text(col::name, 1), expected);
+    run(cx);  // answered No
+    QCOMPARE(grid.cell_text(col::name, 1), expected);
+    QCOMPARE(grid.cell_colour(col::title, 1), k_edited);
+    QCOMPARE(grid.cell_colour(col::name, 1), k_white);
+  }
+
+  void order_twice_prefixes_twice() {
+    Folder f({"song.mp3"});
+    f.dialogs.yes().yes();
+    cmd_kyokuzyunname(f.cx);
+    cmd_kyokuzyunname(f.cx);
+    QCOMPARE(f.at(col::name, 1), QStringLiteral("0101song.mp3"));
+  }
+
+  void renames_in_row_order_and_reloads() {
+    Folder f({"a.mp3", "b.mp3", "c.mp3"});
+    f.name(1, QStringLiteral("z"));
+    f.name(2, QStringLiteral("y.MP3"));
+    f.name(3, QStringLiteral("x.mp3"));
+    f.dialogs.yes();
+    cmd_re_name(f.cx);
+    QCOMPARE(f.dialogs.log, (QStringList{k_start, "notify: " + msg::rename_done}));
+    QCOMPARE(f.on_disk(), (QStringList{"x.mp3", "y.MP3.mp3", "z.mp3"}));
+    QVERIFY(f.holds("z.mp3", "a.mp3"));
+    QVERIFY(f.holds("y.MP3.mp3", "b.mp3"));
+    // Rebuilt in the new listing order.
+    QCOMPARE(f.at(col::name, 1), QStringLiteral("x.mp3"));
+    QCOMPARE(f.at(col::order, 3), QStringLiteral("03"));
+    QCOMPARE(f.state.file(2), QStringLiteral("z.mp3"));
+  }
+
+  void unchanged_table_succeeds() {
+    Folder f({"a.mp3", "b.mp3"});
+    f.dialogs.yes();
+    cmd_re_name(f.cx);
+    QCOMPARE(f.dialogs.notices(), QStringList{msg::rename_done});
+    QCOMPARE(f.on_disk(), (QStringList{"a.mp3", "b.mp3"}));
+  }
+
+  // The first refused row stops the run; nothing is ever overwritten.
+  void a_refused_name_stops_the_run_data() {
+    QTest::addColumn<QStringList>("names");  // new name cells, rows 1..5
+    QTest::addColumn<int>("failed_row");
+    QTest::addColumn<QStringList>("after");
+    const QStringList old{"1.mp3", "2.mp3", "3.mp3", "4.mp3", "5.mp3"};
+    QTest::newRow("name still taken by row 5")
+        << QStringList{"n1", "5.mp3", "n3", "n4", "n5"} << 2
+        << QStringList{"2.mp3", "3.mp3", "4.mp3", "5.mp3", "n1.mp3"};
+    QTest::newRow("two empty names") << QStringList{"", "", "n3", "n4", "n5"} << 2
+                                     << QStringList{".mp3", "2.mp3", "3.mp3", "4.mp3", "5.mp3"};
+    QTest::newRow("slash leads out of the folder")
+        << QStringList{"n1", "../escaped", "n3", "n4", "n5"} << 2
+        << QStringList{"2.mp3", "3.mp3", "4.mp3", "5.mp3", "n1.mp3"};
+    QTest::newRow("sub folder") << QStringList{"sub/x", "n2", "n3", "n4", "n5"} << 1 << old;
+    QTest::newRow("too long for the file system")
+        << QStringList{"n1", "n2", QString(300, 'x'), "n4", "n5"} << 3
+        << QStringList{"3.mp3", "4.mp3", "5.mp3", "n1.mp3", "n2.mp3"};
+    QTest::newRow("folder in the way") << QStringList{"n1", "n2", "n3", "dir", "n5"} << 4
+                                       << QStringList{"4.mp3", "5.mp3", "n1.mp3", "n2.mp3",
+                                                      "n3.mp3"};
+    QTest::newRow("file outside the table in the way")
+        << QStringList{"other", "n2", "n3", "n4", "n5"} << 1 << old;
+  }
+  void a_refused_name_stops_the_run() {
+    QFETCH(QStringList, names);
+    QFETCH(int, failed_row);
+    QFETCH(QStringList, after);
+    Folder f({"1.mp3", "2.mp3", "3.mp3", "4.mp3", "5.mp3"});
+    QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("dir.mp3")));
+    QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("sub")));
+    QFile other(f.dir.filePath(QStringLiteral("other.mp3")));
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.write("other");
+    other.close();
+    f.originals << QStringLiteral("other");
+    for (int r = 1; r <= 5; ++r) f.name(r, names[r - 1]);
+    f.dialogs.yes();
+    cmd_re_name(f.cx);
+    QCOMPARE(f.dialogs.notices(),
+             QStringList{QString::number(failed_row) + msg::rename_failed_tail});
+    QStringList disk = f.on_disk();
+    disk.removeAll(QStringLiteral("other.mp3"));
+    QCOMPARE(disk, after);
+    QVERIFY(f.nothing_lost());
+    QVERIFY(QDir(f.dir.path()).exists(QStringLiteral("dir.mp3")));
+    QVERIFY(!QFile::exists(f.dir.filePath(QStringLiteral("../escaped.mp3"))));
+  }
+
+  void row_without_file_is_skipped() {
+    Folder f({"a.mp3", "b.mp3", "c.mp3"});
+    f.state.set_file(1, QString());  // b.mp3 failed to read
+    f.name(1, QStringLiteral("n1"));
+    f.name(2, QStringLiteral("n2"));
+    f.name(3, QStringLiteral("n3"));
+    f.dialogs.yes();
+    cmd_re_name(f.cx);
+    QCOMPARE(f.on_disk(), (QStringList{"b.mp3", "n1.mp3", "n3.mp3"}));
+    QCOMPARE(f.dialogs.notices(), QStringList{msg::rename_done});
+  }
+
+  void a_link_is_renamed_not_its_target() {
+    QTemporaryDir outside;
+    const QString target = outside.filePath(QStringLiteral("real.mp3"));
+    QFile t(target);
+    QVERIFY(t.open(QIODevice::WriteOnly));
+    t.close();
+    Folder f({"a.mp3"});
+    QVERIFY(QFile::remove(f.dir.filePath("a.mp3")));
+    QVERIFY(QFile::link(target, f.dir.filePath("a.mp3")));
+    f.name(1, QStringLiteral("b"));
+    f.dialogs.yes();
+    cmd_re_name(f.cx);
+    QVERIFY(QFileInfo(f.dir.filePath("b.mp3")).isSymLink());
+    QVERIFY(QFile::exists(target));
+  }
+
+  void answered_no_renames_nothing() {
+    Folder f({"a.mp3"});
+    f.name(1, QStringLiteral("b"));
+    f.dialogs.no();
+    cmd_re_name(f.cx);
+    QCOMPARE(f.on_disk(), QStringList{"a.mp3"});
+    QCOMPARE(f.at(col::name, 1), QStringLiteral("b"));
+  }
+
+  void write_then_rename_asks_both_questions() {
+    Folder f({"a.mp3"});
+    f.name(1, QStringLiteral("b"));
+    f.dialogs.no().yes();
+    cmd_allwrite(f.cx);
+    QCOMPARE(f.dialogs.log.size(), 3);
+    QCOMPARE(f.dialogs.log[0], QStringLiteral("ask: ") + msg::write_all_question);
+    QCOMPARE(f.dialogs.log[1], k_start);
+    QCOMPARE(f.on_disk(), QStringList{"b.mp3"});
+    QVERIFY(!f.tags.calls.contains(QStringLiteral("set ") + f.dir.filePath("a.mp3")));
+  }
+
+  void write_then_rename_writes_under_the_old_name() {
+    Folder f({"a.mp3"});
+    f.name(1, QStringLiteral("b"));
+    f.dialogs.yes().yes();
+    cmd_allwrite(f.cx);
+    QVERIFY(f.tags.calls.indexOf(QStringLiteral("set ") + f.dir.filePath("a.mp3")) >= 0);
+    QCOMPARE(f.on_disk(), QStringList{"b.mp3"});
+  }
+
+  void undo_names_data() {
+    QTest::addColumn<bool>("orders_too");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("orders");
+    QTest::newRow("names and orders") << true << QStringList{"a.mp3", "", "c.mp3"}
+                                      << QStringList{"01", "02", "03"};
+    QTest::newRow("names from the folder") << false << QStringList{"a.mp3", "b.mp3", "c.mp3"}
+                                           << QStringList{"x", "y", "03"};
+  }
+  void undo_names() {
+    QFETCH(bool, orders_too);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, orders);
+    Folder f({"a.mp3", "b.mp3", "c.mp3"});
+    f.state.set_file(1, QString());  // failed at the last load
+    for (int r = 1; r <= 3; ++r) f.name(r, QStringLiteral("new%1").arg(r));
+    f.grid.set_col(col::order);
+    f.grid.set_row(1);
+    f.grid.set_text(QStringLiteral("x"));
+    f.grid.set_row(2);
+    f.grid.set_text(QStringLiteral("y"));
+    f.dialogs.yes();
+    orders_too ? f.dialogs.yes() : f.dialogs.no();
+    cmd_modosu(f.cx);
+    for (int r = 1; r <= 3; ++r) {
+      QCOMPARE(f.at(col::name, r), names[r - 1]);
+      QCOMPARE(f.at(col::order, r), orders[r - 1]);
+    }
+    QCOMPARE(f.state.file(1), names[1]);
+  }
+
+  void undo_answered_no_asks_once() {
+    Folder f({"a.mp3"});
+    f.name(1, QStringLiteral("new"));
+    f.dialogs.no();
+    cmd_modosu(f.cx);
+    QCOMPARE(f.dialogs.log, QStringList{"ask: " + msg::undo_names});
+    QCOMPARE(f.at(col::name, 1), QStringLiteral("new"));
+  }
+};
+
+QTEST_GUILESS_MAIN(RenameTest)
+#include "test_rename.moc"
