@@ -1,0 +1,51 @@
+#pragma once
+// The spreadsheet import: picking the file, the import dialog's format
+// choice and its read, and the three column readers.
+
+#include <QString>
+#include <memory>
+
+#include "import/workbook.h"
+#include "table/context.h"
+
+namespace tn {
+
+class Grid;
+
+// The windows the import drives; the main window implements it.
+class ImportHost {
+ public:
+  virtual ~ImportHost() = default;
+  // Creates the import dialog if there is none (its load step selects
+  // format 1) and shows it, modeless; an open one keeps its format.
+  virtual void show_import_dialog() = 0;
+  // Unloads the import dialog.
+  virtual void close_import_dialog() = 0;
+};
+
+// The values shared by the main window and the import dialog; one object for
+// the whole run of the program.
+struct ImportState {
+  QString file_name;    // full path last picked in the open-file dialog
+  qint16 format = 1;    // 1, 2 or 3
+  // Created by the first read, kept to the end of the program.
+  std::unique_ptr<Workbooks> workbooks;
+};
+
+// cmd_excel: open-file dialog at the edit folder; on a pick, keep the path
+// and show the import dialog. Cancel ends silently.
+void cmd_excel(Context& cx, ImportState& st, ImportHost& host);
+// Option button of format 1..3: the example row on ss2, then the format.
+void choose_format(ImportState& st, Grid& ss2, int format);
+// 読込開始: open, pick the sheet, read the columns of the format, colour
+// them, close the workbooks and the dialog, report.
+void cmd_excel_read(Context& cx, ImportState& st, ImportHost& host);
+
+// Column readers: sheet columns of the active sheet into rows 1..N of the
+// table, column by column. False at the first cell that fails; the cells
+// already written stay.
+bool excel_read_title(Context& cx, const Workbooks& wb);
+bool excel_read_tags(Context& cx, const Workbooks& wb);
+bool excel_read_order_tags(Context& cx, const Workbooks& wb);
+
+}  // namespace tn

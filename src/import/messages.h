@@ -1,0 +1,39 @@
+#pragma once
+// The texts of the spreadsheet import, exactly as the user sees them.
+
+#include <QString>
+#include <QStringList>
+
+namespace tn::import_msg {
+
+// Open-file dialog: all files first, the Excel files second and preselected.
+inline const QStringList file_filters = {QStringLiteral("すべてのファイル(*.*) (*)"),
+                                         QStringLiteral("Microsoft Excelﾌｧｲﾙ(*.xls) (*.xls)")};
+constexpr int excel_filter = 1;  // index into file_filters
+
+inline const QString sheet1_question = QStringLiteral("ｼｰﾄ名は「sheet1」でよろしいですか？");
+inline const QString sheet_prompt = QStringLiteral("ｼｰﾄ名を入力して下さい");
+inline const QString blank_name = QStringLiteral("空白の為ﾌｧｲﾙを読込みません");
+inline const QString open_failed = QStringLiteral("EXCELﾌｧｲﾙのｵｰﾌﾟﾝに失敗しました");
+inline const QString no_sheet = QStringLiteral("ｼｰﾄが存在しません");
+inline const QString read_failed = QStringLiteral("読込み中にｴﾗｰが発生しました");
+inline const QString done = QStringLiteral("EXCELﾌｧｲﾙより読込完了しました。");
+
+// The import dialog.
+inline const QString form3_caption = QStringLiteral("EXCELﾌｧｲﾙ読込形式設定");
+inline const QString frame1 = QStringLiteral("EXCEL読込形式選択");
+inline const QString opt_1 = QStringLiteral("曲名のみ");
+inline const QString opt_2 = QStringLiteral("「曲名」「ｱﾙﾊﾞﾑ名」「ｱｰﾃｨｽﾄ名」");
+inline const QString opt_3 = QStringLiteral("「曲順」「曲名」「ｱﾙﾊﾞﾑ名」「ｱｰﾃｨｽﾄ名」");
+inline const QString label1 = QStringLiteral("EXCEL入力例：");
+inline const QString read_button = QStringLiteral("読込開始");
+inline const QString back_button = QStringLiteral("戻る");
+
+// Example row of SS2 per import format 1, 2, 3.
+inline const QStringList example_1 = {QStringLiteral("曲名")};
+inline const QStringList example_2 = {QStringLiteral("曲名"), QStringLiteral("ｱﾙﾊﾞﾑ名"),
+                                      QStringLiteral("ｱｰﾃｨｽﾄ名")};
+inline const QStringList example_3 = {QStringLiteral("曲順"), QStringLiteral("曲名"),
+                                      QStringLiteral("ｱﾙﾊﾞﾑ名"), QStringLiteral("ｱｰﾃｨｽﾄ名")};
+
+}  // namespace tn::import_msg
