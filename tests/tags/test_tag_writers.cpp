@@ -1,0 +1,173 @@
+// The four write commands: questions, what reaches the tag library, failure
+// reports, colours. The library here is the fake (it records the records);
+// the files are real, since the writers change their permissions.
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <sys/stat.h>
+
+#include "fake_tag_library.h"
+#include "table/memory_grid.h"
+#include "table/scripted_dialogs.h"
+#include "table/track_state.h"
+#include "table/track_table.h"
+#include "tags/messages.h"
+#include "tags/tag_writers.h"
+
+using namespace tn;
+
+namespace {
+
+struct Folder {
+  QTemporaryDir dir;
+  TrackState state;
+  MemoryGrid grid;
+  ScriptedDialogs dialogs;
+  test::FakeTagLibrary tags;
+  Context cx{state, grid, dialogs, tags};
+
+  explicit Folder(int n) {
+    state.edit_folder = dir.path() + QLatin1Char('/');
+    state.file_count = static_cast<qint16>(n);
+    grid.set_max_rows(n);
+    for (int i = 0; i < n; ++i) {
+      state.set_file(i, QStringLiteral("%1.mp3").arg(i + 1));
+      QFile(state.path_of(i)).open(QIODevice::WriteOnly);
+      test::FakeTagLibrary::Entry e;
+      e.tag = {QStringLiteral("file title %1").arg(i + 1), QStringLiteral("file artist"),
+               QStringLiteral("file album"), {}, {}, 0, {}};
+      tags.files[key(i)] = e;
+    }
+    fill_table(cx);
+    for (int r = 1; r <= n; ++r) {
+      put(col::title, r, QStringLiteral("title %1").arg(r));
+      put(col::album, r, QStringLiteral("album"));
+      put(col::artist, r, QStringLiteral("artist"));
+    }
+    paint_columns(cx, col::order, col::artist, k_edited);
+  }
+  QByteArray key(int i) const { return state.path_of(i).toUtf8(); }
+  void put(int c, int r, const QString& t) {
+    grid.set_col(c);
+    grid.set_row(r);
+    grid.set_text(t);
+  }
+  TagRecord written(int i) const { return tags.written.value(key(i)); }
+};
+
+QString padded(const QString& s) { return s + QString(128 - s.size(), QLatin1Char(' ')); }
+
+}  // namespace
+
+class TagWriters : public QObject {
+  Q_OBJECT
+ private slots:
+  void commands_data() {
+    QTest::addColumn<int>("which");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("done");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::newRow("all") << 0 << msg::write_all_question << msg::write_all_done << 3 << 5;
+    QTest::newRow("title") << 1 << msg::write_title_question << msg::write_title_done << 3 << 3;
+    QTest::newRow("album") << 2 << msg::write_album_question << msg::write_album_done << 4 << 4;
+    QTest::newRow("artist") << 3 << msg::write_artist_question << msg::write_artist_done << 5 << 5;
+  }
+  void commands() {
+    QFETCH(int, which);
+    QFETCH(QString, question);
+    QFETCH(QString, done);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    void (*const cmds[])(Context&) = {cmd_write_all, cmd_write_kyokumei, cmd_write_alubum,
+                                      cmd_write_artname};
+    Folder f(3);
+    f.dialogs.no();
+    cmds[which](f.cx);
+    QVERIFY(f.tags.written.isEmpty());
+    QCOMPARE(f.grid.cell_colour(first, 1), k_edited);
+
+    f.dialogs.yes();
+    cmds[which](f.cx);
+    QCOMPARE(f.dialogs.log, (QStringList{"ask: " + question, "ask: " + question, "notify: " + done}));
+    for (int i = 0; i < 3; ++i) {
+      const TagRecord rec = f.written(i);
+      const QString file_title = QStringLiteral("file title %1").arg(i + 1);
+      // The table's field padded to 128 characters, or the file's own.
+      QCOMPARE(rec.title, which <= 1 ? padded(QStringLiteral("title %1").arg(i + 1)) : file_title);
+      QCOMPARE(rec.album, which == 0 || which == 2 ? padded("album") : QStringLiteral("file album"));
+      QCOMPARE(rec.artist, which == 0 || which == 3 ? padded("artist") : QStringLiteral("file artist"));
+      QCOMPARE(rec.year, QString());
+      QCOMPARE(rec.genre_no, 0);
+    }
+    for (int r = 1; r <= 3; ++r)
+      for (int c = 1; c <= 5; ++c)
+        QCOMPARE(f.grid.cell_colour(c, r), c >= first && c <= last ? k_white : k_edited);
+  }
+
+  // A cell becomes 128 characters, then 128 bytes that never split a character.
+  void field_of_a_cell_data() {
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("empty writes blanks") << "" << QString(128, ' ');
+    QTest::newRow("200 characters") << QString(200, 'x') << QString(128, 'x');
+    QTest::newRow("100 kanji: 42 whole, 2 blanks")
+        << QString(100, QChar(0x66F2)) << QString(42, QChar(0x66F2)) + "  ";
+    QTest::newRow("a kanji at the boundary") << QString(127, 'a') + QChar(0x66F2)
+                                             << QString(127, 'a') + " ";
+    QTest::newRow("trailing blanks kept in the cell") << "a  " << padded("a  ");
+  }
+  void field_of_a_cell() {
+    QFETCH(QString, cell);
+    QFETCH(QString, field);
+    Folder f(1);
+    f.put(col::title, 1, cell);
+    f.dialogs.yes();
+    cmd_write_kyokumei(f.cx);
+    QCOMPARE(f.written(0).title, field);
+    QVERIFY(f.written(0).title.toUtf8().size() <= 128);
+  }
+
+  void a_file_that_fails_is_reported_and_the_run_goes_on() {
+    Folder f(4);
+    f.tags.files[f.key(1)].open_error = tag_error::bad_frame_header;
+    f.tags.files[f.key(2)].read_error = tag_error::read_failed;
+    f.state.set_file(3, QString());  // failed to read at the last load: skipped
+    f.dialogs.yes();
+    cmd_write_all(f.cx);
+    QCOMPARE(f.dialogs.notices(),
+             (QStringList{"ｴﾗｰﾅﾝﾊﾞｰ11  ﾌﾚｰﾑﾍｯﾀﾞの読込ｴﾗｰ2.mp3のTAGは書込めませんでした",
+                          "ｴﾗｰﾅﾝﾊﾞｰ3  ﾌｧｲﾙ読込失敗  3.mp3のTAGは書込めませんでした"}));
+    QCOMPARE(f.tags.written.size(), 1);
+    QVERIFY(!f.tags.calls.contains("open " + f.state.edit_folder));  // never the folder itself
+    QCOMPARE(f.grid.cell_colour(col::title, 1), k_white);
+    for (int r = 2; r <= 4; ++r) QCOMPARE(f.grid.cell_colour(col::album, r), k_edited);
+  }
+
+  void a_read_only_file_is_made_writable() {
+    Folder f(1);
+    const QByteArray path = f.key(0);
+    QCOMPARE(::chmod(path.constData(), 0444), 0);
+    f.dialogs.yes();
+    cmd_write_artname(f.cx);
+    struct stat st;
+    QCOMPARE(::stat(path.constData(), &st), 0);
+    QCOMPARE(st.st_mode & 07777, 0644u);
+    QCOMPARE(f.dialogs.notices(), QStringList{msg::write_artist_done});
+  }
+
+  void a_file_removed_behind_our_back_is_reported() {
+    Folder f(2);
+    QVERIFY(QFile::remove(f.state.path_of(0)));
+    f.dialogs.yes();
+    cmd_write_alubum(f.cx);
+    QCOMPARE(f.dialogs.notices(),
+             QStringList{"ｴﾗｰﾅﾝﾊﾞｰ1  ﾌｧｲﾙｵｰﾌﾟﾝｴﾗｰ  1.mp3のTAGは書込めませんでした"});
+    QCOMPARE(f.tags.written.size(), 1);
+    QVERIFY(!QFile::exists(f.state.path_of(0)));
+  }
+};
+
+QTEST_GUILESS_MAIN(TagWriters)
+#include "test_tag_writers.moc"
