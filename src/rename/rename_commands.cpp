@@ -70,7 +70,9 @@ void cmd_w_name(Context& cx) {
 bool rename_files(Context& cx) {
   std::array<QString, k_max_files> old_path, new_path;
   Grid& g = cx.ss1;
+  ProgressScope progress(cx, cx.state.file_count);
   for (int i = 0; i < cx.state.file_count; ++i) {
+    progress.step(i);
     if (cx.state.file(i).isEmpty()) continue;
     old_path.at(static_cast<size_t>(i)) = cx.state.path_of(i);
     g.set_row(i + 1);

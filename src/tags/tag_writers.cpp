@@ -105,7 +105,9 @@ void run_command(Context& cx, const Command& c) {
 
 std::vector<int> tag_write(Context& cx, WriteFields fields) {
   std::vector<int> not_written;
+  ProgressScope progress(cx, cx.state.file_count);
   for (int i = 0; i < cx.state.file_count; ++i) {
+    progress.step(i);
     const QString name = cx.state.file(i);
     if (name.isEmpty()) {
       not_written.push_back(i + 1);
