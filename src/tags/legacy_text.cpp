@@ -1,0 +1,135 @@
+#include "tags/legacy_text.h"
+
+#include <cerrno>
+#include <QList>
+#include <iconv.h>
+
+namespace tn {
+
+namespace {
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+bool valid_utf8(const QByteArray& b) {
+  const auto* p = reinterpret_cast<const unsigned char*>(b.constData());
+  const qsizetype n = b.size();
+  for (qsizetype i = 0; i < n;) {
+    const unsigned c = p[i];
+    int len;
+    unsigned min;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if ((c & 0xE0) == 0xC0) {
+      len = 2, min = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+      len = 3, min = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+      len = 4, min = 0x10000;
+    } else {
+      return false;
+    }
+    if (i + len > n) return false;
+    unsigned cp = c & (0x7F >> len);
+    for (int k = 1; k < len; ++k) {
+      if ((p[i + k] & 0xC0) != 0x80) return false;
+      cp = cp << 6 | (p[i + k] & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += len;
+  }
+  return true;
+}
+
+// Converts all of `in` or nothing.
+std::optional<QByteArray> convert(const char* to, const char* from, const QByteArray& in) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  QByteArray src = in;
+  QByteArray out(in.size() * 4 + 8, '\0');
+  char* ip = src.data();
+  char* op = out.data();
+  size_t il = static_cast<size_t>(src.size());
+  size_t ol = static_cast<size_t>(out.size());
+  const size_t rc = iconv(cd, &ip, &il, &op, &ol);
+  // Flush any shift state; CP932 has none, but be exact.
+  const size_t rc2 = rc == static_cast<size_t>(-1) ? rc : iconv(cd, nullptr, nullptr, &op, &ol);
+  iconv_close(cd);
+  if (rc == static_cast<size_t>(-1) || rc2 == static_cast<size_t>(-1) || il != 0)
+    return std::nullopt;
+  out.resize(op - out.data());
+  return out;
+}
+
+bool is_kana_or_kanji(char32_t c) {
+  return (c >= 0x3040 && c <= 0x30FF) ||  // hiragana, katakana
+         (c >= 0x31F0 && c <= 0x31FF) ||  // katakana extensions
+         (c >= 0xFF66 && c <= 0xFF9F) ||  // half-width katakana
+         (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) ||
+         (c >= 0xF900 && c <= 0xFAFF) || (c >= 0x3005 && c <= 0x3007);
+}
+
+bool is_ascii_letter(QChar c) { return c.unicode() < 0x80 && c.isLetter(); }
+
+// Western text in Latin-1 decodes as CP932 surprisingly often: "Pokémon"
+// gives a kanji for "ém", "MÖTLEY" a half-width katakana for "Ö". Such a
+// decode has every non-ASCII character alone and glued to an ASCII letter;
+// Japanese text nearly always has a run of two or more.
+bool looks_like_western(const QString& s) {
+  for (qsizetype i = 0; i < s.size(); ++i) {
+    if (s[i].unicode() < 0x80) continue;
+    const bool run_before = i > 0 && s[i - 1].unicode() >= 0x80;
+    const bool run_after = i + 1 < s.size() && s[i + 1].unicode() >= 0x80;
+    if (run_before || run_after) return false;
+    const bool letter_before = i > 0 && is_ascii_letter(s[i - 1]);
+    const bool letter_after = i + 1 < s.size() && is_ascii_letter(s[i + 1]);
+    if (!letter_before && !letter_after) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+LegacyCharset guess_legacy_charset(const QByteArray& raw) {
+  bool ascii = true;
+  for (const char c : raw) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) return LegacyCharset::ascii;
+  if (valid_utf8(raw)) return LegacyCharset::utf8;
+  if (const auto utf8 = convert("UTF-8", "CP932", raw)) {
+    const QString s = QString::fromUtf8(*utf8);
+    bool japanese = false;
+    for (const uint c : s.toUcs4()) japanese = japanese || is_kana_or_kanji(c);
+    if (japanese && !looks_like_western(s)) return LegacyCharset::cp932;
+  }
+  return LegacyCharset::latin1;
+}
+
+QString decode_legacy(const QByteArray& raw) {
+  switch (guess_legacy_charset(raw)) {
+    case LegacyCharset::ascii:
+    case LegacyCharset::latin1: return QString::fromLatin1(raw);
+    case LegacyCharset::utf8: return QString::fromUtf8(raw);
+    case LegacyCharset::cp932: return QString::fromUtf8(*convert("UTF-8", "CP932", raw));
+  }
+  return {};
+}
+
+std::optional<QByteArray> to_cp932(const QString& text) {
+  return convert("CP932", "UTF-8", text.toUtf8());
+}
+
+QByteArray id3v1_field_bytes(const QString& text, int width) {
+  bool latin1 = true;
+  for (const QChar c : text) latin1 = latin1 && c.unicode() <= 0xFF;
+  if (latin1) return text.toLatin1().left(width);
+  QByteArray out;
+  for (const uint c : text.toUcs4()) {
+    const char32_t cp = c;
+    const QString one = QString::fromUcs4(&cp, 1);
+    const QByteArray bytes = to_cp932(one).value_or(QByteArray("?"));
+    if (out.size() + bytes.size() > width) break;
+    out += bytes;
+  }
+  return out;
+}
+
+}  // namespace tn

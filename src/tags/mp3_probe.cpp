@@ -1,0 +1,151 @@
+#include "tags/mp3_probe.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "tags/tag_library.h"
+
+namespace tn {
+
+namespace {
+
+// How far past the ID3v2 tag (or from the start) we look for the first frame:
+// padding beyond the declared tag size and short junk are common.
+constexpr std::int64_t k_scan_window = 64 * 1024;
+
+bool read_at(int fd, std::int64_t offset, unsigned char* buf, std::size_t n) {
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t r = ::pread(fd, buf + done, n - done, static_cast<off_t>(offset + done));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) return false;
+    done += static_cast<std::size_t>(r);
+  }
+  return true;
+}
+
+}  // namespace
+
+int mpeg_frame_length(const unsigned char* p) {
+  if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0) return 0;
+  const int version = (p[1] >> 3) & 3;  // 0: 2.5, 2: 2, 3: 1
+  const int layer = (p[1] >> 1) & 3;    // 1: III, 2: II, 3: I
+  const int bitrate_index = p[2] >> 4;
+  const int rate_index = (p[2] >> 2) & 3;
+  if (version == 1 || layer == 0 || bitrate_index == 0 || bitrate_index == 15 || rate_index == 3)
+    return 0;
+  static constexpr short kbps[5][15] = {
+      {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},  // 1, I
+      {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},     // 1, II
+      {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},      // 1, III
+      {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},     // 2, I
+      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},          // 2, II/III
+  };
+  static constexpr int rates[3] = {44100, 48000, 32000};
+  const bool mpeg1 = version == 3;
+  const int table = mpeg1 ? 3 - layer : (layer == 3 ? 3 : 4);
+  const int bitrate = kbps[table][bitrate_index] * 1000;
+  const int rate = rates[rate_index] >> (mpeg1 ? 0 : version == 2 ? 1 : 2);
+  const int pad = (p[2] >> 1) & 1;
+  if (layer == 3) return (12 * bitrate / rate + pad) * 4;
+  const int factor = (layer == 1 && !mpeg1) ? 72 : 144;
+  return factor * bitrate / rate + pad;
+}
+
+Mp3Probe probe_mp3(int fd) {
+  Mp3Probe pr;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    pr.error = tag_error::cannot_open;
+    return pr;
+  }
+  pr.file_size = st.st_size;
+  if (pr.file_size >= 128) {
+    unsigned char tag[3];
+    if (!read_at(fd, pr.file_size - 128, tag, 3)) {
+      pr.error = tag_error::cannot_open;
+      return pr;
+    }
+    pr.has_id3v1 = tag[0] == 'T' && tag[1] == 'A' && tag[2] == 'G';
+  }
+  const std::int64_t audio_end = pr.file_size - (pr.has_id3v1 ? 128 : 0);
+
+  unsigned char head[10] = {};
+  const std::size_t head_len = static_cast<std::size_t>(std::min<std::int64_t>(10, pr.file_size));
+  if (head_len > 0 && !read_at(fd, 0, head, head_len)) {
+    pr.error = tag_error::cannot_open;
+    return pr;
+  }
+  std::int64_t start = 0;
+  if (head_len >= 3 && head[0] == 'I' && head[1] == 'D' && head[2] == '3') {
+    // An ID3v2 tag: it has to be whole for its size to say where audio starts.
+    const bool size_ok = head_len == 10 && (head[6] | head[7] | head[8] | head[9]) < 0x80;
+    if (head_len < 10 || head[3] < 2 || head[3] > 4 || head[4] == 0xFF || !size_ok) {
+      pr.tag_broken = true;
+      return pr;
+    }
+    std::int64_t size = 0;
+    for (int i = 6; i < 10; ++i) size = size << 7 | head[i];
+    const bool footer = head[3] == 4 && (head[5] & 0x10);
+    pr.id3v2_major = head[3];
+    pr.id3v2_size = 10 + size + (footer ? 10 : 0);
+    if (pr.id3v2_size > audio_end) {
+      pr.tag_broken = true;
+      return pr;
+    }
+    start = pr.id3v2_size;
+  } else if (head_len >= 2 && head[0] == 0xFF && (head[1] & 0xE0) == 0xE0) {
+    // Frame sync at the very start: either a valid header or a broken one.
+    if (head_len < 4 || mpeg_frame_length(head) == 0) {
+      pr.error = tag_error::bad_frame_header;
+      return pr;
+    }
+    pr.audio_offset = 0;
+    return pr;
+  } else if (head_len == 0 || head[0] != 0) {
+    // Only leading zero bytes may come before audio without a tag.
+    pr.error = tag_error::unknown_format;
+    return pr;
+  }
+
+  // Find the first frame at `start`, past zero padding or short junk. Away
+  // from the expected place a frame counts only when a second one follows, so
+  // that chance sync bytes in garbage are not taken for audio.
+  // The common case first: a frame right where it belongs.
+  unsigned char first[4];
+  if (audio_end - start >= 4 && read_at(fd, start, first, 4) && mpeg_frame_length(first) > 0) {
+    pr.audio_offset = start;
+    return pr;
+  }
+  const std::int64_t window = std::min(k_scan_window, audio_end - start);
+  std::vector<unsigned char> buf(static_cast<std::size_t>(std::max<std::int64_t>(window, 0)) + 4, 0);
+  if (window > 0 && !read_at(fd, start, buf.data(), static_cast<std::size_t>(window))) {
+    pr.error = tag_error::cannot_open;
+    return pr;
+  }
+  bool only_zeros = true;
+  for (std::int64_t i = 0; i + 4 <= window; ++i) {
+    const int len = mpeg_frame_length(&buf[static_cast<std::size_t>(i)]);
+    if (len > 0) {
+      const std::int64_t next = start + i + len;
+      bool confirmed = only_zeros || next >= audio_end;
+      if (!confirmed) {
+        unsigned char h2[4];
+        confirmed = read_at(fd, next, h2, 4) && mpeg_frame_length(h2) > 0 &&
+                    (h2[1] & 0xFE) == (buf[static_cast<std::size_t>(i) + 1] & 0xFE) &&
+                    (h2[2] & 0x0C) == (buf[static_cast<std::size_t>(i) + 2] & 0x0C);
+      }
+      if (confirmed) {
+        pr.audio_offset = start + i;
+        return pr;
+      }
+    }
+    only_zeros = only_zeros && buf[static_cast<std::size_t>(i)] == 0;
+  }
+  pr.error = start > 0 ? tag_error::bad_frame_header : tag_error::unknown_format;
+  return pr;
+}
+
+}  // namespace tn

@@ -1,0 +1,28 @@
+#pragma once
+// A small look at the start and end of a file: is it MPEG audio, where does
+// its ID3v2 tag end, does it end in an ID3v1 tag. Reads at most a bounded
+// window, never the whole file, so that TagLib is only handed files whose
+// start it can find without scanning.
+
+#include <cstdint>
+
+namespace tn {
+
+struct Mp3Probe {
+  int error = 0;             // 0 or a tag_error number (cannot_open, unknown_format, bad_frame_header)
+  bool tag_broken = false;   // an ID3v2 header that is unusable or runs past the end
+  int id3v2_major = 0;       // 2, 3 or 4; 0 without an ID3v2 tag at the start
+  std::int64_t id3v2_size = 0;  // the whole tag, header (and footer) included
+  std::int64_t audio_offset = -1;
+  bool has_id3v1 = false;
+  std::int64_t file_size = 0;
+};
+
+// fd: open for reading, positioned anywhere (pread is used).
+Mp3Probe probe_mp3(int fd);
+
+// Length of the MPEG audio frame whose 4-byte header is at p, or 0 when the
+// header is not a valid one.
+int mpeg_frame_length(const unsigned char* p);
+
+}  // namespace tn

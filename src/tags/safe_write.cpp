@@ -1,0 +1,120 @@
+#include "tags/safe_write.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <random>
+#include <unistd.h>
+#include <vector>
+
+namespace tn {
+
+namespace {
+
+struct Fd {
+  int fd = -1;
+  explicit Fd(int f) : fd(f) {}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() {
+    if (fd >= 0) ::close(fd);
+  }
+  int release() {
+    const int f = fd;
+    fd = -1;
+    return f;
+  }
+};
+
+QByteArray temp_name() {
+  static std::mt19937_64 rng{std::random_device{}()};
+  char buf[40];
+  std::snprintf(buf, sizeof buf, ".tagnarabe-%016llx.tmp",
+                static_cast<unsigned long long>(rng()));
+  return buf;
+}
+
+}  // namespace
+
+bool write_all(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t w = ::write(fd, data, size);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    data += w;
+    size -= static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
+bool copy_range(int from, std::int64_t offset, std::int64_t size, int to) {
+  std::vector<char> buf(256 * 1024);
+  while (size > 0) {
+    const auto want = static_cast<std::size_t>(std::min<std::int64_t>(size, static_cast<std::int64_t>(buf.size())));
+    const ssize_t r = ::pread(from, buf.data(), want, static_cast<off_t>(offset));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) {
+      if (r == 0) errno = EIO;  // the file shrank under us
+      return false;
+    }
+    if (!write_all(to, buf.data(), static_cast<std::size_t>(r))) return false;
+    offset += r;
+    size -= r;
+  }
+  return true;
+}
+
+bool replace_file(const QByteArray& path, const struct stat& old,
+                  const std::function<bool(int fd)>& fill) {
+  const int slash = path.lastIndexOf('/');
+  const QByteArray dir = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+  const QByteArray base = path.mid(slash + 1);
+  Fd dirfd(::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dirfd.fd < 0) return false;
+
+  // Unnamed first; a name only where the file system has no unnamed files.
+  Fd tmp(::openat(dirfd.fd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+  QByteArray name;
+  if (tmp.fd < 0) {
+    for (int attempt = 0; attempt < 100 && tmp.fd < 0; ++attempt) {
+      name = temp_name();
+      tmp.fd = ::openat(dirfd.fd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      if (tmp.fd < 0 && errno != EEXIST) return false;
+    }
+    if (tmp.fd < 0) return false;
+  }
+  auto fail = [&] {
+    const int saved = errno;
+    if (!name.isEmpty()) ::unlinkat(dirfd.fd, name.constData(), 0);
+    errno = saved;
+    return false;
+  };
+
+  if (!fill(tmp.fd)) return fail();
+  // Owner first: a change of owner clears set-id bits, which fchmod restores.
+  if (::fchown(tmp.fd, old.st_uid, old.st_gid) != 0) (void)!::fchown(tmp.fd, static_cast<uid_t>(-1), old.st_gid);
+  if (::fchmod(tmp.fd, old.st_mode & 07777) != 0) return fail();
+  if (::fsync(tmp.fd) != 0) return fail();
+
+  if (name.isEmpty()) {
+    // Give the finished file a name so that it can be renamed over the old one.
+    char proc[64];
+    std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", tmp.fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      name = temp_name();
+      if (::linkat(AT_FDCWD, proc, dirfd.fd, name.constData(), AT_SYMLINK_FOLLOW) == 0) break;
+      if (errno != EEXIST) {
+        name.clear();
+        return fail();
+      }
+      name.clear();
+    }
+    if (name.isEmpty()) return fail();
+  }
+  if (::close(tmp.release()) != 0) return fail();
+  if (::renameat(dirfd.fd, name.constData(), dirfd.fd, base.constData()) != 0) return fail();
+  ::fsync(dirfd.fd);
+  return true;
+}
+
+}  // namespace tn

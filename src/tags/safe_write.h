@@ -1,0 +1,26 @@
+#pragma once
+// Replacing a file so that a crash, a kill or a full disk leaves either the
+// old file or the complete new one, never a half-written one.
+
+#include <QByteArray>
+#include <functional>
+#include <sys/stat.h>
+
+namespace tn {
+
+// Writes a new file in the folder of `path` through fill(fd), flushes it to
+// disk, gives it the permissions (and, as far as allowed, the owner) of `old`,
+// renames it over `path` and flushes the folder. The new file has no name
+// until it is complete where the file system allows (O_TMPFILE), so a killed
+// process leaves nothing behind; elsewhere a hidden temporary name is used and
+// removed on any failure. Returns false (errno set) when `path` was not
+// replaced; `path` is then untouched.
+bool replace_file(const QByteArray& path, const struct stat& old,
+                  const std::function<bool(int fd)>& fill);
+
+// write(2) all of it, retrying short writes and EINTR.
+bool write_all(int fd, const char* data, std::size_t size);
+// Copies [offset, offset + size) of `from` to the current end of `to`.
+bool copy_range(int from, std::int64_t offset, std::int64_t size, int to);
+
+}  // namespace tn

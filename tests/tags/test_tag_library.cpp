@@ -1,0 +1,515 @@
+// The tag library on real MP3 files made on the fly, read back through the
+// library itself and through TagLib.
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "mp3_fixture.h"
+#include "tags/legacy_text.h"
+#include "tags/tag_library.h"
+#include "tags/tag_writers.h"
+
+using namespace tn;
+using namespace tn::test;
+
+Q_DECLARE_METATYPE(tn::test::Mp3Spec)
+Q_DECLARE_METATYPE(tn::test::Broken)
+
+namespace {
+
+struct Read {
+  int open = 0, get = 0, error = 0;
+  TagRecord tag;
+};
+
+Read read_with(TagLibrary& lib, const QString& path) {
+  Read r;
+  OpenRecordBytes info = empty_open_bytes();
+  TagRecordBytes rec = empty_tag_bytes();
+  r.open = lib.vbmp3_open(QFile::encodeName(path), info);
+  if (r.open) r.get = lib.vbmp3_getTagInfo(rec);
+  r.error = lib.vbmp3_getLastErrorNo();
+  lib.vbmp3_close();
+  r.tag = from_bytes(rec);
+  return r;
+}
+
+// A cell text as the writers hand it over: blanks up to 128 characters.
+void put_text(char* field, const QString& text) {
+  QString padded = text.left(128);
+  padded += QString(128 - padded.size(), QLatin1Char(' '));
+  set_field(field, k_tag_text_bytes, padded, ' ');
+}
+
+enum Field { title = 1, artist = 2, album = 4, all = 7 };
+
+// What the writers do: open, read, write the chosen fields (the others as
+// read), close. Returns setTagInfo's result; error gets the error number.
+int write_with(TagLibrary& lib, const QString& path, int fields, const TagRecord& texts,
+               int* error = nullptr) {
+  const QByteArray p = QFile::encodeName(path);
+  OpenRecordBytes info = empty_open_bytes();
+  TagRecordBytes current = empty_tag_bytes();
+  TagRecordBytes fresh = empty_tag_bytes();
+  lib.vbmp3_open(p, info);
+  lib.vbmp3_getTagInfo(current);
+  std::memcpy(fresh.title, current.title, 128);
+  std::memcpy(fresh.artist, current.artist, 128);
+  std::memcpy(fresh.album, current.album, 128);
+  if (fields & title) put_text(fresh.title, texts.title);
+  if (fields & artist) put_text(fresh.artist, texts.artist);
+  if (fields & album) put_text(fresh.album, texts.album);
+  const int ok = lib.vbmp3_setTagInfo(p, fresh, 1, 1);
+  if (error) *error = lib.vbmp3_getLastErrorNo();
+  lib.vbmp3_close();
+  return ok;
+}
+
+Mp3Spec spec_of(std::optional<Id3v2> v2, std::optional<Id3v1> v1 = std::nullopt,
+                int frames = 24) {
+  Mp3Spec s;
+  s.v2 = std::move(v2);
+  s.v1 = std::move(v1);
+  s.audio_frames = frames;
+  return s;
+}
+
+Id3v2 with_extras(Id3v2 t, int picture = 1500) {
+  add_extras(t, picture);
+  return t;
+}
+
+ino_t inode(const QString& path) {
+  struct stat st;
+  return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+mode_t mode_of(const QString& path) {
+  struct stat st;
+  return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+qint64 bytes_read_so_far() {
+  QFile io(QStringLiteral("/proc/self/io"));
+  if (!io.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : io.readAll().split('\n'))
+    if (line.startsWith("rchar:")) return line.mid(6).trimmed().toLongLong();
+  return -1;
+}
+
+const QString k_long = QString(200, QLatin1Char('x'));
+const QString k_kanji100 = QString(100, QChar(0x6F22));  // 漢
+
+}  // namespace
+
+class TestTagLibrary : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir tmp_;
+  std::unique_ptr<TagLibrary> lib_ = make_taglib_library();
+  int seq_ = 0;
+  QString file(const Mp3Spec& spec) {
+    return make_mp3(tmp_.path(), QStringLiteral("f%1.mp3").arg(++seq_), spec);
+  }
+
+ private slots:
+  void initTestCase() { QVERIFY(tmp_.isValid()); }
+
+  // ---- reading ------------------------------------------------------------
+
+  void reads_every_version_and_encoding_data() {
+    QTest::addColumn<Mp3Spec>("spec");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("artist");
+    QTest::addColumn<QString>("album");
+    const QString t = QStringLiteral("夜明けの歌"), a = QStringLiteral("山田花子"),
+                  b = QStringLiteral("はじまりのアルバム");
+    for (int v : {2, 3, 4}) {
+      QTest::addRow("v2.%d ascii", v)
+          << spec_of(text_tag(v, Enc::latin1, "Morning", "Hanako", "First")) << "Morning"
+          << "Hanako" << "First";
+      QTest::addRow("v2.%d utf16", v)
+          << spec_of(with_extras(text_tag(v, Enc::utf16, t, a, b))) << t << a << b;
+    }
+    QTest::newRow("v2.4 utf8") << spec_of(with_extras(text_tag(4, Enc::utf8, t, a, b))) << t
+                               << a << b;
+    QTest::newRow("v2.4 utf16be") << spec_of(text_tag(4, Enc::utf16be, t, a, b)) << t << a << b;
+    QTest::newRow("emoji and accents")
+        << spec_of(text_tag(3, Enc::utf16, "Café ♥ 🎵", "Mötley Crüe", "Ñandú"))
+        << "Café ♥ 🎵" << "Mötley Crüe" << "Ñandú";
+    QTest::newRow("padding") << spec_of(text_tag(3, Enc::utf16, t, a, b, 4096)) << t << a << b;
+    QTest::newRow("no tag") << spec_of(std::nullopt) << "" << "" << "";
+    QTest::newRow("tag without these frames")
+        << spec_of(with_extras(text_tag(3, Enc::utf16, {}, {}, {}))) << "" << "" << "";
+    QTest::newRow("200 characters cut at 128 bytes")
+        << spec_of(text_tag(3, Enc::utf16, k_long, a, b)) << k_long.left(128) << a << b;
+    QTest::newRow("100 kanji: 42 whole ones fit")
+        << spec_of(text_tag(3, Enc::utf16, k_kanji100, a, b)) << k_kanji100.left(42) << a << b;
+  }
+  void reads_every_version_and_encoding() {
+    QFETCH(Mp3Spec, spec);
+    const Read r = read_with(*lib_, file(spec));
+    QCOMPARE(r.open, 1);
+    QCOMPARE(r.get, 1);
+    QTEST(r.tag.title, "title");
+    QTEST(r.tag.artist, "artist");
+    QTEST(r.tag.album, "album");
+  }
+
+  // Text marked ISO-8859-1 is Shift-JIS, UTF-8 or really Latin-1; the same
+  // decision holds in ID3v2 frames and in ID3v1 tags.
+  void decides_legacy_text_data() {
+    QTest::addColumn<QByteArray>("raw");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Shift-JIS kana and kanji") << sjis("夜明けの歌") << "夜明けの歌";
+    QTest::newRow("CP932 only: ①～㈱") << sjis("①～㈱の歌") << "①～㈱の歌";
+    QTest::newRow("half-width katakana") << sjis("ｱﾆﾒｿﾝｸﾞ") << "ｱﾆﾒｿﾝｸﾞ";
+    QTest::newRow("Shift-JIS mixed with ASCII") << sjis("Mr.Children 深海") << "Mr.Children 深海";
+    QTest::newRow("UTF-8 in a Latin-1 frame") << QStringLiteral("桜の木").toUtf8() << "桜の木";
+    QTest::newRow("Café") << QStringLiteral("Café").toLatin1() << "Café";
+    QTest::newRow("Mötley Crüe") << QStringLiteral("Mötley Crüe").toLatin1() << "Mötley Crüe";
+    QTest::newRow("MÖTLEY CRÜE") << QStringLiteral("MÖTLEY CRÜE").toLatin1() << "MÖTLEY CRÜE";
+    QTest::newRow("Pokémon") << QStringLiteral("Pokémon").toLatin1() << "Pokémon";
+    QTest::newRow("Amélie") << QStringLiteral("Amélie").toLatin1() << "Amélie";
+    QTest::newRow("Björk") << QStringLiteral("Björk").toLatin1() << "Björk";
+    QTest::newRow("ascii") << QByteArray("Plain Song") << "Plain Song";
+  }
+  void decides_legacy_text() {
+    QFETCH(QByteArray, raw);
+    QFETCH(QString, text);
+    QCOMPARE(decode_legacy(raw), text);
+    const Read v2 = read_with(*lib_, file(spec_of(raw_tag(3, raw, raw, raw))));
+    QCOMPARE(v2.tag.title, text);
+    QCOMPARE(v2.tag.album, text);
+    const Read v22 = read_with(*lib_, file(spec_of(raw_tag(2, raw, {}, {}))));
+    QCOMPARE(v22.tag.title, text);
+    const QByteArray r30 = raw.left(30);
+    const Read v1 = read_with(*lib_, file(spec_of(std::nullopt, Id3v1{r30, r30, r30, "2001", "c"})));
+    QCOMPARE(v1.get, 1);
+    QCOMPARE(v1.tag.artist, decode_legacy(r30));
+  }
+
+  void id3v1_fills_what_id3v2_lacks() {
+    const QString path = file(spec_of(text_tag(3, Enc::utf16, QStringLiteral("新しい題"), {}, {}),
+                                      Id3v1{sjis("古い題"), sjis("歌手"), "Album   ", "", ""}));
+    const Read r = read_with(*lib_, path);
+    QCOMPARE(r.tag.title, QStringLiteral("新しい題"));
+    QCOMPARE(r.tag.artist, QStringLiteral("歌手"));
+    QCOMPARE(r.tag.album, QStringLiteral("Album"));  // ID3v1 blank padding is not text
+  }
+
+  void record_is_filled_for_every_file() {
+    OpenRecordBytes info = empty_open_bytes();
+    TagRecordBytes rec = empty_tag_bytes();
+    const QString tagged = file(spec_of(text_tag(3, Enc::utf16, "A", "B", "C")));
+    const QString bare = file(spec_of(std::nullopt));
+    QVERIFY(lib_->vbmp3_open(QFile::encodeName(tagged), info));
+    QVERIFY(lib_->vbmp3_getTagInfo(rec));
+    lib_->vbmp3_close();
+    QVERIFY(lib_->vbmp3_open(QFile::encodeName(bare), info));
+    QVERIFY(lib_->vbmp3_getTagInfo(rec));
+    lib_->vbmp3_close();
+    const TagRecord r = from_bytes(rec);
+    QVERIFY(r.title.isEmpty() && r.artist.isEmpty() && r.album.isEmpty());
+  }
+
+  void broken_files_give_their_error_numbers_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("open");
+    QTest::addColumn<int>("get");
+    QTest::addColumn<int>("error");
+    QTest::newRow("missing") << "missing" << 0 << 0 << tag_error::cannot_open;
+    QTest::newRow("folder") << "folder" << 0 << 0 << tag_error::cannot_open;
+    QTest::newRow("no read permission") << "unreadable" << 0 << 0 << tag_error::cannot_open;
+    QTest::newRow("empty") << "empty" << 0 << 0 << tag_error::unknown_format;
+    QTest::newRow("random bytes") << "random" << 0 << 0 << tag_error::unknown_format;
+    QTest::newRow("text file") << "text" << 0 << 0 << tag_error::unknown_format;
+    QTest::newRow("ID3v1 and nothing else") << "v1only" << 0 << 0 << tag_error::unknown_format;
+    QTest::newRow("ID3v2 then garbage") << "garbage" << 0 << 0 << tag_error::bad_frame_header;
+    QTest::newRow("ID3v2 and no audio") << "tagonly" << 0 << 0 << tag_error::bad_frame_header;
+    QTest::newRow("impossible frame header") << "badsync" << 0 << 0 << tag_error::bad_frame_header;
+    QTest::newRow("tag runs past the end") << "truncated" << 1 << 0 << tag_error::read_failed;
+    QTest::newRow("tag header with a bad version") << "badversion" << 1 << 0 << tag_error::read_failed;
+  }
+  void broken_files_give_their_error_numbers() {
+    QFETCH(QString, kind);
+    const QString path = tmp_.filePath(QStringLiteral("broken-%1.mp3").arg(++seq_));
+    if (kind == "folder") QVERIFY(QDir().mkdir(path));
+    if (kind == "empty") write_file(path, broken_bytes(Broken::empty));
+    if (kind == "random") write_file(path, broken_bytes(Broken::random_bytes));
+    if (kind == "text") write_file(path, broken_bytes(Broken::text_file));
+    if (kind == "v1only") write_file(path, id3v1_bytes(Id3v1{"t", "a", "b", "", ""}));
+    if (kind == "garbage") write_file(path, broken_bytes(Broken::id3_garbage));
+    if (kind == "tagonly") write_file(path, id3v2_bytes(text_tag(3, Enc::utf16, "t", "a", "b")));
+    if (kind == "badsync") write_file(path, broken_bytes(Broken::bad_sync));
+    if (kind == "truncated") write_file(path, broken_bytes(Broken::truncated_tag));
+    if (kind == "badversion") {
+      QByteArray b = mp3_bytes(spec_of(text_tag(3, Enc::utf16, "t", "a", "b")));
+      b[3] = 9;
+      write_file(path, b);
+    }
+    if (kind == "unreadable") {
+      if (::geteuid() == 0) QSKIP("root reads every file");
+      write_file(path, mp3_bytes(spec_of(std::nullopt)));
+      QFile::setPermissions(path, QFile::WriteOwner);
+    }
+    const Read r = read_with(*lib_, path);
+    QTEST(r.open, "open");
+    QTEST(r.get, "get");
+    QTEST(r.error, "error");
+  }
+
+  void tag_read_without_open_file() {
+    TagRecordBytes rec = empty_tag_bytes();
+    lib_->vbmp3_close();
+    QCOMPARE(lib_->vbmp3_getTagInfo(rec), 0);
+    QCOMPARE(lib_->vbmp3_getLastErrorNo(), tag_error::no_file_open);
+    OpenRecordBytes info = empty_open_bytes();
+    QVERIFY(!lib_->vbmp3_open(QFile::encodeName(tmp_.filePath("nothing.mp3")), info));
+    lib_->vbmp3_close();  // after a failed open, twice
+    lib_->vbmp3_close();
+    QCOMPARE(lib_->vbmp3_getTagInfo(rec), 0);
+    QCOMPARE(lib_->vbmp3_getLastErrorNo(), tag_error::no_file_open);
+  }
+
+  // Opening and reading a large file touches its start and end only.
+  void reading_a_large_file_reads_little_of_it() {
+    const QString path = file(spec_of(with_extras(text_tag(3, Enc::utf16, "T", "A", "B"), 20000),
+                                      Id3v1{"T", "A", "B", "", ""}, frames_for(5 << 20)));
+    const qint64 before = bytes_read_so_far();
+    if (before < 0) QSKIP("no /proc/self/io");
+    const Read r = read_with(*lib_, path);
+    const qint64 read = bytes_read_so_far() - before;
+    QCOMPARE(r.tag.title, QStringLiteral("T"));
+    QVERIFY2(read < 200 * 1024, qPrintable(QString::number(read)));
+  }
+
+  // ---- writing ------------------------------------------------------------
+
+  void writes_one_field_and_keeps_everything_else_data() {
+    QTest::addColumn<Mp3Spec>("spec");
+    QTest::addColumn<int>("fields");
+    QTest::addColumn<int>("version");  // expected afterwards
+    const Id3v1 v1{sjis("古い曲名"), sjis("古い歌手"), sjis("古いアルバム"), "1999", "old", 5, 12};
+    const auto rich = [](int v, Enc e) {
+      return with_extras(text_tag(v, e, QStringLiteral("元の曲名"), QStringLiteral("元の歌手"),
+                                  QStringLiteral("元のアルバム")));
+    };
+    for (const auto& [name, f] : {std::pair{"title", title}, std::pair{"artist", artist},
+                                  std::pair{"album", album}, std::pair{"all", all}}) {
+      QTest::addRow("v2.3 %s", name) << spec_of(rich(3, Enc::utf16)) << int(f) << 3;
+      QTest::addRow("v2.3+v1 %s", name) << spec_of(rich(3, Enc::utf16), v1) << int(f) << 3;
+      QTest::addRow("v2.2 %s", name) << spec_of(rich(2, Enc::utf16)) << int(f) << 3;
+      QTest::addRow("v2.4 %s", name) << spec_of(rich(4, Enc::utf8), v1) << int(f) << 4;
+      QTest::addRow("legacy %s", name)
+          << spec_of(with_extras(raw_tag(3, sjis("古い曲"), sjis("昔の歌手"), sjis("昔のアルバム"))), v1)
+          << int(f) << 3;
+      QTest::addRow("long %s", name)
+          << spec_of(with_extras(text_tag(3, Enc::utf16, k_long, k_kanji100, QStringLiteral("A"))))
+          << int(f) << 3;
+      QTest::addRow("v1 only %s", name) << spec_of(std::nullopt, v1) << int(f) << 3;
+      QTest::addRow("no tag %s", name) << spec_of(std::nullopt) << int(f) << 3;
+    }
+  }
+  void writes_one_field_and_keeps_everything_else() {
+    QFETCH(Mp3Spec, spec);
+    QFETCH(int, fields);
+    QFETCH(int, version);
+    const QString path = file(spec);
+    const QByteArray audio = audio_bytes(path);
+    const TagDump before = dump_tags(path);
+    const Read old = read_with(*lib_, path);
+    const TagRecord fresh{QStringLiteral("新しい曲名"), QStringLiteral("新しい歌手"),
+                          QStringLiteral("新しいアルバム"), {}, {}, 0, {}};
+    int error = -1;
+    QCOMPARE(write_with(*lib_, path, fields, fresh, &error), 1);
+    QCOMPARE(error, tag_error::none);
+
+    const Read now = read_with(*lib_, path);
+    QCOMPARE(now.tag.title, fields & title ? fresh.title : old.tag.title);
+    QCOMPARE(now.tag.artist, fields & artist ? fresh.artist : old.tag.artist);
+    QCOMPARE(now.tag.album, fields & album ? fresh.album : old.tag.album);
+    QCOMPARE(audio_bytes(path), audio);
+
+    const TagDump after = dump_tags(path);
+    QCOMPARE(after.v2_version, version);
+    // TagLib's generic view agrees.
+    if (fields & title) QCOMPARE(after.title, fresh.title);
+    if (fields & album) QCOMPARE(after.album, fresh.album);
+    const char* ids[] = {"TIT2", "TPE1", "TALB"};
+    const int bits[] = {title, artist, album};
+    for (int i = 0; i < 3; ++i) {
+      if (fields & bits[i]) {
+        QCOMPARE(after.v2_encodings.value(ids[i]), 1);  // UTF-16 with BOM
+      } else if (before.v2_texts.contains(ids[i]) && before.v2_version != 2) {
+        // Untouched: the very frame, legacy bytes and long text included.
+        QCOMPARE(after.v2_texts.value(ids[i]), before.v2_texts.value(ids[i]));
+        QCOMPARE(after.v2_encodings.value(ids[i]), before.v2_encodings.value(ids[i]));
+        QCOMPARE(after.v2_raw.value(ids[i]), before.v2_raw.value(ids[i]));
+      }
+    }
+    // Every other frame stays.
+    for (auto it = before.v2_texts.cbegin(); it != before.v2_texts.cend(); ++it) {
+      if (QByteArrayList{"TIT2", "TPE1", "TALB"}.contains(it.key().toLatin1())) continue;
+      if (before.v2_version == 2 && it.key().size() == 3) continue;  // no 2.3 form exists
+      QCOMPARE(after.v2_texts.value(it.key()), it.value());
+    }
+    QCOMPARE(after.picture, before.picture);
+    // ID3v1 kept in step, never added.
+    QCOMPARE(after.has_v1, before.has_v1);
+    if (before.has_v1) {
+      QCOMPARE(after.v1_title, fields & title ? sjis(fresh.title) : before.v1_title);
+      QCOMPARE(after.v1_artist, fields & artist ? sjis(fresh.artist) : before.v1_artist);
+      QCOMPARE(after.v1_album, fields & album ? sjis(fresh.album) : before.v1_album);
+      QCOMPARE(after.v1_block.mid(93), before.v1_block.mid(93));  // year, comment, track, genre
+    }
+  }
+
+  void stores_what_the_record_holds_data() {
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("200 characters") << k_long << k_long.left(128);
+    QTest::newRow("100 kanji") << k_kanji100 << k_kanji100.left(42);
+    QTest::newRow("boundary character dropped")
+        << QString(127, 'a') + QStringLiteral("あ") << QString(127, 'a');
+    QTest::newRow("trailing blanks not stored") << "Song  " << "Song";
+    QTest::newRow("empty cell") << "" << "";
+  }
+  void stores_what_the_record_holds() {
+    QFETCH(QString, cell);
+    QFETCH(QString, stored);
+    const QString path = file(spec_of(with_extras(text_tag(3, Enc::utf16, "Old", "Artist", "Album")),
+                                      Id3v1{"Old", "Artist", "Album", "", ""}));
+    QCOMPARE(write_with(*lib_, path, title, TagRecord{cell, {}, {}, {}, {}, 0, {}}), 1);
+    const TagDump d = dump_tags(path);
+    QCOMPARE(d.v2_texts.value("TIT2").value(0), stored);
+    QCOMPARE(d.v2_texts.contains("TIT2"), !stored.isEmpty());  // empty: the frame goes
+    QCOMPARE(d.v1_title, id3v1_field_bytes(stored, 30));
+    QCOMPARE(d.artist, QStringLiteral("Artist"));
+  }
+
+  void id3v1_fields_are_shift_jis_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("latin-1 stays latin-1") << "Café" << QByteArray("Caf\xE9");
+    QTest::newRow("japanese as shift-jis") << "夜明け" << sjis("夜明け");
+    QTest::newRow("no split at 30 bytes") << QString(16, QChar(0x3042)) << sjis(QString(15, QChar(0x3042)));
+    QTest::newRow("what cp932 lacks") << "愛♥é" << sjis("愛") + "??";
+  }
+  void id3v1_fields_are_shift_jis() {
+    QFETCH(QString, text);
+    QTEST(tn::id3v1_field_bytes(text, 30), "bytes");
+  }
+
+  void in_place_when_it_fits_else_a_new_file() {
+    // Plenty of padding: in place.
+    const QString roomy = file(spec_of(text_tag(3, Enc::utf16, "A", "B", "C", 800)));
+    const ino_t ino = inode(roomy);
+    QCOMPARE(write_with(*lib_, roomy, title, TagRecord{QStringLiteral("長めの新しい曲名"), {}, {}, {}, {}, 0, {}}), 1);
+    QCOMPARE(inode(roomy), ino);
+    QCOMPARE(read_with(*lib_, roomy).tag.title, QStringLiteral("長めの新しい曲名"));
+
+    // No padding: a new file, with padding for next time.
+    const QString tight = file(spec_of(text_tag(3, Enc::utf16, "A", "B", "C", 0), Id3v1{"A", "B", "C", "", ""}));
+    const QByteArray audio = audio_bytes(tight);
+    QFile::setPermissions(tight, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    const ino_t ino2 = inode(tight);
+    QCOMPARE(write_with(*lib_, tight, title, TagRecord{QStringLiteral("長めの新しい曲名"), {}, {}, {}, {}, 0, {}}), 1);
+    QVERIFY(inode(tight) != ino2);
+    QCOMPARE(mode_of(tight), mode_t(0640));
+    QCOMPARE(audio_bytes(tight), audio);
+    const ino_t ino3 = inode(tight);
+    QCOMPARE(write_with(*lib_, tight, album, TagRecord{{}, {}, QStringLiteral("アルバムの名前"), {}, {}, 0, {}}), 1);
+    QCOMPARE(inode(tight), ino3);
+    const Read r = read_with(*lib_, tight);
+    QCOMPARE(r.tag.title, QStringLiteral("長めの新しい曲名"));
+    QCOMPARE(r.tag.album, QStringLiteral("アルバムの名前"));
+    QCOMPARE(QDir(tmp_.path()).entryList({".tagnarabe*"}, QDir::Hidden | QDir::Files), QStringList());
+  }
+
+  void a_read_only_file_is_refused_until_made_writable() {
+    const QString path = file(spec_of(text_tag(3, Enc::utf16, "A", "B", "C")));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    const QByteArray before = read_file(path);
+    int error = 0;
+    if (::geteuid() != 0) {
+      QCOMPARE(write_with(*lib_, path, title, TagRecord{"New", {}, {}, {}, {}, 0, {}}, &error), 0);
+      QCOMPARE(error, tag_error::cannot_open);
+      QCOMPARE(read_file(path), before);
+    }
+    QVERIFY(make_owner_writable(path));
+    QCOMPARE(mode_of(path), mode_t(0644));
+    QCOMPARE(write_with(*lib_, path, title, TagRecord{"New", {}, {}, {}, {}, 0, {}}, &error), 1);
+    QCOMPARE(read_with(*lib_, path).tag.title, QStringLiteral("New"));
+  }
+
+  void a_vanished_or_broken_file_is_reported() {
+    int error = 0;
+    QCOMPARE(write_with(*lib_, tmp_.filePath("gone.mp3"), all, TagRecord{"x", "y", "z", {}, {}, 0, {}}, &error), 0);
+    QCOMPARE(error, tag_error::cannot_open);
+    const QString junk = tmp_.filePath("junk.mp3");
+    write_file(junk, broken_bytes(Broken::random_bytes));
+    QCOMPARE(write_with(*lib_, junk, all, TagRecord{"x", "y", "z", {}, {}, 0, {}}, &error), 0);
+    QCOMPARE(error, tag_error::unknown_format);
+    QCOMPARE(read_file(junk), broken_bytes(Broken::random_bytes));
+  }
+
+  // A rewrite cut short by a file-size limit or by the process dying leaves
+  // the old file whole and no temporary file.
+  void an_interrupted_rewrite_leaves_the_old_file_data() {
+    QTest::addColumn<bool>("killed");
+    QTest::newRow("write fails") << false;
+    QTest::newRow("process killed") << true;
+  }
+  void an_interrupted_rewrite_leaves_the_old_file() {
+    QFETCH(bool, killed);
+    QTemporaryDir dir;
+    const QString path = make_mp3(dir.path(), "song.mp3",
+                                  spec_of(with_extras(text_tag(3, Enc::utf16, "Old", "B", "C")),
+                                          Id3v1{"Old", "B", "C", "", ""}, 400));
+    const QByteArray before = read_file(path);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::signal(SIGXFSZ, killed ? SIG_DFL : SIG_IGN);
+      const rlimit lim{static_cast<rlim_t>(before.size() - 1000), static_cast<rlim_t>(before.size() - 1000)};
+      ::setrlimit(RLIMIT_FSIZE, &lim);
+      auto lib = make_taglib_library();
+      int error = 0;
+      const int ok = write_with(*lib, path, title, TagRecord{QString(120, QChar(0x66F2)), {}, {}, {}, {}, 0, {}}, &error);
+      ::_exit(ok ? 0 : error);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(pid, &status, 0), pid);
+    if (killed) {
+      QVERIFY(WIFSIGNALED(status));
+      QCOMPARE(WTERMSIG(status), SIGXFSZ);
+    } else {
+      QVERIFY(WIFEXITED(status));
+      QCOMPARE(WEXITSTATUS(status), tag_error::write_failed);
+    }
+    QCOMPARE(read_file(path), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"song.mp3"});
+    QCOMPARE(read_with(*lib_, path).tag.title, QStringLiteral("Old"));
+  }
+
+  void writes_through_a_symbolic_link() {
+    QTemporaryDir other;
+    const QString target = make_mp3(other.path(), "real.mp3", spec_of(text_tag(3, Enc::utf16, "A", "B", "C")));
+    const QString link = tmp_.filePath("link.mp3");
+    QVERIFY(QFile::link(target, link));
+    QCOMPARE(write_with(*lib_, link, title, TagRecord{QString(300, 'x'), {}, {}, {}, {}, 0, {}}), 1);
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(read_with(*lib_, target).tag.title, QString(128, 'x'));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestTagLibrary)
+#include "test_tag_library.moc"
