@@ -279,6 +279,9 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   if (fd.fd < 0) return fail(tag_error::cannot_open);
   struct stat st;
   if (::fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode)) return fail(tag_error::cannot_open);
+  // The owner's write bit decides, for root too: the rewrite path could
+  // otherwise replace a file its owner marked read-only.
+  if (!(st.st_mode & S_IWUSR)) return fail(tag_error::cannot_open);
   const Mp3Probe probe = probe_mp3(fd.fd);
   if (probe.error) return fail(probe.error);
   if (probe.tag_broken) return fail(tag_error::read_failed);
