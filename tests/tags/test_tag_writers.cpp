@@ -7,7 +7,11 @@
 #include <QtTest>
 #include <sys/stat.h>
 
+#include "edit/edit_commands.h"
 #include "fake_tag_library.h"
+#include "mp3_fixture.h"
+#include "tags/read_tags.h"
+#include "tags/tag_library.h"
 #include "table/memory_grid.h"
 #include "table/scripted_dialogs.h"
 #include "table/track_state.h"
@@ -166,6 +170,67 @@ class TagWriters : public QObject {
              QStringList{"ｴﾗｰﾅﾝﾊﾞｰ1  ﾌｧｲﾙｵｰﾌﾟﾝｴﾗｰ  1.mp3のTAGは書込めませんでした"});
     QCOMPARE(f.tags.written.size(), 1);
     QVERIFY(!QFile::exists(f.state.path_of(0)));
+  }
+
+  // The whole way on real files: read into the table, fill, write one
+  // column, read again. What the user did not touch stays in the file as it
+  // was, even where the table could not hold it.
+  void only_the_written_column_changes_in_real_files() {
+    using namespace tn::test;
+    QTemporaryDir dir;
+    const QString long_title = QString(150, QChar(0x66F2));  // longer than a record field
+    std::vector<std::pair<QString, Mp3Spec>> files;
+    Mp3Spec legacy;
+    legacy.v2 = raw_tag(3, sjis(QStringLiteral("古い曲")), sjis(QStringLiteral("昔の歌手")), {});
+    legacy.v1 = Id3v1{sjis(QStringLiteral("古い曲")), sjis(QStringLiteral("昔の歌手")), {}, "1999", {}, 3, 12};
+    Mp3Spec long_one;
+    long_one.v2 = text_tag(4, Enc::utf8, long_title, QStringLiteral("歌手"), QStringLiteral("旧"));
+    add_extras(*long_one.v2, 2000);
+    files = {{"a.mp3", legacy}, {"b.mp3", long_one}, {"c.mp3", Mp3Spec{}}};
+    TrackState state;
+    state.edit_folder = dir.path() + QLatin1Char('/');
+    state.file_count = 3;
+    std::vector<TagDump> before;
+    for (int i = 0; i < 3; ++i) {
+      state.set_file(i, files[i].first);
+      before.push_back(dump_tags(make_mp3(dir.path(), files[i].first, files[i].second)));
+    }
+    MemoryGrid grid(5, 3);
+    ScriptedDialogs dialogs;
+    const std::unique_ptr<TagLibrary> lib = make_taglib_library();
+    Context cx{state, grid, dialogs, *lib};
+    fill_table(cx);
+    read_tags(cx);
+    QCOMPARE(grid.cell_text(col::artist, 1), QStringLiteral("昔の歌手"));
+
+    dialogs.yes().yes();
+    cmd_all_al(cx, QStringLiteral("新しいアルバム"));
+    cmd_write_alubum(cx);
+    QCOMPARE(dialogs.notices(), QStringList{msg::write_album_done});
+    for (int i = 0; i < 3; ++i) {
+      const TagDump after = dump_tags(state.path_of(i));
+      QCOMPARE(after.album, QStringLiteral("新しいアルバム"));
+      QCOMPARE(after.v2_raw.value("TIT2"), before[i].v2_raw.value("TIT2"));
+      QCOMPARE(after.v2_raw.value("TPE1"), before[i].v2_raw.value("TPE1"));
+      QCOMPARE(after.v2_texts.value("TIT2"), before[i].v2_texts.value("TIT2"));
+      QCOMPARE(after.picture, before[i].picture);
+    }
+    QCOMPARE(dump_tags(state.path_of(0)).v1_artist, sjis(QStringLiteral("昔の歌手")));
+    QCOMPARE(dump_tags(state.path_of(1)).title, long_title);
+
+    // Writing all three columns: what the table shows unchanged stays as it
+    // was in the file (legacy bytes included), what was typed is stored.
+    grid.set_row(3);
+    grid.set_col(col::title);
+    grid.set_text(QStringLiteral("新曲"));
+    dialogs.yes();
+    cmd_write_all(cx);
+    QCOMPARE(dump_tags(state.path_of(0)).v2_raw.value("TIT2"), before[0].v2_raw.value("TIT2"));
+    QCOMPARE(dump_tags(state.path_of(2)).title, QStringLiteral("新曲"));
+    dialogs.yes();
+    cmd_modosu2(cx);
+    QCOMPARE(grid.cell_text(col::title, 1), QStringLiteral("古い曲"));
+    QCOMPARE(grid.cell_text(col::album, 2), QStringLiteral("新しいアルバム"));
   }
 };
 
