@@ -1,5 +1,6 @@
 #include "app/qt_dialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -7,8 +8,12 @@
 
 namespace tn {
 
+QWidget* QtDialogs::owner() const {
+  return parent_ ? parent_.data() : QApplication::activeWindow();
+}
+
 bool QtDialogs::ask(const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, k_message_title, text, QMessageBox::NoButton, parent_);
+  QMessageBox box(QMessageBox::NoIcon, k_message_title, text, QMessageBox::NoButton, owner());
   QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
   box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
   box.setDefaultButton(yes);
@@ -17,13 +22,13 @@ bool QtDialogs::ask(const QString& text) {
 }
 
 void QtDialogs::notify(const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, k_message_title, text, QMessageBox::NoButton, parent_);
+  QMessageBox box(QMessageBox::NoIcon, k_message_title, text, QMessageBox::NoButton, owner());
   box.setDefaultButton(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
   box.exec();
 }
 
 QString QtDialogs::input(const QString& prompt) {
-  QInputDialog dlg(parent_);
+  QInputDialog dlg(owner());
   dlg.setWindowTitle(k_message_title);
   dlg.setLabelText(prompt);
   dlg.setOkButtonText(QStringLiteral("OK"));
@@ -33,7 +38,7 @@ QString QtDialogs::input(const QString& prompt) {
 
 std::optional<QString> QtDialogs::open_file(const QString& start_dir, const QStringList& filters,
                                             int selected_filter) {
-  QFileDialog dlg(parent_, QString(), start_dir);
+  QFileDialog dlg(owner(), QString(), start_dir);
   dlg.setFileMode(QFileDialog::ExistingFile);
   dlg.setAcceptMode(QFileDialog::AcceptOpen);
   dlg.setNameFilters(filters);

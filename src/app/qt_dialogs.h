@@ -11,7 +11,7 @@ namespace tn {
 
 class QtDialogs final : public Dialogs {
  public:
-  // Boxes are centred on parent while it lives.
+  // Boxes are centred on parent while it lives, else on the active window.
   explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
   void set_parent(QWidget* parent) { parent_ = parent; }
 
@@ -22,6 +22,7 @@ class QtDialogs final : public Dialogs {
                                    int selected_filter) override;
 
  private:
+  QWidget* owner() const;
   QPointer<QWidget> parent_;
 };
 

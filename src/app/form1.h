@@ -1,0 +1,86 @@
+#pragma once
+// The main window: the track table, the command buttons and the menu bar.
+// Buttons and menu items only route to the commands of the other modules.
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <functional>
+#include <span>
+
+#include "app/qt_grid.h"
+#include "table/context.h"
+
+class QLineEdit;
+class QTableWidget;
+
+namespace tn {
+
+class Form4;
+
+class Form1 final : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // One command: the button and the menu items that run it, and what runs.
+  struct Route {
+    const char* command;
+    const char* button;                  // object name; nullptr: menu only
+    std::array<const char*, 2> items;    // object names of its menu items
+    void (*run)(Form1&);
+  };
+  static std::span<const Route> routes();
+
+  Form1(TrackState& state, Dialogs& dialogs, TagLibrary& tags, QWidget* parent = nullptr);
+  ~Form1() override;
+
+  Context& context() { return cx_; }
+  QtGrid& grid() { return grid_; }
+  QTableWidget* ss1() const { return table_; }
+  QString album_text() const;
+  QString artist_text() const;
+
+  // The start-up form, shown again by cmd_dir and unloaded on close.
+  void set_startup_form(QWidget* form2) { startup_ = form2; }
+  // What ending the program does; quits the event loop unless replaced.
+  void set_end_program(std::function<void()> end) { end_program_ = std::move(end); }
+
+  // Runs route's command as its button and its menu items do.
+  void run_command(const Route& route);
+
+  // The shell's own commands.
+  void cmd_dir();
+  void cmd_end();
+  void cmd_excel();
+  void show_about();
+  Form4* about_box() const;
+
+ signals:
+  // Emitted with the command's name before it runs.
+  void command_started(const QString& command);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void build_controls();
+  void build_menus();
+  void setup_ss1();
+
+  QWidget* client_;
+  QTableWidget* table_;
+  QtGrid grid_;
+  Context cx_;
+  QLineEdit* txt_all_al_ = nullptr;
+  QLineEdit* txt_all_art_ = nullptr;
+  QPointer<QWidget> startup_;
+  QPointer<Form4> about_;
+  std::function<void()> end_program_;
+};
+
+// Track table column widths in the grid's character units, and their pixels
+// when they share out available pixels.
+inline constexpr std::array<double, 5> k_ss1_column_units = {5.12, 26.25, 28.87, 26.25, 26.25};
+std::array<int, 5> ss1_column_pixels(int available);
+
+}  // namespace tn
