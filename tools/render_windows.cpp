@@ -75,6 +75,11 @@ int main(int argc, char** argv) {
     save(m, out + QStringLiteral("/form1_menu%1.png").arg(++i));
   }
 
+  dialogs.pick(folder + QStringLiteral("/曲目.xls"));
+  form1.cmd_excel();
+  if (QWidget* import_dialog = form1.import_windows().form3())
+    save(import_dialog, out + QStringLiteral("/form3.png"));
+
   form1.show_about();
   save(form1.about_box(), out + QStringLiteral("/form4.png"));
   program_pixmap(32).save(out + QStringLiteral("/icon32.png"));

@@ -137,6 +137,7 @@ Form1::Form1(TrackState& state, Dialogs& dialogs, TagLibrary& tags, QWidget* par
       table_(new QTableWidget(client_)),
       grid_(table_),
       cx_{state, grid_, dialogs, tags},
+      import_(cx_, this),
       end_program_([] { QCoreApplication::exit(0); }) {
   setObjectName(QStringLiteral("Form1"));
   setFont(gothic_font(9));
@@ -313,7 +314,7 @@ void Form1::cmd_end() {
 
 Form4* Form1::about_box() const { return about_; }
 
-void Form1::cmd_excel() {}
+void Form1::cmd_excel() { import_.cmd_excel(); }
 
 void Form1::show_about() {
   if (!about_) about_ = new Form4(this);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <span>
 
+#include "app/form3.h"
 #include "app/qt_grid.h"
 #include "table/context.h"
 
@@ -54,6 +55,7 @@ class Form1 final : public QMainWindow {
   void cmd_excel();
   void show_about();
   Form4* about_box() const;
+  ImportWindows& import_windows() { return import_; }
 
  signals:
   // Emitted with the command's name before it runs.
@@ -71,6 +73,7 @@ class Form1 final : public QMainWindow {
   QTableWidget* table_;
   QtGrid grid_;
   Context cx_;
+  ImportWindows import_;
   QLineEdit* txt_all_al_ = nullptr;
   QLineEdit* txt_all_art_ = nullptr;
   QPointer<QWidget> startup_;
