@@ -910,6 +910,13 @@ std::string load_average() {
   return a + " " + b + " " + c;
 }
 
+// Milliseconds with three significant digits, never in exponent form.
+std::string ms_text(double ms) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, ms >= 100 ? "%.0f ms" : ms >= 10 ? "%.1f ms" : ms >= 1 ? "%.2f ms" : "%.3f ms", ms);
+  return buf;
+}
+
 void print_summary(const Collector& c, const PeakMemory& mem, const std::string& load_before) {
   std::printf("\n## Summary (medians of %d repetitions)\n\n", repetitions());
   std::printf("Machine: %s; load average before %s, after %s\n\n", machine().c_str(),
@@ -938,11 +945,14 @@ void print_summary(const Collector& c, const PeakMemory& mem, const std::string&
     }
     if (!target.empty()) met = ok ? "yes" : "**no**";
     char ref_text[160] = "—";
-    if (ref) std::snprintf(ref_text, sizeof ref_text, "%s: %.3g ms, %.3g ms", row.ref, ref->ms, cpu_of(ref));
+    if (ref)
+      std::snprintf(ref_text, sizeof ref_text, "%s: %s, %s", row.ref, ms_text(ref->ms).c_str(),
+                    ms_text(cpu_of(ref)).c_str());
     char ratio_text[64] = "—";
     if (ref) std::snprintf(ratio_text, sizeof ratio_text, "%.2f×, %.2f×", ratio, cpu_ratio);
-    std::printf("| %s | %.3g ms | %.3g ms | %s | %s | %s | %s |\n", row.job, job->ms, cpu_of(job), ref_text,
-                ratio_text, target.empty() ? "—" : target.c_str(), met.c_str());
+    std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", row.job, ms_text(job->ms).c_str(),
+                ms_text(cpu_of(job)).c_str(), ref_text, ratio_text,
+                target.empty() ? "—" : target.c_str(), met.c_str());
   }
   if (mem.loaded_kb > 0) {
     std::printf("| Peak memory, both windows, 100 files loaded (VmHWM) | %.1f MB | — | %.1f MB before loading | — | < 80 MB | %s |\n",
