@@ -136,7 +136,7 @@ Form1::Form1(TrackState& state, Dialogs& dialogs, TagLibrary& tags, QWidget* par
       client_(new QWidget(this)),
       table_(new QTableWidget(client_)),
       grid_(table_),
-      cx_{state, grid_, dialogs, tags},
+      cx_{state, grid_, dialogs, tags, &progress_},
       import_(cx_, this),
       end_program_([] { QCoreApplication::exit(0); }) {
   setObjectName(QStringLiteral("Form1"));

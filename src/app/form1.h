@@ -10,6 +10,7 @@
 
 #include "app/form3.h"
 #include "app/qt_grid.h"
+#include "app/qt_progress.h"
 #include "table/context.h"
 
 class QLineEdit;
@@ -72,6 +73,7 @@ class Form1 final : public QMainWindow {
   QWidget* client_;
   QTableWidget* table_;
   QtGrid grid_;
+  QtProgress progress_{this};
   Context cx_;
   ImportWindows import_;
   QLineEdit* txt_all_al_ = nullptr;
