@@ -1,11 +1,12 @@
 #include "rename/safe_rename.h"
 
-#include <QFile>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "table/folder.h"
 
 namespace tn {
 
@@ -43,8 +44,8 @@ bool same_file(const QByteArray& a, const QByteArray& b) {
 }  // namespace
 
 bool rename_no_replace(const QString& old_path, const QString& new_path) {
-  const QByteArray from = QFile::encodeName(old_path);
-  const QByteArray to = QFile::encodeName(new_path);
+  const QByteArray from = encode_file_name(old_path);
+  const QByteArray to = encode_file_name(new_path);
   if (from.contains('\0') || to.contains('\0')) {
     errno = EINVAL;
     return false;

@@ -1,21 +1,116 @@
 #include "table/folder.h"
 
 #include <QCollator>
-#include <QDir>
 #include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace tn {
 
+namespace {
+
+// Length of the valid UTF-8 sequence at p (n bytes left), 0 when invalid.
+int utf8_sequence(const unsigned char* p, qsizetype n, char32_t& cp) {
+  const unsigned c = p[0];
+  int len;
+  char32_t min;
+  if (c < 0x80) {
+    cp = c;
+    return 1;
+  } else if ((c & 0xE0) == 0xC0) {
+    len = 2, min = 0x80;
+  } else if ((c & 0xF0) == 0xE0) {
+    len = 3, min = 0x800;
+  } else if ((c & 0xF8) == 0xF0) {
+    len = 4, min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (n < len) return 0;
+  cp = c & (0x7Fu >> len);
+  for (int k = 1; k < len; ++k) {
+    if ((p[k] & 0xC0) != 0x80) return 0;
+    cp = cp << 6 | (p[k] & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+void append_utf8(QByteArray& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | cp >> 6);
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | cp >> 12);
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | cp >> 18);
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+}  // namespace
+
+QString decode_file_name(const QByteArray& bytes) {
+  QString out;
+  out.reserve(bytes.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+  for (qsizetype i = 0; i < bytes.size();) {
+    char32_t cp = 0;
+    const int len = utf8_sequence(p + i, bytes.size() - i, cp);
+    if (len == 0) {
+      out += QChar(static_cast<char16_t>(0xDC00 + p[i]));
+      ++i;
+    } else if (cp >= 0x10000) {
+      out += QChar(QChar::highSurrogate(cp));
+      out += QChar(QChar::lowSurrogate(cp));
+      i += len;
+    } else {
+      out += QChar(static_cast<char16_t>(cp));
+      i += len;
+    }
+  }
+  return out;
+}
+
+QByteArray encode_file_name(const QString& name) {
+  QByteArray out;
+  out.reserve(name.size() * 3);
+  for (qsizetype i = 0; i < name.size(); ++i) {
+    const char16_t c = name[i].unicode();
+    if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+      append_utf8(out, QChar::surrogateToUcs4(c, name[++i].unicode()));
+    } else if (c >= 0xDC80 && c <= 0xDCFF) {
+      out += static_cast<char>(c - 0xDC00);  // a byte kept from the disk
+    } else if (QChar::isSurrogate(c)) {
+      append_utf8(out, 0xFFFD);
+    } else {
+      append_utf8(out, c);
+    }
+  }
+  return out;
+}
+
 QStringList list_mp3_files(const QString& folder) {
-  QDir dir(folder);
-  // Hidden: dot-names are MP3 files too. No System: broken links are not files.
-  QStringList names =
-      dir.entryList({QStringLiteral("*.mp3")}, QDir::Files | QDir::Hidden, QDir::NoSort);
-  names.erase(std::remove_if(names.begin(), names.end(),
-                             [](const QString& n) {
-                               return !n.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive);
-                             }),
-              names.end());
+  // Read with readdir: QDir would hand back names with invalid bytes replaced.
+  QStringList names;
+  const QByteArray dir_bytes = encode_file_name(with_trailing_slash(folder));
+  DIR* dir = ::opendir(dir_bytes.constData());
+  if (!dir) return names;
+  while (const dirent* e = ::readdir(dir)) {
+    const QByteArray raw(e->d_name);
+    if (raw == "." || raw == ".." || raw.size() < 4 || raw.right(4).toLower() != ".mp3") continue;
+    // Regular files and links to them; broken links are not files.
+    struct stat st;
+    if (::stat((dir_bytes + raw).constData(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    names << decode_file_name(raw);
+  }
+  ::closedir(dir);
   // The C locale ignores numeric mode; the collation of our users does not.
   QCollator collator{QLocale(QLocale::Japanese, QLocale::Japan)};
   collator.setNumericMode(true);

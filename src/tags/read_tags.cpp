@@ -1,8 +1,7 @@
 #include "tags/read_tags.h"
 
-#include <QFile>
-
 #include "table/dialogs.h"
+#include "table/folder.h"
 #include "table/grid.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
@@ -52,7 +51,7 @@ void read_tags(Context& cx) {
   for (int i = 0; i < cx.state.file_count; ++i) {
     const int r = i + 1;
     const QString name = cx.state.file(i);
-    if (cx.tags.vbmp3_open(QFile::encodeName(cx.state.path_of(i)), info)) {
+    if (cx.tags.vbmp3_open(encode_file_name(cx.state.path_of(i)), info)) {
       if (cx.tags.vbmp3_getTagInfo(tag)) {
         const TagRecord rec = from_bytes(tag);
         g.set_row(r);

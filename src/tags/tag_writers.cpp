@@ -1,10 +1,10 @@
 #include "tags/tag_writers.h"
 
-#include <QFile>
 #include <cstring>
 #include <sys/stat.h>
 
 #include "table/dialogs.h"
+#include "table/folder.h"
 #include "table/grid.h"
 #include "table/text.h"
 #include "table/track_state.h"
@@ -15,7 +15,7 @@
 namespace tn {
 
 bool make_owner_writable(const QString& path) {
-  const QByteArray p = QFile::encodeName(path);
+  const QByteArray p = encode_file_name(path);
   struct stat st;
   if (::stat(p.constData(), &st) != 0) return false;
   if (st.st_mode & S_IWUSR) return true;
@@ -42,7 +42,7 @@ QString cell(Grid& g, int row, int col) {
 // Writes one file; on failure the error number of the step that failed.
 int write_one(Context& cx, int i, WriteFields fields) {
   const QString path = cx.state.path_of(i);
-  const QByteArray native = QFile::encodeName(path);
+  const QByteArray native = encode_file_name(path);
   if (!make_owner_writable(path)) return tag_error::cannot_open;
   // Fresh records for every file: nothing of one file reaches another's tag.
   OpenRecordBytes info = empty_open_bytes();

@@ -1,0 +1,267 @@
+// Hostile names and links on a real folder with the real tag library: a
+// target name already taken by a link or by a file that differs in case
+// only, case-only renames, names whose bytes are not valid UTF-8, and links
+// to files outside the edit folder. No file is replaced, lost or confused
+// with another.
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <dirent.h>
+#include <unistd.h>
+
+#include "mp3_fixture.h"
+#include "rename/messages.h"
+#include "rename/rename_commands.h"
+#include "table/folder.h"
+#include "table/memory_grid.h"
+#include "table/scripted_dialogs.h"
+#include "table/track_state.h"
+#include "table/track_table.h"
+#include "tags/read_tags.h"
+#include "tags/tag_library.h"
+#include "tags/tag_writers.h"
+
+using namespace tn;
+using namespace tn::test;
+
+namespace {
+
+// The names in a folder as bytes, as the file system holds them.
+QSet<QByteArray> raw_names(const QString& dir) {
+  QSet<QByteArray> names;
+  if (DIR* d = ::opendir(QFile::encodeName(dir).constData())) {
+    while (const dirent* e = ::readdir(d))
+      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names << e->d_name;
+    ::closedir(d);
+  }
+  return names;
+}
+
+// Each file's title is its first name, so a test can tell which file is which.
+struct Table {
+  QTemporaryDir dir;
+  TrackState state;
+  MemoryGrid grid;
+  ScriptedDialogs dialogs;
+  std::unique_ptr<TagLibrary> lib = make_taglib_library();
+  Context cx{state, grid, dialogs, *lib};
+
+  // QTemporaryDir cannot remove names that are not UTF-8.
+  ~Table() {
+    for (const QByteArray& n : raw_names(dir.path())) ::unlink(raw_path(n).constData());
+  }
+  QByteArray raw_path(const QByteArray& name) const { return QFile::encodeName(dir.path()) + '/' + name; }
+  void add(const QByteArray& raw_name, const QString& title) {
+    const QByteArray bytes = mp3_bytes({text_tag(3, Enc::utf16, title, {}, {}), std::nullopt, 4});
+    FILE* f = std::fopen(raw_path(raw_name).constData(), "wb");
+    QVERIFY(f);
+    QCOMPARE(std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), f), size_t(bytes.size()));
+    std::fclose(f);
+  }
+  // Lists the folder and reads the tags, as confirming a folder does.
+  void open(int n) {
+    state.edit_folder = dir.path() + QLatin1Char('/');
+    state.file_count = static_cast<qint16>(n);
+    grid.set_max_rows(n);
+    relist_entries(cx);
+    fill_table(cx);
+    read_tags(cx);
+  }
+  int row_of(const QByteArray& raw_name) const {
+    for (int i = 0; i < state.file_count; ++i)
+      if (state.file(i) == decode_file_name(raw_name)) return i + 1;
+    return 0;
+  }
+  void set(int c, int r, const QString& t) {
+    grid.set_col(c);
+    grid.set_row(r);
+    grid.set_text(t);
+  }
+  QString title_on_disk(const QByteArray& raw_name) const {
+    auto l = make_taglib_library();
+    OpenRecordBytes info = empty_open_bytes();
+    TagRecordBytes rec = empty_tag_bytes();
+    const bool ok = l->vbmp3_open(raw_path(raw_name), info) && l->vbmp3_getTagInfo(rec);
+    l->vbmp3_close();
+    return ok ? field_text(rec.title, k_tag_text_bytes) : QStringLiteral("<unreadable>");
+  }
+};
+
+QString refused(int row) { return QString::number(row) + msg::rename_failed_tail; }
+
+}  // namespace
+
+class NameFaults : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Row 1 ("a.mp3") is renamed to "b"; something not in the table holds "b.mp3".
+  void target_taken_data() {
+    QTest::addColumn<QString>("holder");
+    QTest::newRow("link to a file outside") << "link to file";
+    QTest::newRow("dangling link") << "dangling link";
+    QTest::newRow("link to a folder") << "link to folder";
+    QTest::newRow("file named in other case") << "case";
+  }
+  void target_taken() {
+    QFETCH(QString, holder);
+    QTemporaryDir outside;
+    Table t;
+    t.add("a.mp3", "a");
+    const QString target = holder == "case" ? QStringLiteral("A") : QStringLiteral("b");
+    const QString taken = t.dir.filePath(target + ".mp3");
+    QString link_to;
+    if (holder == "link to file") {
+      link_to = outside.filePath("x.mp3");
+      write_file(link_to, "outside");
+    } else if (holder == "dangling link") {
+      link_to = outside.filePath("gone.mp3");
+    } else if (holder == "link to folder") {
+      link_to = outside.path();
+    } else {
+      t.add("A.mp3", "other A");
+    }
+    if (!link_to.isEmpty()) QVERIFY(QFile::link(link_to, taken));
+    // Only a.mp3 is in the table (a link to a file would be listed after it).
+    t.open(holder == "case" ? 2 : 1);
+    const int row = t.row_of("a.mp3");
+    QVERIFY(row > 0);
+    t.set(col::name, row, target);
+    // Rows before it keep their names.
+    for (int r = 1; r < row; ++r) t.set(col::name, r, t.state.file(r - 1));
+    t.dialogs.yes();
+    cmd_re_name(t.cx);
+    QCOMPARE(t.dialogs.notices(), QStringList{refused(row)});
+    QCOMPARE(t.title_on_disk("a.mp3"), QStringLiteral("a"));
+    if (holder == "case") {
+      QCOMPARE(t.title_on_disk("A.mp3"), QStringLiteral("other A"));
+    } else {
+      QCOMPARE(QFileInfo(taken).symLinkTarget(), QFileInfo(link_to).absoluteFilePath());
+    }
+    if (holder == "link to file") QCOMPARE(read_file(link_to), QByteArray("outside"));
+    QCOMPARE(raw_names(t.dir.path()).size(), 2);
+  }
+
+  // Only the case changes: the file keeps its content under the new name,
+  // and no name of the two-step rename is left.
+  void case_only_rename() {
+    Table t;
+    t.add("song.mp3", "song");
+    t.open(1);
+    t.set(col::name, 1, QStringLiteral("Song"));
+    t.dialogs.yes();
+    cmd_re_name(t.cx);
+    QCOMPARE(t.dialogs.notices(), QStringList{msg::rename_done});
+    QCOMPARE(raw_names(t.dir.path()), QSet<QByteArray>{"Song.mp3"});
+    QCOMPARE(t.title_on_disk("Song.mp3"), QStringLiteral("song"));
+    QCOMPARE(t.state.file(0), QStringLiteral("Song.mp3"));
+  }
+
+  // Names that are not UTF-8: Qt would show all three as "a\uFFFD.mp3" and
+  // open the third for each. Each must be its own row, read, written and
+  // renamed as itself.
+  void names_that_are_not_utf8() {
+    const QByteArray ff("a\xFF.mp3"), fe("a\xFE.mp3"), replacement("a\xEF\xBF\xBD.mp3");
+    const QByteArray latin1("Caf\xE9.mp3");  // "Café" as an old system stored it
+    Table t;
+    t.add(ff, "FF");
+    t.add(fe, "FE");
+    t.add(replacement, "FFFD");
+    t.add(latin1, "Latin-1");
+    t.open(4);
+    QSet<QString> listed;
+    for (int i = 0; i < 4; ++i) listed << t.state.file(i);
+    QCOMPARE(listed.size(), 4);
+    const QList<QPair<QByteArray, QString>> files{{ff, "FF"}, {fe, "FE"}, {replacement, "FFFD"}, {latin1, "Latin-1"}};
+    for (const auto& [name, title] : files) {
+      const int r = t.row_of(name);
+      QVERIFY2(r > 0, name.toHex().constData());
+      QCOMPARE(t.grid.cell_text(col::title, r), title);
+      QCOMPARE(encode_file_name(t.state.file(r - 1)), name);
+    }
+    QVERIFY(t.dialogs.notices().isEmpty());
+
+    // A write into one of them reaches that file only.
+    const int r_ff = t.row_of(ff);
+    for (int r = 1; r <= 4; ++r) t.set(col::title, r, t.grid.cell_text(col::title, r));
+    t.set(col::title, r_ff, QStringLiteral("written"));
+    t.dialogs.yes();
+    cmd_write_kyokumei(t.cx);
+    QCOMPARE(t.title_on_disk(ff), QStringLiteral("written"));
+    QCOMPARE(t.title_on_disk(fe), QStringLiteral("FE"));
+    QCOMPARE(t.title_on_disk(replacement), QStringLiteral("FFFD"));
+
+    // Renaming with the track order in front keeps the bytes of every name.
+    t.dialogs.log.clear();
+    t.dialogs.yes();
+    cmd_kyokuzyunname(t.cx);
+    QMap<QByteArray, QString> expect;
+    for (const auto& [name, title] : files) {
+      const int r = t.row_of(name);
+      expect[track_order(r).toLatin1() + name] = name == ff ? QStringLiteral("written") : title;
+    }
+    t.dialogs.yes();
+    cmd_re_name(t.cx);
+    QCOMPARE(t.dialogs.notices(), QStringList{msg::rename_done});
+    QCOMPARE(raw_names(t.dir.path()), QSet<QByteArray>(expect.keyBegin(), expect.keyEnd()));
+    for (auto it = expect.cbegin(); it != expect.cend(); ++it) QCOMPARE(t.title_on_disk(it.key()), it.value());
+  }
+
+  void lossless_name_round_trip_data() {
+    QTest::addColumn<QByteArray>("raw");
+    QTest::newRow("ascii") << QByteArray("song.mp3");
+    QTest::newRow("japanese") << QString("曲名 ①.mp3").toUtf8();
+    QTest::newRow("emoji") << QString("🎵.mp3").toUtf8();
+    QTest::newRow("lone continuation byte") << QByteArray("\x80x");
+    QTest::newRow("cut sequence") << QByteArray("\xE6\x9B");
+    QTest::newRow("overlong slash") << QByteArray("\xC0\xAF");
+    QTest::newRow("encoded surrogate") << QByteArray("\xED\xB2\x80");
+    QTest::newRow("past U+10FFFF") << QByteArray("\xF4\x90\x80\x80");
+    QTest::newRow("Shift-JIS") << QByteArray("\x8B\xC8\x96\xBC.mp3");
+  }
+  void lossless_name_round_trip() {
+    QFETCH(QByteArray, raw);
+    const QString name = decode_file_name(raw);
+    QCOMPARE(encode_file_name(name), raw);
+    // Valid UTF-8 reads as Qt reads it.
+    if (QString::fromUtf8(raw).toUtf8() == raw && !QString::fromUtf8(raw).contains(QChar(0xFFFD)))
+      QCOMPARE(name, QString::fromUtf8(raw));
+    else
+      QVERIFY(name != QString::fromUtf8(raw));
+  }
+
+  // A link in the edit folder to a file elsewhere: the tag is written into
+  // that file through the link, in place or rewritten, and the link stays a
+  // link. Neither folder keeps a file of the write.
+  void link_to_a_file_outside_data() {
+    QTest::addColumn<QString>("title");
+    QTest::newRow("fits in place") << QStringLiteral("abc");
+    QTest::newRow("rewritten") << QString(40, QChar(0x66F2));
+  }
+  void link_to_a_file_outside() {
+    QFETCH(QString, title);
+    QTemporaryDir outside;
+    const QString real = outside.filePath("real.mp3");
+    write_file(real, mp3_bytes({text_tag(3, Enc::utf16, "xyz", {}, {}), std::nullopt, 4}));
+    const QByteArray audio = audio_bytes(real);
+    Table t;
+    QVERIFY(QFile::link(real, t.dir.filePath("link.mp3")));
+    t.open(1);
+    QCOMPARE(t.grid.cell_text(col::title, 1), QStringLiteral("xyz"));
+    t.set(col::title, 1, title);
+    t.dialogs.yes();
+    cmd_write_kyokumei(t.cx);
+    QCOMPARE(t.dialogs.notices().size(), 1);  // the done notice
+    QCOMPARE(QFileInfo(t.dir.filePath("link.mp3")).symLinkTarget(), real);
+    QCOMPARE(dump_tags(real).title, title);
+    QCOMPARE(audio_bytes(real), audio);
+    QCOMPARE(raw_names(t.dir.path()), QSet<QByteArray>{"link.mp3"});
+    QCOMPARE(raw_names(outside.path()), QSet<QByteArray>{"real.mp3"});
+  }
+};
+
+QTEST_GUILESS_MAIN(NameFaults)
+#include "test_name_faults.moc"
