@@ -1,7 +1,10 @@
 #include "tags/safe_write.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
 #include <unistd.h>
@@ -26,12 +29,36 @@ struct Fd {
   }
 };
 
+// The writer's process id is part of the name, so that a name left behind by
+// a process that died between naming and renaming can be told from one in use.
 QByteArray temp_name() {
   static std::mt19937_64 rng{std::random_device{}()};
-  char buf[40];
-  std::snprintf(buf, sizeof buf, ".tagnarabe-%016llx.tmp",
+  char buf[64];
+  std::snprintf(buf, sizeof buf, ".tagnarabe-%ld-%016llx.tmp", static_cast<long>(::getpid()),
                 static_cast<unsigned long long>(rng()));
   return buf;
+}
+
+// Removes the temporary files of writers that no longer run.
+void remove_stale_temps(int dirfd) {
+  const int copy = ::openat(dirfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (copy < 0) return;
+  DIR* dir = ::fdopendir(copy);
+  if (!dir) {
+    ::close(copy);
+    return;
+  }
+  while (const dirent* e = ::readdir(dir)) {
+    long pid = 0;
+    unsigned long long id = 0;
+    char tail[8] = {};
+    if (std::sscanf(e->d_name, ".tagnarabe-%ld-%16llx%7s", &pid, &id, tail) != 3 ||
+        std::strcmp(tail, ".tmp") != 0 || pid <= 0 || pid == ::getpid())
+      continue;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+      ::unlinkat(dirfd, e->d_name, 0);
+  }
+  ::closedir(dir);
 }
 
 }  // namespace
@@ -72,6 +99,7 @@ bool replace_file(const QByteArray& path, const struct stat& old,
   Fd dirfd(::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dirfd.fd < 0) return false;
 
+  remove_stale_temps(dirfd.fd);
   // Unnamed first; a name only where the file system has no unnamed files.
   Fd tmp(::openat(dirfd.fd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
   QByteArray name;

@@ -16,12 +16,14 @@
 // write is refused with cannot_open rather than replaced behind its owner's
 // back.
 
+#include <taglib/commentsframe.h>
 #include <taglib/id3v2frame.h>
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/textidentificationframe.h>
 #include <taglib/tfilestream.h>
+#include <taglib/unsynchronizedlyricsframe.h>
 
 #include <QStringList>
 #include <array>
@@ -150,6 +152,32 @@ bool pwrite_all(int fd, std::int64_t offset, const char* buf, std::size_t n) {
     done += static_cast<std::size_t>(w);
   }
   return true;
+}
+
+// Whether the ID3v2 tag at the start of the file holds an encrypted frame
+// (2.2 frames have no flags). Frame headers are walked as TagLib walks them.
+bool has_encrypted_frame(int fd, const Mp3Probe& probe) {
+  if (probe.id3v2_major < 3) return false;
+  char head[10];
+  if (!read_exact(fd, 0, head, sizeof head)) return true;
+  const bool v4 = probe.id3v2_major == 4;
+  const auto flags = static_cast<unsigned char>(head[5]);
+  const std::int64_t body_size = probe.id3v2_size - 10 - (v4 && (flags & 0x10) ? 10 : 0);
+  QByteArray body(static_cast<qsizetype>(body_size), '\0');
+  if (!read_exact(fd, 10, body.data(), static_cast<std::size_t>(body.size()))) return true;
+  if (!v4 && (flags & 0x80)) body.replace(QByteArray("\xFF\x00", 2), QByteArray("\xFF"));
+  auto u = [&](qsizetype i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(body[i])); };
+  auto size_at = [&](qsizetype i, bool synchsafe) {
+    return synchsafe ? u(i) << 21 | u(i + 1) << 14 | u(i + 2) << 7 | u(i + 3)
+                     : u(i) << 24 | u(i + 1) << 16 | u(i + 2) << 8 | u(i + 3);
+  };
+  qsizetype pos = 0;
+  if ((flags & 0x40) && body.size() >= 4) pos = v4 ? size_at(0, true) : size_at(0, false) + 4;
+  while (pos + 10 <= body.size() && body[pos] != '\0') {
+    if (static_cast<unsigned char>(body[pos + 9]) & (v4 ? 0x04 : 0x40)) return true;
+    pos += 10 + static_cast<qsizetype>(size_at(pos + 4, v4));
+  }
+  return false;
 }
 
 enum class Source { none, id3v2, id3v1 };
@@ -303,6 +331,12 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   const bool had_v2 = probe.id3v2_major != 0 && f.hasID3v2Tag();
   const auto version = probe.id3v2_major == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3;
   TagLib::ID3v2::Tag& tag = *f.ID3v2Tag(true);
+  // Without a tag at the start, TagLib may still have found one further in
+  // (inside the audio, where no player looks): its frames are not this file's.
+  // (A copy of the frame list would share TagLib's delete-on-destruction list.)
+  if (!had_v2) {
+    while (!tag.frameList().isEmpty()) tag.removeFrame(tag.frameList().front());
+  }
 
   bool v2_changed = false;
   auto add_text = [&](const char* id, const QString& value) {
@@ -349,7 +383,25 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
     return 1;
   }
 
-  const bool v2_empty = tag.isEmpty();
+  // TagLib writes an encrypted frame back with its flags cleared, so players
+  // would read the ciphertext as the frame's text. Such a tag is left alone.
+  if (v2_changed && has_encrypted_frame(fd.fd, probe)) return fail(tag_error::write_failed);
+  // A frame with an encoding byte of no known encoding is read as UTF-16, but
+  // TagLib renders its text as nothing: a field the user never touched would
+  // be emptied by the write. Store it as the UTF-16 it was read as.
+  for (TagLib::ID3v2::Frame* frame : tag.frameList()) {
+    constexpr auto utf16 = TagLib::String::UTF16;
+    if (auto* tf = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frame)) {
+      if (tf->textEncoding() > TagLib::String::UTF8) tf->setTextEncoding(utf16);
+    } else if (auto* cf = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(frame)) {
+      if (cf->textEncoding() > TagLib::String::UTF8) cf->setTextEncoding(utf16);
+    } else if (auto* lf = dynamic_cast<TagLib::ID3v2::UnsynchronizedLyricsFrame*>(frame)) {
+      if (lf->textEncoding() > TagLib::String::UTF8) lf->setTextEncoding(utf16);
+    }
+  }
+  // No frame at all, not TagLib's isEmpty(): that looks at the basic fields
+  // only, and a tag holding just a cover picture would be dropped with it.
+  const bool v2_empty = tag.frameList().isEmpty();
   const TagLib::ByteVector rendered = v2_empty ? TagLib::ByteVector() : tag.render(version);
   const QByteArray new_v2(rendered.data(), static_cast<int>(rendered.size()));
   const std::int64_t old_v2_size = probe.id3v2_major ? probe.id3v2_size : 0;
