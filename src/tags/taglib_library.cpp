@@ -399,9 +399,12 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
       if (lf->textEncoding() > TagLib::String::UTF8) lf->setTextEncoding(utf16);
     }
   }
-  // No frame at all, not TagLib's isEmpty(): that looks at the basic fields
-  // only, and a tag holding just a cover picture would be dropped with it.
-  const bool v2_empty = tag.frameList().isEmpty();
+  // No tag is written only where there was none and no frame is to be added:
+  // "no frame" rather than TagLib's isEmpty(), which looks at the basic fields
+  // only and would drop a tag holding just a cover picture. A tag left
+  // without frames stays as an empty one: bytes between it and the first
+  // audio frame would otherwise start the file, which then reads as no MP3.
+  const bool v2_empty = !had_v2 && tag.frameList().isEmpty();
   const TagLib::ByteVector rendered = v2_empty ? TagLib::ByteVector() : tag.render(version);
   const QByteArray new_v2(rendered.data(), static_cast<int>(rendered.size()));
   const std::int64_t old_v2_size = probe.id3v2_major ? probe.id3v2_size : 0;
@@ -409,11 +412,12 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
 
   if (!v2_changed || (had_v2 && !v2_empty && new_v2.size() == old_v2_size)) {
     // Fits the old space: written in place, the audio is not moved.
+    // The rendered bytes are written ourselves: TagLib's save() strips a tag
+    // its isEmpty() calls empty, cover picture and all.
     if (v2_changed) {
-      if (!f.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, version,
-                  TagLib::File::DoNotDuplicate))
+      tl.close();
+      if (!pwrite_all(fd.fd, 0, new_v2.constData(), static_cast<std::size_t>(new_v2.size())))
         return fail(tag_error::write_failed);
-      tl.close();  // flushes TagLib's buffered writes
       QByteArray check(new_v2.size(), '\0');
       if (!read_exact(fd.fd, 0, check.data(), static_cast<std::size_t>(check.size())) ||
           check != new_v2)

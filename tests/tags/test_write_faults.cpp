@@ -292,23 +292,45 @@ class WriteFaults : public QObject {
     QVERIFY(read_file(path).endsWith(bytes));  // the audio, inner tag and all, byte for byte
   }
 
-  // Clearing all three fields leaves a tag of other frames, which is kept:
-  // TagLib's isEmpty() looks at the basic fields only.
-  void clearing_every_field_keeps_the_other_frames() {
+  // Clearing all three fields: the other frames stay (TagLib's isEmpty() and
+  // save() look at the basic fields only), and a tag left without frames
+  // stays as an empty one, so that bytes before the first audio frame do not
+  // become the start of the file.
+  void clearing_every_field_data() {
+    QTest::addColumn<int>("padding");
+    QTest::addColumn<bool>("cover");
+    QTest::addColumn<QByteArray>("junk");  // between the tag and the first frame
+    QTest::newRow("cover, rewritten") << 0 << true << QByteArray();
+    QTest::newRow("cover, in place") << 256 << true << QByteArray();
+    QTest::newRow("junk before the audio, rewritten") << 0 << false << QByteArray("\x01\x02junk");
+    QTest::newRow("junk before the audio, in place") << 256 << false << QByteArray("\x01\x02junk");
+  }
+  void clearing_every_field() {
+    QFETCH(int, padding);
+    QFETCH(bool, cover);
+    QFETCH(QByteArray, junk);
     QTemporaryDir dir;
-    Id3v2 tag = text_tag(3, Enc::utf16, "Title", {}, {});
-    tag.frames.push_back({"APIC", apic_body(300)});
-    tag.frames.push_back({"TPE2", text_body(Enc::utf16, QStringLiteral("アルバムアーティスト"))});
-    const QString path = make_mp3(dir.path(), QStringLiteral("x.mp3"), {tag, std::nullopt, 4});
+    Id3v2 tag = text_tag(3, Enc::utf16, "Title", "Artist", {}, padding);
+    if (cover) {
+      tag.frames.push_back({"APIC", apic_body(300)});
+      tag.frames.push_back({"TPE2", text_body(Enc::utf16, QStringLiteral("アルバムアーティスト"))});
+    }
+    const QByteArray after_tag = junk + audio_frames(4);
+    const QString path = dir.filePath(QStringLiteral("x.mp3"));
+    write_file(path, id3v2_bytes(tag) + after_tag);
     const QByteArray picture = dump_tags(path).picture;
-    QVERIFY(!picture.isEmpty());
     auto lib = make_taglib_library();
     TagRecordBytes rec = empty_tag_bytes();
     QVERIFY(lib->vbmp3_setTagInfo(encode_file_name(path), rec, 1, 1));
-    const TagDump after = dump_tags(path);
-    QCOMPARE(after.title, QString());
-    QCOMPARE(after.picture, picture);
-    QCOMPARE(after.v2_texts.value("TPE2"), QStringList{QStringLiteral("アルバムアーティスト")});
+    QVERIFY(read_file(path).endsWith(after_tag));
+    OpenRecordBytes info = empty_open_bytes();
+    QVERIFY(lib->vbmp3_open(encode_file_name(path), info) && lib->vbmp3_getTagInfo(rec));
+    lib->vbmp3_close();
+    QCOMPARE(field_text(rec.title, k_tag_text_bytes), QString());
+    QCOMPARE(field_text(rec.artist, k_tag_text_bytes), QString());
+    const TagDump d = dump_tags(path);
+    QCOMPARE(d.picture, picture);
+    if (cover) QCOMPARE(d.v2_texts.value("TPE2"), QStringList{QStringLiteral("アルバムアーティスト")});
   }
 };
 
