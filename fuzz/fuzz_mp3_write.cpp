@@ -1,0 +1,126 @@
+// A tag write into arbitrary bytes (the seeds are valid MP3 files), as the
+// writers do it: open, read, change some fields, write; then a re-read.
+// A failed write leaves the file as it was; a write that succeeds leaves the
+// audio between the tags byte for byte, gives back the texts written, and
+// leaves no other file in the folder.
+
+#include <dirent.h>
+
+#include <cstring>
+#include <memory>
+
+#include "fuzz_support.h"
+#include "tags/mp3_probe.h"
+#include "tags/tag_library.h"
+
+using namespace tn;
+using tn::fuzz::check;
+
+namespace {
+
+struct Audio {
+  bool ok = false;
+  std::int64_t begin = 0, end = 0;
+};
+
+Audio audio_of(const std::string& path) {
+  Audio a;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return a;
+  const Mp3Probe p = probe_mp3(fd);
+  ::close(fd);
+  if (p.error || p.tag_broken) return a;
+  a.ok = true;
+  a.begin = p.id3v2_major ? p.id3v2_size : 0;
+  a.end = p.file_size - (p.has_id3v1 ? 128 : 0);
+  return a;
+}
+
+int files_in(const std::string& dir) {
+  int n = 0;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (const dirent* e = ::readdir(d))
+      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) ++n;
+    ::closedir(d);
+  }
+  return n;
+}
+
+QString field_string(const char* f) {
+  QString s = field_text(f, k_tag_text_bytes);
+  while (s.endsWith(QLatin1Char(' '))) s.chop(1);
+  return s;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const std::string dir = tn::fuzz::scratch_dir();
+  static const std::string path = dir + "/write.mp3";
+  static const QString texts[4] = {QString(), QStringLiteral("a"), QStringLiteral("新しい曲名 "),
+                                   QString(120, QChar(0x66F2))};
+  if (size == 0) return 0;
+  // The last byte picks what is written: for each field, kept or one of the texts.
+  const std::uint8_t pick = data[size - 1];
+  if (!tn::fuzz::write_whole(path, data, size)) return 0;
+  const QByteArray before(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+  const Audio old_audio = audio_of(path);
+  const QByteArray native = QByteArray::fromStdString(path);
+
+  auto lib = make_taglib_library();
+  OpenRecordBytes info = empty_open_bytes();
+  TagRecordBytes current = empty_tag_bytes();
+  if (!lib->vbmp3_open(native, info) || !lib->vbmp3_getTagInfo(current)) {
+    lib->vbmp3_close();
+    return 0;
+  }
+  TagRecordBytes fresh = current;
+  char* fields[3] = {fresh.title, fresh.artist, fresh.album};
+  QString want[3] = {field_string(current.title), field_string(current.artist),
+                     field_string(current.album)};
+  for (int i = 0; i < 3; ++i) {
+    const int choice = (pick >> (2 * i)) & 3;
+    if (choice == 0 && (pick & 0xC0) == 0) continue;  // kept as read
+    const QString& t = texts[choice];
+    set_field(fields[i], k_tag_text_bytes, t, ' ');
+    want[i] = field_string(fields[i]);
+  }
+  const int ok = lib->vbmp3_setTagInfo(native, fresh, 1, 1);
+  lib->vbmp3_close();
+
+  const QByteArray after = tn::fuzz::read_whole(path);
+  check(files_in(dir) == 1, "a file was left beside the written one");
+  if (!ok) {
+    check(after == before, "a failed write changed the file");
+    return 0;
+  }
+  const Audio new_audio = audio_of(path);
+  if (!new_audio.ok) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const Mp3Probe p = probe_mp3(fd);
+    ::close(fd);
+    std::fprintf(stderr, "before: %lld bytes, audio %lld..%lld; after: %lld bytes, error %d, tag broken %d\n",
+                 static_cast<long long>(before.size()), static_cast<long long>(old_audio.begin),
+                 static_cast<long long>(old_audio.end), static_cast<long long>(after.size()), p.error,
+                 p.tag_broken);
+  }
+  check(new_audio.ok, "the written file no longer reads as MP3");
+  if (old_audio.ok) {
+    check(before.mid(old_audio.begin, old_audio.end - old_audio.begin) ==
+              after.mid(new_audio.begin, new_audio.end - new_audio.begin),
+          "the audio changed");
+  }
+  auto again = make_taglib_library();
+  TagRecordBytes back = empty_tag_bytes();
+  check(again->vbmp3_open(native, info) != 0, "the written file does not open");
+  check(again->vbmp3_getTagInfo(back) != 0, "the written tag does not read");
+  again->vbmp3_close();
+  const char* got[3] = {back.title, back.artist, back.album};
+  for (int i = 0; i < 3; ++i) {
+    if (field_string(got[i]) != want[i])
+      std::fprintf(stderr, "field %d: wrote \"%s\", read back \"%s\"\n", i,
+                   qPrintable(want[i]), qPrintable(field_string(got[i])));
+    check(field_string(got[i]) == want[i], "a field reads back differently");
+  }
+  return 0;
+}

@@ -1,0 +1,136 @@
+// Writes the seed corpora of the fuzz targets into <out>/<target>/, made by
+// the same fixture generators as the tests: real MP3 files in every tag
+// version and encoding, broken ones, real .xls workbooks, texts of every kind.
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <cstdio>
+#include <stdexcept>
+
+#include "mp3_fixture.h"
+#include "xls_writer.h"
+
+using namespace tn::test;
+
+namespace {
+
+int count = 0;
+
+void seed(const QString& dir, const QByteArray& bytes) {
+  QDir().mkpath(dir);
+  QFile f(dir + QStringLiteral("/seed-%1").arg(count++, 3, 10, QLatin1Char('0')));
+  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(f.fileName()));
+    std::exit(1);
+  }
+}
+
+const QStringList k_texts = {
+    QStringLiteral("Song"),
+    QStringLiteral("夜明けのスキャット"),
+    QStringLiteral("ｱｰﾃｨｽﾄ ①㈱～"),
+    QStringLiteral("Pokémon Ünïcödé ♥"),
+    QStringLiteral("絵文字 😀🎵 mixed"),
+    QString(42, QChar(0x66F2)) + QStringLiteral("x"),  // 127 bytes and one more
+    QString(127, QLatin1Char('a')) + QStringLiteral("é"),
+    QStringLiteral("trailing   "),
+};
+
+void text_seeds(const QString& out) {
+  const QString dir = out + QStringLiteral("/fuzz_tag_record");
+  for (const QString& t : k_texts)
+    for (char mode : {'\0', '\4', '\2'}) seed(dir, QByteArray(1, mode) + t.toUtf8());
+  for (const QString& t : k_texts)
+    seed(dir, QByteArray(1, '\1') + QByteArray(reinterpret_cast<const char*>(t.utf16()), t.size() * 2));
+
+  const QString legacy = out + QStringLiteral("/fuzz_legacy_text");
+  for (const QString& t : k_texts) {
+    seed(legacy, t.toUtf8());
+    try {
+      seed(legacy, sjis(t));
+    } catch (const std::exception&) {
+      // Not every text has a Shift-JIS form.
+    }
+    seed(legacy, t.toLatin1());
+  }
+}
+
+std::vector<QByteArray> mp3_files(bool small) {
+  const int frames = small ? 3 : 12;
+  std::vector<QByteArray> files;
+  const QString title = QStringLiteral("夜明けのスキャット"), artist = QStringLiteral("歌手"),
+                album = QStringLiteral("Album é");
+  for (int v : {2, 3, 4})
+    for (Enc e : {Enc::latin1, Enc::utf16, Enc::utf16be, Enc::utf8}) {
+      if (v != 4 && (e == Enc::utf16be || e == Enc::utf8)) continue;
+      const QString t = e == Enc::latin1 ? QStringLiteral("Title") : title;
+      files.push_back(mp3_bytes({text_tag(v, e, t, artist, album, small ? 0 : 64), std::nullopt, frames}));
+    }
+  Id3v2 extras = text_tag(3, Enc::utf16, title, artist, album, 32);
+  add_extras(extras, small ? 64 : 600);
+  files.push_back(mp3_bytes({extras, Id3v1{"Old", "B", "C", "1999", "comment", 3, 12}, frames}));
+  files.push_back(mp3_bytes({raw_tag(3, sjis(title), sjis(artist), sjis(QStringLiteral("アルバム"))), std::nullopt, frames}));
+  files.push_back(mp3_bytes({std::nullopt, Id3v1{sjis(title), sjis(artist), "Album", "", ""}, frames}));
+  files.push_back(mp3_bytes({std::nullopt, std::nullopt, frames}));
+  Id3v2 v4 = text_tag(4, Enc::utf8, title, {}, album, 16);
+  files.push_back(mp3_bytes({v4, Id3v1{"T", "A", "L", "", ""}, frames}));
+  return files;
+}
+
+void mp3_seeds(const QString& out) {
+  const QString read = out + QStringLiteral("/fuzz_mp3_read");
+  for (const QByteArray& f : mp3_files(false)) seed(read, f);
+  for (Broken b : {Broken::empty, Broken::random_bytes, Broken::text_file, Broken::id3_garbage,
+                   Broken::truncated_tag, Broken::bad_sync})
+    seed(read, broken_bytes(b));
+  const QString write = out + QStringLiteral("/fuzz_mp3_write");
+  int pick = 0;
+  for (QByteArray f : mp3_files(true)) {
+    // The last byte picks what is written; vary it over the seeds.
+    f[f.size() - 1] = static_cast<char>(pick);
+    pick += 37;
+    seed(write, f);
+  }
+}
+
+void workbook_seeds(const QString& out) {
+  const QString dir = out + QStringLiteral("/fuzz_workbook");
+  XlsBook plain;
+  XlsSheet& s = plain.add(QStringLiteral("Sheet1"));
+  s.rk(QStringLiteral("A1"), 1).text(QStringLiteral("B1"), QStringLiteral("曲名"));
+  s.label(QStringLiteral("C1"), QStringLiteral("ｱﾙﾊﾞﾑ")).number(QStringLiteral("D1"), 1.5);
+  s.date(QStringLiteral("A2"), QDate(2001, 2, 3)).date(QStringLiteral("B2"), QDate(1999, 12, 31), false);
+  s.boolean(QStringLiteral("C2"), true).error(QStringLiteral("D2"));
+  s.formula_number(QStringLiteral("A3"), 2.25).formula_text(QStringLiteral("B3"), QStringLiteral("式"));
+  s.formula_error(QStringLiteral("C3"));
+  s.column('D', {QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z")}, 3);
+  plain.add(QStringLiteral("Other")).text(QStringLiteral("A1"), QStringLiteral("other"));
+  seed(dir, plain.bytes());
+
+  XlsBook sjis_book;
+  sjis_book.codepage = 932;
+  sjis_book.add(QStringLiteral("Sheet1")).label(QStringLiteral("A1"), QStringLiteral("曲名"))
+      .rk(QStringLiteral("B1"), 7);
+  seed(dir, sjis_book.bytes());
+
+  XlsBook locked = plain;
+  locked.password = true;
+  seed(dir, locked.bytes());
+  seed(dir, plain.bytes().left(1500));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    return 2;
+  }
+  const QString out = QFile::decodeName(argv[1]);
+  text_seeds(out);
+  mp3_seeds(out);
+  workbook_seeds(out);
+  std::printf("%d seeds in %s\n", count, argv[1]);
+  return 0;
+}
