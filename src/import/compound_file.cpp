@@ -33,12 +33,9 @@ class Reader {
     const int shift = u16(h + 0x1E);
     if (shift != 9 && shift != 12) return false;
     sector_size_ = 1 << shift;
-    const int mini_shift = u16(h + 0x20);
-    if (mini_shift < 1 || mini_shift >= shift) return false;
-    mini_size_ = 1 << mini_shift;
     dir_start_ = u32(h + 0x30);
     mini_cutoff_ = u32(h + 0x38);
-    mini_fat_start_ = u32(h + 0x3C);
+    has_mini_fat_ = u32(h + 0x40) > 0;
     sector_count_ = static_cast<std::uint32_t>((data_.size() - 1) / sector_size_);  // whole or cut
 
     // FAT sector numbers: 109 in the header, the rest in the DIFAT chain.
@@ -82,23 +79,30 @@ class Reader {
     return out;
   }
 
+  // The stream as FreeXL finds and reads it: the first entry of the first
+  // directory sector with one of the names (case counts), small streams from
+  // the start of the root's mini stream container. Checking those very bytes
+  // is what keeps FreeXL from reading past its buffers.
   std::optional<QByteArray> find(const QStringList& names) {
-    const auto dir = chain(dir_start_, static_cast<std::uint64_t>(data_.size()));
-    if (!dir || dir->size() < 128) return std::nullopt;
-    const std::uint32_t root_start = u32(dir->constData() + 0x74);
-    const std::uint32_t root_size = u32(dir->constData() + 0x78);
-    for (qsizetype off = 0; off + 128 <= dir->size(); off += 128) {
-      const char* e = dir->constData() + off;
-      const int type = static_cast<unsigned char>(e[0x42]);
+    const char* dir = sector(dir_start_);
+    if (!dir) return std::nullopt;
+    const char* root = dir;
+    for (int off = 0; off + 128 <= sector_size_; off += 128) {
+      const char* e = dir + off;
       const int name_bytes = u16(e + 0x40);
-      if (type != 2 || name_bytes < 2 || name_bytes > 64) continue;
+      if (name_bytes > 64 || name_bytes % 2 != 0) return std::nullopt;
+      if (name_bytes < 2) continue;
       const QString name = QString::fromUtf16(reinterpret_cast<const char16_t*>(e),
                                               name_bytes / 2 - 1);
-      if (!names.contains(name, Qt::CaseInsensitive)) continue;
+      if (!names.contains(name)) continue;
+      if (static_cast<unsigned char>(e[0x42]) != 2) return std::nullopt;
       const std::uint32_t start = u32(e + 0x74);
       const std::uint32_t size = u32(e + 0x78);
-      if (size == 0) return QByteArray();
-      if (size < mini_cutoff_) return mini_stream(root_start, root_size, start, size);
+      if (has_mini_fat_ && size <= mini_cutoff_) {
+        const auto container = chain(u32(root + 0x74), u32(root + 0x78));
+        if (!container || container->size() < static_cast<qsizetype>(size)) return std::nullopt;
+        return container->left(size);
+      }
       auto bytes = chain(start, size);
       if (!bytes || bytes->size() < static_cast<qsizetype>(size)) return std::nullopt;
       bytes->truncate(size);
@@ -115,34 +119,11 @@ class Reader {
     return data_.constData() + off;
   }
 
-  // Small streams live in the root entry's stream, in mini sectors chained
-  // by the mini FAT.
-  std::optional<QByteArray> mini_stream(std::uint32_t root_start, std::uint32_t root_size,
-                                        std::uint32_t start, std::uint32_t size) const {
-    const auto container = chain(root_start, root_size);
-    const auto mini_fat_bytes = chain(mini_fat_start_, static_cast<std::uint64_t>(data_.size()));
-    if (!container || !mini_fat_bytes) return std::nullopt;
-    const std::uint32_t entries = static_cast<std::uint32_t>(mini_fat_bytes->size() / 4);
-    QByteArray out;
-    std::uint32_t s = start;
-    for (std::uint32_t steps = 0; out.size() < static_cast<qsizetype>(size); ++steps) {
-      const std::uint64_t off = static_cast<std::uint64_t>(s) * mini_size_;
-      if (s >= entries || steps > entries ||
-          off + mini_size_ > static_cast<std::uint64_t>(container->size()))
-        return std::nullopt;
-      out.append(container->constData() + off, mini_size_);
-      s = u32(mini_fat_bytes->constData() + 4 * s);
-      if (s == k_end_of_chain) break;
-    }
-    if (out.size() < static_cast<qsizetype>(size)) return std::nullopt;
-    out.truncate(size);
-    return out;
-  }
-
   const QByteArray& data_;
-  int sector_size_ = 512, mini_size_ = 64;
+  int sector_size_ = 512;
+  bool has_mini_fat_ = false;
   std::uint32_t sector_count_ = 0;
-  std::uint32_t dir_start_ = k_free_sector, mini_cutoff_ = 4096, mini_fat_start_ = k_end_of_chain;
+  std::uint32_t dir_start_ = k_free_sector, mini_cutoff_ = 4096;
   std::vector<std::uint32_t> fat_;
 };
 

@@ -9,9 +9,9 @@
 
 namespace tn {
 
-// The contents of the first stream whose name is one of names (compared
-// without regard to case, as the container does), or nullopt when data is not
-// a sound compound file or holds no such stream.
+// The contents of the stream named by one of names, exactly as FreeXL will
+// read it, or nullopt when data is not a sound compound file, holds no such
+// stream where FreeXL looks, or has a directory FreeXL would misread.
 std::optional<QByteArray> compound_stream(const QByteArray& data, const QStringList& names);
 
 }  // namespace tn

@@ -10,7 +10,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "import/compound_file.h"
 
@@ -73,16 +75,102 @@ struct Scan {
   std::unordered_map<std::uint64_t, std::optional<QString>> special;
 };
 
+// FreeXL takes the fields of a record where they should be, whatever the
+// record's length says; a record too short for them would have it read past
+// the data. Every record it parses must hold what it reads.
+bool unicode_fits(const char* flags, qsizetype avail, qsizetype chars) {
+  if (avail < 1) return false;
+  const unsigned char f = static_cast<unsigned char>(*flags);
+  const qsizetype header = 1 + (f & 0x08 ? 2 : 0) + (f & 0x04 ? 4 : 0);
+  return header + chars * (f & 0x01 ? 2 : 1) <= avail;
+}
+
+bool record_sound(int biff, std::uint16_t type, const char* b, qsizetype len) {
+  switch (type) {
+    case 0x0809: return len >= 4;                        // BOF
+    case 0x0042: case 0x0022: return len >= 2;           // CODEPAGE, DATEMODE
+    case 0x00E0: return len >= 4;                        // XF
+    case 0x0203: return len >= 14;                       // NUMBER
+    case 0x0205: return len >= 8;                        // BOOLERR
+    case 0x027E: case 0x00FD: return len >= 10;          // RK, LABELSST
+    case 0x00BD: return len >= 4;                        // MULRK
+    case 0x00FC: return len >= 8;                        // SST
+    case 0x0200: return len >= (biff == 8 ? 12 : 8);     // DIMENSION
+    case 0x0085:                                         // BOUNDSHEET
+      if (len < 8) return false;
+      return biff == 8 ? unicode_fits(b + 7, len - 7, static_cast<unsigned char>(b[6]))
+                       : 7 + static_cast<unsigned char>(b[6]) <= len;
+    case 0x041E:                                         // FORMAT
+      return biff == 8 ? len >= 5 && unicode_fits(b + 4, len - 4, u16(b + 2)) : len >= 4;
+    case 0x0204:                                         // LABEL
+      if (len < 8) return false;
+      return biff == 8 ? unicode_fits(b + 8, len - 8, u16(b + 6)) : 8 + u16(b + 6) <= len;
+    default: return true;
+  }
+}
+
+// The shared strings as FreeXL walks them: a string's header must lie in one
+// record, its characters may go on into the next record once, and what
+// follows them (formatting runs, extensions) must end in the record after.
+bool sst_sound(const std::vector<QByteArray>& parts) {
+  if (parts.empty() || parts[0].size() < 8) return true;
+  const std::uint32_t count = u32(parts[0].constData() + 4);
+  size_t part = 0;
+  qsizetype pos = 8, skip_into_next = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (pos >= parts[part].size()) {
+      if (++part == parts.size()) return true;  // the rest is missing: FreeXL fails cleanly
+      pos = skip_into_next;
+      skip_into_next = 0;
+      if (pos > parts[part].size()) return false;
+      if (pos == parts[part].size()) { --i; continue; }
+    }
+    const QByteArray& r = parts[part];
+    if (pos + 3 > r.size()) return false;
+    const qsizetype cch = u16(r.constData() + pos);
+    const unsigned char f = static_cast<unsigned char>(r[pos + 2]);
+    const qsizetype header = 3 + (f & 0x08 ? 2 : 0) + (f & 0x04 ? 4 : 0);
+    if (pos + header > r.size()) return false;
+    const qsizetype extra = (f & 0x08 ? 4 * qsizetype(u16(r.constData() + pos + 3)) : 0) +
+                            (f & 0x04 ? qsizetype(u32(r.constData() + pos + 3 + (f & 0x08 ? 2 : 0))) : 0);
+    const qsizetype width = f & 0x01 ? 2 : 1;
+    pos += header;
+    const qsizetype here = (r.size() - pos) / width;
+    if (cch <= here) {
+      pos += cch * width + extra;
+      if (pos > r.size()) {
+        skip_into_next = pos - r.size();
+        pos = r.size();
+      }
+      continue;
+    }
+    // Split: the rest of the characters open the next record, after a flag byte.
+    if (++part == parts.size()) return true;
+    const QByteArray& next = parts[part];
+    if (next.isEmpty()) return false;
+    const qsizetype rest = cch - here;
+    const qsizetype next_width = next[0] & 0x01 ? 2 : 1;
+    pos = 1 + rest * next_width + extra;
+    if (pos > next.size()) return false;
+  }
+  return true;
+}
+
 Scan scan_records(const QByteArray& stream) {
   enum : std::uint16_t {
-    k_formula = 0x0006, k_eof = 0x000A, k_filepass = 0x002F, k_codepage = 0x0042,
+    k_formula = 0x0006, k_filepass = 0x002F, k_codepage = 0x0042,
     k_boundsheet = 0x0085, k_dimension = 0x0200, k_boolerr = 0x0205, k_string = 0x0207,
-    k_bof = 0x0809
+    k_bof = 0x0809, k_sst = 0x00FC, k_continue = 0x003C
   };
   Scan scan;
   std::vector<std::uint32_t> sheet_offsets;
   int biff = 0, codepage = 0, sheet = -1;
   std::optional<std::uint64_t> pending_string;  // a formula's text result follows
+  std::vector<QByteArray> sst_parts;
+  std::set<int> dimensioned, worksheets;
+  std::unordered_set<std::uint64_t> written;
+  std::uint16_t last_type = 0;
+  bool in_substream = false;
   const char* base = stream.constData();
   qsizetype pos = 0;
   while (pos + 4 <= stream.size()) {
@@ -90,23 +178,40 @@ Scan scan_records(const QByteArray& stream) {
     if (type == 0 && len == 0) break;  // padding after the last record
     if (pos + 4 + len > stream.size()) return scan;
     const char* body = base + pos + 4;
+    if (len > 8224 || (biff != 0 && !record_sound(biff, type, body, len))) return scan;
+    if (type == k_sst) {
+      if (!sst_parts.empty()) return scan;  // one string table to a book
+      sst_parts.assign(1, QByteArray(body, len));
+    } else if (type == k_continue && last_type == k_sst) {
+      sst_parts.emplace_back(body, len);
+    }
+    if (type != k_continue) last_type = type;
     if (biff == 0) {
       if (type != k_bof || len < 4) return scan;
       const std::uint16_t version = u16(body);
       if (version != 0x0500 && version != 0x0600) return scan;
       biff = version == 0x0600 ? 8 : 5;
+      in_substream = true;
+    } else if (type == 0x000A) {
+      in_substream = false;
     } else if (type == k_bof) {
-      sheet = -2;
-      for (size_t i = 0; i < sheet_offsets.size(); ++i)
-        if (sheet_offsets[i] == static_cast<std::uint32_t>(pos)) sheet = static_cast<int>(i);
-    } else if (type == k_eof) {
-      sheet = -1;
+      // FreeXL would take a BOF inside a substream for a cell record of the
+      // sheet before.
+      if (in_substream) return scan;
+      in_substream = true;
+      // As FreeXL: the first sheet whose offset is here; it stays the sheet
+      // of every cell record up to the next BOF.
+      const auto at = std::find(sheet_offsets.begin(), sheet_offsets.end(),
+                                static_cast<std::uint32_t>(pos));
+      sheet = at == sheet_offsets.end() ? -2 : static_cast<int>(at - sheet_offsets.begin());
+      if (sheet >= 0 && u16(body + 2) == 0x0010) worksheets.insert(sheet);
     } else if (type == k_filepass) {
       scan.encrypted = true;
       return scan;
     } else if (type == k_codepage && len >= 2) {
       codepage = u16(body);
     } else if (type == k_boundsheet && len >= 4) {
+      if (body[5] == 0) worksheets.insert(static_cast<int>(sheet_offsets.size()));
       sheet_offsets.push_back(u32(body));
     } else if (type == k_dimension) {
       std::uint64_t rows = 0, cols = 0;
@@ -117,9 +222,23 @@ Scan scan_records(const QByteArray& stream) {
         rows = u16(body + 2);
         cols = u16(body + 6);
       }
+      // A second used range for one sheet would have FreeXL drop the first
+      // one's memory.
+      if (sheet >= 0 && !dimensioned.insert(sheet).second) return scan;
       scan.cells += rows * cols;
       if (scan.cells > k_max_cells) return scan;
-    } else if (sheet >= 0 && type == k_boolerr && len >= 8) {
+    }
+    // FreeXL overwrites a cell's text without freeing it, and a sheet without
+    // a used range gets the memory of another: neither comes from a sound file.
+    if (sheet >= 0 && (type == 0x0204 || type == 0x00FD || type == 0x0203 || type == 0x027E ||
+                       type == k_boolerr || type == 0x00BD)) {
+      const int row = u16(body), first = u16(body + 2);
+      int count = 1;
+      if (type == 0x00BD) count = len > 10 ? static_cast<int>((len - 5) / 6) : 0;
+      for (int c = 0; c < count; ++c)
+        if (!written.insert(cell_key(sheet, row, first + c)).second) return scan;
+    }
+    if (sheet >= 0 && type == k_boolerr && len >= 8) {
       const std::uint64_t key = cell_key(sheet, u16(body), u16(body + 2));
       if (body[7] != 0)
         scan.special[key] = std::nullopt;
@@ -157,7 +276,9 @@ Scan scan_records(const QByteArray& stream) {
     }
     pos += 4 + len;
   }
-  scan.sound = biff != 0;
+  scan.sound = biff != 0 && (biff == 5 || sst_sound(sst_parts)) &&
+               std::includes(dimensioned.begin(), dimensioned.end(), worksheets.begin(),
+                             worksheets.end());
   return scan;
 }
 

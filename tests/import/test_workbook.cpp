@@ -182,7 +182,9 @@ class TestWorkbook : public QObject {
     QTest::addColumn<QString>("kind");
     for (const char* k : {"missing", "folder", "empty", "text", "mp3 bytes", "cut in half",
                           "cut in the header", "cut after the directory", "password",
-                          "no workbook stream", "stream without BOF", "forged used range"})
+                          "no workbook stream", "stream without BOF", "forged used range",
+                          "record shorter than its fields", "two records for one cell",
+                          "sheet without its end", "record length past its record"})
       QTest::newRow(k) << k;
   }
   void open_failures() {
@@ -190,7 +192,16 @@ class TestWorkbook : public QObject {
     XlsBook good;
     good.add(QStringLiteral("Sheet1")).text(QStringLiteral("A1"), QStringLiteral("曲名"));
     for (int r = 2; r < 400; ++r) good.sheets[0].rk(QStringLiteral("A%1").arg(r), r);
+    good.add(QStringLiteral("Two")).text(QStringLiteral("B2"), QStringLiteral("二"));
     const QByteArray bytes = good.bytes();
+    // The workbook stream with one change; FreeXL would crash on or leak
+    // memory for each of these unless they are refused first.
+    auto patched = [&](auto&& change) {
+      QByteArray stream = good.workbook_stream();
+      change(stream);
+      return compound_file(QStringLiteral("Workbook"), stream);
+    };
+    const QByteArray rk_record("\x7E\x02\x0A\x00", 4);
 
     QString p = path(QStringLiteral("bad-") + kind + QStringLiteral(".xls"));
     auto write = [&](const QByteArray& b) {
@@ -236,6 +247,31 @@ class TestWorkbook : public QObject {
         stream[at + 4 + 10] = '\xC8';  // 200 columns
       }
       write(compound_file(QStringLiteral("Workbook"), stream));
+    } else if (kind == "record shorter than its fields") {
+      write(patched([&](QByteArray& s) {
+        const qsizetype at = s.indexOf(QByteArray("\x00\x02\x0E\x00", 4));  // DIMENSION
+        s.replace(at, 4 + 14, QByteArray("\x00\x02\x00\x00", 4));
+      }));
+    } else if (kind == "two records for one cell") {
+      write(patched([&](QByteArray& s) {
+        const qsizetype at = s.indexOf(rk_record);
+        s.insert(at, s.mid(at, 14));
+      }));
+    } else if (kind == "sheet without its end") {
+      write(patched([&](QByteArray& s) {
+        const QByteArray eof_bof("\x0A\x00\x00\x00\x09\x08", 6);
+        const qsizetype at = s.indexOf(eof_bof, s.indexOf(eof_bof) + 1);
+        s[at] = '\x09';  // no longer an EOF
+      }));
+    } else if (kind == "record length past its record") {
+      // The last cell of the first sheet swallows the rest of the stream.
+      write(patched([&](QByteArray& s) {
+        const QByteArray eof_bof("\x0A\x00\x00\x00\x09\x08", 6);
+        const qsizetype rk = s.indexOf(eof_bof, s.indexOf(eof_bof) + 1) - 14;
+        const qsizetype len = s.size() - rk - 4;
+        s[rk + 2] = static_cast<char>(len & 0xFF);
+        s[rk + 3] = static_cast<char>(len >> 8);
+      }));
     }
     Workbooks wb;
     QVERIFY(!wb.open(p));
