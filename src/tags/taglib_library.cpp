@@ -1,9 +1,11 @@
 // The tag library over TagLib.
 //
 // Reading: our own probe of the file's start decides whether it is MPEG audio
-// at all (TagLib would scan a whole file that does not start like one), then
-// TagLib reads the ID3v2 tag without audio properties, and the ID3v1 block is
-// read byte for byte. Text stored as ISO-8859-1 is decoded by legacy_text.
+// at all (TagLib would scan a whole file that does not start like one). The
+// ID3v2 texts come from id3v2_reader, which reads only the frame headers and
+// the three text frames; TagLib reads the tag (without audio properties) only
+// when that reader can't say, for unusual tags. The ID3v1 block is read byte
+// for byte. Text stored as ISO-8859-1 is decoded by legacy_text.
 //
 // Writing: TagLib renders the new ID3v2 tag. When it has the old tag's size
 // it is saved in place; otherwise a complete new file is written beside the
@@ -35,6 +37,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tags/id3v2_reader.h"
 #include "tags/legacy_text.h"
 #include "tags/mp3_probe.h"
 #include "tags/safe_write.h"
@@ -202,7 +205,6 @@ class TaglibLibrary final : public TagLibrary {
   QByteArray open_path_;
   Fd fd_;
   Mp3Probe probe_;
-  std::unique_ptr<TagLibFile> taglib_;
 
   // What the last tag read returned, so that a field handed back unchanged is
   // left in the file as it is.
@@ -225,31 +227,35 @@ int TaglibLibrary::vbmp3_open(const QByteArray& path, OpenRecordBytes& info) {
   if (fd.fd < 0) return fail(tag_error::cannot_open);
   const Mp3Probe probe = probe_mp3(fd.fd);
   if (probe.error) return fail(probe.error);
-  auto tl = std::make_unique<TagLibFile>();
   // A broken tag still opens; reading it then reports the failure.
-  if (!probe.tag_broken && !tl->open(fd.fd, true)) return fail(tag_error::cannot_open);
   is_open_ = true;
   open_path_ = path;
   fd_ = std::move(fd);
   probe_ = probe;
-  taglib_ = std::move(tl);
   last_error_ = tag_error::none;
   return 1;
 }
 
 int TaglibLibrary::vbmp3_getTagInfo(TagRecordBytes& record) {
   if (!is_open_) return fail(tag_error::no_file_open);
-  if (probe_.tag_broken || !taglib_ || !taglib_->file) return fail(tag_error::read_failed);
+  if (probe_.tag_broken) return fail(tag_error::read_failed);
   struct stat st;
   if (::fstat(fd_.fd, &st) != 0) return fail(tag_error::read_failed);
 
   LastRead lr;
   lr.path = open_path_;
   lr.st = st;
-  TagLib::MPEG::File& f = *taglib_->file;
-  if (probe_.id3v2_major && f.hasID3v2Tag()) {
+  if (probe_.id3v2_major) {
+    Id3v2Texts v2;
+    switch (read_id3v2_texts(fd_.fd, probe_, v2)) {
+      case Id3v2Read::done: break;
+      case Id3v2Read::read_error: return fail(tag_error::read_failed);
+      case Id3v2Read::cannot_say:
+        if (!read_id3v2_texts_taglib(fd_.fd, v2)) return fail(tag_error::read_failed);
+        break;
+    }
     for (int i = 0; i < k_fields; ++i) {
-      lr.text[i] = frame_text(*f.ID3v2Tag(), k_frame_ids[i]);
+      lr.text[i] = v2[i];
       if (!lr.text[i].isEmpty()) lr.source[i] = Source::id3v2;
     }
   }
@@ -279,7 +285,6 @@ int TaglibLibrary::vbmp3_getTagInfo(TagRecordBytes& record) {
 }
 
 void TaglibLibrary::vbmp3_close() {
-  taglib_.reset();
   fd_.reset();
   is_open_ = false;
   open_path_.clear();
@@ -388,15 +393,19 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   if (v2_changed && has_encrypted_frame(fd.fd, probe)) return fail(tag_error::write_failed);
   // A frame with an encoding byte of no known encoding is read as UTF-16, but
   // TagLib renders its text as nothing: a field the user never touched would
-  // be emptied by the write. Store it as the UTF-16 it was read as.
+  // be emptied by the write. Store it as the UTF-16 it was read as. (The byte
+  // comes through as a signed char: 0xE5 is a negative type.)
+  auto unknown = [](TagLib::String::Type t) {
+    return static_cast<int>(t) < TagLib::String::Latin1 || static_cast<int>(t) > TagLib::String::UTF8;
+  };
   for (TagLib::ID3v2::Frame* frame : tag.frameList()) {
     constexpr auto utf16 = TagLib::String::UTF16;
     if (auto* tf = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frame)) {
-      if (tf->textEncoding() > TagLib::String::UTF8) tf->setTextEncoding(utf16);
+      if (unknown(tf->textEncoding())) tf->setTextEncoding(utf16);
     } else if (auto* cf = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(frame)) {
-      if (cf->textEncoding() > TagLib::String::UTF8) cf->setTextEncoding(utf16);
+      if (unknown(cf->textEncoding())) cf->setTextEncoding(utf16);
     } else if (auto* lf = dynamic_cast<TagLib::ID3v2::UnsynchronizedLyricsFrame*>(frame)) {
-      if (lf->textEncoding() > TagLib::String::UTF8) lf->setTextEncoding(utf16);
+      if (unknown(lf->textEncoding())) lf->setTextEncoding(utf16);
     }
   }
   // No tag is written only where there was none and no frame is to be added:
@@ -452,6 +461,16 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
 }
 
 }  // namespace
+
+bool read_id3v2_texts_taglib(int fd, Id3v2Texts& texts) {
+  texts = {};
+  TagLibFile tl;
+  if (!tl.open(fd, true)) return false;
+  TagLib::MPEG::File& f = *tl.file;
+  if (!f.hasID3v2Tag()) return true;
+  for (int i = 0; i < k_fields; ++i) texts[i] = frame_text(*f.ID3v2Tag(), k_frame_ids[i]);
+  return true;
+}
 
 std::unique_ptr<TagLibrary> make_taglib_library() { return std::make_unique<TaglibLibrary>(); }
 

@@ -226,6 +226,10 @@ class WriteFaults : public QObject {
     QTest::newRow("unknown encoding byte")
         << QByteArray("TALB\x00\x00\x00\x05\x00\x00\x1D\x30\xA2\x30\xEB", 15) << true
         << QStringLiteral("アル");
+    // 0xE5 arrives as a negative encoding type.
+    QTest::newRow("encoding byte above 0x7F")
+        << QByteArray("TALB\x00\x00\x00\x05\x00\x00\xE5\x30\xA2\x30\xEB", 15) << true
+        << QStringLiteral("アル");
     // Encrypted: TagLib writes the ciphertext back with the flag cleared.
     QTest::newRow("encrypted frame")
         << QByteArray("TALB\x00\x00\x00\x08\x00\x40\x53\x50\x49\x00\x00\x41\x6C\x62", 18) << false
