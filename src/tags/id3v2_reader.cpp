@@ -1,0 +1,287 @@
+#include "tags/id3v2_reader.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <unistd.h>
+#include <vector>
+
+#include "tags/legacy_text.h"
+
+// The walk and the text decoding follow TagLib 1.13 step by step (its frame
+// loop, frame header, text frame parsing and String conversions), so that
+// the fast answer and TagLib's never differ; where following it would mean
+// copying one of its quirks, the answer is "can't say" instead.
+
+namespace tn {
+
+namespace {
+
+// One read brings the tag header and, in the usual layout, every text frame.
+constexpr std::int64_t k_window = 4096;
+constexpr int k_fields = 3;
+constexpr const char* k_ids_22[k_fields] = {"TT2", "TP1", "TAL"};
+constexpr const char* k_ids[k_fields] = {"TIT2", "TPE1", "TALB"};
+
+bool read_fully(int fd, std::int64_t offset, unsigned char* buf, std::int64_t n) {
+  std::int64_t done = 0;
+  while (done < n) {
+    const ssize_t r = ::pread(fd, buf + done, static_cast<std::size_t>(n - done),
+                              static_cast<off_t>(offset + done));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) return false;
+    done += r;
+  }
+  return true;
+}
+
+// Reads of the tag [0, end) through a small window.
+class TagWindow {
+ public:
+  TagWindow(int fd, std::int64_t end) : fd_(fd), end_(end), buf_(k_window) {}
+  // n (<= k_window) bytes at offset, valid until the next call; nullptr when
+  // the range leaves the tag or the file gives fewer bytes.
+  const unsigned char* at(std::int64_t offset, std::int64_t n) {
+    if (offset < 0 || n > k_window || offset + n > end_) return nullptr;
+    if (offset < start_ || offset + n > start_ + len_) {
+      const std::int64_t want = std::min(k_window, end_ - offset);
+      len_ = 0;
+      if (!read_fully(fd_, offset, buf_.data(), want)) return nullptr;
+      start_ = offset;
+      len_ = want;
+    }
+    return buf_.data() + (offset - start_);
+  }
+
+ private:
+  int fd_;
+  std::int64_t end_;
+  std::vector<unsigned char> buf_;
+  std::int64_t start_ = 0, len_ = 0;
+};
+
+// TagLib's test for a frame id: upper-case letters and digits only.
+bool valid_id(const unsigned char* p, int n) {
+  for (int i = 0; i < n; ++i)
+    if (!((p[i] >= 'A' && p[i] <= 'Z') || (p[i] >= '0' && p[i] <= '9'))) return false;
+  return true;
+}
+
+std::uint32_t be32(const unsigned char* p) {
+  return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+
+// Strict UTF-8 (no overlong forms, surrogates or code points past U+10FFFF):
+// what TagLib's converter accepts. It turns anything else into nothing.
+bool valid_utf8(const unsigned char* p, std::int64_t n) {
+  for (std::int64_t i = 0; i < n;) {
+    const unsigned c = p[i];
+    int len;
+    unsigned min;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if ((c & 0xE0) == 0xC0) {
+      len = 2, min = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+      len = 3, min = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+      len = 4, min = 0x10000;
+    } else {
+      return false;
+    }
+    if (i + len > n) return false;
+    unsigned cp = c & (0x7F >> len);
+    for (int k = 1; k < len; ++k) {
+      if ((p[i + k] & 0xC0) != 0x80) return false;
+      cp = cp << 6 | (p[i + k] & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += len;
+  }
+  return true;
+}
+
+// Every surrogate paired. TagLib's UTF-8 output of a string with a lone one
+// is empty, which taglib_library.cpp would join as an empty value.
+bool valid_utf16(const QString& s) {
+  for (qsizetype i = 0; i < s.size(); ++i) {
+    if (s[i].isHighSurrogate()) {
+      if (i + 1 >= s.size() || !s[i + 1].isLowSurrogate()) return false;
+      ++i;
+    } else if (s[i].isLowSurrogate()) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The text of a text frame's body: TagLib's field list (trailing zeros
+// dropped, split at aligned terminators, empty values skipped, a UTF-16 byte
+// order mark of the first value reused for the following ones), each value
+// through the legacy decision when stored as ISO-8859-1, joined by " / ".
+// Nothing when TagLib's result would depend on its quirks.
+std::optional<QString> frame_text(const unsigned char* d, std::int64_t n) {
+  if (n < 2) return QString();  // TagLib reads no values
+  const unsigned enc = d[0];
+  if (enc > 3) return std::nullopt;  // no such encoding; TagLib guesses
+  const std::int64_t align = enc == 0 || enc == 3 ? 1 : 2;
+  std::int64_t len = n - 1;
+  while (len > 0 && d[len] == 0) --len;
+  while (len % align != 0) ++len;
+  const unsigned char* v = d + 1;
+  const std::int64_t vn = std::min(len, n - 1);
+
+  auto terminator_at = [&](std::int64_t from) -> std::int64_t {
+    for (std::int64_t i = from; i + align <= vn; i += align)
+      if (v[i] == 0 && (align == 1 || v[i + 1] == 0)) return i;
+    return -1;
+  };
+  struct Piece {
+    std::int64_t start, size;
+  };
+  std::vector<Piece> pieces;
+  std::int64_t prev = 0;
+  for (std::int64_t at = terminator_at(0); at != -1; at = terminator_at(at + align)) {
+    pieces.push_back({prev, at - prev});
+    prev = at + align;
+  }
+  if (prev < vn) pieces.push_back({prev, vn - prev});
+
+  QStringList parts;
+  unsigned first_bom = 0;
+  for (std::size_t k = 0; k < pieces.size(); ++k) {
+    if (pieces[k].size == 0) continue;
+    const unsigned char* p = v + pieces[k].start;
+    const std::int64_t size = pieces[k].size;
+    if (enc == 0) {
+      parts << decode_legacy(QByteArray(reinterpret_cast<const char*>(p), size));
+      continue;
+    }
+    if (enc == 3) {
+      if (!valid_utf8(p, size)) return std::nullopt;
+      parts << QString::fromUtf8(reinterpret_cast<const char*>(p), size);
+      continue;
+    }
+    // UTF-16: with a byte order mark (1), big-endian (2).
+    const unsigned lead = size >= 2 ? unsigned{p[0]} << 8 | p[1] : 0;
+    const bool is_bom = lead == 0xFEFF || lead == 0xFFFE;
+    bool big_endian = true;
+    std::int64_t skip = 0;
+    if (enc == 1) {
+      if (k == 0) first_bom = lead;
+      if (k != 0 && !is_bom && (first_bom == 0xFEFF || first_bom == 0xFFFE)) {
+        big_endian = first_bom == 0xFEFF;
+      } else {
+        if (!is_bom) continue;  // TagLib reads no text without a mark
+        big_endian = lead == 0xFEFF;
+        skip = 2;
+      }
+    }
+    const std::int64_t units = (size - skip) / 2;
+    if (units == 0) continue;
+    QString s(units, Qt::Uninitialized);
+    for (std::int64_t i = 0; i < units; ++i) {
+      const unsigned char* u = p + skip + 2 * i;
+      s[i] = QChar(static_cast<char16_t>(big_endian ? u[0] << 8 | u[1] : u[1] << 8 | u[0]));
+    }
+    if (!valid_utf16(s)) return std::nullopt;
+    // Through UTF-8 as TagLib hands it over, so that a leading U+FEFF fares alike.
+    parts << QString::fromUtf8(s.toUtf8());
+  }
+  return parts.join(QStringLiteral(" / "));
+}
+
+}  // namespace
+
+Id3v2Read read_id3v2_texts(int fd, const Mp3Probe& probe, Id3v2Texts& texts) {
+  texts = {};
+  if (probe.id3v2_major == 0) return Id3v2Read::done;
+  const int version = probe.id3v2_major;
+  if (version < 2 || version > 4 || probe.id3v2_size < 10) return Id3v2Read::cannot_say;
+  TagWindow tag(fd, probe.id3v2_size);
+  const unsigned char* h = tag.at(0, 10);
+  if (!h) return Id3v2Read::read_error;
+  if (std::memcmp(h, "ID3", 3) != 0 || h[3] != version) return Id3v2Read::cannot_say;
+  // Unsynchronisation, extended header, experimental, footer (in 2.2:
+  // compression): none of them is read here.
+  if (h[5] != 0) return Id3v2Read::cannot_say;
+  std::int64_t size = 0;
+  for (int i = 6; i < 10; ++i) {
+    if (h[i] & 0x80) return Id3v2Read::cannot_say;
+    size = size << 7 | h[i];
+  }
+  if (10 + size != probe.id3v2_size) return Id3v2Read::cannot_say;  // changed since the probe
+
+  const std::int64_t head = version == 2 ? 6 : 10;
+  const int id_len = version == 2 ? 3 : 4;
+  if (size == 0) return Id3v2Read::done;
+  if (size < head) return Id3v2Read::cannot_say;
+  std::array<bool, k_fields> seen{};
+  int found = 0;
+  // pos: in the tag's body, which starts at byte 10. As in TagLib, a frame
+  // header needs more than its own size left.
+  for (std::int64_t pos = 0; pos < size - head;) {
+    const unsigned char* p = tag.at(10 + pos, head);
+    if (!p) return Id3v2Read::read_error;
+    if (p[0] == 0) break;  // padding
+    unsigned char f[10];
+    std::memcpy(f, p, static_cast<std::size_t>(head));
+    if (!valid_id(f, id_len)) return Id3v2Read::cannot_say;
+    std::int64_t frame_size;
+    if (version == 2) {
+      frame_size = std::int64_t{f[3]} << 16 | f[4] << 8 | f[5];
+    } else if (version == 3) {
+      frame_size = be32(f + 4);
+    } else {
+      // A size that is not synchsafe TagLib reads as a plain one.
+      if ((f[4] | f[5] | f[6] | f[7]) & 0x80) return Id3v2Read::cannot_say;
+      frame_size = std::int64_t{f[4]} << 21 | f[5] << 14 | f[6] << 7 | f[7];
+    }
+    // Compression, encryption, grouping, unsynchronisation, data length.
+    if (version >= 3 && f[9] != 0) return Id3v2Read::cannot_say;
+    const std::int64_t end = pos + head + frame_size;
+    if (frame_size == 0 || end > size) return Id3v2Read::cannot_say;
+    if (version == 4 && frame_size > 127) {
+      // TagLib takes a 2.4 size for a 2.3-style plain one when it leads to no
+      // frame and the plain one does.
+      const unsigned char* next = end + 4 <= size ? tag.at(10 + end, 4) : nullptr;
+      if (end + 4 <= size && !next) return Id3v2Read::read_error;
+      if (!next || !valid_id(next, 4)) {
+        const std::int64_t other = pos + head + be32(f + 4);
+        if (other + 4 <= size) {
+          const unsigned char* q = tag.at(10 + other, 4);
+          if (!q) return Id3v2Read::read_error;
+          if (valid_id(q, 4)) return Id3v2Read::cannot_say;
+        }
+      }
+    }
+    int field = -1;
+    for (int i = 0; i < k_fields; ++i)
+      if (std::memcmp(f, version == 2 ? k_ids_22[i] : k_ids[i], id_len) == 0) field = i;
+    if (field >= 0 && !seen[field]) {
+      // The first frame of an id counts, as in taglib_library.cpp.
+      std::optional<QString> text;
+      if (frame_size <= k_window) {
+        const unsigned char* body = tag.at(10 + pos + head, frame_size);
+        if (!body) return Id3v2Read::read_error;
+        text = frame_text(body, frame_size);
+      } else {
+        std::vector<unsigned char> body(static_cast<std::size_t>(frame_size));
+        if (!read_fully(fd, 10 + pos + head, body.data(), frame_size)) return Id3v2Read::read_error;
+        text = frame_text(body.data(), frame_size);
+      }
+      if (!text) return Id3v2Read::cannot_say;
+      texts[static_cast<std::size_t>(field)] = *text;
+      seen[static_cast<std::size_t>(field)] = true;
+      // Frames further on cannot change what the first ones said.
+      if (++found == k_fields) return Id3v2Read::done;
+    }
+    pos = end;
+  }
+  return Id3v2Read::done;
+}
+
+}  // namespace tn
