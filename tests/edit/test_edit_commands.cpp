@@ -4,11 +4,8 @@
 
 #include "edit/edit_commands.h"
 #include "edit/messages.h"
-#include "fake_tag_library.h"
-#include "table/memory_grid.h"
-#include "table/scripted_dialogs.h"
-#include "table/track_state.h"
 #include "table/track_table.h"
+#include "test_table.h"
 
 using namespace tn;
 
@@ -16,46 +13,15 @@ namespace {
 
 // The files exist on disk (the reloads list the folder); their tags come
 // from the fake library.
-struct Table {
-  QTemporaryDir dir;
-  TrackState state;
-  MemoryGrid grid;
-  ScriptedDialogs dialogs;
-  test::FakeTagLibrary tags;
-  Context cx{state, grid, dialogs, tags};
-
-  explicit Table(int n) {
-    state.edit_folder = dir.path() + QLatin1Char('/');
-    state.file_count = static_cast<qint16>(n);
-    grid.set_max_rows(n);
+struct Table : test::TestTable {
+  explicit Table(int n) : TestTable(test::numbered_names(n, QStringLiteral("song"))) {
     for (int i = 0; i < n; ++i) {
-      const QString name = QStringLiteral("song%1.mp3").arg(i + 1);
-      state.set_file(i, name);
-      QFile(state.path_of(i)).open(QIODevice::WriteOnly);
       test::FakeTagLibrary::Entry e;
       e.tag.title = QStringLiteral("title %1").arg(i + 1);
       e.tag.album = QStringLiteral("album");
       e.tag.artist = QStringLiteral("artist");
-      tags.files[state.path_of(i).toUtf8()] = e;
+      tags.files[key(i)] = e;
     }
-    fill_table(cx);
-  }
-  QString at(int c, int r) const { return grid.cell_text(c, r); }
-  Colour colour(int c, int r) const { return grid.cell_colour(c, r); }
-  void put(int c, int r, const QString& t) {
-    grid.set_col(c);
-    grid.set_row(r);
-    grid.set_text(t);
-  }
-  void paint(int c, int r, Colour colour) {
-    grid.set_col(c);
-    grid.set_row(r);
-    grid.set_back_colour(colour);
-  }
-  QStringList column(int c) const {
-    QStringList out;
-    for (int r = 1; r <= state.file_count; ++r) out << at(c, r);
-    return out;
   }
 };
 

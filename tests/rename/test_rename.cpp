@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "fake_tag_library.h"
 #include "rename/messages.h"
 #include "rename/rename_commands.h"
 #include "table/memory_grid.h"
@@ -15,39 +14,19 @@
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/messages.h"
+#include "test_table.h"
 
 using namespace tn;
 
 namespace {
 
-struct Folder {
-  QTemporaryDir dir;
-  TrackState state;
-  MemoryGrid grid;
-  ScriptedDialogs dialogs;
-  test::FakeTagLibrary tags;
-  Context cx{state, grid, dialogs, tags};
+struct Folder : test::TestTable {
   QStringList originals;
 
-  explicit Folder(const QStringList& names) : originals(names) {
+  explicit Folder(const QStringList& names) : TestTable(names), originals(names) {
     tags.open_existing_files = true;
-    state.edit_folder = dir.path() + QLatin1Char('/');
-    state.file_count = static_cast<qint16>(names.size());
-    grid.set_max_rows(names.size());
-    for (int i = 0; i < names.size(); ++i) {
-      QFile f(dir.filePath(names[i]));
-      f.open(QIODevice::WriteOnly);
-      f.write(names[i].toUtf8());
-      state.set_file(i, names[i]);
-    }
-    fill_table(cx);
   }
-  void name(int row, const QString& text) {
-    grid.set_row(row);
-    grid.set_col(col::name);
-    grid.set_text(text);
-  }
-  QString at(int c, int r) const { return grid.cell_text(c, r); }
+  void name(int row, const QString& text) { put(col::name, row, text); }
   QStringList on_disk() const {
     return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
   }

@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 
 #include "edit/edit_commands.h"
-#include "fake_tag_library.h"
 #include "mp3_fixture.h"
 #include "tags/read_tags.h"
 #include "tags/tag_library.h"
@@ -18,44 +17,26 @@
 #include "table/track_table.h"
 #include "tags/messages.h"
 #include "tags/tag_writers.h"
+#include "test_table.h"
 
 using namespace tn;
 
 namespace {
 
-struct Folder {
-  QTemporaryDir dir;
-  TrackState state;
-  MemoryGrid grid;
-  ScriptedDialogs dialogs;
-  test::FakeTagLibrary tags;
-  Context cx{state, grid, dialogs, tags};
-
-  explicit Folder(int n) {
-    state.edit_folder = dir.path() + QLatin1Char('/');
-    state.file_count = static_cast<qint16>(n);
-    grid.set_max_rows(n);
+struct Folder : test::TestTable {
+  explicit Folder(int n) : TestTable(test::numbered_names(n)) {
     for (int i = 0; i < n; ++i) {
-      state.set_file(i, QStringLiteral("%1.mp3").arg(i + 1));
-      QFile(state.path_of(i)).open(QIODevice::WriteOnly);
       test::FakeTagLibrary::Entry e;
       e.tag = {QStringLiteral("file title %1").arg(i + 1), QStringLiteral("file artist"),
                QStringLiteral("file album"), {}, {}, 0, {}};
       tags.files[key(i)] = e;
     }
-    fill_table(cx);
     for (int r = 1; r <= n; ++r) {
       put(col::title, r, QStringLiteral("title %1").arg(r));
       put(col::album, r, QStringLiteral("album"));
       put(col::artist, r, QStringLiteral("artist"));
     }
     paint_columns(cx, col::order, col::artist, k_edited);
-  }
-  QByteArray key(int i) const { return state.path_of(i).toUtf8(); }
-  void put(int c, int r, const QString& t) {
-    grid.set_col(c);
-    grid.set_row(r);
-    grid.set_text(t);
   }
   TagRecord written(int i) const { return tags.written.value(key(i)); }
 };

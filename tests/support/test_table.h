@@ -1,0 +1,38 @@
+#pragma once
+// A track table over a temporary folder of real files, with scripted dialogs
+// and the fake tag library: the set-up most command tests share.
+
+#include <QTemporaryDir>
+
+#include "fake_tag_library.h"
+#include "table/context.h"
+#include "table/memory_grid.h"
+#include "table/scripted_dialogs.h"
+#include "table/track_state.h"
+
+namespace tn::test {
+
+struct TestTable {
+  QTemporaryDir dir;
+  TrackState state;
+  MemoryGrid grid;
+  ScriptedDialogs dialogs;
+  FakeTagLibrary tags;
+  Context cx{state, grid, dialogs, tags};
+
+  // Makes the files (each holding its own name, so a test can tell them
+  // apart after renames), the file list and columns 1 and 2 of the table.
+  explicit TestTable(const QStringList& names);
+
+  QByteArray key(int i) const { return state.path_of(i).toUtf8(); }  // the fake's key
+  QString at(int c, int r) const { return grid.cell_text(c, r); }
+  Colour colour(int c, int r) const { return grid.cell_colour(c, r); }
+  QStringList column(int c) const;
+  void put(int c, int r, const QString& text);
+  void paint(int c, int r, Colour colour);
+};
+
+// "1.mp3", "2.mp3", …, or with a prefix: "song1.mp3", …
+QStringList numbered_names(int n, const QString& prefix = QString());
+
+}  // namespace tn::test
