@@ -394,18 +394,17 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   // A frame with an encoding byte of no known encoding is read as UTF-16, but
   // TagLib renders its text as nothing: a field the user never touched would
   // be emptied by the write. Store it as the UTF-16 it was read as. (The byte
-  // comes through as a signed char: 0xE5 is a negative type.)
-  auto unknown = [](TagLib::String::Type t) {
-    return static_cast<int>(t) < TagLib::String::Latin1 || static_cast<int>(t) > TagLib::String::UTF8;
-  };
+  // comes through as a signed char: 0xE5 is a negative type, and is turned
+  // into an int at once, as no String::Type variable may hold it.)
+  auto unknown = [](int t) { return t < TagLib::String::Latin1 || t > TagLib::String::UTF8; };
   for (TagLib::ID3v2::Frame* frame : tag.frameList()) {
     constexpr auto utf16 = TagLib::String::UTF16;
     if (auto* tf = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frame)) {
-      if (unknown(tf->textEncoding())) tf->setTextEncoding(utf16);
+      if (unknown(static_cast<int>(tf->textEncoding()))) tf->setTextEncoding(utf16);
     } else if (auto* cf = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(frame)) {
-      if (unknown(cf->textEncoding())) cf->setTextEncoding(utf16);
+      if (unknown(static_cast<int>(cf->textEncoding()))) cf->setTextEncoding(utf16);
     } else if (auto* lf = dynamic_cast<TagLib::ID3v2::UnsynchronizedLyricsFrame*>(frame)) {
-      if (unknown(lf->textEncoding())) lf->setTextEncoding(utf16);
+      if (unknown(static_cast<int>(lf->textEncoding()))) lf->setTextEncoding(utf16);
     }
   }
   // No tag is written only where there was none and no frame is to be added:
