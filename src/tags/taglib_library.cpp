@@ -23,6 +23,7 @@
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/tbytevectorstream.h>
 #include <taglib/textidentificationframe.h>
 #include <taglib/tfilestream.h>
 #include <taglib/unsynchronizedlyricsframe.h>
@@ -181,6 +182,15 @@ bool has_encrypted_frame(int fd, const Mp3Probe& probe) {
     pos += 10 + static_cast<qsizetype>(size_at(pos + 4, v4));
   }
   return false;
+}
+
+// Title, artist and album of a rendered tag, as a read of the file would give them.
+bool rendered_texts(const TagLib::ByteVector& rendered, std::array<QString, k_fields>& out) {
+  TagLib::ByteVectorStream stream(rendered);
+  TagLib::MPEG::File f(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
+  if (!f.isValid() || !f.hasID3v2Tag()) return false;
+  for (int i = 0; i < k_fields; ++i) out[i] = frame_text(*f.ID3v2Tag(), k_frame_ids[i]);
+  return true;
 }
 
 enum class Source { none, id3v2, id3v1 };
@@ -413,7 +423,27 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   // without frames stays as an empty one: bytes between it and the first
   // audio frame would otherwise start the file, which then reads as no MP3.
   const bool v2_empty = !had_v2 && tag.frameList().isEmpty();
-  const TagLib::ByteVector rendered = v2_empty ? TagLib::ByteVector() : tag.render(version);
+  TagLib::ByteVector rendered = v2_empty ? TagLib::ByteVector() : tag.render(version);
+  // TagLib drops or damages some frames as it renders them (one flagged to be
+  // discarded when the tag changes, for one). What the table shows must come
+  // back from the new tag: a kept field as it was read, a changed one as
+  // written. A field that does not is stored again as a plain frame.
+  for (int round = 0; v2_changed && !v2_empty; ++round) {
+    std::array<QString, k_fields> back;
+    if (!rendered_texts(rendered, back)) return fail(tag_error::write_failed);
+    bool repaired = false;
+    for (int i = 0; i < k_fields; ++i) {
+      if (kept[i] && last_read_->source[i] == Source::none) continue;
+      const QString& want = kept[i] ? last_read_->text[i] : text[i];
+      if (back[i] == want) continue;
+      if (round > 0) return fail(tag_error::write_failed);
+      tag.removeFrames(k_frame_ids[i]);
+      if (!want.isEmpty()) add_text(k_frame_ids[i], want);
+      repaired = true;
+    }
+    if (!repaired) break;
+    rendered = tag.render(version);
+  }
   const QByteArray new_v2(rendered.data(), static_cast<int>(rendered.size()));
   const std::int64_t old_v2_size = probe.id3v2_major ? probe.id3v2_size : 0;
   const std::int64_t audio_end = probe.file_size - (probe.has_id3v1 ? 128 : 0);

@@ -230,6 +230,10 @@ class WriteFaults : public QObject {
     QTest::newRow("encoding byte above 0x7F")
         << QByteArray("TALB\x00\x00\x00\x05\x00\x00\xE5\x30\xA2\x30\xEB", 15) << true
         << QStringLiteral("アル");
+    // Flagged to be discarded when the tag changes: TagLib drops it, the
+    // album the table showed with it.
+    QTest::newRow("discard-on-change flag")
+        << QByteArray("TALB\x00\x00\x00\x06\x80\x00\x00" "Album", 16) << true << QStringLiteral("Album");
     // Encrypted: TagLib writes the ciphertext back with the flag cleared.
     QTest::newRow("encrypted frame")
         << QByteArray("TALB\x00\x00\x00\x08\x00\x40\x53\x50\x49\x00\x00\x41\x6C\x62", 18) << false
