@@ -433,7 +433,6 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
     if (!rendered_texts(rendered, back)) return fail(tag_error::write_failed);
     bool repaired = false;
     for (int i = 0; i < k_fields; ++i) {
-      if (kept[i] && last_read_->source[i] == Source::none) continue;
       const QString& want = kept[i] ? last_read_->text[i] : text[i];
       if (back[i] == want) continue;
       if (round > 0) return fail(tag_error::write_failed);

@@ -340,6 +340,47 @@ class WriteFaults : public QObject {
     QCOMPARE(d.picture, picture);
     if (cover) QCOMPARE(d.v2_texts.value("TPE2"), QStringList{QStringLiteral("アルバムアーティスト")});
   }
+
+  // The inputs the write fuzzer failed on, each written as the fuzzer wrote
+  // it (the last byte picks the fields): a failed write changes nothing, a
+  // successful one reads back what the table held, audio unchanged.
+  void kept_fuzz_inputs_data() {
+    QTest::addColumn<QString>("input");
+    const QString dir = QFINDTESTDATA("../../fuzz/regressions/fuzz_mp3_write");
+    QVERIFY(!dir.isEmpty());
+    for (const QString& name : QDir(dir).entryList(QDir::Files))
+      QTest::newRow(qPrintable(name)) << QDir(dir).filePath(name);
+  }
+  void kept_fuzz_inputs() {
+    QFETCH(QString, input);
+    const QByteArray before = read_file(input);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("x.mp3"));
+    write_file(path, before);
+    const auto pick = static_cast<unsigned char>(before.back());
+    const QString texts[4] = {QString(), QStringLiteral("a"), QStringLiteral("新しい曲名"), QString(42, QChar(0x66F2))};
+    auto lib = make_taglib_library();
+    OpenRecordBytes info = empty_open_bytes();
+    TagRecordBytes rec = empty_tag_bytes();
+    if (!lib->vbmp3_open(encode_file_name(path), info) || !lib->vbmp3_getTagInfo(rec)) return;
+    char* fields[3] = {rec.title, rec.artist, rec.album};
+    QString want[3];
+    for (int i = 0; i < 3; ++i) {
+      const int choice = (pick >> (2 * i)) & 3;
+      if (choice != 0 || (pick & 0xC0) != 0) set_field(fields[i], k_tag_text_bytes, texts[choice], ' ');
+      want[i] = field_text(fields[i], k_tag_text_bytes).trimmed();
+    }
+    const bool ok = lib->vbmp3_setTagInfo(encode_file_name(path), rec, 1, 1) != 0;
+    lib->vbmp3_close();
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"x.mp3"});
+    if (!ok) {
+      QCOMPARE(read_file(path), before);
+      return;
+    }
+    QVERIFY(lib->vbmp3_open(encode_file_name(path), info) && lib->vbmp3_getTagInfo(rec));
+    lib->vbmp3_close();
+    for (int i = 0; i < 3; ++i) QCOMPARE(field_text(fields[i], k_tag_text_bytes), want[i]);
+  }
 };
 
 QTEST_GUILESS_MAIN(WriteFaults)
