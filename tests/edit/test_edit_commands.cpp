@@ -5,7 +5,7 @@
 #include "edit/edit_commands.h"
 #include "edit/messages.h"
 #include "table/track_table.h"
-#include "test_table.h"
+#include "table_fixture.h"
 
 using namespace tn;
 

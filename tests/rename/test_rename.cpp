@@ -14,7 +14,7 @@
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/messages.h"
-#include "test_table.h"
+#include "table_fixture.h"
 
 using namespace tn;
 

@@ -17,7 +17,7 @@
 #include "table/track_table.h"
 #include "tags/messages.h"
 #include "tags/tag_writers.h"
-#include "test_table.h"
+#include "table_fixture.h"
 
 using namespace tn;
 

@@ -1,4 +1,4 @@
-#include "test_table.h"
+#include "table_fixture.h"
 
 #include <QFile>
 
