@@ -28,4 +28,40 @@ QString drop_last_chars(const QString& s, int n) {
 
 QString first_chars(const QString& s, int n) { return s.left(unit_index(s, n)); }
 
+int utf8_sequence(const unsigned char* p, qsizetype n, char32_t& cp) {
+  const unsigned c = p[0];
+  int len;
+  char32_t min;
+  if (c < 0x80) {
+    cp = c;
+    return 1;
+  } else if ((c & 0xE0) == 0xC0) {
+    len = 2, min = 0x80;
+  } else if ((c & 0xF0) == 0xE0) {
+    len = 3, min = 0x800;
+  } else if ((c & 0xF8) == 0xF0) {
+    len = 4, min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (n < len) return 0;
+  cp = c & (0x7Fu >> len);
+  for (int k = 1; k < len; ++k) {
+    if ((p[k] & 0xC0) != 0x80) return 0;
+    cp = cp << 6 | (p[k] & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+bool is_strict_utf8(const unsigned char* p, qsizetype n) {
+  char32_t cp;
+  for (qsizetype i = 0; i < n;) {
+    const int len = utf8_sequence(p + i, n - i, cp);
+    if (len == 0) return false;
+    i += len;
+  }
+  return true;
+}
+
 }  // namespace tn

@@ -2,6 +2,7 @@
 // Character counts for limits the user sees: a character is a code point, so
 // a kanji or an emoji counts one, like a half-width letter.
 
+#include <QByteArray>
 #include <QString>
 
 namespace tn {
@@ -11,5 +12,15 @@ int char_count(const QString& s);
 QString drop_last_chars(const QString& s, int n);
 // The first n characters of s.
 QString first_chars(const QString& s, int n);
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+// Length of the sequence at p (n bytes left), 0 when it is not one; cp gets
+// its code point.
+int utf8_sequence(const unsigned char* p, qsizetype n, char32_t& cp);
+// True when all n bytes at p are strict UTF-8.
+bool is_strict_utf8(const unsigned char* p, qsizetype n);
+inline bool is_strict_utf8(const QByteArray& b) {
+  return is_strict_utf8(reinterpret_cast<const unsigned char*>(b.constData()), b.size());
+}
 
 }  // namespace tn

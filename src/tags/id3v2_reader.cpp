@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "table/text.h"
 #include "tags/legacy_text.h"
 
 // The walk and the text decoding follow TagLib 1.13 step by step (its frame
@@ -73,37 +74,6 @@ std::uint32_t be32(const unsigned char* p) {
   return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
 }
 
-// Strict UTF-8 (no overlong forms, surrogates or code points past U+10FFFF):
-// what TagLib's converter accepts. It turns anything else into nothing.
-bool valid_utf8(const unsigned char* p, std::int64_t n) {
-  for (std::int64_t i = 0; i < n;) {
-    const unsigned c = p[i];
-    int len;
-    unsigned min;
-    if (c < 0x80) {
-      ++i;
-      continue;
-    } else if ((c & 0xE0) == 0xC0) {
-      len = 2, min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-      len = 3, min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-      len = 4, min = 0x10000;
-    } else {
-      return false;
-    }
-    if (i + len > n) return false;
-    unsigned cp = c & (0x7F >> len);
-    for (int k = 1; k < len; ++k) {
-      if ((p[i + k] & 0xC0) != 0x80) return false;
-      cp = cp << 6 | (p[i + k] & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += len;
-  }
-  return true;
-}
-
 // Every surrogate paired. TagLib's UTF-8 output of a string with a lone one
 // is empty, which taglib_library.cpp would join as an empty value.
 bool valid_utf16(const QString& s) {
@@ -161,7 +131,7 @@ std::optional<QString> frame_text(const unsigned char* d, std::int64_t n) {
       continue;
     }
     if (enc == 3) {
-      if (!valid_utf8(p, size)) return std::nullopt;
+      if (!is_strict_utf8(p, size)) return std::nullopt;  // TagLib would make it nothing
       parts << QString::fromUtf8(reinterpret_cast<const char*>(p), size);
       continue;
     }

@@ -4,41 +4,11 @@
 #include <QList>
 #include <iconv.h>
 
+#include "table/text.h"
+
 namespace tn {
 
 namespace {
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
-bool valid_utf8(const QByteArray& b) {
-  const auto* p = reinterpret_cast<const unsigned char*>(b.constData());
-  const qsizetype n = b.size();
-  for (qsizetype i = 0; i < n;) {
-    const unsigned c = p[i];
-    int len;
-    unsigned min;
-    if (c < 0x80) {
-      ++i;
-      continue;
-    } else if ((c & 0xE0) == 0xC0) {
-      len = 2, min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-      len = 3, min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-      len = 4, min = 0x10000;
-    } else {
-      return false;
-    }
-    if (i + len > n) return false;
-    unsigned cp = c & (0x7F >> len);
-    for (int k = 1; k < len; ++k) {
-      if ((p[i + k] & 0xC0) != 0x80) return false;
-      cp = cp << 6 | (p[i + k] & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += len;
-  }
-  return true;
-}
 
 // Converts all of `in` or nothing.
 std::optional<QByteArray> convert(const char* to, const char* from, const QByteArray& in) {
@@ -93,7 +63,7 @@ LegacyCharset guess_legacy_charset(const QByteArray& raw) {
   bool ascii = true;
   for (const char c : raw) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
   if (ascii) return LegacyCharset::ascii;
-  if (valid_utf8(raw)) return LegacyCharset::utf8;
+  if (is_strict_utf8(raw)) return LegacyCharset::utf8;
   if (const auto utf8 = convert("UTF-8", "CP932", raw)) {
     const QString s = QString::fromUtf8(*utf8);
     bool japanese = false;
