@@ -10,6 +10,7 @@
 
 #include "table/text.h"
 #include "tags/legacy_text.h"
+#include "tags/safe_write.h"
 
 // The walk and the text decoding follow TagLib 1.13 step by step (its frame
 // loop, frame header, text frame parsing and String conversions), so that
@@ -26,18 +27,6 @@ constexpr int k_fields = 3;
 constexpr const char* k_ids_22[k_fields] = {"TT2", "TP1", "TAL"};
 constexpr const char* k_ids[k_fields] = {"TIT2", "TPE1", "TALB"};
 
-bool read_fully(int fd, std::int64_t offset, unsigned char* buf, std::int64_t n) {
-  std::int64_t done = 0;
-  while (done < n) {
-    const ssize_t r = ::pread(fd, buf + done, static_cast<std::size_t>(n - done),
-                              static_cast<off_t>(offset + done));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    done += r;
-  }
-  return true;
-}
-
 // Reads of the tag [0, end) through a small window.
 class TagWindow {
  public:
@@ -49,7 +38,7 @@ class TagWindow {
     if (offset < start_ || offset + n > start_ + len_) {
       const std::int64_t want = std::min(k_window, end_ - offset);
       len_ = 0;
-      if (!read_fully(fd_, offset, buf_.data(), want)) return nullptr;
+      if (!read_exact(fd_, offset, buf_.data(), static_cast<std::size_t>(want))) return nullptr;
       start_ = offset;
       len_ = want;
     }
@@ -240,7 +229,7 @@ Id3v2Read read_id3v2_texts(int fd, const Mp3Probe& probe, Id3v2Texts& texts) {
         text = frame_text(body, frame_size);
       } else {
         std::vector<unsigned char> body(static_cast<std::size_t>(frame_size));
-        if (!read_fully(fd, 10 + pos + head, body.data(), frame_size)) return Id3v2Read::read_error;
+        if (!read_exact(fd, 10 + pos + head, body.data(), static_cast<std::size_t>(frame_size))) return Id3v2Read::read_error;
         text = frame_text(body.data(), frame_size);
       }
       if (!text) return Id3v2Read::cannot_say;

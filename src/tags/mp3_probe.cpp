@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tags/safe_write.h"
 #include "tags/tag_library.h"
 
 namespace tn {
@@ -14,17 +15,6 @@ namespace {
 // How far past the ID3v2 tag (or from the start) we look for the first frame:
 // padding beyond the declared tag size and short junk are common.
 constexpr std::int64_t k_scan_window = 64 * 1024;
-
-bool read_at(int fd, std::int64_t offset, unsigned char* buf, std::size_t n) {
-  std::size_t done = 0;
-  while (done < n) {
-    const ssize_t r = ::pread(fd, buf + done, n - done, static_cast<off_t>(offset + done));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    done += static_cast<std::size_t>(r);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -64,7 +54,7 @@ Mp3Probe probe_mp3(int fd) {
   pr.file_size = st.st_size;
   if (pr.file_size >= 128) {
     unsigned char tag[3];
-    if (!read_at(fd, pr.file_size - 128, tag, 3)) {
+    if (!read_exact(fd, pr.file_size - 128, tag, 3)) {
       pr.error = tag_error::cannot_open;
       return pr;
     }
@@ -74,7 +64,7 @@ Mp3Probe probe_mp3(int fd) {
 
   unsigned char head[10] = {};
   const std::size_t head_len = static_cast<std::size_t>(std::min<std::int64_t>(10, pr.file_size));
-  if (head_len > 0 && !read_at(fd, 0, head, head_len)) {
+  if (head_len > 0 && !read_exact(fd, 0, head, head_len)) {
     pr.error = tag_error::cannot_open;
     return pr;
   }
@@ -115,13 +105,13 @@ Mp3Probe probe_mp3(int fd) {
   // that chance sync bytes in garbage are not taken for audio.
   // The common case first: a frame right where it belongs.
   unsigned char first[4];
-  if (audio_end - start >= 4 && read_at(fd, start, first, 4) && mpeg_frame_length(first) > 0) {
+  if (audio_end - start >= 4 && read_exact(fd, start, first, 4) && mpeg_frame_length(first) > 0) {
     pr.audio_offset = start;
     return pr;
   }
   const std::int64_t window = std::min(k_scan_window, audio_end - start);
   std::vector<unsigned char> buf(static_cast<std::size_t>(std::max<std::int64_t>(window, 0)) + 4, 0);
-  if (window > 0 && !read_at(fd, start, buf.data(), static_cast<std::size_t>(window))) {
+  if (window > 0 && !read_exact(fd, start, buf.data(), static_cast<std::size_t>(window))) {
     pr.error = tag_error::cannot_open;
     return pr;
   }
@@ -133,7 +123,7 @@ Mp3Probe probe_mp3(int fd) {
       bool confirmed = only_zeros || next >= audio_end;
       if (!confirmed) {
         unsigned char h2[4];
-        confirmed = read_at(fd, next, h2, 4) && mpeg_frame_length(h2) > 0 &&
+        confirmed = read_exact(fd, next, h2, 4) && mpeg_frame_length(h2) > 0 &&
                     (h2[1] & 0xFE) == (buf[static_cast<std::size_t>(i) + 1] & 0xFE) &&
                     (h2[2] & 0x0C) == (buf[static_cast<std::size_t>(i) + 2] & 0x0C);
       }

@@ -74,6 +74,30 @@ bool write_all(int fd, const char* data, std::size_t size) {
   return true;
 }
 
+bool read_exact(int fd, std::int64_t offset, void* buf, std::size_t n) {
+  auto* p = static_cast<char*>(buf);
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t r = ::pread(fd, p + done, n - done, static_cast<off_t>(offset + done));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) return false;
+    done += static_cast<std::size_t>(r);
+  }
+  return true;
+}
+
+bool pwrite_all(int fd, std::int64_t offset, const void* buf, std::size_t n) {
+  const auto* p = static_cast<const char*>(buf);
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t w = ::pwrite(fd, p + done, n - done, static_cast<off_t>(offset + done));
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    done += static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
 bool copy_range(int from, std::int64_t offset, std::int64_t size, int to) {
   std::vector<char> buf(256 * 1024);
   while (size > 0) {

@@ -1,6 +1,7 @@
 #pragma once
-// Replacing a file so that a crash, a kill or a full disk leaves either the
-// old file or the complete new one, never a half-written one.
+// Whole-buffer file I/O for the tag code, and replacing a file so that a
+// crash, a kill or a full disk leaves either the old file or the complete new
+// one, never a half-written one.
 
 #include <QByteArray>
 #include <functional>
@@ -20,6 +21,11 @@ bool replace_file(const QByteArray& path, const struct stat& old,
 
 // write(2) all of it, retrying short writes and EINTR.
 bool write_all(int fd, const char* data, std::size_t size);
+// Exactly n bytes at offset, retrying short reads and EINTR; false at the end
+// of the file or on an error.
+bool read_exact(int fd, std::int64_t offset, void* buf, std::size_t n);
+// All n bytes written at offset, retrying short writes and EINTR.
+bool pwrite_all(int fd, std::int64_t offset, const void* buf, std::size_t n);
 // Copies [offset, offset + size) of `from` to the current end of `to`.
 bool copy_range(int from, std::int64_t offset, std::int64_t size, int to);
 

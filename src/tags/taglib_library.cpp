@@ -136,28 +136,6 @@ bool same_file(const struct stat& a, const struct stat& b) {
          a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
-bool read_exact(int fd, std::int64_t offset, char* buf, std::size_t n) {
-  std::size_t done = 0;
-  while (done < n) {
-    const ssize_t r = ::pread(fd, buf + done, n - done, static_cast<off_t>(offset + done));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    done += static_cast<std::size_t>(r);
-  }
-  return true;
-}
-
-bool pwrite_all(int fd, std::int64_t offset, const char* buf, std::size_t n) {
-  std::size_t done = 0;
-  while (done < n) {
-    const ssize_t w = ::pwrite(fd, buf + done, n - done, static_cast<off_t>(offset + done));
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    done += static_cast<std::size_t>(w);
-  }
-  return true;
-}
-
 // Whether the ID3v2 tag at the start of the file holds an encrypted frame
 // (2.2 frames have no flags). Frame headers are walked as TagLib walks them.
 bool has_encrypted_frame(int fd, const Mp3Probe& probe) {
