@@ -327,14 +327,15 @@ void read_tag_regions(const Folder& f) {
   }
 }
 
-void BM_ref_tag_read(benchmark::State& st) {
+// A read reference over the reading folder, timed with its bytes counted.
+void measure_reads(benchmark::State& st, void (*read)(const Folder&)) {
   Stopwatch sw;
   const Folder& f = folders().read();
   IoMeter io;
   for (auto _ : st) {
     io.start();
     sw.start();
-    read_tag_regions(f);
+    read(f);
     sw.stop();
     io.stop();
     st.SetIterationTime(sw.last());
@@ -343,21 +344,8 @@ void BM_ref_tag_read(benchmark::State& st) {
   sw.report(st);
 }
 
-void BM_ref_header_read(benchmark::State& st) {
-  Stopwatch sw;
-  const Folder& f = folders().read();
-  IoMeter io;
-  for (auto _ : st) {
-    io.start();
-    sw.start();
-    read_headers(f);
-    sw.stop();
-    io.stop();
-    st.SetIterationTime(sw.last());
-  }
-  io.report(st);
-  sw.report(st);
-}
+void BM_ref_tag_read(benchmark::State& st) { measure_reads(st, read_tag_regions); }
+void BM_ref_header_read(benchmark::State& st) { measure_reads(st, read_headers); }
 
 // 4 KB written at the start of every file and flushed, as a tag written in
 // place is. The bytes written are the ones that are there.
