@@ -47,7 +47,7 @@
 #include "rename/messages.h"
 #include "rename/rename_commands.h"
 #include "table/folder.h"
-#include "table/folder_confirm.h"
+#include "shell/folder_confirm.h"
 #include "table/memory_grid.h"
 #include "table/scripted_dialogs.h"
 #include "table/track_state.h"

@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "table/folder_confirm.h"
+#include "shell/folder_confirm.h"
 
 class QComboBox;
 class QLineEdit;

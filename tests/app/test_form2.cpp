@@ -13,7 +13,7 @@
 #include "app/form2.h"
 #include "app_fixture.h"
 #include "table/folder.h"
-#include "table/folder_confirm.h"
+#include "shell/folder_confirm.h"
 #include "table/track_state.h"
 
 using namespace tn;

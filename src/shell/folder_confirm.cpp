@@ -1,4 +1,4 @@
-#include "table/folder_confirm.h"
+#include "shell/folder_confirm.h"
 
 #include "table/dialogs.h"
 #include "table/folder.h"

@@ -5,7 +5,7 @@
 
 #include "fake_tag_library.h"
 #include "table/folder.h"
-#include "table/folder_confirm.h"
+#include "shell/folder_confirm.h"
 #include "table/memory_grid.h"
 #include "table/scripted_dialogs.h"
 #include "table/track_state.h"
