@@ -78,14 +78,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   char* fields[3] = {fresh.title, fresh.artist, fresh.album};
   QString want[3] = {field_string(current.title), field_string(current.artist),
                      field_string(current.album)};
+  constexpr int bits[3] = {field_bit::title, field_bit::artist, field_bit::album};
+  int from_table = 0;
   for (int i = 0; i < 3; ++i) {
     const int choice = (pick >> (2 * i)) & 3;
     if (choice == 0 && (pick & 0xC0) == 0) continue;  // kept as read
     const QString& t = texts[choice];
     set_field(fields[i], k_tag_text_bytes, t, ' ');
     want[i] = field_string(fields[i]);
+    from_table |= bits[i];
   }
-  const int ok = lib->vbmp3_setTagInfo(native, fresh, 1, 1);
+  const int ok = lib->vbmp3_setTagInfo(native, fresh, from_table, 1);
   lib->vbmp3_close();
 
   const QByteArray after = tn::fuzz::read_whole(path);

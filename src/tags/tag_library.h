@@ -21,6 +21,14 @@ constexpr int unknown_format = 24;   // no MPEG audio at all
 constexpr int write_failed = 30;     // the tag could not be written
 }  // namespace tag_error
 
+// Fields of the record, for the from_table argument of vbmp3_setTagInfo.
+namespace field_bit {
+constexpr int title = 1;
+constexpr int artist = 2;
+constexpr int album = 4;
+constexpr int all = title | artist | album;
+}  // namespace field_bit
+
 class TagLibrary {
  public:
   virtual ~TagLibrary() = default;
@@ -30,9 +38,12 @@ class TagLibrary {
   // (every field filled, empty when absent).
   virtual int vbmp3_getTagInfo(TagRecordBytes& record) = 0;
   // Writes title, artist and album of record into the file at path.
-  // Nonzero = written; on zero vbmp3_getLastErrorNo tells why.
-  virtual int vbmp3_setTagInfo(const QByteArray& path, const TagRecordBytes& record, int a,
-                               int b) = 0;
+  // from_table (field_bit values): the fields the caller took from the
+  // table; each is stored as Unicode, as the table shows it. The others were
+  // handed back as the last read returned them and stay in the file byte for
+  // byte. b: always 1. Nonzero = written; on zero vbmp3_getLastErrorNo tells why.
+  virtual int vbmp3_setTagInfo(const QByteArray& path, const TagRecordBytes& record,
+                               int from_table, int b) = 0;
   // Accepts being called when nothing is open.
   virtual void vbmp3_close() = 0;
   virtual int vbmp3_getLastErrorNo() = 0;

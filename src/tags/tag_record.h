@@ -8,11 +8,15 @@
 
 namespace tn {
 
-constexpr int k_tag_text_bytes = 128;
+// A text field keeps 128 characters; in UTF-8 any 128 of them fit in 512 bytes.
+constexpr int k_tag_text_chars = 128;
+constexpr int k_tag_text_bytes = 4 * k_tag_text_chars;
 constexpr int k_year_bytes = 5;
 
 // The byte form: texts in this platform's code page (UTF-8), one fixed field
 // each, read up to the first zero byte (the whole field when it holds none).
+// The fields are wide enough for 128 characters of any script, so no text the
+// table keeps is cut by the byte form.
 struct TagRecordBytes {
   char title[k_tag_text_bytes];
   char artist[k_tag_text_bytes];
@@ -23,13 +27,13 @@ struct TagRecordBytes {
   std::int32_t genre_no;
   char genre_name[k_tag_text_bytes];
 };
-static_assert(sizeof(TagRecordBytes) == 652);
-static_assert(offsetof(TagRecordBytes, artist) == 128);
-static_assert(offsetof(TagRecordBytes, album) == 256);
-static_assert(offsetof(TagRecordBytes, year) == 384);
-static_assert(offsetof(TagRecordBytes, comment) == 389);
-static_assert(offsetof(TagRecordBytes, genre_no) == 520);
-static_assert(offsetof(TagRecordBytes, genre_name) == 524);
+static_assert(sizeof(TagRecordBytes) == 2572);
+static_assert(offsetof(TagRecordBytes, artist) == 512);
+static_assert(offsetof(TagRecordBytes, album) == 1024);
+static_assert(offsetof(TagRecordBytes, year) == 1536);
+static_assert(offsetof(TagRecordBytes, comment) == 1541);
+static_assert(offsetof(TagRecordBytes, genre_no) == 2056);
+static_assert(offsetof(TagRecordBytes, genre_name) == 2060);
 
 struct OpenRecordBytes {
   char text1[128];

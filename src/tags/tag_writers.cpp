@@ -25,12 +25,12 @@ bool make_owner_writable(const QString& path) {
 namespace {
 
 // A cell text as a record field: cut after its 128th character, blanks up to
-// 128 characters, then 128 bytes of it in the byte form.
+// 128 characters; the byte form holds all of it.
 void put_cell(char* field, const QString& text) {
-  QString padded = first_chars(text, k_tag_text_bytes);
-  const int pad = k_tag_text_bytes - char_count(padded);
+  QString padded = first_chars(text, k_tag_text_chars);
+  const int pad = k_tag_text_chars - char_count(padded);
   if (pad > 0) padded += QString(pad, QLatin1Char(' '));
-  set_field(field, k_tag_text_bytes, padded, ' ');
+  set_field(field, k_tag_text_bytes, padded);
 }
 
 QString cell(Grid& g, int row, int col) {
@@ -53,16 +53,22 @@ int write_one(Context& cx, int i, WriteFields fields) {
   if (ok) {
     const int r = i + 1;
     const bool all = fields == WriteFields::all;
-    auto take = [&](char* dst, const char* kept, bool from_table, int column) {
-      if (from_table)
+    int from_table = 0;
+    auto take = [&](char* dst, const char* kept, bool write, int column, int bit) {
+      if (write) {
         put_cell(dst, cell(cx.ss1, r, column));
-      else
+        from_table |= bit;
+      } else {
         std::memcpy(dst, kept, k_tag_text_bytes);
+      }
     };
-    take(fresh.title, current.title, all || fields == WriteFields::title, col::title);
-    take(fresh.album, current.album, all || fields == WriteFields::album, col::album);
-    take(fresh.artist, current.artist, all || fields == WriteFields::artist, col::artist);
-    ok = lib.vbmp3_setTagInfo(native, fresh, 1, 1) != 0;
+    take(fresh.title, current.title, all || fields == WriteFields::title, col::title,
+         field_bit::title);
+    take(fresh.album, current.album, all || fields == WriteFields::album, col::album,
+         field_bit::album);
+    take(fresh.artist, current.artist, all || fields == WriteFields::artist, col::artist,
+         field_bit::artist);
+    ok = lib.vbmp3_setTagInfo(native, fresh, from_table, 1) != 0;
   }
   // A failure that names no reason is still a failure.
   const int error = ok ? tag_error::none : lib.vbmp3_getLastErrorNo();

@@ -43,6 +43,7 @@
 #include "tags/mp3_probe.h"
 #include "tags/safe_write.h"
 #include "tags/tag_library.h"
+#include "table/text.h"
 
 namespace tn {
 
@@ -98,8 +99,9 @@ QString from_taglib(const TagLib::String& s) { return QString::fromStdString(s.t
 TagLib::String to_taglib(const QString& s) { return TagLib::String(s.toStdString(), TagLib::String::UTF8); }
 
 // The text of the first text frame with this id; Latin-1 frames through the
-// legacy decision, one value at a time.
-QString frame_text(TagLib::ID3v2::Tag& tag, const char* id) {
+// legacy decision, one value at a time (or, with legacy false, as Latin-1, as
+// other players show them).
+QString frame_text(TagLib::ID3v2::Tag& tag, const char* id, bool legacy = true) {
   const TagLib::ID3v2::FrameList& frames = tag.frameListMap()[id];
   for (TagLib::ID3v2::Frame* f : frames) {
     auto* tf = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(f);
@@ -107,7 +109,7 @@ QString frame_text(TagLib::ID3v2::Tag& tag, const char* id) {
     QStringList parts;
     for (const TagLib::String& s : tf->fieldList()) {
       if (s.isEmpty()) continue;
-      if (tf->textEncoding() == TagLib::String::Latin1) {
+      if (legacy && tf->textEncoding() == TagLib::String::Latin1) {
         const TagLib::ByteVector raw = s.data(TagLib::String::Latin1);
         parts << decode_legacy(QByteArray(raw.data(), static_cast<int>(raw.size())));
       } else {
@@ -162,6 +164,25 @@ bool has_encrypted_frame(int fd, const Mp3Probe& probe) {
   return false;
 }
 
+// The encoding of a new text frame: UTF-16 in ID3v2.3 (what every player
+// reads); in 2.4 the tag's own choice of Unicode, this frame's first, then any
+// other text frame's.
+TagLib::String::Type unicode_encoding(TagLib::ID3v2::Tag& tag, const char* id,
+                                      TagLib::ID3v2::Version version) {
+  constexpr auto utf16 = TagLib::String::UTF16;
+  if (version != TagLib::ID3v2::v4) return utf16;
+  auto unicode = [](TagLib::ID3v2::Frame* f) {
+    auto* tf = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(f);
+    const int t = tf ? static_cast<int>(tf->textEncoding()) : -1;
+    return t > TagLib::String::Latin1 && t <= TagLib::String::UTF8 ? t : -1;
+  };
+  for (TagLib::ID3v2::Frame* f : tag.frameListMap()[id])
+    if (unicode(f) >= 0) return static_cast<TagLib::String::Type>(unicode(f));
+  for (TagLib::ID3v2::Frame* f : tag.frameList())
+    if (unicode(f) >= 0) return static_cast<TagLib::String::Type>(unicode(f));
+  return utf16;
+}
+
 // Title, artist and album of a rendered tag, as a read of the file would give them.
 bool rendered_texts(const TagLib::ByteVector& rendered, std::array<QString, k_fields>& out) {
   TagLib::ByteVectorStream stream(rendered);
@@ -186,7 +207,7 @@ class TaglibLibrary final : public TagLibrary {
     last_error_ = error;
     return 0;
   }
-  int write_tags(const QByteArray& path, const TagRecordBytes& record);
+  int write_tags(const QByteArray& path, const TagRecordBytes& record, int from_table);
 
   // The open file.
   bool is_open_ = false;
@@ -200,8 +221,9 @@ class TaglibLibrary final : public TagLibrary {
     QByteArray path;
     struct stat st {};
     std::array<QByteArray, k_fields> bytes;  // as returned, trailing blanks dropped
-    std::array<QString, k_fields> text;
+    std::array<QString, k_fields> text;      // the file's whole text
     std::array<Source, k_fields> source{};
+    std::array<bool, k_fields> cut{};        // longer than the record holds
   };
   std::optional<LastRead> last_read_;
 
@@ -264,7 +286,9 @@ int TaglibLibrary::vbmp3_getTagInfo(TagRecordBytes& record) {
   record = empty_tag_bytes();
   char* fields[k_fields] = {record.title, record.artist, record.album};
   for (int i = 0; i < k_fields; ++i) {
-    set_field(fields[i], k_tag_text_bytes, lr.text[i]);
+    const QString shown = first_chars(lr.text[i], k_tag_text_chars);
+    lr.cut[i] = shown.size() < lr.text[i].size();
+    set_field(fields[i], k_tag_text_bytes, shown);
     lr.bytes[i] = field_bytes(fields[i]);
   }
   last_read_ = std::move(lr);
@@ -279,9 +303,9 @@ void TaglibLibrary::vbmp3_close() {
   probe_ = Mp3Probe{};
 }
 
-int TaglibLibrary::vbmp3_setTagInfo(const QByteArray& path, const TagRecordBytes& record, int,
-                                    int) {
-  const int ok = write_tags(path, record);
+int TaglibLibrary::vbmp3_setTagInfo(const QByteArray& path, const TagRecordBytes& record,
+                                    int from_table, int) {
+  const int ok = write_tags(path, record, from_table);
   // The file has changed (or may have): what was read no longer describes it,
   // and an open handle on it is renewed.
   last_read_.reset();
@@ -295,7 +319,8 @@ int TaglibLibrary::vbmp3_setTagInfo(const QByteArray& path, const TagRecordBytes
   return ok;
 }
 
-int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& record) {
+int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& record,
+                              int from_table) {
   Fd fd(::open(path.constData(), O_RDWR | O_CLOEXEC));
   if (fd.fd < 0) return fail(tag_error::cannot_open);
   struct stat st;
@@ -307,15 +332,22 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   if (probe.error) return fail(probe.error);
   if (probe.tag_broken) return fail(tag_error::read_failed);
 
-  // The new texts, and which of them come back exactly as last read.
+  // The new texts. A field handed back as last read means the file's whole
+  // text (the record holds only its first 128 characters). A field the caller
+  // did not take from the table stays in the file byte for byte; one it took
+  // is stored as the table shows it, unless it is a longer text come back
+  // unchanged.
   const char* fields[k_fields] = {record.title, record.artist, record.album};
+  constexpr int k_bits[k_fields] = {field_bit::title, field_bit::artist, field_bit::album};
   const bool known = last_read_ && last_read_->path == path && same_file(last_read_->st, st);
   std::array<QString, k_fields> text;
-  std::array<bool, k_fields> kept{};
+  std::array<bool, k_fields> written{}, kept{};
   for (int i = 0; i < k_fields; ++i) {
     const QByteArray bytes = field_bytes(fields[i]);
-    text[i] = QString::fromUtf8(bytes);
-    kept[i] = known && bytes == last_read_->bytes[i];
+    const bool unchanged = known && bytes == last_read_->bytes[i];
+    text[i] = unchanged ? last_read_->text[i] : QString::fromUtf8(bytes);
+    written[i] = (from_table & k_bits[i]) != 0;
+    kept[i] = unchanged && (!written[i] || last_read_->cut[i]);
   }
 
   TagLibFile tl;
@@ -332,28 +364,33 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   }
 
   bool v2_changed = false;
-  auto add_text = [&](const char* id, const QString& value) {
-    auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id, TagLib::String::UTF16);
+  auto add_text = [&](const char* id, const QString& value, TagLib::String::Type encoding) {
+    auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id, encoding);
     frame->setText(to_taglib(value));
     tag.addFrame(frame);
     v2_changed = true;
   };
   for (int i = 0; i < k_fields; ++i) {
     const char* id = k_frame_ids[i];
+    if (kept[i] && (written[i] || last_read_->source[i] != Source::id3v1)) continue;
+    // Text shown from the ID3v1 tag goes into ID3v2 as well: most players
+    // look no further once there is an ID3v2 tag.
+    const TagLib::String::Type encoding = unicode_encoding(tag, id, version);
     if (kept[i]) {
-      // Text shown from the ID3v1 tag goes into ID3v2 as well: most players
-      // look no further once there is an ID3v2 tag.
-      if (last_read_->source[i] == Source::id3v1 && tag.frameListMap()[id].isEmpty())
-        add_text(id, last_read_->text[i]);
+      if (tag.frameListMap()[id].isEmpty()) add_text(id, text[i], encoding);
       continue;
     }
+    // A frame that every player already shows as the table does stays as it
+    // is; one they would show otherwise (Shift-JIS marked as Latin-1, above
+    // all) is stored again in Unicode.
+    if (tag.frameListMap()[id].size() <= 1 && frame_text(tag, id, false) == text[i]) continue;
     if (!tag.frameListMap()[id].isEmpty()) {
       tag.removeFrames(id);
       v2_changed = true;
     }
     // An empty field removes the frame: players show a missing frame as empty,
     // while an empty one is dropped by some writers and shown oddly by others.
-    if (!text[i].isEmpty()) add_text(id, text[i]);
+    if (!text[i].isEmpty()) add_text(id, text[i], encoding);
   }
 
   // The ID3v1 block, patched only in the fields that change.
@@ -364,7 +401,7 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
     if (!read_exact(fd.fd, probe.file_size - 128, v1.data(), 128)) return fail(tag_error::read_failed);
     const QByteArray old = v1;
     for (int i = 0; i < k_fields; ++i) {
-      if (kept[i]) continue;
+      if (kept[i] && !written[i]) continue;
       QByteArray b = id3v1_field_bytes(text[i], k_v1_width);
       b.append(QByteArray(k_v1_width - b.size(), '\0'));
       v1.replace(k_v1_offsets[i], k_v1_width, b);
@@ -411,11 +448,11 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
     if (!rendered_texts(rendered, back)) return fail(tag_error::write_failed);
     bool repaired = false;
     for (int i = 0; i < k_fields; ++i) {
-      const QString& want = kept[i] ? last_read_->text[i] : text[i];
+      const QString& want = text[i];
       if (back[i] == want) continue;
       if (round > 0) return fail(tag_error::write_failed);
       tag.removeFrames(k_frame_ids[i]);
-      if (!want.isEmpty()) add_text(k_frame_ids[i], want);
+      if (!want.isEmpty()) add_text(k_frame_ids[i], want, TagLib::String::UTF16);
       repaired = true;
     }
     if (!repaired) break;

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "mp3_fixture.h"
+#include "table/text.h"
 #include "tags/legacy_text.h"
 #include "tags/tag_library.h"
 #include "tags/tag_writers.h"
@@ -44,12 +45,13 @@ Read read_with(TagLibrary& lib, const QString& path) {
 
 // A cell text as the writers hand it over: blanks up to 128 characters.
 void put_text(char* field, const QString& text) {
-  QString padded = text.left(128);
-  padded += QString(128 - padded.size(), QLatin1Char(' '));
-  set_field(field, k_tag_text_bytes, padded, ' ');
+  QString padded = first_chars(text, 128);
+  padded += QString(128 - char_count(padded), QLatin1Char(' '));
+  set_field(field, k_tag_text_bytes, padded);
 }
 
-enum Field { title = 1, artist = 2, album = 4, all = 7 };
+enum Field { title = field_bit::title, artist = field_bit::artist, album = field_bit::album,
+             all = field_bit::all };
 
 // What the writers do: open, read, write the chosen fields (the others as
 // read), close. Returns setTagInfo's result; error gets the error number.
@@ -61,13 +63,11 @@ int write_with(TagLibrary& lib, const QString& path, int fields, const TagRecord
   TagRecordBytes fresh = empty_tag_bytes();
   lib.vbmp3_open(p, info);
   lib.vbmp3_getTagInfo(current);
-  std::memcpy(fresh.title, current.title, 128);
-  std::memcpy(fresh.artist, current.artist, 128);
-  std::memcpy(fresh.album, current.album, 128);
+  fresh = current;
   if (fields & title) put_text(fresh.title, texts.title);
   if (fields & artist) put_text(fresh.artist, texts.artist);
   if (fields & album) put_text(fresh.album, texts.album);
-  const int ok = lib.vbmp3_setTagInfo(p, fresh, 1, 1);
+  const int ok = lib.vbmp3_setTagInfo(p, fresh, fields, 1);
   if (error) *error = lib.vbmp3_getLastErrorNo();
   lib.vbmp3_close();
   return ok;
@@ -107,6 +107,7 @@ qint64 bytes_read_so_far() {
 
 const QString k_long = QString(200, QLatin1Char('x'));
 const QString k_kanji100 = QString(100, QChar(0x6F22));  // 漢
+const QString k_kanji200 = QString(200, QChar(0x6F22));
 
 }  // namespace
 
@@ -149,10 +150,15 @@ class TestTagLibrary : public QObject {
     QTest::newRow("no tag") << spec_of(std::nullopt) << "" << "" << "";
     QTest::newRow("tag without these frames")
         << spec_of(with_extras(text_tag(3, Enc::utf16, {}, {}, {}))) << "" << "" << "";
-    QTest::newRow("200 characters cut at 128 bytes")
+    QTest::newRow("200 characters: the first 128")
         << spec_of(text_tag(3, Enc::utf16, k_long, a, b)) << k_long.left(128) << a << b;
-    QTest::newRow("100 kanji: 42 whole ones fit")
-        << spec_of(text_tag(3, Enc::utf16, k_kanji100, a, b)) << k_kanji100.left(42) << a << b;
+    QTest::newRow("100 kanji whole")
+        << spec_of(text_tag(3, Enc::utf16, k_kanji100, a, b)) << k_kanji100 << a << b;
+    QTest::newRow("200 kanji: the first 128")
+        << spec_of(text_tag(3, Enc::utf16, a, k_kanji200, b)) << a << k_kanji200.left(128) << b;
+    QTest::newRow("200 emoji: the first 128")
+        << spec_of(text_tag(4, Enc::utf8, a, b, QString("🎵").repeated(200))) << a << b
+        << QString("🎵").repeated(128);
   }
   void reads_every_version_and_encoding() {
     QFETCH(Mp3Spec, spec);
@@ -348,7 +354,9 @@ class TestTagLibrary : public QObject {
     const int bits[] = {title, artist, album};
     for (int i = 0; i < 3; ++i) {
       if (fields & bits[i]) {
-        QCOMPARE(after.v2_encodings.value(ids[i]), 1);  // UTF-16 with BOM
+        // UTF-16 with BOM; a 2.4 tag keeps its own choice of Unicode.
+        QCOMPARE(after.v2_encodings.value(ids[i]),
+                 version == 4 ? before.v2_encodings.value(ids[i]) : 1);
       } else if (before.v2_texts.contains(ids[i]) && before.v2_version != 2) {
         // Untouched: the very frame, legacy bytes and long text included.
         QCOMPARE(after.v2_texts.value(ids[i]), before.v2_texts.value(ids[i]));
@@ -377,9 +385,10 @@ class TestTagLibrary : public QObject {
     QTest::addColumn<QString>("cell");
     QTest::addColumn<QString>("stored");
     QTest::newRow("200 characters") << k_long << k_long.left(128);
-    QTest::newRow("100 kanji") << k_kanji100 << k_kanji100.left(42);
-    QTest::newRow("boundary character dropped")
-        << QString(127, 'a') + QStringLiteral("あ") << QString(127, 'a');
+    QTest::newRow("100 kanji") << k_kanji100 << k_kanji100;
+    QTest::newRow("200 kanji") << k_kanji200 << k_kanji200.left(128);
+    QTest::newRow("emoji counts one character")
+        << QString(127, 'a') + QStringLiteral("🎵x") << QString(127, 'a') + QStringLiteral("🎵");
     QTest::newRow("trailing blanks not stored") << "Song  " << "Song";
     QTest::newRow("empty cell") << "" << "";
   }
@@ -394,6 +403,66 @@ class TestTagLibrary : public QObject {
     QCOMPARE(d.v2_texts.contains("TIT2"), !stored.isEmpty());  // empty: the frame goes
     QCOMPARE(d.v1_title, id3v1_field_bytes(stored, 30));
     QCOMPARE(d.artist, QStringLiteral("Artist"));
+  }
+
+  // Writing a column back as the table shows it: every player then shows it
+  // so. Only what the command does not write, and a text longer than the
+  // table holds, stay byte for byte.
+  void a_written_column_is_stored_as_shown_data() {
+    QTest::addColumn<Mp3Spec>("spec");
+    QTest::addColumn<int>("fields");
+    QTest::addColumn<QString>("frame");     // of the written field
+    QTest::addColumn<QString>("text");      // what it holds afterwards
+    QTest::addColumn<int>("encoding");      // its encoding afterwards
+    QTest::addColumn<bool>("file_same");    // not a byte of the file changed
+    const Id3v1 v1{sjis("別の曲名"), "Artist", "Album", "", ""};
+    QTest::newRow("Shift-JIS marked Latin-1 becomes UTF-16")
+        << spec_of(with_extras(raw_tag(3, sjis("古い曲"), sjis("昔の歌手"), "Album"))) << int(title)
+        << "TIT2" << "古い曲" << 1 << false;
+    Id3v2 mixed = text_tag(4, Enc::utf8, {}, "歌手", "盤");
+    mixed.frames.push_back(raw_tag(4, sjis("古い曲"), {}, {}).frames.front());
+    QTest::newRow("2.4 Shift-JIS takes the tag's own Unicode")
+        << spec_of(mixed) << int(title) << "TIT2" << "古い曲" << 3 << false;
+    QTest::newRow("Unicode frame left alone")
+        << spec_of(with_extras(text_tag(3, Enc::utf16, "夜明け", "歌手", "盤"))) << int(all)
+        << "TALB" << "盤" << 1 << true;
+    QTest::newRow("plain ASCII in Latin-1 left alone")
+        << spec_of(text_tag(3, Enc::latin1, "Song", "Artist", "Album")) << int(album) << "TALB"
+        << "Album" << 0 << true;
+    QTest::newRow("200 characters come back whole")
+        << spec_of(text_tag(3, Enc::utf16, k_long, "A", "B")) << int(title) << "TIT2" << k_long
+        << 1 << true;
+    QTest::newRow("200 kanji come back whole")
+        << spec_of(text_tag(3, Enc::utf16, "T", "A", k_kanji200)) << int(all) << "TALB"
+        << k_kanji200 << 1 << true;
+    QTest::newRow("ID3v1 out of step is brought in step")
+        << spec_of(text_tag(3, Enc::utf16, "新曲", "A", "B"), v1) << int(title) << "TIT2"
+        << "新曲" << 1 << false;
+    QTest::newRow("shown from ID3v1 goes into ID3v2")
+        << spec_of(std::nullopt, v1) << int(title) << "TIT2" << "別の曲名" << 1 << false;
+  }
+  void a_written_column_is_stored_as_shown() {
+    QFETCH(Mp3Spec, spec);
+    QFETCH(int, fields);
+    QFETCH(QString, frame);
+    QFETCH(QString, text);
+    const QString path = file(spec);
+    const QByteArray bytes_before = read_file(path);
+    const TagDump before = dump_tags(path);
+    const Read shown = read_with(*lib_, path);
+    QCOMPARE(write_with(*lib_, path, fields, shown.tag), 1);
+    const TagDump after = dump_tags(path);
+    QCOMPARE(read_with(*lib_, path).tag.title, shown.tag.title);
+    QCOMPARE(after.v2_texts.value(frame).join(QString()), text);
+    QTEST(after.v2_encodings.value(frame), "encoding");
+    QTEST(read_file(path) == bytes_before, "file_same");
+    // The columns not written stay as they were, legacy bytes included.
+    for (const char* id : {"TIT2", "TPE1", "TALB"}) {
+      if (id == frame || fields == all || !before.v2_raw.contains(id)) continue;
+      QCOMPARE(after.v2_raw.value(id), before.v2_raw.value(id));
+      QCOMPARE(after.v2_encodings.value(id), before.v2_encodings.value(id));
+    }
+    if (after.has_v1) QCOMPARE(after.v1_title, id3v1_field_bytes(shown.tag.title, 30));
   }
 
   void id3v1_fields_are_shift_jis_data() {
