@@ -13,8 +13,22 @@ namespace tn {
 namespace {
 
 // How far past the ID3v2 tag (or from the start) we look for the first frame:
-// padding beyond the declared tag size and short junk are common.
-constexpr std::int64_t k_scan_window = 64 * 1024;
+// padding beyond the declared tag size, junk and a second tag are common
+// after some editors, sometimes megabytes of them. Read a chunk at a time.
+constexpr std::int64_t k_scan_limit = 16 << 20;
+constexpr std::int64_t k_scan_chunk = 64 * 1024;
+constexpr std::int64_t k_lookahead = 10;  // an ID3v2 header straddling two chunks
+
+// Size of the whole ID3v2 tag whose header is at p (10 bytes), or 0.
+std::int64_t id3v2_tag_size(const unsigned char* p) {
+  if (p[0] != 'I' || p[1] != 'D' || p[2] != '3' || p[3] < 2 || p[3] > 4 || p[4] == 0xFF ||
+      (p[6] | p[7] | p[8] | p[9]) >= 0x80)
+    return 0;
+  std::int64_t size = 0;
+  for (int i = 6; i < 10; ++i) size = size << 7 | p[i];
+  const bool footer = p[3] == 4 && (p[5] & 0x10);
+  return 10 + size + (footer ? 10 : 0);
+}
 
 }  // namespace
 
@@ -100,7 +114,7 @@ Mp3Probe probe_mp3(int fd) {
     return pr;
   }
 
-  // Find the first frame at `start`, past zero padding or short junk. Away
+  // Find the first frame at `start`, past padding, junk or a second tag. Away
   // from the expected place a frame counts only when a second one follows, so
   // that chance sync bytes in garbage are not taken for audio.
   // The common case first: a frame right where it belongs.
@@ -109,30 +123,49 @@ Mp3Probe probe_mp3(int fd) {
     pr.audio_offset = start;
     return pr;
   }
-  const std::int64_t window = std::min(k_scan_window, audio_end - start);
-  std::vector<unsigned char> buf(static_cast<std::size_t>(std::max<std::int64_t>(window, 0)) + 4, 0);
-  if (window > 0 && !read_exact(fd, start, buf.data(), static_cast<std::size_t>(window))) {
-    pr.error = tag_error::cannot_open;
-    return pr;
-  }
+  const std::int64_t limit = std::min(audio_end, start + k_scan_limit);
+  std::vector<unsigned char> buf(static_cast<std::size_t>(k_scan_chunk + k_lookahead));
   bool only_zeros = true;
-  for (std::int64_t i = 0; i + 4 <= window; ++i) {
-    const int len = mpeg_frame_length(&buf[static_cast<std::size_t>(i)]);
-    if (len > 0) {
-      const std::int64_t next = start + i + len;
-      bool confirmed = only_zeros || next >= audio_end;
-      if (!confirmed) {
-        unsigned char h2[4];
-        confirmed = read_exact(fd, next, h2, 4) && mpeg_frame_length(h2) > 0 &&
-                    (h2[1] & 0xFE) == (buf[static_cast<std::size_t>(i) + 1] & 0xFE) &&
-                    (h2[2] & 0x0C) == (buf[static_cast<std::size_t>(i) + 2] & 0x0C);
-      }
-      if (confirmed) {
-        pr.audio_offset = start + i;
-        return pr;
-      }
+  std::int64_t pos = start;
+  while (pos + 4 <= limit) {
+    const std::int64_t n = std::min(k_scan_chunk + k_lookahead, audio_end - pos);
+    if (!read_exact(fd, pos, buf.data(), static_cast<std::size_t>(n))) {
+      pr.error = tag_error::cannot_open;
+      return pr;
     }
-    only_zeros = only_zeros && buf[static_cast<std::size_t>(i)] == 0;
+    const std::int64_t step = std::min(k_scan_chunk, limit - pos);
+    std::int64_t skip_to = -1;
+    for (std::int64_t i = 0; i < step && i + 4 <= n; ++i) {
+      const unsigned char* p = &buf[static_cast<std::size_t>(i)];
+      if (p[0] == 'I' && i + 10 <= n) {
+        // A second tag: stepped over whole, its picture may hold sync bytes.
+        if (const std::int64_t size = id3v2_tag_size(p)) {
+          skip_to = pos + i + size;
+          break;
+        }
+      }
+      const int len = p[0] == 0xFF ? mpeg_frame_length(p) : 0;
+      if (len > 0) {
+        const std::int64_t next = pos + i + len;
+        bool confirmed = only_zeros || next >= audio_end;
+        if (!confirmed) {
+          unsigned char h2[4];
+          confirmed = read_exact(fd, next, h2, 4) && mpeg_frame_length(h2) > 0 &&
+                      (h2[1] & 0xFE) == (p[1] & 0xFE) && (h2[2] & 0x0C) == (p[2] & 0x0C);
+        }
+        if (confirmed) {
+          pr.audio_offset = pos + i;
+          return pr;
+        }
+      }
+      only_zeros = only_zeros && p[0] == 0;
+    }
+    if (skip_to >= 0) {
+      only_zeros = false;
+      pos = skip_to;
+    } else {
+      pos += step;
+    }
   }
   pr.error = start > 0 ? tag_error::bad_frame_header : tag_error::unknown_format;
   return pr;

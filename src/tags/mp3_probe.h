@@ -1,8 +1,9 @@
 #pragma once
 // A small look at the start and end of a file: is it MPEG audio, where does
-// its ID3v2 tag end, does it end in an ID3v1 tag. Reads at most a bounded
-// window, never the whole file, so that TagLib is only handed files whose
-// start it can find without scanning.
+// its ID3v2 tag end, does it end in an ID3v1 tag. A normal file is read at its
+// first bytes after the tag and its last 128 only; where the audio starts
+// late, at most 16 MB past the tag are scanned, so that TagLib is only handed
+// files whose start it can find.
 
 #include <cstdint>
 

@@ -243,6 +243,11 @@ class TestTagLibrary : public QObject {
     QTest::newRow("ID3v2 and no audio") << "tagonly" << 0 << 0 << tag_error::bad_frame_header;
     QTest::newRow("impossible frame header") << "badsync" << 0 << 0 << tag_error::bad_frame_header;
     QTest::newRow("tag runs past the end") << "truncated" << 1 << 0 << tag_error::read_failed;
+    // Audio that starts late is still audio, and the file can be written.
+    QTest::newRow("audio after 200 KB of junk") << "junk" << 1 << 1 << tag_error::none;
+    QTest::newRow("audio after 3 MB of padding") << "padding" << 1 << 1 << tag_error::none;
+    QTest::newRow("audio after a second tag with a picture") << "second" << 1 << 1 << tag_error::none;
+    QTest::newRow("junk with chance sync bytes, no audio") << "syncjunk" << 0 << 0 << tag_error::bad_frame_header;
     QTest::newRow("tag header with a bad version") << "badversion" << 1 << 0 << tag_error::read_failed;
   }
   void broken_files_give_their_error_numbers() {
@@ -257,6 +262,17 @@ class TestTagLibrary : public QObject {
     if (kind == "tagonly") write_file(path, id3v2_bytes(text_tag(3, Enc::utf16, "t", "a", "b")));
     if (kind == "badsync") write_file(path, broken_bytes(Broken::bad_sync));
     if (kind == "truncated") write_file(path, broken_bytes(Broken::truncated_tag));
+    const QByteArray head = id3v2_bytes(text_tag(3, Enc::utf16, "t", "a", "b"));
+    const QByteArray audio = mp3_bytes(spec_of(std::nullopt));
+    if (kind == "junk") write_file(path, head + QByteArray(200 << 10, 'j') + audio);
+    if (kind == "padding") write_file(path, head + QByteArray(3 << 20, '\0') + audio);
+    if (kind == "second")
+      write_file(path, head + id3v2_bytes(with_extras(text_tag(4, Enc::utf8, "x", "y", "z"), 300000)) + audio);
+    if (kind == "syncjunk") {
+      QByteArray junk(300 << 10, 'j');
+      for (int i = 500; i < junk.size() - 2000; i += 997) junk.replace(i, 3, "\xFF\xFB\x90");
+      write_file(path, head + junk);
+    }
     if (kind == "badversion") {
       QByteArray b = mp3_bytes(spec_of(text_tag(3, Enc::utf16, "t", "a", "b")));
       b[3] = 9;
@@ -271,6 +287,13 @@ class TestTagLibrary : public QObject {
     QTEST(r.open, "open");
     QTEST(r.get, "get");
     QTEST(r.error, "error");
+    if (r.get) {
+      QCOMPARE(r.tag.title, QStringLiteral("t"));
+      const QByteArray rest = audio_bytes(path);
+      QCOMPARE(write_with(*lib_, path, title, TagRecord{QStringLiteral("新しい曲名"), {}, {}, {}, {}, 0, {}}), 1);
+      QCOMPARE(read_with(*lib_, path).tag.title, QStringLiteral("新しい曲名"));
+      QCOMPARE(audio_bytes(path), rest);
+    }
   }
 
   void tag_read_without_open_file() {
