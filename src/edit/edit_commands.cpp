@@ -96,7 +96,7 @@ void cmd_zyun_fname(Context& cx) {
 void cmd_cls(Context& cx) {
   if (!cx.dialogs.ask(msg::clear_reload)) return;
   paint_columns(cx, col::order, col::artist, k_white);
-  relist_files(cx);
+  relist_files(cx, Relist::rebuild);
   fill_table(cx);
   read_tags(cx);
   cx.dialogs.notify(msg::reload_done);
@@ -104,7 +104,8 @@ void cmd_cls(Context& cx) {
 
 void cmd_modosu2(Context& cx) {
   if (!cx.dialogs.ask(msg::undo_tags)) return;
-  relist_files(cx);
+  // The file-name column keeps its edits, so every row keeps its file.
+  relist_files(cx, Relist::keep_rows);
   read_tags(cx);
   Grid& g = cx.ss1;
   g.set_row(1);

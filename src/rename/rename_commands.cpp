@@ -1,5 +1,6 @@
 #include "rename/rename_commands.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -38,6 +39,17 @@ void compose(Context& cx, const QString& question, Rule rule) {
 }
 
 using Cell = std::function<QString(int, int)>;
+
+// A name the file would vanish under: a dot-name is hidden by file managers
+// and shells, and one of nothing but dots and blanks before ".mp3" (empty
+// included) says nothing of the song.
+bool hides_file(const QString& name) {
+  const QString stem = name.chopped(k_mp3.size());
+  return name.startsWith(QLatin1Char('.')) ||
+         std::all_of(stem.begin(), stem.end(), [](QChar c) {
+           return c == QLatin1Char('.') || c.isSpace();
+         });
+}
 
 }  // namespace
 
@@ -82,8 +94,10 @@ bool rename_files(Context& cx) {
     new_path.at(static_cast<size_t>(i)) = cx.state.edit_folder + name;
     const QString& from = old_path.at(static_cast<size_t>(i));
     const QString& to = new_path.at(static_cast<size_t>(i));
-    // A name never leads out of the edit folder; an unchanged one is done.
-    const bool ok = !name.contains(QLatin1Char('/')) && (to == from || rename_no_replace(from, to));
+    // A name never leads out of the edit folder nor hides the file; an
+    // unchanged one is done.
+    const bool ok = to == from || (!name.contains(QLatin1Char('/')) && !hides_file(name) &&
+                                   rename_no_replace(from, to));
     if (!ok) {
       cx.dialogs.notify(QString::number(i + 1) + msg::rename_failed_tail);
       return false;
@@ -95,7 +109,7 @@ bool rename_files(Context& cx) {
 void cmd_re_name(Context& cx) {
   if (!cx.dialogs.ask(msg::rename_start)) return;
   const bool all_renamed = rename_files(cx);
-  relist_files(cx);
+  relist_files(cx, Relist::rebuild);
   fill_table(cx);
   read_tags(cx);
   if (all_renamed) cx.dialogs.notify(msg::rename_done);
@@ -112,7 +126,8 @@ void cmd_modosu(Context& cx) {
     fill_table(cx);
     return;
   }
-  relist_entries(cx);
+  // Names only: the tag cells stay, so every row keeps its file.
+  relist_entries(cx, Relist::keep_rows);
   const int n = cx.state.file_count;
   Grid& g = cx.ss1;
   g.set_col(col::name);

@@ -17,6 +17,17 @@ const QString& TrackState::file(int i) const {
 void TrackState::set_file(int i, const QString& name) {
   check_index(i);
   files_[static_cast<size_t>(i)] = name;
+  listed_[static_cast<size_t>(i)] = name;
+}
+
+void TrackState::clear_file(int i) {
+  check_index(i);
+  files_[static_cast<size_t>(i)].clear();
+}
+
+const QString& TrackState::listed(int i) const {
+  check_index(i);
+  return listed_[static_cast<size_t>(i)];
 }
 
 QString track_order(int row) {

@@ -16,12 +16,20 @@ class TrackState {
 
   // Entry i of the file list; throws std::out_of_range outside 0..99.
   const QString& file(int i) const;
+  // Entry i as listed from the folder (empty: row i has no file).
   void set_file(int i, const QString& name);
+  // Empties entry i after its file failed to read: the row is skipped until
+  // the folder is listed again. The name it was listed with is kept, so an
+  // undo can give the row back its own file, and no other.
+  void clear_file(int i);
+  // The name entry i was last listed with, also after clear_file.
+  const QString& listed(int i) const;
 
   QString path_of(int i) const { return edit_folder + file(i); }
 
  private:
   std::array<QString, k_max_files> files_;
+  std::array<QString, k_max_files> listed_;
 };
 
 // Track order text of row r: "01".."09", then "10".."100".

@@ -26,18 +26,35 @@ void fill_table(Context& cx) {
   }
 }
 
-void relist_entries(Context& cx) {
+std::vector<int> relist_entries(Context& cx, Relist how) {
   const QStringList listing = list_mp3_files(cx.state.edit_folder);
-  // A folder that now holds fewer files leaves the rest of the entries empty;
-  // one that holds more gives its first N.
-  for (int i = 0; i < cx.state.file_count; ++i)
-    cx.state.set_file(i, i < listing.size() ? listing[i] : QString());
+  TrackState& st = cx.state;
+  std::vector<int> changed;
+  for (int i = 0; i < st.file_count; ++i) {
+    const QString before = st.file(i);
+    if (how == Relist::rebuild) {
+      // A folder that now holds fewer files leaves the rest of the entries
+      // empty; one that holds more gives its first N.
+      st.set_file(i, i < listing.size() ? listing[i] : QString());
+    } else if (before.isEmpty() && !st.listed(i).isEmpty() && listing.contains(st.listed(i))) {
+      st.set_file(i, st.listed(i));
+    }
+    if (st.file(i) != before) changed.push_back(i + 1);
+  }
+  return changed;
 }
 
-void relist_files(Context& cx) {
-  relist_entries(cx);
+void relist_files(Context& cx, Relist how) {
+  const std::vector<int> changed = relist_entries(cx, how);
   const int n = cx.state.file_count;
   Grid& g = cx.ss1;
+  if (how == Relist::keep_rows) {
+    g.set_col(col::name);
+    for (int r : changed) {
+      g.set_row(r);
+      g.set_text(cx.state.file(r - 1));
+    }
+  }
   g.set_col(col::order);
   g.set_row(1);
   for (int i = 0; i < n; ++i) {

@@ -4,6 +4,8 @@
 #include "table/context.h"
 #include "table/grid.h"
 
+#include <vector>
+
 namespace tn {
 
 // Track table columns.
@@ -13,10 +15,25 @@ constexpr int order = 1, name = 2, title = 3, album = 4, artist = 5;
 
 // Column 2 from the file list, column 1 with track orders, rows 1 to N.
 void fill_table(Context& cx);
+// How the folder is listed again into the file list (N never changes).
+enum class Relist {
+  // The table is rebuilt from the listing (reload, after renaming): entry i
+  // becomes the i-th file listed, empty past the listing's end.
+  rebuild,
+  // The rows stay (the undo commands, which keep cells the user edited):
+  // every row keeps the file it was listed with. A row whose file failed to
+  // read gets it back when it is there again; a file that has vanished stays
+  // in its row, so that reading or writing it names it as failed; a file that
+  // appeared is not put into any row until a reload or a new confirmation.
+  keep_rows,
+};
+
 // File-list entries 0..N-1 from the folder listing again; column 1 cleared.
-void relist_files(Context& cx);
-// The file-list part of relist_files alone.
-void relist_entries(Context& cx);
+// With keep_rows, column 2 shows the name of every row that got its file back.
+void relist_files(Context& cx, Relist how);
+// The file-list part of relist_files alone. Returns the rows (from 1) whose
+// entry changed.
+std::vector<int> relist_entries(Context& cx, Relist how);
 // Paints columns c1..c2 of rows 1..N by the block idiom.
 void paint_columns(Context& cx, int c1, int c2, Colour colour);
 

@@ -32,7 +32,7 @@ void mark_failed(Context& cx, int i) {
     g.set_col(c);
     g.set_text(QString());
   }
-  cx.state.set_file(i, QString());
+  cx.state.clear_file(i);
   g.set_row(r);
   g.set_col(col::order);
   g.set_block_row2(r);
@@ -51,6 +51,12 @@ void read_tags(Context& cx) {
   for (int i = 0; i < cx.state.file_count; ++i) {
     const int r = i + 1;
     const QString name = cx.state.file(i);
+    if (name.isEmpty()) {
+      // No file behind this row (it failed before, or the folder now holds
+      // fewer files): nothing to read, nothing to report, nothing stale shown.
+      mark_failed(cx, i);
+      continue;
+    }
     if (cx.tags.vbmp3_open(encode_file_name(cx.state.path_of(i)), info)) {
       if (cx.tags.vbmp3_getTagInfo(tag)) {
         const TagRecord rec = from_bytes(tag);

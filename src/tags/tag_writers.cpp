@@ -1,5 +1,6 @@
 #include "tags/tag_writers.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -86,7 +87,11 @@ struct Command {
 void run_command(Context& cx, const Command& c) {
   if (!cx.dialogs.ask(c.question)) return;
   const std::vector<int> failed = tag_write(cx, c.fields);
-  if (failed.empty()) cx.dialogs.notify(c.done);
+  // Rows without a file (it failed to read) are skipped, not failed: the run
+  // ended normally when every row that has a file was written.
+  const bool all_written = std::all_of(failed.begin(), failed.end(),
+                                       [&](int r) { return cx.state.file(r - 1).isEmpty(); });
+  if (all_written) cx.dialogs.notify(c.done);
   // Paint the written rows white; a row not written keeps its colour.
   Grid& g = cx.ss1;
   int from = 1;

@@ -66,7 +66,7 @@ struct Table {
     state.edit_folder = dir.path() + QLatin1Char('/');
     state.file_count = static_cast<qint16>(n);
     grid.set_max_rows(n);
-    relist_entries(cx);
+    relist_entries(cx, Relist::rebuild);
     fill_table(cx);
     read_tags(cx);
   }

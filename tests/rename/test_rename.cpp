@@ -148,8 +148,13 @@ class RenameTest : public QObject {
     QTest::newRow("name still taken by row 5")
         << QStringList{"n1", "5.mp3", "n3", "n4", "n5"} << 2
         << QStringList{"2.mp3", "3.mp3", "4.mp3", "5.mp3", "n1.mp3"};
-    QTest::newRow("two empty names") << QStringList{"", "", "n3", "n4", "n5"} << 2
-                                     << QStringList{".mp3", "2.mp3", "3.mp3", "4.mp3", "5.mp3"};
+    // Names that would hide the file from the file manager and the listing.
+    const QStringList n1_done{"2.mp3", "3.mp3", "4.mp3", "5.mp3", "n1.mp3"};
+    QTest::newRow("empty name") << QStringList{"", "n2", "n3", "n4", "n5"} << 1 << old;
+    QTest::newRow("only dots") << QStringList{"n1", "..", "n3", "n4", "n5"} << 2 << n1_done;
+    QTest::newRow("dots and blanks") << QStringList{"n1", " . .mp3", "n3", "n4", "n5"} << 2 << n1_done;
+    QTest::newRow("ideographic blank") << QStringList{"n1", "　", "n3", "n4", "n5"} << 2 << n1_done;
+    QTest::newRow("leading dot") << QStringList{"n1", "...Baby", "n3", "n4", "n5"} << 2 << n1_done;
     QTest::newRow("slash leads out of the folder")
         << QStringList{"n1", "../escaped", "n3", "n4", "n5"} << 2
         << QStringList{"2.mp3", "3.mp3", "4.mp3", "5.mp3", "n1.mp3"};
@@ -190,7 +195,7 @@ class RenameTest : public QObject {
 
   void row_without_file_is_skipped() {
     Folder f({"a.mp3", "b.mp3", "c.mp3"});
-    f.state.set_file(1, QString());  // b.mp3 failed to read
+    f.state.clear_file(1);  // b.mp3 failed to read
     f.name(1, QStringLiteral("n1"));
     f.name(2, QStringLiteral("n2"));
     f.name(3, QStringLiteral("n3"));
@@ -260,7 +265,7 @@ class RenameTest : public QObject {
     QFETCH(QStringList, names);
     QFETCH(QStringList, orders);
     Folder f({"a.mp3", "b.mp3", "c.mp3"});
-    f.state.set_file(1, QString());  // failed at the last load
+    f.state.clear_file(1);  // failed at the last load
     for (int r = 1; r <= 3; ++r) f.name(r, QStringLiteral("new%1").arg(r));
     f.grid.set_col(col::order);
     f.grid.set_row(1);

@@ -68,32 +68,54 @@ class TrackTableTest : public QObject {
              (QStringList{".hidden.mp3", "Ｂ.mp3", "Track1.Mp3", "track2.MP3", "Track10.mp3"}));
   }
 
+  // The table was listed from a.mp3, b.mp3, c.mp3; b.mp3 then failed to read.
+  // A rebuild takes the folder as it is now; the undo commands keep every row
+  // with its own file.
   void relist_follows_the_folder_data() {
     QTest::addColumn<QStringList>("on_disk");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("same count") << QStringList{"b.mp3", "c.mp3", "d.mp3"}
-                                << QStringList{"b.mp3", "c.mp3", "d.mp3"};
-    QTest::newRow("fewer") << QStringList{"b.mp3"} << QStringList{"b.mp3", "", ""};
-    QTest::newRow("more") << QStringList{"a.mp3", "b.mp3", "c.mp3", "d.mp3"}
-                          << QStringList{"a.mp3", "b.mp3", "c.mp3"};
+    QTest::addColumn<QStringList>("rebuilt");
+    QTest::addColumn<QStringList>("kept");
+    QTest::newRow("unchanged") << QStringList{"a.mp3", "b.mp3", "c.mp3"}
+                               << QStringList{"a.mp3", "b.mp3", "c.mp3"}
+                               << QStringList{"a.mp3", "b.mp3", "c.mp3"};
+    QTest::newRow("one added before") << QStringList{"0.mp3", "a.mp3", "b.mp3", "c.mp3"}
+                                      << QStringList{"0.mp3", "a.mp3", "b.mp3"}
+                                      << QStringList{"a.mp3", "b.mp3", "c.mp3"};
+    QTest::newRow("one removed") << QStringList{"b.mp3", "c.mp3"}
+                                 << QStringList{"b.mp3", "c.mp3", ""}
+                                 << QStringList{"a.mp3", "b.mp3", "c.mp3"};
+    QTest::newRow("failed one renamed") << QStringList{"a.mp3", "bb.mp3", "c.mp3"}
+                                        << QStringList{"a.mp3", "bb.mp3", "c.mp3"}
+                                        << QStringList{"a.mp3", "", "c.mp3"};
   }
   void relist_follows_the_folder() {
     QFETCH(QStringList, on_disk);
-    QFETCH(QStringList, expected);
+    QFETCH(QStringList, rebuilt);
+    QFETCH(QStringList, kept);
     QTemporaryDir dir;
     for (const QString& n : on_disk) touch(dir.filePath(n));
-    Table t;
-    t.state.edit_folder = with_trailing_slash(dir.path());
-    t.state.file_count = 3;
-    t.state.set_file(3, QStringLiteral("beyond N stays"));
-    t.grid.set_max_rows(3);
-    fill_table(t.cx);
-    relist_files(t.cx);
-    for (int i = 0; i < 3; ++i) {
-      QCOMPARE(t.state.file(i), expected[i]);
-      QCOMPARE(t.grid.cell_text(col::order, i + 1), QString());  // column 1 cleared
+    for (const Relist how : {Relist::rebuild, Relist::keep_rows}) {
+      Table t;
+      t.state.edit_folder = with_trailing_slash(dir.path());
+      t.state.file_count = 3;
+      for (int i = 0; i < 3; ++i) t.state.set_file(i, QStringList{"a.mp3", "b.mp3", "c.mp3"}[i]);
+      t.state.set_file(3, QStringLiteral("beyond N stays"));
+      t.grid.set_max_rows(3);
+      fill_table(t.cx);
+      t.state.clear_file(1);
+      t.grid.set_row(2);
+      t.grid.set_col(col::name);
+      t.grid.set_text(QString());  // as a failed read leaves it
+      relist_files(t.cx, how);
+      const QStringList expected = how == Relist::rebuild ? rebuilt : kept;
+      for (int i = 0; i < 3; ++i) {
+        QCOMPARE(t.state.file(i), expected[i]);
+        QCOMPARE(t.grid.cell_text(col::order, i + 1), QString());  // column 1 cleared
+      }
+      // A row that got its file back shows its name again.
+      if (how == Relist::keep_rows) QCOMPARE(t.grid.cell_text(col::name, 2), expected[1]);
+      QCOMPARE(t.state.file(3), QStringLiteral("beyond N stays"));
     }
-    QCOMPARE(t.state.file(3), QStringLiteral("beyond N stays"));
   }
 
   void file_list_access_is_checked() {

@@ -118,7 +118,7 @@ class TagWriters : public QObject {
     Folder f(4);
     f.tags.files[f.key(1)].open_error = tag_error::bad_frame_header;
     f.tags.files[f.key(2)].read_error = tag_error::read_failed;
-    f.state.set_file(3, QString());  // failed to read at the last load: skipped
+    f.state.clear_file(3);  // failed to read at the last load: skipped
     f.dialogs.yes();
     cmd_write_all(f.cx);
     QCOMPARE(f.dialogs.notices(),
@@ -128,6 +128,18 @@ class TagWriters : public QObject {
     QVERIFY(!f.tags.calls.contains("open " + f.state.edit_folder));  // never the folder itself
     QCOMPARE(f.grid.cell_colour(col::title, 1), k_white);
     for (int r = 2; r <= 4; ++r) QCOMPARE(f.grid.cell_colour(col::album, r), k_edited);
+  }
+
+  // A row whose file failed to read is skipped; that is no failure of the run.
+  void a_row_without_a_file_still_ends_normally() {
+    Folder f(3);
+    f.state.clear_file(1);
+    f.dialogs.yes();
+    cmd_write_alubum(f.cx);
+    QCOMPARE(f.dialogs.notices(), QStringList{"アルバム名のみMP3TAG情報の書込が正常終了しました"});
+    QCOMPARE(f.tags.written.size(), 2);
+    QCOMPARE(f.grid.cell_colour(col::album, 2), k_edited);  // not written: keeps its colour
+    QCOMPARE(f.grid.cell_colour(col::album, 3), k_white);
   }
 
   void a_read_only_file_is_made_writable() {
