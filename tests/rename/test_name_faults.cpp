@@ -12,6 +12,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include "edit/edit_commands.h"
 #include "mp3_fixture.h"
 #include "rename/messages.h"
 #include "rename/rename_commands.h"
@@ -91,6 +92,18 @@ struct Table {
 };
 
 QString refused(int row) { return QString::number(row) + msg::rename_failed_tail; }
+
+// The commands that touch the files or list the folder, with the answers
+// that let them run.
+const QMap<QString, std::function<void(Context&, ScriptedDialogs&)>> k_commands{
+    {"write all", [](Context& cx, ScriptedDialogs& d) { d.yes(); cmd_write_all(cx); }},
+    {"write title", [](Context& cx, ScriptedDialogs& d) { d.yes(); cmd_write_kyokumei(cx); }},
+    {"rename", [](Context& cx, ScriptedDialogs& d) { d.yes(); cmd_re_name(cx); }},
+    {"write and rename", [](Context& cx, ScriptedDialogs& d) { d.yes().yes(); cmd_allwrite(cx); }},
+    {"tag undo", [](Context& cx, ScriptedDialogs& d) { d.yes(); cmd_modosu2(cx); }},
+    {"reload", [](Context& cx, ScriptedDialogs& d) { d.yes(); cmd_cls(cx); }},
+    {"name undo", [](Context& cx, ScriptedDialogs& d) { d.yes().no(); cmd_modosu(cx); }},
+};
 
 }  // namespace
 
@@ -260,6 +273,53 @@ class NameFaults : public QObject {
     QCOMPARE(audio_bytes(real), audio);
     QCOMPARE(raw_names(t.dir.path()), QSet<QByteArray>{"link.mp3"});
     QCOMPARE(raw_names(outside.path()), QSet<QByteArray>{"real.mp3"});
+  }
+
+  // Files added, removed and renamed behind the program's back between two
+  // commands: a row's name cell, its file-list entry and the file written
+  // through it stay one file, and no file gets another's tags.
+  void rows_stay_with_their_files_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    for (const char* change : {"added", "removed", "renamed"})
+      for (const QString& first : k_commands.keys())
+        for (const QString& second : k_commands.keys())
+          QTest::addRow("%s, %s, %s", qPrintable(first), change, qPrintable(second))
+              << change << first << second;
+  }
+  void rows_stay_with_their_files() {
+    QFETCH(QString, change);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    Table t;
+    for (const char* n : {"b", "c", "d"}) t.add(QByteArray(n) + ".mp3", QString::fromLatin1(n));
+    t.open(3);
+    auto check = [&](const char* when) {
+      for (int r = 1; r <= 3; ++r) {
+        const QString entry = t.state.file(r - 1);
+        const QString shown = t.grid.cell_text(col::name, r);
+        QVERIFY2(shown == entry, qPrintable(QStringLiteral("%1: row %2 shows %3, names %4")
+                                                .arg(when).arg(r).arg(shown, entry)));
+        if (!entry.isEmpty() && QFile::exists(t.state.path_of(r - 1)))
+          QCOMPARE(t.grid.cell_text(col::title, r), t.title_on_disk(encode_file_name(entry)));
+      }
+      // Every file still holds its own title: nothing was written across.
+      const QStringList files = QDir(t.dir.path()).entryList(QDir::Files);
+      for (const QString& f : files) {
+        const QString own = f == "a.mp3" && change == "renamed" ? "c" : f.chopped(4);
+        QCOMPARE(t.title_on_disk(encode_file_name(f)), own);
+      }
+    };
+    k_commands[first](t.cx, t.dialogs);
+    check("first");
+    if (change == "added") t.add("a.mp3", QStringLiteral("a"));
+    if (change == "removed") QVERIFY(QFile::remove(t.dir.filePath("c.mp3")));
+    if (change == "renamed") QVERIFY(QFile::rename(t.dir.filePath("c.mp3"), t.dir.filePath("a.mp3")));
+    k_commands[second](t.cx, t.dialogs);
+    check("second");
+    for (const QString& notice : t.dialogs.notices())
+      QVERIFY2(!notice.contains(QStringLiteral("  は")), qPrintable(notice));  // names its file
   }
 };
 
