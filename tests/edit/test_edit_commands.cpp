@@ -91,9 +91,15 @@ class EditCommands : public QObject {
       t.paint(col::artist, r, k_edited);
       t.paint(col::album, r, k_edited);
     }
-    t.paint(col::artist, 5, k_error);  // beyond N: untouched
+    // A row the grid has beyond N (as after a folder of more files) is not
+    // the commands' business.
+    t.grid.set_max_rows(5);
+    t.put(col::artist, 5, QStringLiteral("beyond"));
+    t.paint(col::artist, 5, k_error);
     t.dialogs.yes();
     cmd_all_art(t.cx, QString());
+    QCOMPARE(t.at(col::artist, 5), QStringLiteral("beyond"));
+    QCOMPARE(t.colour(col::artist, 5), k_error);
     QCOMPARE(t.dialogs.log, QStringList{"ask: " + msg::artist_empty});
     for (int r = 1; r <= 4; ++r) {
       QCOMPARE(t.at(col::artist, r), QString());

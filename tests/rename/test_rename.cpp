@@ -9,6 +9,7 @@
 
 #include "rename/messages.h"
 #include "rename/rename_commands.h"
+#include "table/folder.h"
 #include "table/memory_grid.h"
 #include "table/scripted_dialogs.h"
 #include "table/track_state.h"
@@ -189,6 +190,11 @@ class RenameTest : public QObject {
     disk.removeAll(QStringLiteral("other.mp3"));
     QCOMPARE(disk, after);
     QVERIFY(f.nothing_lost());
+    // The table is reloaded all the same: the names now on disk, in listing
+    // order, renumbered.
+    const QStringList listed = list_mp3_files(f.dir.path()).mid(0, 5);
+    QCOMPARE(f.column(col::name), listed);
+    QCOMPARE(f.column(col::order), (QStringList{"01", "02", "03", "04", "05"}));
     QVERIFY(QDir(f.dir.path()).exists(QStringLiteral("dir.mp3")));
     QVERIFY(!QFile::exists(f.dir.filePath(QStringLiteral("../escaped.mp3"))));
   }
@@ -266,7 +272,11 @@ class RenameTest : public QObject {
     QFETCH(QStringList, orders);
     Folder f({"a.mp3", "b.mp3", "c.mp3"});
     f.state.clear_file(1);  // failed at the last load
-    for (int r = 1; r <= 3; ++r) f.name(r, QStringLiteral("new%1").arg(r));
+    for (int r = 1; r <= 3; ++r) {
+      f.name(r, QStringLiteral("new%1").arg(r));
+      f.put(col::title, r, QStringLiteral("typed %1").arg(r));
+      f.paint(col::album, r, r == 2 ? k_error : k_edited);
+    }
     f.grid.set_col(col::order);
     f.grid.set_row(1);
     f.grid.set_text(QStringLiteral("x"));
@@ -280,6 +290,13 @@ class RenameTest : public QObject {
       QCOMPARE(f.at(col::order, r), orders[r - 1]);
     }
     QCOMPARE(f.state.file(1), names[1]);
+    // Names only: the tag cells and every colour stay, and no tag is read.
+    for (int r = 1; r <= 3; ++r) {
+      QCOMPARE(f.at(col::title, r), QStringLiteral("typed %1").arg(r));
+      QCOMPARE(f.colour(col::album, r), r == 2 ? k_error : k_edited);
+      QCOMPARE(f.colour(col::name, r), k_white);
+    }
+    QVERIFY(!f.tags.calls.contains(QStringLiteral("get")));
   }
 
   void undo_answered_no_asks_once() {
