@@ -15,6 +15,9 @@ class Dialogs {
   virtual ~Dialogs() = default;
   // Yes/No question, Yes the default; true on Yes.
   virtual bool ask(const QString& text) = 0;
+  // Yes/No question before work is thrown away: No the default, so a hurried
+  // Enter keeps the work. Boxes without a default button answer as ask().
+  virtual bool ask_default_no(const QString& text) { return ask(text); }
   // Notice with a single OK button.
   virtual void notify(const QString& text) = 0;
   // Input box with one text field; the empty text on Cancel.

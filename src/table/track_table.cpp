@@ -1,5 +1,7 @@
 #include "table/track_table.h"
 
+#include <algorithm>
+
 #include "table/folder.h"
 #include "table/grid.h"
 #include "table/track_state.h"
@@ -72,6 +74,15 @@ void paint_columns(Context& cx, int c1, int c2, Colour colour) {
   g.set_block_mode(true);
   g.set_back_colour(colour);
   g.set_block_mode(false);
+}
+
+bool has_unwritten_edits(Context& cx) {
+  const Grid& g = cx.ss1;
+  const int rows = std::min<int>(cx.state.file_count, g.row_count());
+  for (int r = 1; r <= rows; ++r)
+    for (int c = col::title; c <= col::artist; ++c)
+      if (g.cell_colour(c, r) == k_edited) return true;
+  return false;
 }
 
 }  // namespace tn

@@ -34,6 +34,9 @@ void relist_files(Context& cx, Relist how);
 // The file-list part of relist_files alone. Returns the rows (from 1) whose
 // entry changed.
 std::vector<int> relist_entries(Context& cx, Relist how);
+// True when a tag cell of rows 1..N holds the edited colour: a change the
+// files do not have yet.
+bool has_unwritten_edits(Context& cx);
 // Paints columns c1..c2 of rows 1..N by the block idiom.
 void paint_columns(Context& cx, int c1, int c2, Colour colour);
 

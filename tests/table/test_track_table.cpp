@@ -57,6 +57,35 @@ class TrackTableTest : public QObject {
     QCOMPARE(t.grid.row(), n + 1);  // left one past the last row
   }
 
+  // Only the edited colour in a tag column of a listed row is a change the
+  // files lack; the imported track order is never written, so it is none.
+  void unwritten_edits_data() {
+    QTest::addColumn<int>("col");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<Colour>("colour");
+    QTest::addColumn<bool>("unwritten");
+    QTest::newRow("none") << 3 << 1 << k_white << false;
+    QTest::newRow("title") << 3 << 1 << k_edited << true;
+    QTest::newRow("artist of the last row") << 5 << 4 << k_edited << true;
+    QTest::newRow("row past N") << 4 << 5 << k_edited << false;
+    QTest::newRow("track order") << 1 << 2 << k_edited << false;
+    QTest::newRow("file name") << 2 << 2 << k_edited << false;
+    QTest::newRow("failed row") << 3 << 2 << k_error << false;
+  }
+  void unwritten_edits() {
+    QFETCH(int, col);
+    QFETCH(int, row);
+    QFETCH(Colour, colour);
+    QFETCH(bool, unwritten);
+    Table t;
+    t.state.file_count = 4;
+    t.grid.set_max_rows(6);
+    t.grid.set_col(col);
+    t.grid.set_row(row);
+    t.grid.set_back_colour(colour);
+    QCOMPARE(has_unwritten_edits(t.cx), unwritten);
+  }
+
   void listing_is_natural_and_takes_any_case() {
     QTemporaryDir dir;
     for (const char* name : {"Track10.mp3", "track2.MP3", ".hidden.mp3", "Track1.Mp3", "note.txt",
