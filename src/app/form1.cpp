@@ -2,6 +2,9 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QMimeData>
+#include <QScreen>
+#include <QScrollArea>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -11,16 +14,20 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTableWidget>
+#include <QTimer>
 #include <algorithm>
 #include <numeric>
 
+#include "app/desktop.h"
 #include "app/fonts.h"
+#include "app/form2.h"
 #include "app/form4.h"
 #include "app/messages.h"
 #include "app/program_icon.h"
 #include "edit/edit_commands.h"
 #include "rename/rename_commands.h"
 #include "table/dialogs.h"
+#include "table/track_table.h"
 #include "tags/tag_library.h"
 #include "tags/tag_writers.h"
 
@@ -28,7 +35,6 @@ namespace tn {
 
 namespace {
 
-constexpr int k_client_width = 916, k_client_height = 530;
 constexpr int k_design_rows = 100;
 
 // Every command, its button and its menu items. A button and its menu items
@@ -81,41 +87,48 @@ struct ControlSpec {
   const QString* caption;
   QRect geometry;
   int tab;
+  const QString* tip = nullptr;   // tooltip, read out as the description
+  const QString* name_for_readers = nullptr;  // for controls without a caption
 };
 
 const ControlSpec k_controls[] = {
     {"grp_file_name", nullptr, Kind::group, &caption::grp_file_name, {30, 7, 166, 148}, 1},
-    {"cmd_kyokuname", "grp_file_name", Kind::button, &caption::cmd_kyokuname, {16, 16, 129, 22}, 5},
-    {"cmd_kyokuzyunname", "grp_file_name", Kind::button, &caption::cmd_kyokuzyunname, {16, 42, 129, 22}, 6},
-    {"cmd_w_name", "grp_file_name", Kind::button, &caption::cmd_w_name, {16, 67, 129, 22}, 4},
-    {"cmd_modosu", "grp_file_name", Kind::button, &caption::cmd_modosu, {17, 93, 129, 22}, 2},
-    {"cmd_re_name", "grp_file_name", Kind::button, &caption::cmd_re_name, {16, 118, 129, 22}, 3},
+    {"cmd_kyokuname", "grp_file_name", Kind::button, &caption::cmd_kyokuname, {16, 16, 129, 22}, 5, &tip::cmd_kyokuname},
+    {"cmd_kyokuzyunname", "grp_file_name", Kind::button, &caption::cmd_kyokuzyunname, {16, 42, 129, 22}, 6, &tip::cmd_kyokuzyunname},
+    {"cmd_w_name", "grp_file_name", Kind::button, &caption::cmd_w_name, {16, 67, 129, 22}, 4, &tip::cmd_w_name},
+    {"cmd_modosu", "grp_file_name", Kind::button, &caption::cmd_modosu, {17, 93, 129, 22}, 2, &tip::cmd_modosu},
+    {"cmd_re_name", "grp_file_name", Kind::button, &caption::cmd_re_name, {16, 118, 129, 22}, 3, &tip::cmd_re_name},
     {"grp_tag_input", nullptr, Kind::group, &caption::grp_tag_input, {216, 6, 362, 149}, 8},
     {"grp_title", "grp_tag_input", Kind::group, &caption::grp_title, {8, 14, 171, 65}, 10},
-    {"cmd_fname", "grp_title", Kind::button, &caption::cmd_fname, {8, 15, 140, 20}, 12},
-    {"cmd_zyun_fname", "grp_title", Kind::button, &caption::cmd_zyun_fname, {9, 39, 140, 20}, 11},
+    {"cmd_fname", "grp_title", Kind::button, &caption::cmd_fname, {8, 15, 140, 20}, 12, &tip::cmd_fname},
+    {"cmd_zyun_fname", "grp_title", Kind::button, &caption::cmd_zyun_fname, {9, 39, 140, 20}, 11, &tip::cmd_zyun_fname},
     {"grp_album", "grp_tag_input", Kind::group, &caption::grp_album, {7, 80, 171, 65}, 13},
-    {"txt_all_al", "grp_album", Kind::text_box, nullptr, {11, 14, 150, 20}, 14},
-    {"cmd_all_al", "grp_album", Kind::button, &caption::cmd_all_al, {32, 39, 107, 19}, 24},
+    {"txt_all_al", "grp_album", Kind::text_box, nullptr, {11, 14, 150, 20}, 14, &tip::txt_all_al, &acc::txt_all_al},
+    {"cmd_all_al", "grp_album", Kind::button, &caption::cmd_all_al, {32, 39, 107, 19}, 24, &tip::cmd_all_al},
     {"grp_artist", "grp_tag_input", Kind::group, &caption::grp_artist, {181, 80, 171, 65}, 15},
-    {"txt_all_art", "grp_artist", Kind::text_box, nullptr, {9, 15, 150, 20}, 16},
-    {"cmd_all_art", "grp_artist", Kind::button, &caption::cmd_all_art, {32, 40, 107, 19}, 17},
-    {"cmd_excel", "grp_tag_input", Kind::button, &caption::cmd_excel, {208, 24, 126, 22}, 25},
-    {"cmd_modosu2", "grp_tag_input", Kind::button, &caption::cmd_modosu2, {208, 49, 126, 22}, 9},
+    {"txt_all_art", "grp_artist", Kind::text_box, nullptr, {9, 15, 150, 20}, 16, &tip::txt_all_art, &acc::txt_all_art},
+    {"cmd_all_art", "grp_artist", Kind::button, &caption::cmd_all_art, {32, 40, 107, 19}, 17, &tip::cmd_all_art},
+    {"cmd_excel", "grp_tag_input", Kind::button, &caption::cmd_excel, {208, 24, 126, 22}, 25, &tip::cmd_excel},
+    {"cmd_modosu2", "grp_tag_input", Kind::button, &caption::cmd_modosu2, {208, 49, 126, 22}, 9, &tip::cmd_modosu2},
     {"grp_tag_write", nullptr, Kind::group, &caption::grp_tag_write, {599, 6, 154, 150}, 18},
-    {"cmd_write_all", "grp_tag_write", Kind::button, &caption::cmd_write_all, {13, 19, 124, 29}, 19},
+    {"cmd_write_all", "grp_tag_write", Kind::button, &caption::cmd_write_all, {13, 19, 124, 29}, 19, &tip::cmd_write_all},
     {"grp_single", "grp_tag_write", Kind::group, &caption::grp_single, {8, 54, 137, 92}, 20},
-    {"cmd_write_kyokumei", "grp_single", Kind::button, &caption::cmd_write_kyokumei, {5, 20, 124, 18}, 23},
-    {"cmd_write_alubum", "grp_single", Kind::button, &caption::cmd_write_alubum, {5, 43, 124, 18}, 22},
-    {"cmd_write_artname", "grp_single", Kind::button, &caption::cmd_write_artname, {5, 65, 124, 18}, 21},
-    {"cmd_dir", nullptr, Kind::button, &caption::cmd_dir, {762, 16, 140, 24}, 26},
-    {"cmd_cls", nullptr, Kind::button, &caption::cmd_cls, {762, 48, 141, 24}, 7},
-    {"cmd_allwrite", nullptr, Kind::button, &caption::cmd_allwrite, {762, 82, 141, 24}, 29},
-    {"cmd_end", nullptr, Kind::button, &caption::cmd_end, {762, 118, 142, 24}, 27},
+    {"cmd_write_kyokumei", "grp_single", Kind::button, &caption::cmd_write_kyokumei, {5, 20, 124, 18}, 23, &tip::cmd_write_kyokumei},
+    {"cmd_write_alubum", "grp_single", Kind::button, &caption::cmd_write_alubum, {5, 43, 124, 18}, 22, &tip::cmd_write_alubum},
+    {"cmd_write_artname", "grp_single", Kind::button, &caption::cmd_write_artname, {5, 65, 124, 18}, 21, &tip::cmd_write_artname},
+    {"cmd_dir", nullptr, Kind::button, &caption::cmd_dir, {762, 16, 140, 24}, 26, &tip::cmd_dir},
+    {"cmd_cls", nullptr, Kind::button, &caption::cmd_cls, {762, 48, 141, 24}, 7, &tip::cmd_cls},
+    {"cmd_allwrite", nullptr, Kind::button, &caption::cmd_allwrite, {762, 82, 141, 24}, 29, &tip::cmd_allwrite},
+    {"cmd_end", nullptr, Kind::button, &caption::cmd_end, {762, 118, 142, 24}, 27, &tip::cmd_end},
 };
+// The track table at the design size; it keeps its margins to the client
+// area's edges when the window grows or shrinks.
 constexpr QRect k_ss1_geometry{8, 160, 903, 345};
+constexpr int k_ss1_right = 916 - 911, k_ss1_bottom = 530 - 505;
+// Below this the client area scrolls instead: a header and about five rows.
+constexpr int k_ss1_min_height = 120;
 constexpr int k_ss1_tab = 0;
-// Decoration in the strip below the table.
+// Decoration in the strip below the table, kept at the bottom right.
 constexpr QRect k_produced_geometry{703, 508, 200, 20};
 
 }  // namespace
@@ -133,7 +146,8 @@ std::array<int, 5> ss1_column_pixels(int available) {
 
 Form1::Form1(TrackState& state, Dialogs& dialogs, TagLibrary& tags, QWidget* parent)
     : QMainWindow(parent),
-      client_(new QWidget(this)),
+      scroll_(new QScrollArea(this)),
+      client_(new QWidget),
       table_(new QTableWidget(client_)),
       grid_(table_),
       cx_{state, grid_, dialogs, tags, &progress_},
@@ -142,16 +156,25 @@ Form1::Form1(TrackState& state, Dialogs& dialogs, TagLibrary& tags, QWidget* par
   setObjectName(QStringLiteral("Form1"));
   setFont(gothic_font(9));
   setWindowIcon(program_icon());
+  setAcceptDrops(true);
   client_->setObjectName(QStringLiteral("client"));
-  client_->setFixedSize(k_client_width, k_client_height);
-  setCentralWidget(client_);
+  // The design layout is the smallest the client area gets; on a smaller
+  // screen it scrolls, so every control stays reachable.
+  client_->setMinimumSize(k_client_design.width(),
+                          k_ss1_geometry.top() + k_ss1_min_height + k_ss1_bottom);
+  client_->resize(k_client_design);
+  client_->installEventFilter(this);
+  scroll_->setObjectName(QStringLiteral("scroll"));
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setFocusPolicy(Qt::NoFocus);
+  scroll_->setWidgetResizable(true);
+  scroll_->setWidget(client_);
+  setCentralWidget(scroll_);
   setup_ss1();
   build_controls();
   build_menus();
-  // No control follows the window's size, so the window keeps its own.
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  fit_to_screen();
 }
-
 Form1::~Form1() = default;
 
 QString Form1::album_text() const { return txt_all_al_->text(); }
@@ -159,6 +182,7 @@ QString Form1::artist_text() const { return txt_all_art_->text(); }
 
 void Form1::setup_ss1() {
   table_->setObjectName(QStringLiteral("SS1"));
+  table_->setAccessibleName(acc::ss1);
   table_->setGeometry(k_ss1_geometry);
   table_->setFont(gothic_font(9));
   table_->setColumnCount(5);
@@ -173,12 +197,42 @@ void Form1::setup_ss1() {
       table_->fontMetrics().horizontalAdvance(QStringLiteral("100")) + 14);
   table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  // The columns share the width left beside the row numbers and the scroll bar.
-  const int available = k_ss1_geometry.width() - 2 * table_->frameWidth() -
+  // Arrows move between cells; Tab goes on to the next control.
+  table_->setTabKeyNavigation(false);
+  table_->setItemDelegate(new CellToolTips(table_));
+  place_ss1();
+}
+
+// The table follows the client area's size; its columns share the width
+// beside the row numbers and the scroll bar.
+void Form1::place_ss1() {
+  const QSize size = client_->size();
+  table_->setGeometry(k_ss1_geometry.left(), k_ss1_geometry.top(),
+                      size.width() - k_ss1_geometry.left() - k_ss1_right,
+                      size.height() - k_ss1_geometry.top() - k_ss1_bottom);
+  const int available = table_->width() - 2 * table_->frameWidth() -
                         table_->verticalHeader()->width() -
                         table_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table_);
   const auto px = ss1_column_pixels(available);
   for (int c = 0; c < 5; ++c) table_->setColumnWidth(c, px[static_cast<std::size_t>(c)]);
+  if (auto* produced = client_->findChild<QWidget*>(QStringLiteral("lbl_produced")))
+    produced->move(size.width() - (k_client_design.width() - k_produced_geometry.left()),
+                   size.height() - (k_client_design.height() - k_produced_geometry.top()));
+}
+
+// The design size, but never larger than the screen's free area.
+void Form1::fit_to_screen() {
+  QSize size(k_client_design.width(), k_client_design.height() + menuBar()->sizeHint().height());
+  if (const QScreen* s = screen()) {
+    const QRect free = s->availableGeometry();
+    const QSize frame = frameGeometry().size() - geometry().size();
+    size = size.boundedTo(free.size() - frame);
+    QPoint at = pos();
+    at.setX(std::clamp(at.x(), free.left(), free.right() - size.width() - frame.width() + 1));
+    at.setY(std::clamp(at.y(), free.top(), free.bottom() - size.height() - frame.height() + 1));
+    move(at);
+  }
+  resize(size);
 }
 
 void Form1::build_controls() {
@@ -203,6 +257,14 @@ void Form1::build_controls() {
     }
     w->setObjectName(QLatin1String(c.name));
     w->setGeometry(c.geometry);
+    // Every control is named for screen readers: by its caption, or else
+    // by a name of its own; the tooltip is its description. The nested
+    // groups are named on their own, not after the group around them.
+    w->setAccessibleName(c.name_for_readers ? *c.name_for_readers : QString(*c.caption).remove(QLatin1Char('&')));
+    if (c.tip) {
+      w->setToolTip(*c.tip);
+      w->setAccessibleDescription(*c.tip);
+    }
     w->setProperty("tab_index", c.tab);
     tab_order.append({c.tab, w});
   }
@@ -298,10 +360,20 @@ void Form1::run_command(const Route& route) {
   route.run(*this);
 }
 
-void Form1::cmd_dir() {
-  if (!cx_.dialogs.ask(msg::confirm_reselect)) return;
+void Form1::set_startup_form(Form2* form2) { startup_ = form2; }
+
+bool Form1::confirm(const QString& usual, const QString& discard) {
+  if (has_unwritten_edits(cx_)) return cx_.dialogs.ask_default_no(discard);
+  return cx_.dialogs.ask(usual);
+}
+
+void Form1::cmd_dir() { reselect(QString()); }
+
+void Form1::reselect(const QString& folder) {
+  if (!confirm(msg::confirm_reselect, msg::discard_on_reselect)) return;
   // The table stays as it is until a folder is confirmed there.
   if (startup_) {
+    if (!folder.isEmpty()) startup_->set_folder(folder);
     startup_->show();
     startup_->raise();
     startup_->activateWindow();
@@ -309,7 +381,7 @@ void Form1::cmd_dir() {
 }
 
 void Form1::cmd_end() {
-  if (cx_.dialogs.ask(msg::confirm_end)) end_program_();
+  if (confirm(msg::confirm_end, msg::discard_on_end)) end_program_();
 }
 
 Form4* Form1::about_box() const { return about_; }
@@ -324,12 +396,41 @@ void Form1::show_about() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+  if (has_unwritten_edits(cx_) && !cx_.dialogs.ask_default_no(msg::discard_on_close)) {
+    event->ignore();
+    return;
+  }
   cx_.tags.vbmp3_close();
   if (startup_) startup_->close();
   // The import dialog and the About box go with the window.
   for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
     if (w->isWindow() && w->isVisible()) w->close();
   event->accept();
+}
+
+void Form1::showEvent(QShowEvent* event) {
+  if (!fitted_) {
+    fitted_ = true;
+    fit_to_screen();
+  }
+  QMainWindow::showEvent(event);
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+  if (!dropped_folder(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+  const QString folder = dropped_folder(event->mimeData());
+  if (folder.isEmpty()) return;
+  event->acceptProposedAction();
+  // Asked once the drop is over, so the dragging program is not kept waiting.
+  QTimer::singleShot(0, this, [this, folder] { reselect(folder); });
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == client_ && event->type() == QEvent::Resize) place_ss1();
+  return QMainWindow::eventFilter(watched, event);
 }
 
 }  // namespace tn

@@ -14,10 +14,12 @@
 #include "table/context.h"
 
 class QLineEdit;
+class QScrollArea;
 class QTableWidget;
 
 namespace tn {
 
+class Form2;
 class Form4;
 
 class Form1 final : public QMainWindow {
@@ -43,7 +45,7 @@ class Form1 final : public QMainWindow {
   QString artist_text() const;
 
   // The start-up form, shown again by cmd_dir and unloaded on close.
-  void set_startup_form(QWidget* form2) { startup_ = form2; }
+  void set_startup_form(Form2* form2);
   // What ending the program does; quits the event loop unless replaced.
   void set_end_program(std::function<void()> end) { end_program_ = std::move(end); }
 
@@ -52,6 +54,8 @@ class Form1 final : public QMainWindow {
 
   // The shell's own commands.
   void cmd_dir();
+  // A folder dropped on the window: cmd_dir, then the start-up form on it.
+  void reselect(const QString& folder);
   void cmd_end();
   void cmd_excel();
   void show_about();
@@ -64,12 +68,23 @@ class Form1 final : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void build_controls();
   void build_menus();
   void setup_ss1();
+  void place_ss1();
+  void fit_to_screen();
+  // The question before the table may be lost: usual, or with unwritten
+  // edits discard (No the default).
+  bool confirm(const QString& usual, const QString& discard);
 
+  QScrollArea* scroll_;
+  bool fitted_ = false;  // fitted again on first showing, frame known
   QWidget* client_;
   QTableWidget* table_;
   QtGrid grid_;
@@ -78,10 +93,14 @@ class Form1 final : public QMainWindow {
   ImportWindows import_;
   QLineEdit* txt_all_al_ = nullptr;
   QLineEdit* txt_all_art_ = nullptr;
-  QPointer<QWidget> startup_;
+  QPointer<Form2> startup_;
   QPointer<Form4> about_;
   std::function<void()> end_program_;
 };
+
+// The client area at its design size, the smallest it shows whole; beyond
+// it the track table takes the room.
+inline constexpr QSize k_client_design{916, 530};
 
 // Track table column widths in the grid's character units, and their pixels
 // when they share out available pixels.

@@ -3,6 +3,8 @@
 #include <QCollator>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -57,11 +59,13 @@ Form2::Form2(Form1& main, const QString& start_folder, QWidget* parent)
       dir1_(new QTreeWidget(this)),
       file1_(new QListWidget(this)),
       txt_folder_(new QLineEdit(this)),
+      recent_(new QComboBox(this)),
       end_program_([] { QCoreApplication::exit(0); }) {
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(caption::form2);
   setWindowIcon(program_icon());
   setFont(gothic_font(9));
+  setAcceptDrops(true);
 
   auto* name = new QLabel(caption::lbl_name, this);
   name->setObjectName(QStringLiteral("lbl_name"));
@@ -73,10 +77,20 @@ Form2::Form2(Form1& main, const QString& start_folder, QWidget* parent)
   file1_->setObjectName(QStringLiteral("File1"));
   file1_->setSelectionMode(QAbstractItemView::NoSelection);
   txt_folder_->setObjectName(QStringLiteral("txt_folder"));
+  recent_->setObjectName(QStringLiteral("cmb_recent"));
+  recent_->setToolTip(tip::cmb_recent);
+  recent_->setAccessibleDescription(tip::cmb_recent);
+  drive1_->setAccessibleName(acc::drive1);
+  dir1_->setAccessibleName(acc::dir1);
+  file1_->setAccessibleName(acc::file1);
+  txt_folder_->setAccessibleName(acc::txt_folder);
+  recent_->setAccessibleName(caption::lbl_recent);
   auto* set = new QPushButton(caption::cmd_set, this);
   set->setObjectName(QStringLiteral("cmd_set"));
+  set->setToolTip(tip::cmd_set);
   auto* end = new QPushButton(caption::cmd_end2, this);
   end->setObjectName(QStringLiteral("cmd_end"));
+  end->setToolTip(tip::cmd_end);
   for (QPushButton* b : {set, end}) {
     b->setAutoDefault(false);
     b->setMinimumWidth(96);
@@ -86,12 +100,21 @@ Form2::Form2(Form1& main, const QString& start_folder, QWidget* parent)
   grid->setContentsMargins(14, 10, 14, 12);
   grid->setHorizontalSpacing(12);
   grid->addWidget(name, 0, 0, 1, 2);
+  const auto label = [this](const QString& text, QWidget* buddy) {
+    auto* l = new QLabel(text, this);
+    l->setBuddy(buddy);
+    return l;
+  };
   auto* drive_row = new QHBoxLayout;
-  drive_row->addWidget(new QLabel(caption::lbl_drive, this));
+  drive_row->addWidget(label(caption::lbl_drive, drive1_));
   drive_row->addWidget(drive1_, 1);
   grid->addLayout(drive_row, 1, 0);
-  grid->addWidget(new QLabel(caption::lbl_folder, this), 2, 0);
-  grid->addWidget(new QLabel(caption::lbl_files, this), 2, 1);
+  auto* recent_row = new QHBoxLayout;
+  recent_row->addWidget(label(caption::lbl_recent, recent_));
+  recent_row->addWidget(recent_, 1);
+  grid->addLayout(recent_row, 1, 1);
+  grid->addWidget(label(caption::lbl_folder, dir1_), 2, 0);
+  grid->addWidget(label(caption::lbl_files, file1_), 2, 1);
   grid->addWidget(dir1_, 3, 0);
   grid->addWidget(file1_, 3, 1);
   grid->addWidget(txt_folder_, 4, 0, 1, 2);
@@ -110,11 +133,17 @@ Form2::Form2(Form1& main, const QString& start_folder, QWidget* parent)
   connect(dir1_, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* current) { dir_changed(current); });
   connect(txt_folder_, &QLineEdit::editingFinished, this, &Form2::path_typed);
+  connect(recent_, &QComboBox::activated, this, [this](int i) {
+    set_folder(recent_->itemData(i).toString());
+    // Nothing stays picked: the list offers folders, Dir1 shows the folder.
+    recent_->setCurrentIndex(-1);
+  });
   connect(set, &QPushButton::clicked, this, &Form2::cmd_set_click);
   connect(end, &QPushButton::clicked, this, &Form2::cmd_end_click);
 
   // Load: the program's own folder; if that fails the first drive's root.
   fill_drives();
+  fill_recent();
   if (!set_folder(start_folder) && drive1_->count() > 0) drive_changed(0);
 }
 
@@ -257,7 +286,44 @@ void Form2::cmd_set_click() {
   path_typed();
   // List again: the folder may have changed since it was chosen.
   refresh_files();
-  confirm_folder(main_.context(), *this, folder_, drive_text(), files());
+  if (confirm_folder(main_.context(), *this, folder_, drive_text(), files())) {
+    recent_folders_.remember(folder_);
+    fill_recent();
+  }
+}
+
+void Form2::set_recent_folders(RecentFolders recent) {
+  recent_folders_ = recent;
+  fill_recent();
+}
+
+void Form2::fill_recent() {
+  recent_->clear();
+  for (const QString& f : recent_folders_.list()) recent_->addItem(f, f);
+  recent_->setCurrentIndex(-1);
+}
+
+QStringList Form2::offered_folders() const {
+  QStringList out;
+  for (int i = 0; i < recent_->count(); ++i) out << recent_->itemData(i).toString();
+  return out;
+}
+
+void Form2::showEvent(QShowEvent* event) {
+  fill_recent();  // a folder may have gone since
+  QWidget::showEvent(event);
+}
+
+void Form2::dragEnterEvent(QDragEnterEvent* event) {
+  if (!dropped_folder(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void Form2::dropEvent(QDropEvent* event) {
+  const QString folder = dropped_folder(event->mimeData());
+  if (folder.isEmpty() || !set_folder(folder)) return;
+  event->acceptProposedAction();
+  raise();
+  activateWindow();
 }
 
 void Form2::cmd_end_click() { end_program_(); }

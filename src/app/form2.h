@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "app/desktop.h"
 #include "shell/folder_confirm.h"
 
 class QComboBox;
@@ -35,9 +36,17 @@ class Form2 final : public QWidget, private Shell {
   bool set_drive(const QString& root_path);
 
   void set_end_program(std::function<void()> end) { end_program_ = std::move(end); }
+  // Where the folders confirmed here are kept and offered from.
+  void set_recent_folders(RecentFolders recent);
+  QStringList offered_folders() const;  // the recent list as shown
 
   void cmd_set_click();
   void cmd_end_click();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void hide_startup() override;
@@ -45,6 +54,7 @@ class Form2 final : public QWidget, private Shell {
   void set_main_caption(const QString& caption) override;
 
   void fill_drives();
+  void fill_recent();
   void drive_changed(int index);
   void dir_changed(QTreeWidgetItem* item);
   void refresh_files();
@@ -58,6 +68,8 @@ class Form2 final : public QWidget, private Shell {
   QTreeWidget* dir1_;
   QListWidget* file1_;
   QLineEdit* txt_folder_;
+  QComboBox* recent_;
+  RecentFolders recent_folders_;
   QString root_;    // the drive Dir1 shows
   QString folder_;  // the folder Dir1 shows
   std::function<void()> end_program_;

@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 
+#include "app/messages.h"
 #include "import/messages.h"
 
 namespace tn {
@@ -51,6 +52,7 @@ Form3::Form3(Context& cx, ImportState& st, ImportHost& host, QWidget* parent)
   // One example row under the sheet's column letters.
   ss2_table_->setParent(frame);
   place(ss2_table_, "SS2", twips(135, 1860, 4425, 480));
+  ss2_table_->setAccessibleName(acc::ss2);
   ss2_table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   ss2_table_->setSelectionMode(QAbstractItemView::NoSelection);
   ss2_table_->setFocusPolicy(Qt::NoFocus);
@@ -65,8 +67,11 @@ Form3::Form3(Context& cx, ImportState& st, ImportHost& host, QWidget* parent)
                      twips(1035, 2760, 1170, 525));
   auto* back = place(new QPushButton(import_msg::back_button, this), "cmd_cancel",
                      twips(2670, 2760, 1170, 525));
-  read->setAutoDefault(false);
+  // Enter reads, as the dialog is there for; Escape goes back.
+  read->setDefault(true);
   back->setAutoDefault(false);
+  read->setToolTip(tip::cmd_excel_read);
+  back->setToolTip(tip::cmd_cancel);
 
   // The dialog's load step, before the buttons report their changes.
   opt[0]->setChecked(true);

@@ -53,6 +53,7 @@ Form4::Form4(QWidget* parent) : QDialog(parent) {
   back->setObjectName(QStringLiteral("cmd_modoru3"));
   back->setGeometry(twips(1980, 1635, 1530, 360));
   back->setDefault(true);
+  back->setToolTip(tip::cmd_modoru3);
   connect(back, &QPushButton::clicked, this, &QDialog::close);
 }
 

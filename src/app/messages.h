@@ -9,6 +9,15 @@ namespace tn {
 namespace msg {
 inline const QString confirm_reselect = QStringLiteral("現在入力中のデータは失われますがよろしいですか？");
 inline const QString confirm_end = QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝを終了します。　よろしいですか？");
+// Asked instead, with No the default, while tag cells hold unwritten edits.
+inline const QString discard_on_close =
+    QStringLiteral("まだファイルに書き込んでいない変更があります。変更を捨てて閉じますか？");
+inline const QString discard_on_end =
+    QStringLiteral("まだファイルに書き込んでいない変更があります。変更を捨てて終了しますか？");
+inline const QString discard_on_reselect = QStringLiteral(
+    "まだファイルに書き込んでいない変更があります。変更を捨てて別のフォルダを選びますか？");
+// On the standard error stream, for a folder argument that can't be opened.
+inline const QString bad_folder_argument = QStringLiteral("tagnarabe: フォルダを開けません: ");
 }  // namespace msg
 
 // Captions of the windows and their controls, named after the controls.
@@ -19,6 +28,7 @@ inline const QString lbl_name = QStringLiteral("タグならべ");
 inline const QString lbl_drive = QStringLiteral("ドライブ");
 inline const QString lbl_folder = QStringLiteral("フォルダ");
 inline const QString lbl_files = QStringLiteral("MP3ファイル");
+inline const QString lbl_recent = QStringLiteral("最近のフォルダ");
 inline const QString cmd_set = QStringLiteral("設定");
 inline const QString cmd_end2 = QStringLiteral("終了");
 
@@ -65,6 +75,62 @@ inline const QString label3 = QStringLiteral("ＶＥＲ1.06");
 inline const QString label4 = QStringLiteral("support@pompom-kobo.example");
 inline const QString cmd_modoru3 = QStringLiteral("戻る");
 }  // namespace caption
+
+// Tooltips, one short sentence each, named after their controls. Screen
+// readers read them as the controls' descriptions.
+namespace tip {
+inline const QString cmd_kyokuname = QStringLiteral("「ファイル名」に「曲名」を入れます。");
+inline const QString cmd_kyokuzyunname = QStringLiteral("「ファイル名」の前に「曲順」を付けます。");
+inline const QString cmd_w_name = QStringLiteral("「ファイル名」を「曲順」と「曲名」から作ります。");
+inline const QString cmd_modosu =
+    QStringLiteral("ファイル名の変更を取り消して、フォルダにある名前に戻します。");
+inline const QString cmd_re_name = QStringLiteral("表の「ファイル名」のとおりにファイルの名前を変えます。");
+inline const QString cmd_fname = QStringLiteral("「曲名」にファイル名を入れます。");
+inline const QString cmd_zyun_fname = QStringLiteral("「曲名」に「曲順」とファイル名を入れます。");
+inline const QString txt_all_al = QStringLiteral("すべての行に入れるアルバム名を入力します。");
+inline const QString cmd_all_al = QStringLiteral("入力したアルバム名をすべての行に入れます。");
+inline const QString txt_all_art = QStringLiteral("すべての行に入れるアーティスト名を入力します。");
+inline const QString cmd_all_art = QStringLiteral("入力したアーティスト名をすべての行に入れます。");
+inline const QString cmd_excel = QStringLiteral("表計算ファイルから曲名などを読み込みます。");
+inline const QString cmd_modosu2 =
+    QStringLiteral("タグの変更を取り消して、ファイルのタグを読み直します。");
+inline const QString cmd_write_all =
+    QStringLiteral("曲名・アルバム名・アーティスト名をファイルに書き込みます。");
+inline const QString cmd_write_kyokumei = QStringLiteral("曲名だけをファイルに書き込みます。");
+inline const QString cmd_write_alubum = QStringLiteral("アルバム名だけをファイルに書き込みます。");
+inline const QString cmd_write_artname = QStringLiteral("アーティスト名だけをファイルに書き込みます。");
+inline const QString cmd_dir = QStringLiteral("編集するフォルダを選び直します。");
+inline const QString cmd_cls = QStringLiteral("表を空にして、すべてのファイルを読み直します。");
+inline const QString cmd_allwrite = QStringLiteral("タグを書き込んでから、ファイル名を変更します。");
+inline const QString cmd_end = QStringLiteral("アプリケーションを終了します。");
+// Start-up form
+inline const QString cmd_set = QStringLiteral("このフォルダのMP3ファイルを編集します。");
+inline const QString cmb_recent = QStringLiteral("前に編集したフォルダを選びます。");
+// Import dialog
+inline const QString cmd_excel_read = QStringLiteral("選んだ形式で表計算ファイルを読み込みます。");
+inline const QString cmd_cancel = QStringLiteral("読み込まずに閉じます。");
+// About box
+inline const QString cmd_modoru3 = QStringLiteral("この画面を閉じます。");
+}  // namespace tip
+
+// Names for screen readers of the controls that show no text of their own.
+namespace acc {
+inline const QString ss1 = QStringLiteral("曲の一覧表");
+inline const QString txt_all_al = QStringLiteral("アルバム名");
+inline const QString txt_all_art = QStringLiteral("アーティスト名");
+inline const QString drive1 = QStringLiteral("ドライブ");
+inline const QString dir1 = QStringLiteral("フォルダ一覧");
+inline const QString file1 = QStringLiteral("MP3ファイル一覧");
+inline const QString txt_folder = QStringLiteral("フォルダのパス");
+inline const QString ss2 = QStringLiteral("読込の例");
+}  // namespace acc
+
+// What a track table cell's colour means, told to screen readers and in the
+// cell's tooltip.
+namespace cell_state {
+inline const QString edited = QStringLiteral("まだファイルに書き込んでいない変更です。");
+inline const QString failed = QStringLiteral("ファイルまたはタグを読み込めませんでした。");
+}  // namespace cell_state
 
 // The menu bar, named after the command an item runs.
 namespace menu {

@@ -12,11 +12,16 @@ QWidget* QtDialogs::owner() const {
   return parent_ ? parent_.data() : QApplication::activeWindow();
 }
 
-bool QtDialogs::ask(const QString& text) {
+bool QtDialogs::ask(const QString& text) { return question(text, true); }
+
+bool QtDialogs::ask_default_no(const QString& text) { return question(text, false); }
+
+bool QtDialogs::question(const QString& text, bool yes_default) {
   QMessageBox box(QMessageBox::NoIcon, k_message_title, text, QMessageBox::NoButton, owner());
   QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
-  box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
-  box.setDefaultButton(yes);
+  QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+  box.setDefaultButton(yes_default ? yes : no);
+  box.setEscapeButton(no);
   box.exec();
   return box.clickedButton() == yes;
 }

@@ -16,6 +16,7 @@ class QtDialogs final : public Dialogs {
   void set_parent(QWidget* parent) { parent_ = parent; }
 
   bool ask(const QString& text) override;
+  bool ask_default_no(const QString& text) override;
   void notify(const QString& text) override;
   QString input(const QString& prompt) override;
   std::optional<QString> open_file(const QString& start_dir, const QStringList& filters,
@@ -23,6 +24,7 @@ class QtDialogs final : public Dialogs {
 
  private:
   QWidget* owner() const;
+  bool question(const QString& text, bool yes_default);
   QPointer<QWidget> parent_;
 };
 

@@ -1,6 +1,21 @@
 #include "app/qt_grid.h"
 
+#include <QAbstractItemView>
+#include <QHelpEvent>
+#include <QToolTip>
+
+#include "app/messages.h"
+
 namespace tn {
+
+namespace {
+// Told beside the colour, for screen readers and in the tooltip.
+QString state_of(Colour c) {
+  if (c == k_edited) return cell_state::edited;
+  if (c == k_error) return cell_state::failed;
+  return {};
+}
+}  // namespace
 
 QColor to_qcolor(Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 Colour from_qcolor(const QColor& c) { return rgb(c.red(), c.green(), c.blue()); }
@@ -29,12 +44,43 @@ Colour QtGrid::cell_colour(int col, int row) const {
 void QtGrid::store_text(int col, int row, const QString& text) { item(col, row)->setText(text); }
 
 void QtGrid::store_colour(int col, int row, Colour colour) {
-  item(col, row)->setBackground(to_qcolor(colour));
+  QTableWidgetItem* it = item(col, row);
+  it->setBackground(to_qcolor(colour));
+  it->setData(Qt::AccessibleDescriptionRole, state_of(colour));
 }
 
 void QtGrid::resize(int cols, int rows) {
   table_->setColumnCount(cols);
   table_->setRowCount(rows);
+}
+
+QString CellToolTips::tooltip(const QAbstractItemView* view, const QModelIndex& index) const {
+  QStringList lines;
+  QStyleOptionViewItem opt;
+  opt.initFrom(view->viewport());
+  opt.rect = view->visualRect(index);
+  initStyleOption(&opt, index);
+  const QStyle* style = view->style();
+  const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+  const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, view);
+  if (!opt.text.isEmpty() &&
+      opt.fontMetrics.horizontalAdvance(opt.text) > text.width() - 2 * margin)
+    lines << opt.text;
+  const QString state = index.data(Qt::AccessibleDescriptionRole).toString();
+  if (!state.isEmpty()) lines << state;
+  return lines.join(QLatin1Char('\n'));
+}
+
+bool CellToolTips::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                             const QStyleOptionViewItem& option, const QModelIndex& index) {
+  if (event->type() != QEvent::ToolTip || !index.isValid())
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
+  const QString tip = tooltip(view, index);
+  if (tip.isEmpty())
+    QToolTip::hideText();
+  else
+    QToolTip::showText(event->globalPos(), tip, view->viewport(), view->visualRect(index));
+  return true;
 }
 
 }  // namespace tn

@@ -1,6 +1,7 @@
 #pragma once
 // The grid over a QTableWidget: SS1 on the main window, SS2 on the import dialog.
 
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 
 #include "table/grid.h"
@@ -25,6 +26,17 @@ class QtGrid final : public Grid {
  private:
   QTableWidgetItem* item(int col, int row);
   QTableWidget* table_;
+};
+
+// Tooltips of the track table's cells: the whole text when the column cuts it
+// off, and what the cell's colour means.
+class CellToolTips final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  // The tooltip of index as view shows it; empty for none.
+  QString tooltip(const QAbstractItemView* view, const QModelIndex& index) const;
+  bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) override;
 };
 
 // Colour conversions between the grid's 32-bit value and Qt.

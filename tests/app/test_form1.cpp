@@ -4,7 +4,15 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QAccessible>
+#include <QMimeData>
+#include <QProcess>
+#include <QToolTip>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QHeaderView>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
@@ -26,6 +34,8 @@ using namespace tn::test;
 namespace {
 
 // A main window over a confirmed folder of n real MP3 files.
+constexpr QSize k_design{916, 530};
+
 struct Rig {
   explicit Rig(int n = 3, bool fake = false) : lib(fake) {
     lib.write_tracks(dir.path(), n);
@@ -45,6 +55,42 @@ struct Rig {
   Form2 form2{form1, dir.path()};
   int ended = 0;
 
+  QScrollArea* scroll() const { return form1.findChild<QScrollArea*>(); }
+  QWidget* client() const { return scroll()->widget(); }
+  // Shown with a client area of the given size.
+  void show_at(const QSize& client_size) {
+    form1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form1));
+    form1.resize(client_size.width(), client_size.height() + form1.menuBar()->height());
+    QTRY_COMPARE(scroll()->size(), client_size);
+  }
+  // Every control, and every column of the table, can be scrolled into the
+  // window's view.
+  bool all_reachable() {
+    QWidget* view = scroll()->viewport();
+    QList<std::pair<QWidget*, QRect>> targets;
+    for (QWidget* w : client()->findChildren<QWidget*>())
+      if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w)) targets.append({w, w->rect()});
+    QTableWidget* t = form1.ss1();
+    for (int c = 0; c < 5; ++c) {
+      QHeaderView* h = t->horizontalHeader();
+      targets.append({h, QRect(h->sectionViewportPosition(c), 0, h->sectionSize(c), h->height())});
+    }
+    for (auto [w, r] : targets) {
+      const QRect in_client(w->mapTo(client(), r.topLeft()), r.size());
+      scroll()->ensureVisible(in_client.center().x(), in_client.center().y(), r.width() / 2 + 1,
+                              r.height() / 2 + 1);
+      const QRect in_view(w->mapTo(view, r.topLeft()), r.size());
+      if (!view->rect().contains(in_view)) {
+        qWarning() << "out of reach:" << w->objectName() << in_view << view->rect();
+        return false;
+      }
+      const QRect in_window(view->mapTo(&form1, in_view.topLeft()), r.size());
+      if (!form1.rect().contains(in_window)) return false;
+    }
+    return true;
+  }
+
   // Everything a command could change: cells, colours, file list, window.
   QStringList snapshot() const {
     QStringList out;
@@ -60,44 +106,45 @@ struct Rig {
   }
 };
 
+// The design layout, as drawn: the window grown or shrunk moves none of it.
 struct ControlRow {
   const char* name;
   const char* container;  // "client": the window's client area
-  const QString* caption;
+  const char* caption;    // nullptr: none
   QRect geometry;
   int tab;
 };
 
 const ControlRow k_layout[] = {
     {"SS1", "client", nullptr, {8, 160, 903, 345}, 0},
-    {"grp_file_name", "client", &caption::grp_file_name, {30, 7, 166, 148}, 1},
-    {"cmd_kyokuname", "grp_file_name", &caption::cmd_kyokuname, {16, 16, 129, 22}, 5},
-    {"cmd_kyokuzyunname", "grp_file_name", &caption::cmd_kyokuzyunname, {16, 42, 129, 22}, 6},
-    {"cmd_w_name", "grp_file_name", &caption::cmd_w_name, {16, 67, 129, 22}, 4},
-    {"cmd_modosu", "grp_file_name", &caption::cmd_modosu, {17, 93, 129, 22}, 2},
-    {"cmd_re_name", "grp_file_name", &caption::cmd_re_name, {16, 118, 129, 22}, 3},
-    {"grp_tag_input", "client", &caption::grp_tag_input, {216, 6, 362, 149}, 8},
-    {"grp_title", "grp_tag_input", &caption::grp_title, {8, 14, 171, 65}, 10},
-    {"cmd_fname", "grp_title", &caption::cmd_fname, {8, 15, 140, 20}, 12},
-    {"cmd_zyun_fname", "grp_title", &caption::cmd_zyun_fname, {9, 39, 140, 20}, 11},
-    {"grp_album", "grp_tag_input", &caption::grp_album, {7, 80, 171, 65}, 13},
+    {"grp_file_name", "client", "ファイル名変更メニュー", {30, 7, 166, 148}, 1},
+    {"cmd_kyokuname", "grp_file_name", "「曲名」を入力", {16, 16, 129, 22}, 5},
+    {"cmd_kyokuzyunname", "grp_file_name", "「曲順」を入力", {16, 42, 129, 22}, 6},
+    {"cmd_w_name", "grp_file_name", "「曲順」+「曲名」を入力", {16, 67, 129, 22}, 4},
+    {"cmd_modosu", "grp_file_name", "元に戻す", {17, 93, 129, 22}, 2},
+    {"cmd_re_name", "grp_file_name", "ﾌｧｲﾙ名変更", {16, 118, 129, 22}, 3},
+    {"grp_tag_input", "client", "TAG情報入力メニュー", {216, 6, 362, 149}, 8},
+    {"grp_title", "grp_tag_input", "曲名入力", {8, 14, 171, 65}, 10},
+    {"cmd_fname", "grp_title", "「ﾌｧｲﾙ名」を入力", {8, 15, 140, 20}, 12},
+    {"cmd_zyun_fname", "grp_title", "「曲順」+「ﾌｧｲﾙ名」を入力", {9, 39, 140, 20}, 11},
+    {"grp_album", "grp_tag_input", "アルバム名入力", {7, 80, 171, 65}, 13},
     {"txt_all_al", "grp_album", nullptr, {11, 14, 150, 20}, 14},
-    {"cmd_all_al", "grp_album", &caption::cmd_all_al, {32, 39, 107, 19}, 24},
-    {"grp_artist", "grp_tag_input", &caption::grp_artist, {181, 80, 171, 65}, 15},
+    {"cmd_all_al", "grp_album", "ｱﾙﾊﾞﾑ名全入力", {32, 39, 107, 19}, 24},
+    {"grp_artist", "grp_tag_input", "アーティスト名入力", {181, 80, 171, 65}, 15},
     {"txt_all_art", "grp_artist", nullptr, {9, 15, 150, 20}, 16},
-    {"cmd_all_art", "grp_artist", &caption::cmd_all_art, {32, 40, 107, 19}, 17},
-    {"cmd_excel", "grp_tag_input", &caption::cmd_excel, {208, 24, 126, 22}, 25},
-    {"cmd_modosu2", "grp_tag_input", &caption::cmd_modosu2, {208, 49, 126, 22}, 9},
-    {"grp_tag_write", "client", &caption::grp_tag_write, {599, 6, 154, 150}, 18},
-    {"cmd_write_all", "grp_tag_write", &caption::cmd_write_all, {13, 19, 124, 29}, 19},
-    {"grp_single", "grp_tag_write", &caption::grp_single, {8, 54, 137, 92}, 20},
-    {"cmd_write_kyokumei", "grp_single", &caption::cmd_write_kyokumei, {5, 20, 124, 18}, 23},
-    {"cmd_write_alubum", "grp_single", &caption::cmd_write_alubum, {5, 43, 124, 18}, 22},
-    {"cmd_write_artname", "grp_single", &caption::cmd_write_artname, {5, 65, 124, 18}, 21},
-    {"cmd_dir", "client", &caption::cmd_dir, {762, 16, 140, 24}, 26},
-    {"cmd_cls", "client", &caption::cmd_cls, {762, 48, 141, 24}, 7},
-    {"cmd_allwrite", "client", &caption::cmd_allwrite, {762, 82, 141, 24}, 29},
-    {"cmd_end", "client", &caption::cmd_end, {762, 118, 142, 24}, 27},
+    {"cmd_all_art", "grp_artist", "ｱｰﾃｨｽﾄ名全入力", {32, 40, 107, 19}, 17},
+    {"cmd_excel", "grp_tag_input", "EXCELﾌｧｲﾙより読込", {208, 24, 126, 22}, 25},
+    {"cmd_modosu2", "grp_tag_input", "元に戻す", {208, 49, 126, 22}, 9},
+    {"grp_tag_write", "client", "TAG情報書込メニュー", {599, 6, 154, 150}, 18},
+    {"cmd_write_all", "grp_tag_write", "全て書込", {13, 19, 124, 29}, 19},
+    {"grp_single", "grp_tag_write", "個別書込", {8, 54, 137, 92}, 20},
+    {"cmd_write_kyokumei", "grp_single", "曲名のみ書込", {5, 20, 124, 18}, 23},
+    {"cmd_write_alubum", "grp_single", "ｱﾙﾊﾞﾑ名のみ書込", {5, 43, 124, 18}, 22},
+    {"cmd_write_artname", "grp_single", "ｱｰﾃｨｽﾄ名のみ書込", {5, 65, 124, 18}, 21},
+    {"cmd_dir", "client", "編集ﾌｫﾙﾀﾞ再設定", {762, 16, 140, 24}, 26},
+    {"cmd_cls", "client", "全ﾌｧｲﾙ再読込", {762, 48, 141, 24}, 7},
+    {"cmd_allwrite", "client", "ﾌｧｲﾙ名変更+TAG書込", {762, 82, 141, 24}, 29},
+    {"cmd_end", "client", "終了", {762, 118, 142, 24}, 27},
 };
 
 bool is_group(const ControlRow& r) { return qstrncmp(r.name, "grp_", 4) == 0; }
@@ -148,15 +195,15 @@ class TestForm1 : public QObject {
     QFETCH(int, row);
     const ControlRow& c = k_layout[row];
     Rig rig;
-    rig.form1.show();
+    rig.show_at(k_design);
     auto* w = rig.form1.findChild<QWidget*>(QLatin1String(c.name));
     QVERIFY(w);
     QCOMPARE(w->parentWidget()->objectName(), QLatin1String(c.container));
     QCOMPARE(w->geometry(), c.geometry);
     QVERIFY(w->isVisible());
     QVERIFY(w->isEnabled());
-    if (auto* g = qobject_cast<QGroupBox*>(w)) QCOMPARE(g->title(), *c.caption);
-    if (auto* b = qobject_cast<QPushButton*>(w)) QCOMPARE(b->text(), *c.caption);
+    if (auto* g = qobject_cast<QGroupBox*>(w)) QCOMPARE(g->title(), QString::fromUtf8(c.caption));
+    if (auto* b = qobject_cast<QPushButton*>(w)) QCOMPARE(b->text(), QString::fromUtf8(c.caption));
     if (auto* t = qobject_cast<QLineEdit*>(w)) QCOMPARE(t->text(), QString());
 
     // The control's place among the focusable controls follows its tab number.
@@ -175,16 +222,103 @@ class TestForm1 : public QObject {
     if (is_group(c)) QCOMPARE(w->focusPolicy(), Qt::NoFocus);
   }
 
-  void window_is_fixed_with_client_area() {
+  // Beyond the design size the table takes the room; nothing else moves.
+  void window_grows_with_the_table() {
+    Rig rig;
+    rig.show_at(QSize(1300, 820));
+    QWidget* client = rig.client();
+    QTRY_COMPARE(client->size(), QSize(1300, 820));
+    QCOMPARE(rig.form1.ss1()->geometry(), QRect(8, 160, 1300 - 13, 820 - 185));
+    QCOMPARE(rig.form1.findChild<QWidget*>("cmd_end")->geometry(), QRect(762, 118, 142, 24));
+    QCOMPARE(rig.form1.findChild<QWidget*>("grp_tag_write")->geometry(), QRect(599, 6, 154, 150));
+    const QRect produced = rig.form1.findChild<QWidget*>("lbl_produced")->geometry();
+    QCOMPARE(produced.bottomRight(), QPoint(1300 - 14, 820 - 3));
+    // The columns share the new width in their proportions.
+    QTableWidget* t = rig.form1.ss1();
+    int total = 0;
+    for (int c = 0; c < 5; ++c) total += t->columnWidth(c);
+    QVERIFY(total <= t->viewport()->width() && total >= t->viewport()->width() - 10);
+    QVERIFY(qAbs(t->columnWidth(2) - t->columnWidth(1) * 28.87 / 26.25) <= 1.5);
+    QVERIFY(!rig.scroll()->verticalScrollBar()->isVisible());
+  }
+
+  // Below the design size the table shrinks first; then the client area
+  // scrolls, and every control can still be brought into view.
+  void window_smaller_than_design_data() {
+    QTest::addColumn<QSize>("client");
+    QTest::addColumn<int>("table_height");
+    QTest::addColumn<bool>("scrolls");
+    QTest::newRow("shorter") << QSize(916, 400) << 400 - 185 << false;
+    QTest::newRow("shortest whole") << QSize(916, 305) << 120 << false;
+    QTest::newRow("too short") << QSize(916, 250) << 120 << true;
+    // -1: the table takes the height left beside the horizontal scroll bar.
+    QTest::newRow("too narrow") << QSize(700, 530) << -1 << true;
+  }
+  void window_smaller_than_design() {
+    QFETCH(QSize, client);
+    QFETCH(int, table_height);
+    QFETCH(bool, scrolls);
+    Rig rig;
+    rig.show_at(client);
+    if (table_height < 0) table_height = rig.scroll()->viewport()->height() - 185;
+    QTRY_COMPARE(rig.form1.ss1()->height(), table_height);
+    QCOMPARE(rig.client()->width(), 916);
+    const QScrollBar* bar = client.width() < 916 ? rig.scroll()->horizontalScrollBar()
+                                                 : rig.scroll()->verticalScrollBar();
+    QCOMPARE(bar->isVisible(), scrolls);
+    QVERIFY(rig.all_reachable());
+  }
+
+  void window_opens_within_the_screen() {
     Rig rig;
     rig.form1.show();
     QVERIFY(QTest::qWaitForWindowExposed(&rig.form1));
-    QWidget* client = rig.form1.centralWidget();
-    QCOMPARE(client->size(), QSize(916, 530));
-    QCOMPARE(client->y(), rig.form1.menuBar()->height());
-    QCOMPARE(rig.form1.minimumSize(), rig.form1.maximumSize());
-    QCOMPARE(rig.form1.height(), 530 + rig.form1.menuBar()->height());
+    const QRect free = rig.form1.screen()->availableGeometry();
+    QVERIFY2(free.contains(rig.form1.frameGeometry()),
+             qPrintable(QStringLiteral("%1x%2 on %3x%4")
+                            .arg(rig.form1.frameGeometry().width())
+                            .arg(rig.form1.frameGeometry().height())
+                            .arg(free.width())
+                            .arg(free.height())));
     QVERIFY(!rig.form1.windowIcon().isNull());
+    QVERIFY(rig.all_reachable());
+  }
+
+  // Scale 2 on a 1600 x 1000 screen: 800 x 500 for the window. Run in a
+  // process of its own, since the scale is fixed at start.
+  void every_control_reachable_at_scale_2() {
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") != QLatin1String("2")) {
+      QTemporaryDir tmp;
+      QFile config(tmp.filePath(QStringLiteral("screen.json")));
+      QVERIFY(config.open(QIODevice::WriteOnly));
+      config.write(R"({"screens": [{"name": "small", "x": 0, "y": 0, "width": 1600,
+                       "height": 1000, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+      config.close();
+      QProcess child;
+      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+      env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+      env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                 QStringLiteral("offscreen:configfile=") + config.fileName());
+      child.setProcessEnvironment(env);
+      child.setProcessChannelMode(QProcess::MergedChannels);
+      child.start(QCoreApplication::applicationFilePath(),
+                  {QStringLiteral("every_control_reachable_at_scale_2")});
+      QVERIFY(child.waitForFinished(60000));
+      const QByteArray out = child.readAll();
+      QVERIFY2(child.exitCode() == 0 && out.contains("PASS   : TestForm1::every_control_reachable_at_scale_2"),
+               out.constData());
+      return;
+    }
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    QCOMPARE(screen->geometry().size(), QSize(800, 500));
+    QCOMPARE(screen->devicePixelRatio(), 2.0);
+    Rig rig;
+    rig.form1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.form1));
+    QVERIFY(screen->availableGeometry().contains(rig.form1.frameGeometry()));
+    QVERIFY(rig.all_reachable());
+    rig.form2.show();
+    QVERIFY(screen->availableGeometry().contains(rig.form2.frameGeometry()));
   }
 
   void track_table_design() {
@@ -291,7 +425,6 @@ class TestForm1 : public QObject {
   void every_control_runs_one_command() {
     Rig rig;
     rig.form1.show();
-    QSignalSpy spy(&rig.form1, &Form1::command_started);
     QStringList routed_buttons, routed_items;
     for (const Form1::Route& r : Form1::routes()) {
       if (r.button) routed_buttons << QLatin1String(r.button);
@@ -462,6 +595,237 @@ class TestForm1 : public QObject {
     QCOMPARE(std::count_if(windows.begin(), windows.end(),
                            [](QWidget* w) { return qobject_cast<Form1*>(w) != nullptr; }),
              1);
+  }
+
+  // Tab leaves the table for the next control, Shift+Tab for the one before;
+  // the arrows move between cells.
+  void tab_leaves_the_table() {
+    Rig rig;
+    rig.show_at(k_design);
+    rig.form1.activateWindow();
+    QTableWidget* t = rig.form1.ss1();
+    t->setFocus();
+    t->setCurrentCell(0, 0);
+    QTRY_VERIFY(t->hasFocus());
+    QTest::keyClick(t, Qt::Key_Right);
+    QCOMPARE(t->currentColumn(), 1);
+    QTest::keyClick(t, Qt::Key_Down);
+    QCOMPARE(t->currentRow(), 1);
+    QTest::keyClick(t, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmd_modosu"));
+    t->setFocus();
+    QTest::keyClick(t, Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmd_allwrite"));
+  }
+
+  // What a screen reader announces for each control: its name and, where
+  // names alike, a description telling them apart.
+  void controls_named_for_screen_readers_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("description");
+    const auto row = [](const char* control, const char* name, const char* description) {
+      QTest::newRow(control) << QString::fromUtf8(name) << QString::fromUtf8(description);
+    };
+    row("SS1", "曲の一覧表", "");
+    row("txt_all_al", "アルバム名", "すべての行に入れるアルバム名を入力します。");
+    row("txt_all_art", "アーティスト名", "すべての行に入れるアーティスト名を入力します。");
+    row("grp_title", "曲名入力", "");
+    row("grp_album", "アルバム名入力", "");
+    row("grp_artist", "アーティスト名入力", "");
+    row("cmd_modosu", "元に戻す", "ファイル名の変更を取り消して、フォルダにある名前に戻します。");
+    row("cmd_modosu2", "元に戻す", "タグの変更を取り消して、ファイルのタグを読み直します。");
+    row("cmd_write_all", "全て書込", "曲名・アルバム名・アーティスト名をファイルに書き込みます。");
+  }
+  void controls_named_for_screen_readers() {
+    QFETCH(QString, name);
+    QFETCH(QString, description);
+    Rig rig;
+    rig.form1.show();
+    auto* w = rig.form1.findChild<QWidget*>(QString::fromLatin1(QTest::currentDataTag()));
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    QVERIFY(a);
+    QCOMPARE(a->text(QAccessible::Name), name);
+    if (!description.isEmpty()) QCOMPARE(a->text(QAccessible::Description), description);
+  }
+
+  // Every control has a name of its own or one told apart by a description,
+  // and every button a one-sentence tooltip.
+  void every_control_named_and_buttons_explained() {
+    Rig rig;
+    rig.form1.show();
+    QHash<QString, QStringList> described;  // name -> descriptions
+    for (QWidget* w : rig.client()->findChildren<QWidget*>()) {
+      if (!(qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+            qobject_cast<QGroupBox*>(w) || qobject_cast<QTableWidget*>(w)) ||
+          w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_")))
+        continue;  // the table's own parts speak for themselves
+      QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+      const QString name = a->text(QAccessible::Name);
+      QVERIFY2(!name.isEmpty(), qPrintable(w->objectName()));
+      QVERIFY2(!described[name].contains(a->text(QAccessible::Description)),
+               qPrintable(w->objectName() + QStringLiteral(" is like another: ") + name));
+      described[name] << a->text(QAccessible::Description);
+      if (qobject_cast<QAbstractButton*>(w)) {
+        QVERIFY2(w->toolTip().endsWith(QStringLiteral("。")), qPrintable(w->objectName()));
+        QVERIFY(w->toolTip().size() <= 40);
+      }
+    }
+    QVERIFY(described.size() >= 26);
+  }
+
+  // A cell's state is told by its description and its tooltip, not only its
+  // colour; a text cut off by the column shows whole in the tooltip.
+  void cell_state_beyond_colour_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Colour>("colour");
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<QString>("tooltip");
+    const QString edited = QStringLiteral("まだファイルに書き込んでいない変更です。");
+    const QString failed = QStringLiteral("ファイルまたはタグを読み込めませんでした。");
+    const QString lengthy = QStringLiteral("とても長いアルバムの名前は列の幅に収まらず途中で切れてしまう");
+    QTest::newRow("short, white") << QStringLiteral("夏") << k_white << QString() << QString();
+    QTest::newRow("short, edited") << QStringLiteral("夏") << k_edited << edited << edited;
+    QTest::newRow("failed") << QStringLiteral("夏") << k_error << failed << failed;
+    QTest::newRow("cut off, white") << lengthy << k_white << QString() << lengthy;
+    QTest::newRow("cut off, edited") << lengthy << k_edited << edited << lengthy + QLatin1Char('\n') + edited;
+  }
+  void cell_state_beyond_colour() {
+    QFETCH(QString, text);
+    QFETCH(Colour, colour);
+    QFETCH(QString, description);
+    QFETCH(QString, tooltip);
+    Rig rig;
+    rig.show_at(k_design);
+    Grid& g = rig.form1.grid();
+    g.set_col(4);
+    g.set_row(2);
+    g.set_text(text);
+    g.set_back_colour(colour);
+    QTableWidget* t = rig.form1.ss1();
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(t);
+    QAccessibleInterface* cell = table->tableInterface()->cellAt(1, 3);
+    QVERIFY(cell);
+    QCOMPARE(cell->text(QAccessible::Description), description);
+
+    const QPoint at = t->visualRect(t->model()->index(1, 3)).center();
+    QHelpEvent help(QEvent::ToolTip, at, t->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(t->viewport(), &help);
+    if (tooltip.isEmpty()) {
+      QVERIFY(!QToolTip::isVisible());
+    } else {
+      QTRY_VERIFY(QToolTip::isVisible());
+      QCOMPARE(QToolTip::text(), tooltip);
+    }
+    QToolTip::hideText();
+  }
+
+  // Throwing away cells in the edited colour is asked first, No the
+  // default; with none the usual steps run unchanged.
+  void unwritten_edits_asked_before_loss_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("edited");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<bool>("went_on");
+    const QString ask = QStringLiteral("ask: ");
+    const QString on_close = ask + QStringLiteral("まだファイルに書き込んでいない変更があります。変更を捨てて閉じますか？");
+    const QString on_end = ask + QStringLiteral("まだファイルに書き込んでいない変更があります。変更を捨てて終了しますか？");
+    const QString on_dir = ask + QStringLiteral(
+        "まだファイルに書き込んでいない変更があります。変更を捨てて別のフォルダを選びますか？");
+    const QString end = ask + QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝを終了します。　よろしいですか？");
+    const QString dir = ask + QStringLiteral("現在入力中のデータは失われますがよろしいですか？");
+    QTest::newRow("close, nothing edited") << "close" << false << true << QStringList() << true;
+    QTest::newRow("close, kept") << "close" << true << false << QStringList{on_close} << false;
+    QTest::newRow("close, thrown away") << "close" << true << true << QStringList{on_close} << true;
+    QTest::newRow("end, nothing edited") << "cmd_end" << false << true << QStringList{end} << true;
+    QTest::newRow("end, kept") << "cmd_end" << true << false << QStringList{on_end} << false;
+    QTest::newRow("end, thrown away") << "cmd_end" << true << true << QStringList{on_end} << true;
+    QTest::newRow("re-select, nothing edited") << "cmd_dir" << false << true << QStringList{dir} << true;
+    QTest::newRow("re-select, kept") << "cmd_dir" << true << false << QStringList{on_dir} << false;
+    QTest::newRow("re-select, thrown away") << "cmd_dir" << true << true << QStringList{on_dir} << true;
+    QTest::newRow("drop, nothing edited") << "drop" << false << true << QStringList{dir} << true;
+    QTest::newRow("drop, kept") << "drop" << true << false << QStringList{on_dir} << false;
+  }
+  void unwritten_edits_asked_before_loss() {
+    QFETCH(QString, how);
+    QFETCH(bool, edited);
+    QFETCH(bool, answer);
+    QFETCH(QStringList, boxes);
+    QFETCH(bool, went_on);
+    Rig rig(3, true);
+    rig.form1.show();
+    QTemporaryDir other;
+    Grid& g = rig.form1.grid();
+    g.set_col(4);
+    g.set_row(3);
+    g.set_text(QStringLiteral("書いていないアルバム"));
+    if (edited) g.set_back_colour(k_edited);
+    const QStringList before = rig.snapshot();
+    ScriptedDialogs& d = rig.dialogs.reset();
+    if (!boxes.isEmpty()) answer ? d.yes() : d.no();
+
+    bool closed = false;
+    if (how == QLatin1String("close")) {
+      closed = rig.form1.close();
+    } else if (how == QLatin1String("drop")) {
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(other.path())});
+      QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&rig.form1, &enter);
+      QVERIFY(enter.isAccepted());
+      QDropEvent drop(QPointF(400, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&rig.form1, &drop);
+      QTRY_COMPARE(rig.dialogs.script().log.size(), boxes.size());
+    } else {
+      QTest::mouseClick(rig.form1.findChild<QPushButton*>(how), Qt::LeftButton);
+    }
+    QCOMPARE(rig.dialogs.script().log, boxes);
+    if (how == QLatin1String("close")) {
+      QCOMPARE(closed, went_on);
+      QCOMPARE(rig.form1.isVisible(), !went_on);
+    } else if (how == QLatin1String("cmd_end")) {
+      QCOMPARE(rig.ended, went_on ? 1 : 0);
+    } else {
+      QCOMPARE(rig.form2.isVisible(), went_on);
+      if (how == QLatin1String("drop") && went_on)
+        QCOMPARE(rig.form2.folder(), QFileInfo(other.path()).canonicalFilePath());
+    }
+    if (!went_on) QCOMPARE(rig.snapshot(), before);
+  }
+
+  // A folder dropped on the start-up form points it there, as choosing it.
+  void folder_dropped_on_startup_form() {
+    Rig rig(2);
+    QTemporaryDir other;
+    rig.lib.write_tracks(other.path(), 5);
+    rig.form2.show();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(other.filePath(QStringLiteral("Track3.mp3")))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&rig.form2, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&rig.form2, &drop);
+    QCOMPARE(rig.form2.folder(), QFileInfo(other.path()).canonicalFilePath());
+    QCOMPARE(rig.form2.files().size(), 5);
+    QCOMPARE(rig.dialogs.script().log, QStringList());  // confirming is still the user's
+
+    QMimeData text;
+    text.setText(QStringLiteral("not a folder"));
+    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&rig.form2, &refused);
+    QVERIFY(!refused.isAccepted());
+  }
+
+  // The window's close control ends the program: the event loop returns.
+  void closing_the_window_ends_the_program() {
+    Rig rig(2);
+    rig.form1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.form1));
+    QTimer::singleShot(0, &rig.form1, [&] { rig.form1.close(); });
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });  // never hang the suite
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(!rig.form1.isVisible());
   }
 
   void close_asks_nothing_and_closes_library() {

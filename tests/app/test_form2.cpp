@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -163,6 +164,38 @@ class TestForm2 : public QObject {
     QCOMPARE(rig.dialogs.script().notices(), QStringList{msg::no_files});
     QVERIFY(rig.form2->isVisible());
     QVERIFY(!rig.form1.isVisible());
+  }
+
+  // Confirmed folders are offered next time, newest first; the form still
+  // starts at its start folder, and picking one points the lists there.
+  void recent_folders_offered() {
+    QTemporaryDir keep;
+    QSettings settings(keep.filePath(QStringLiteral("recent.conf")), QSettings::IniFormat);
+    Rig rig(2);
+    QTemporaryDir other;
+    rig.lib.write_tracks(other.path(), 3);
+    rig.form2->set_recent_folders(RecentFolders(&settings));
+    QCOMPARE(rig.form2->offered_folders(), QStringList());
+    rig.dialogs.reset().yes();
+    rig.click("cmd_set");
+    rig.form2->set_folder(other.path());
+    rig.dialogs.reset().no();  // asked, not confirmed: not remembered
+    rig.click("cmd_set");
+    QCOMPARE(rig.form2->offered_folders(), QStringList{canonical(rig.dir.path())});
+    rig.dialogs.reset().yes();
+    rig.click("cmd_set");
+    QCOMPARE(rig.form2->offered_folders(),
+             (QStringList{canonical(other.path()), canonical(rig.dir.path())}));
+
+    Form2 next(rig.form1, rig.dir.path());
+    next.set_recent_folders(RecentFolders(&settings));
+    QCOMPARE(next.folder(), canonical(rig.dir.path()));
+    auto* recent = next.findChild<QComboBox*>("cmb_recent");
+    QCOMPARE(recent->count(), 2);
+    QCOMPARE(recent->currentIndex(), -1);
+    emit recent->activated(0);
+    QCOMPARE(next.folder(), canonical(other.path()));
+    QCOMPARE(next.files().size(), 3);
   }
 
   void end_button_ends_without_question() {

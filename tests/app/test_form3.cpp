@@ -175,7 +175,9 @@ class TestForm3 : public QObject {
     bool open_at_notice = true;
     f.dialogs.on_notify = [&] { open_at_notice = f.windows.form3() && f.windows.form3()->isVisible(); };
     f.dialogs.script.yes();
-    f.child<QPushButton>("cmd_excel_read")->click();
+    // Enter reads: the read button is the dialog's default.
+    QVERIFY(f.child<QPushButton>("cmd_excel_read")->isDefault());
+    QTest::keyClick(form, Qt::Key_Return);
     QCOMPARE(f.dialogs.script.notices(), QStringList{msg::done});
     QVERIFY(!open_at_notice);
     QVERIFY(!form->isVisible());
