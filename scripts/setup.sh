@@ -9,7 +9,8 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libtag1-dev libfreexl-dev
-  fonts-ipafont fonts-ipaexfont
+  fonts-ipafont fonts-ipaexfont fonts-noto-color-emoji qt6-translations-l10n
+  desktop-file-utils appstream dpkg-dev file
   libbenchmark-dev clang libclang-rt-14-dev
 )
 
