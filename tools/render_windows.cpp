@@ -1,10 +1,13 @@
 // Renders every window to PNG files, for looking at the layout without a
 // display: render_windows [out_dir] (default: the current folder).
-// The main window shows a folder of generated MP3 files with Japanese tags.
+// The main window shows a folder of generated MP3 files with Japanese tags,
+// at its design size (form1.png) and as it opens on the screen
+// (form1_opened.png). QT_SCALE_FACTOR=2 renders at scale 2.
 
 #include <QApplication>
 #include <QDir>
 #include <QMenuBar>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -61,6 +64,9 @@ int main(int argc, char** argv) {
   ScriptedDialogs dialogs;
   Form1 form1(state, dialogs, tags);
   Form2 form2(form1, folder);
+  // The user's own recent folders stay as they are.
+  QSettings settings(tmp.filePath(QStringLiteral("settings.conf")), QSettings::IniFormat);
+  form2.set_recent_folders(RecentFolders(&settings));
   form1.set_startup_form(&form2);
   form2.show();
   save(&form2, out + QStringLiteral("/form2.png"));
@@ -68,6 +74,10 @@ int main(int argc, char** argv) {
   dialogs.yes();
   form2.cmd_set_click();
   form1.show();
+  save(&form1, out + QStringLiteral("/form1_opened.png"));
+  const QSize opened = form1.size();
+  form1.resize(k_client_design + QSize(0, form1.menuBar()->height()));
+  QCoreApplication::processEvents();
   save(&form1, out + QStringLiteral("/form1.png"));
   int i = 0;
   for (QMenu* m : form1.menuBar()->findChildren<QMenu*>()) {
@@ -80,6 +90,7 @@ int main(int argc, char** argv) {
   if (QWidget* import_dialog = form1.import_windows().form3())
     save(import_dialog, out + QStringLiteral("/form3.png"));
 
+  form1.resize(opened);
   form1.show_about();
   save(form1.about_box(), out + QStringLiteral("/form4.png"));
   program_pixmap(32).save(out + QStringLiteral("/icon32.png"));
