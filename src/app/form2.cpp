@@ -22,7 +22,9 @@
 #include "app/form1.h"
 #include "app/messages.h"
 #include "app/program_icon.h"
+#include "table/dialogs.h"
 #include "table/folder.h"
+#include "table/track_table.h"
 
 namespace tn {
 
@@ -326,7 +328,13 @@ void Form2::dropEvent(QDropEvent* event) {
   activateWindow();
 }
 
-void Form2::cmd_end_click() { end_program_(); }
+void Form2::cmd_end_click() {
+  // Shown again over a main window with unwritten edits: those are asked for.
+  Context& cx = main_.context();
+  if (main_.isVisible() && has_unwritten_edits(cx) && !cx.dialogs.ask_default_no(msg::discard_on_end))
+    return;
+  end_program_();
+}
 
 void Form2::hide_startup() { hide(); }
 

@@ -59,9 +59,13 @@ mkdir "$work/root"
 dpkg-deb -x "$deb" "$work/root"
 check_tree "$work/root/usr"
 mkdir "$work/music"
-# The packaged program, started on a folder, shows its start-up form.
-env -u LD_PRELOAD QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 \
-  TAGNARABE_PROBE_WINDOW=tn::Form2 LD_PRELOAD="$probe" \
-  XDG_CONFIG_HOME="$work/config" timeout 30 "$work/root/usr/bin/tagnarabe" "$work/music" ||
-  fail "the packaged program did not start (exit $?)"
+run_packaged() {  # the packaged program, ended by the probe once its start-up form shows
+  env -u LD_PRELOAD QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 \
+    TAGNARABE_PROBE_WINDOW=tn::Form2 LD_PRELOAD="$probe" XDG_CONFIG_HOME="$work/config" \
+    timeout 30 "$work/root/usr/bin/tagnarabe" "$@"
+}
+run_packaged "$work/music" || fail "the packaged program did not start on a folder (exit $?)"
+# A folder that is not there is said so, and the program starts all the same.
+run_packaged "$work/gone" 2> "$work/stderr" || fail "the packaged program did not start (exit $?)"
+grep -q "フォルダを開けません: $work/gone" "$work/stderr" || fail "no word on a missing folder"
 echo "installed tree and package: OK"
