@@ -2,16 +2,16 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QMimeData>
-#include <QScreen>
-#include <QScrollArea>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStyle>
 #include <QTableWidget>
 #include <QTimer>
@@ -175,6 +175,7 @@ Form1::Form1(TrackState& state, Dialogs& dialogs, TagLibrary& tags, QWidget* par
   build_menus();
   fit_to_screen();
 }
+
 Form1::~Form1() = default;
 
 QString Form1::album_text() const { return txt_all_al_->text(); }
@@ -257,10 +258,10 @@ void Form1::build_controls() {
     }
     w->setObjectName(QLatin1String(c.name));
     w->setGeometry(c.geometry);
-    // Every control is named for screen readers: by its caption, or else
-    // by a name of its own; the tooltip is its description. The nested
-    // groups are named on their own, not after the group around them.
-    w->setAccessibleName(c.name_for_readers ? *c.name_for_readers : QString(*c.caption).remove(QLatin1Char('&')));
+    // Every control is named for screen readers, by its caption or a name of
+    // its own (nested groups too, not after the group around them); the
+    // tooltip is its description.
+    w->setAccessibleName(c.name_for_readers ? *c.name_for_readers : *c.caption);
     if (c.tip) {
       w->setToolTip(*c.tip);
       w->setAccessibleDescription(*c.tip);
