@@ -90,6 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const int ok = lib->vbmp3_setTagInfo(native, fresh, from_table, 1);
   lib->vbmp3_close();
+  lib->finish_writes();
 
   const QByteArray after = tn::fuzz::read_whole(path);
   check(files_in(dir) == 1, "a file was left beside the written one");

@@ -5,6 +5,8 @@
 #include "table/grid.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
+#include "tags/journal.h"
+#include "tags/messages.h"
 #include "tags/read_tags.h"
 
 namespace tn {
@@ -35,6 +37,10 @@ bool confirm_folder(Context& cx, Shell& shell, const QString& folder_path,
   cx.ss1.set_max_rows(cx.state.file_count);
   paint_columns(cx, col::order, col::artist, k_white);
   shell.set_main_caption(main_caption(cx.state.edit_folder));
+  // Writes a dead run left half done are rolled back before anything is read.
+  const RecoveryReport recovered = recover_folder(encode_file_name(cx.state.edit_folder));
+  for (const auto& [file, kept] : recovered.kept_aside)
+    cx.dialogs.notify(file + msg::journal_kept_middle + kept + msg::journal_kept_tail);
   fill_table(cx);
   read_tags(cx);
   return true;

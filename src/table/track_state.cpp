@@ -16,6 +16,7 @@ const QString& TrackState::file(int i) const {
 
 void TrackState::set_file(int i, const QString& name) {
   check_index(i);
+  if (files_[static_cast<size_t>(i)] != name) identities_[static_cast<size_t>(i)].reset();
   files_[static_cast<size_t>(i)] = name;
   listed_[static_cast<size_t>(i)] = name;
 }
@@ -23,11 +24,22 @@ void TrackState::set_file(int i, const QString& name) {
 void TrackState::clear_file(int i) {
   check_index(i);
   files_[static_cast<size_t>(i)].clear();
+  identities_[static_cast<size_t>(i)].reset();
 }
 
 const QString& TrackState::listed(int i) const {
   check_index(i);
   return listed_[static_cast<size_t>(i)];
+}
+
+const std::optional<FileIdentity>& TrackState::identity(int i) const {
+  check_index(i);
+  return identities_[static_cast<size_t>(i)];
+}
+
+void TrackState::set_identity(int i, const std::optional<FileIdentity>& id) {
+  check_index(i);
+  identities_[static_cast<size_t>(i)] = id;
 }
 
 QString track_order(int row) {

@@ -4,6 +4,9 @@
 
 #include <QString>
 #include <array>
+#include <optional>
+
+#include "table/file_identity.h"
 
 namespace tn {
 
@@ -16,7 +19,8 @@ class TrackState {
 
   // Entry i of the file list; throws std::out_of_range outside 0..99.
   const QString& file(int i) const;
-  // Entry i as listed from the folder (empty: row i has no file).
+  // Entry i as listed from the folder (empty: row i has no file). A new
+  // name forgets the identity of the entry's file.
   void set_file(int i, const QString& name);
   // Empties entry i after its file failed to read: the row is skipped until
   // the folder is listed again. The name it was listed with is kept, so an
@@ -25,11 +29,16 @@ class TrackState {
   // The name entry i was last listed with, also after clear_file.
   const QString& listed(int i) const;
 
+  // The file entry i named when its tag was last read into the table.
+  const std::optional<FileIdentity>& identity(int i) const;
+  void set_identity(int i, const std::optional<FileIdentity>& id);
+
   QString path_of(int i) const { return edit_folder + file(i); }
 
  private:
   std::array<QString, k_max_files> files_;
   std::array<QString, k_max_files> listed_;
+  std::array<std::optional<FileIdentity>, k_max_files> identities_;
 };
 
 // Track order text of row r: "01".."09", then "10".."100".

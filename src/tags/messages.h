@@ -10,6 +10,15 @@ inline const QString open_failed_tail = QStringLiteral("は読込めませんで
 inline const QString tag_read_failed_tail = QStringLiteral("のTAGは読込めませんでした");
 inline const QString tag_write_failed_tail = QStringLiteral("のTAGは書込めませんでした");
 
+// The reason shown when a row's file is no longer the one the table was read from.
+inline const QString changed_on_disk =
+    QStringLiteral("  読込後に他のﾌﾟﾛｸﾞﾗﾑでﾌｧｲﾙが変更されました(再読込してください)  ");
+// A journal of an interrupted write that no longer fits its file: file name,
+// this text, the name the journal was kept under, the tail.
+inline const QString journal_kept_middle =
+    QStringLiteral("の書込は途中で中断され、その後ﾌｧｲﾙが変更されたため元に戻せませんでした。記録を");
+inline const QString journal_kept_tail = QStringLiteral("に残しました");
+
 // The reason shown for an error number.
 QString error_text(int error_no);
 

@@ -18,6 +18,7 @@ QString msg::error_text(int error_no) {
     case tag_error::no_file_open: return QStringLiteral("  ﾌｧｲﾙはｵｰﾌﾟﾝされてません  ");
     case tag_error::read_failed: return QStringLiteral("  ﾌｧｲﾙ読込失敗  ");
     case tag_error::write_failed: return QStringLiteral("  ﾌｧｲﾙ書込失敗  ");
+    case tag_error::changed_on_disk: return msg::changed_on_disk;
     default: return QStringLiteral("  その他ｴﾗｰ  ");
   }
 }
@@ -59,6 +60,7 @@ void read_tags(Context& cx) {
     }
     if (cx.tags.vbmp3_open(encode_file_name(cx.state.path_of(i)), info)) {
       if (cx.tags.vbmp3_getTagInfo(tag)) {
+        cx.state.set_identity(i, cx.tags.open_file_identity());
         const TagRecord rec = from_bytes(tag);
         g.set_row(r);
         g.set_col(col::title);

@@ -39,7 +39,8 @@ QByteArray temp_name() {
   return buf;
 }
 
-// Removes the temporary files of writers that no longer run.
+}  // namespace
+
 void remove_stale_temps(int dirfd) {
   const int copy = ::openat(dirfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (copy < 0) return;
@@ -60,8 +61,6 @@ void remove_stale_temps(int dirfd) {
   }
   ::closedir(dir);
 }
-
-}  // namespace
 
 bool write_all(int fd, const char* data, std::size_t size) {
   while (size > 0) {

@@ -19,6 +19,10 @@ namespace tn {
 bool replace_file(const QByteArray& path, const struct stat& old,
                   const std::function<bool(int fd)>& fill);
 
+// Removes the temporary files that writers which no longer run left in the
+// folder dirfd (a rewrite killed between naming its new file and the rename).
+void remove_stale_temps(int dirfd);
+
 // write(2) all of it, retrying short writes and EINTR.
 bool write_all(int fd, const char* data, std::size_t size);
 // Exactly n bytes at offset, retrying short reads and EINTR; false at the end

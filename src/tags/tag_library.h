@@ -5,7 +5,9 @@
 
 #include <QByteArray>
 #include <memory>
+#include <optional>
 
+#include "table/file_identity.h"
 #include "tags/tag_record.h"
 
 namespace tn {
@@ -19,6 +21,7 @@ constexpr int read_failed = 3;       // truncated or corrupt tag, read error
 constexpr int bad_frame_header = 11; // looks like MP3, first frame header unreadable
 constexpr int unknown_format = 24;   // no MPEG audio at all
 constexpr int write_failed = 30;     // the tag could not be written
+constexpr int changed_on_disk = 31;  // not the file the table was read from
 }  // namespace tag_error
 
 // Fields of the record, for the from_table argument of vbmp3_setTagInfo.
@@ -47,6 +50,12 @@ class TagLibrary {
   // Accepts being called when nothing is open.
   virtual void vbmp3_close() = 0;
   virtual int vbmp3_getLastErrorNo() = 0;
+
+  // Beyond the five calls. The identity of the open file, as of its open;
+  // nullopt when nothing is open or the library can't tell.
+  virtual std::optional<FileIdentity> open_file_identity() const { return std::nullopt; }
+  // The end of a run of writes (the in-place journal goes).
+  virtual void finish_writes() {}
 };
 
 // The real library over TagLib.

@@ -51,6 +51,13 @@ int write_one(Context& cx, int i, WriteFields fields) {
   TagRecordBytes fresh = empty_tag_bytes();
   TagLibrary& lib = cx.tags;
   bool ok = lib.vbmp3_open(native, info) && lib.vbmp3_getTagInfo(current);
+  // Only into the file the row was read from: not one swapped in since, nor
+  // a link put in its place.
+  const std::optional<FileIdentity> now = ok ? lib.open_file_identity() : std::nullopt;
+  if (now && now != cx.state.identity(i)) {
+    lib.vbmp3_close();
+    return tag_error::changed_on_disk;
+  }
   if (ok) {
     const int r = i + 1;
     const bool all = fields == WriteFields::all;
@@ -70,6 +77,8 @@ int write_one(Context& cx, int i, WriteFields fields) {
     take(fresh.artist, current.artist, all || fields == WriteFields::artist, col::artist,
          field_bit::artist);
     ok = lib.vbmp3_setTagInfo(native, fresh, from_table, 1) != 0;
+    // What the table shows is now this file's own.
+    if (ok && now) cx.state.set_identity(i, lib.open_file_identity());
   }
   // A failure that names no reason is still a failure.
   const int error = ok ? tag_error::none : lib.vbmp3_getLastErrorNo();
@@ -131,6 +140,7 @@ std::vector<int> tag_write(Context& cx, WriteFields fields) {
       not_written.push_back(i + 1);
     }
   }
+  cx.tags.finish_writes();
   return not_written;
 }
 

@@ -7,11 +7,17 @@
 // when that reader can't say, for unusual tags. The ID3v1 block is read byte
 // for byte. Text stored as ISO-8859-1 is decoded by legacy_text.
 //
-// Writing: TagLib renders the new ID3v2 tag. When it has the old tag's size
-// it is saved in place; otherwise a complete new file is written beside the
-// old one and renamed over it (safe_write). The ID3v1 block is patched field
-// by field: TagLib's own ID3v1 renderer would turn an empty year into "0",
-// cut a 30-byte comment to 28 and split double-byte characters.
+// Writing: the old ID3v2 tag is read once; TagLib parses it from memory and
+// renders the new one. When that has the old tag's size, only the byte
+// ranges that differ (ID3v2 and ID3v1 together) are overwritten in place,
+// under a rollback journal (journal.h); otherwise a complete new file is
+// written beside the old one and renamed over it (safe_write). The ID3v1
+// block is patched field by field: TagLib's own ID3v1 renderer would turn an
+// empty year into "0", cut a 30-byte comment to 28 and split double-byte
+// characters.
+//
+// A write through a library that has the file open goes only into the file
+// it opened: if the path names another file by then, nothing is written.
 //
 // Permissions are not changed here: the writers make a file owner-writable
 // before they hand it to us (make_owner_writable), and a file we may not
@@ -35,10 +41,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "tags/id3v2_reader.h"
+#include "tags/journal.h"
 #include "tags/legacy_text.h"
 #include "tags/mp3_probe.h"
 #include "tags/safe_write.h"
@@ -138,17 +146,30 @@ bool same_file(const struct stat& a, const struct stat& b) {
          a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
-// Whether the ID3v2 tag at the start of the file holds an encrypted frame
-// (2.2 frames have no flags). Frame headers are walked as TagLib walks them.
-bool has_encrypted_frame(int fd, const Mp3Probe& probe) {
+FileIdentity identity_of(const struct stat& st, bool link) {
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+          static_cast<std::int64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtim.tv_sec),
+          static_cast<std::int64_t>(st.st_mtim.tv_nsec), link};
+}
+
+// Opens path; link tells whether its last part is a symbolic link (decided
+// by the same open, so a link swapped in meanwhile can't slip through).
+int open_noting_link(const QByteArray& path, int flags, bool& link) {
+  const int fd = ::open(path.constData(), flags | O_NOFOLLOW | O_CLOEXEC);
+  link = fd < 0 && errno == ELOOP;
+  return link ? ::open(path.constData(), flags | O_CLOEXEC) : fd;
+}
+
+// Whether the ID3v2 tag (all its bytes) holds an encrypted frame (2.2 frames
+// have no flags). Frame headers are walked as TagLib walks them.
+bool has_encrypted_frame(const QByteArray& tag_bytes, const Mp3Probe& probe) {
   if (probe.id3v2_major < 3) return false;
-  char head[10];
-  if (!read_exact(fd, 0, head, sizeof head)) return true;
+  if (tag_bytes.size() < 10) return true;
   const bool v4 = probe.id3v2_major == 4;
-  const auto flags = static_cast<unsigned char>(head[5]);
+  const auto flags = static_cast<unsigned char>(tag_bytes[5]);
   const std::int64_t body_size = probe.id3v2_size - 10 - (v4 && (flags & 0x10) ? 10 : 0);
-  QByteArray body(static_cast<qsizetype>(body_size), '\0');
-  if (!read_exact(fd, 10, body.data(), static_cast<std::size_t>(body.size()))) return true;
+  if (body_size < 0 || body_size > tag_bytes.size() - 10) return true;
+  QByteArray body = tag_bytes.mid(10, static_cast<qsizetype>(body_size));
   if (!v4 && (flags & 0x80)) body.replace(QByteArray("\xFF\x00", 2), QByteArray("\xFF"));
   auto u = [&](qsizetype i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(body[i])); };
   auto size_at = [&](qsizetype i, bool synchsafe) {
@@ -201,6 +222,13 @@ class TaglibLibrary final : public TagLibrary {
   int vbmp3_setTagInfo(const QByteArray& path, const TagRecordBytes& record, int, int) override;
   void vbmp3_close() override;
   int vbmp3_getLastErrorNo() override { return last_error_; }
+  std::optional<FileIdentity> open_file_identity() const override {
+    return is_open_ ? std::optional(identity_) : std::nullopt;
+  }
+  void finish_writes() override {
+    in_place_.finish();
+    recovered_folder_.clear();
+  }
 
  private:
   int fail(int error) {
@@ -214,6 +242,14 @@ class TaglibLibrary final : public TagLibrary {
   QByteArray open_path_;
   Fd fd_;
   Mp3Probe probe_;
+  FileIdentity identity_;
+
+  // Writing: the journal of in-place writes, the folder whose leftovers of
+  // dead writers were last cleared, and the old tag's bytes (kept, like the
+  // heap, from file to file).
+  InPlaceWriter in_place_;
+  QByteArray recovered_folder_;
+  QByteArray old_tag_;
 
   // What the last tag read returned, so that a field handed back unchanged is
   // left in the file as it is.
@@ -233,8 +269,10 @@ class TaglibLibrary final : public TagLibrary {
 int TaglibLibrary::vbmp3_open(const QByteArray& path, OpenRecordBytes& info) {
   vbmp3_close();
   info = empty_open_bytes();
-  Fd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
-  if (fd.fd < 0) return fail(tag_error::cannot_open);
+  bool link = false;
+  Fd fd(open_noting_link(path, O_RDONLY, link));
+  struct stat st;
+  if (fd.fd < 0 || ::fstat(fd.fd, &st) != 0) return fail(tag_error::cannot_open);
   const Mp3Probe probe = probe_mp3(fd.fd);
   if (probe.error) return fail(probe.error);
   // A broken tag still opens; reading it then reports the failure.
@@ -242,6 +280,7 @@ int TaglibLibrary::vbmp3_open(const QByteArray& path, OpenRecordBytes& info) {
   open_path_ = path;
   fd_ = std::move(fd);
   probe_ = probe;
+  identity_ = identity_of(st, link);
   last_error_ = tag_error::none;
   return 1;
 }
@@ -321,16 +360,27 @@ int TaglibLibrary::vbmp3_setTagInfo(const QByteArray& path, const TagRecordBytes
 
 int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& record,
                               int from_table) {
-  Fd fd(::open(path.constData(), O_RDWR | O_CLOEXEC));
+  bool link = false;
+  Fd fd(open_noting_link(path, O_RDWR, link));
   if (fd.fd < 0) return fail(tag_error::cannot_open);
   struct stat st;
   if (::fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode)) return fail(tag_error::cannot_open);
+  if (is_open_ && open_path_ == path && identity_of(st, link) != identity_)
+    return fail(tag_error::changed_on_disk);
   // The owner's write bit decides, for root too: the rewrite path could
   // otherwise replace a file its owner marked read-only.
   if (!(st.st_mode & S_IWUSR)) return fail(tag_error::cannot_open);
   const Mp3Probe probe = probe_mp3(fd.fd);
   if (probe.error) return fail(probe.error);
   if (probe.tag_broken) return fail(tag_error::read_failed);
+  // What dead writers left in this folder goes first: a journal's file must
+  // be rolled back before anything else is written into it.
+  const int slash = path.lastIndexOf('/');
+  const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+  if (folder != recovered_folder_) {
+    recover_folder(folder);
+    recovered_folder_ = folder;
+  }
 
   // The new texts. A field handed back as last read means the file's whole
   // text (the record holds only its first 128 characters). A field the caller
@@ -350,18 +400,24 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
     kept[i] = unchanged && (!written[i] || last_read_->cut[i]);
   }
 
-  TagLibFile tl;
-  if (!tl.open(fd.fd, false)) return fail(tag_error::read_failed);
-  TagLib::MPEG::File& f = *tl.file;
-  const bool had_v2 = probe.id3v2_major != 0 && f.hasID3v2Tag();
-  const auto version = probe.id3v2_major == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3;
-  TagLib::ID3v2::Tag& tag = *f.ID3v2Tag(true);
-  // Without a tag at the start, TagLib may still have found one further in
-  // (inside the audio, where no player looks): its frames are not this file's.
-  // (A copy of the frame list would share TagLib's delete-on-destruction list.)
-  if (!had_v2) {
-    while (!tag.frameList().isEmpty()) tag.removeFrame(tag.frameList().front());
+  // The old tag, read once: TagLib parses it from memory, and the new one is
+  // compared with it. Only the tag at the start counts (TagLib would find
+  // one inside the audio too, where no player looks).
+  const std::int64_t old_v2_size = probe.id3v2_major ? probe.id3v2_size : 0;
+  old_tag_.resize(static_cast<qsizetype>(old_v2_size));
+  if (!read_exact(fd.fd, 0, old_tag_.data(), static_cast<std::size_t>(old_tag_.size())))
+    return fail(tag_error::read_failed);
+  TagLib::ByteVectorStream old_stream(
+      TagLib::ByteVector(old_tag_.constData(), static_cast<unsigned int>(old_tag_.size())));
+  std::optional<TagLib::MPEG::File> parsed;
+  TagLib::ID3v2::Tag no_tag;
+  if (old_v2_size > 0) {
+    parsed.emplace(&old_stream, TagLib::ID3v2::FrameFactory::instance(), false);
+    if (!parsed->isValid() || !parsed->hasID3v2Tag()) return fail(tag_error::read_failed);
   }
+  const bool had_v2 = parsed.has_value();
+  const auto version = probe.id3v2_major == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3;
+  TagLib::ID3v2::Tag& tag = had_v2 ? *parsed->ID3v2Tag() : no_tag;
 
   bool v2_changed = false;
   auto add_text = [&](const char* id, const QString& value, TagLib::String::Type encoding) {
@@ -394,19 +450,19 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   }
 
   // The ID3v1 block, patched only in the fields that change.
-  QByteArray v1;
+  QByteArray v1, v1_old;
   bool v1_changed = false;
   if (probe.has_id3v1) {
     v1.resize(128);
     if (!read_exact(fd.fd, probe.file_size - 128, v1.data(), 128)) return fail(tag_error::read_failed);
-    const QByteArray old = v1;
+    v1_old = v1;
     for (int i = 0; i < k_fields; ++i) {
       if (kept[i] && !written[i]) continue;
       QByteArray b = id3v1_field_bytes(text[i], k_v1_width);
       b.append(QByteArray(k_v1_width - b.size(), '\0'));
       v1.replace(k_v1_offsets[i], k_v1_width, b);
     }
-    v1_changed = v1 != old;
+    v1_changed = v1 != v1_old;
   }
   if (!v2_changed && !v1_changed) {
     last_error_ = tag_error::none;
@@ -415,7 +471,7 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
 
   // TagLib writes an encrypted frame back with its flags cleared, so players
   // would read the ciphertext as the frame's text. Such a tag is left alone.
-  if (v2_changed && has_encrypted_frame(fd.fd, probe)) return fail(tag_error::write_failed);
+  if (v2_changed && has_encrypted_frame(old_tag_, probe)) return fail(tag_error::write_failed);
   // A frame with an encoding byte of no known encoding is read as UTF-16, but
   // TagLib renders its text as nothing: a field the user never touched would
   // be emptied by the write. Store it as the UTF-16 it was read as. (The byte
@@ -458,26 +514,17 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
     if (!repaired) break;
     rendered = tag.render(version);
   }
-  const QByteArray new_v2(rendered.data(), static_cast<int>(rendered.size()));
-  const std::int64_t old_v2_size = probe.id3v2_major ? probe.id3v2_size : 0;
+  const QByteArray new_v2 = QByteArray::fromRawData(rendered.data(), static_cast<int>(rendered.size()));
   const std::int64_t audio_end = probe.file_size - (probe.has_id3v1 ? 128 : 0);
 
   if (!v2_changed || (had_v2 && !v2_empty && new_v2.size() == old_v2_size)) {
-    // Fits the old space: written in place, the audio is not moved.
-    // The rendered bytes are written ourselves: TagLib's save() strips a tag
-    // its isEmpty() calls empty, cover picture and all.
-    if (v2_changed) {
-      tl.close();
-      if (!pwrite_all(fd.fd, 0, new_v2.constData(), static_cast<std::size_t>(new_v2.size())))
-        return fail(tag_error::write_failed);
-      QByteArray check(new_v2.size(), '\0');
-      if (!read_exact(fd.fd, 0, check.data(), static_cast<std::size_t>(check.size())) ||
-          check != new_v2)
-        return fail(tag_error::write_failed);
-    }
-    if (v1_changed && !pwrite_all(fd.fd, probe.file_size - 128, v1.constData(), 128))
-      return fail(tag_error::write_failed);
-    if (::fsync(fd.fd) != 0) return fail(tag_error::write_failed);
+    // Fits the old space: the bytes that differ, ID3v2 and ID3v1 in one
+    // journaled write; the audio is not moved. (Written ourselves: TagLib's
+    // save() strips a tag its isEmpty() calls empty, cover picture and all.)
+    std::vector<Patch> patches;
+    if (v2_changed) add_patches(patches, 0, old_tag_, new_v2);
+    if (v1_changed) add_patches(patches, probe.file_size - 128, v1_old, v1);
+    if (!in_place_.write(path, fd.fd, st, patches)) return fail(tag_error::write_failed);
     last_error_ = tag_error::none;
     return 1;
   }
@@ -515,6 +562,17 @@ bool read_id3v2_texts_taglib(int fd, Id3v2Texts& texts) {
   return true;
 }
 
-std::unique_ptr<TagLibrary> make_taglib_library() { return std::make_unique<TaglibLibrary>(); }
+std::unique_ptr<TagLibrary> make_taglib_library() {
+  // TagLib copies a cover picture several times per write. glibc would map
+  // and unmap each such block (and trim the heap) file after file, costing
+  // page faults for every byte; held, the memory is reused.
+  static const bool held = [] {
+    ::mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    ::mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    return true;
+  }();
+  (void)held;
+  return std::make_unique<TaglibLibrary>();
+}
 
 }  // namespace tn

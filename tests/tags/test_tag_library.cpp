@@ -70,6 +70,7 @@ int write_with(TagLibrary& lib, const QString& path, int fields, const TagRecord
   const int ok = lib.vbmp3_setTagInfo(p, fresh, fields, 1);
   if (error) *error = lib.vbmp3_getLastErrorNo();
   lib.vbmp3_close();
+  lib.finish_writes();
   return ok;
 }
 

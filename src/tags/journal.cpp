@@ -1,0 +1,409 @@
+#include "tags/journal.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <random>
+#include <sys/statfs.h>
+#include <unistd.h>
+
+#include "table/folder.h"
+#include "tags/safe_write.h"
+
+namespace tn {
+
+namespace {
+
+constexpr char k_magic[8] = {'T', 'N', 'J', 'R', 'N', 'L', '1', '\n'};
+constexpr int k_block = 512;  // the smallest unit a disk or the page cache tears at
+constexpr std::int64_t k_max_journal = std::int64_t{1} << 30;  // above any ID3v2 tag's old bytes
+const QByteArray k_journal_prefix = ".tagnarabe-journal-";
+const QByteArray k_aside_prefix = ".tagnarabe-unapplied-";
+
+std::uint64_t fnv1a(const char* p, std::size_t n, std::uint64_t h = 14695981039346656037ull) {
+  for (std::size_t i = 0; i < n; ++i) {
+    h ^= static_cast<unsigned char>(p[i]);
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+// The blocks of a range: aligned to the file's 512-byte blocks, cut to the range.
+template <typename F>
+void for_each_block(std::int64_t offset, std::int64_t size, F f) {
+  std::int64_t at = offset;
+  const std::int64_t end = offset + size;
+  while (at < end) {
+    const std::int64_t next = std::min(end, (at / k_block + 1) * k_block);
+    f(at - offset, next - at);
+    at = next;
+  }
+}
+
+// Inode numbers of FAT and exFAT (and of most FUSE file systems) are made up
+// at mount time: after a replug the same file has another one.
+bool stable_inodes(int fd) {
+  struct statfs sf;
+  if (::fstatfs(fd, &sf) != 0) return false;
+  switch (static_cast<unsigned long>(sf.f_type)) {
+    case MSDOS_SUPER_MAGIC:
+    case 0x2011BAB0:  // exfat
+    case 0x65735546:  // fuse
+    case 0x5346544E:  // ntfs
+      return false;
+    default:
+      return true;
+  }
+}
+
+struct Writer {
+  QByteArray& b;
+  void raw(const void* p, std::size_t n) { b.append(static_cast<const char*>(p), static_cast<qsizetype>(n)); }
+  void u64(std::uint64_t v) { raw(&v, sizeof v); }
+  void bytes(const QByteArray& v) {
+    u64(static_cast<std::uint64_t>(v.size()));
+    b.append(v);
+  }
+};
+
+struct Reader {
+  const QByteArray& b;
+  qsizetype at = 0;
+  bool ok = true;
+  std::uint64_t u64() {
+    std::uint64_t v = 0;
+    if (at + 8 > b.size()) {
+      ok = false;
+      return 0;
+    }
+    std::memcpy(&v, b.constData() + at, 8);
+    at += 8;
+    return v;
+  }
+  QByteArray bytes() {
+    const std::uint64_t n = u64();
+    if (!ok || n > static_cast<std::uint64_t>(b.size() - at)) {
+      ok = false;
+      return {};
+    }
+    QByteArray v = b.mid(at, static_cast<qsizetype>(n));
+    at += static_cast<qsizetype>(n);
+    return v;
+  }
+};
+
+struct Record {
+  std::uint64_t dev = 0, ino = 0;
+  bool stable = true;
+  std::int64_t size = 0;
+  struct timespec mtime {};
+  QByteArray name;
+  struct Range {
+    std::int64_t offset;
+    QByteArray old_bytes;
+    std::vector<std::uint64_t> new_hashes;  // one a block
+  };
+  std::vector<Range> ranges;
+};
+
+void encode(QByteArray& out, const QByteArray& name, const struct stat& st, bool stable,
+            const std::vector<Patch>& patches) {
+  out.clear();
+  Writer w{out};
+  w.raw(k_magic, sizeof k_magic);
+  w.u64(0);  // the record's size, set below
+  w.u64(st.st_dev);
+  w.u64(st.st_ino);
+  w.u64(stable);
+  w.u64(static_cast<std::uint64_t>(st.st_size));
+  w.u64(static_cast<std::uint64_t>(st.st_mtim.tv_sec));
+  w.u64(static_cast<std::uint64_t>(st.st_mtim.tv_nsec));
+  w.bytes(name);
+  w.u64(patches.size());
+  for (const Patch& p : patches) {
+    w.u64(static_cast<std::uint64_t>(p.offset));
+    w.bytes(p.old_bytes);
+    for_each_block(p.offset, p.new_bytes.size(), [&](std::int64_t from, std::int64_t n) {
+      w.u64(fnv1a(p.new_bytes.constData() + from, static_cast<std::size_t>(n)));
+    });
+  }
+  const std::uint64_t total = static_cast<std::uint64_t>(out.size()) + 8;
+  std::memcpy(out.data() + sizeof k_magic, &total, 8);
+  w.u64(fnv1a(out.constData(), static_cast<std::size_t>(out.size())));
+}
+
+// False for anything but a whole record: a journal cut short by its writer's
+// death was written before its file was touched.
+bool decode(const QByteArray& in, Record& r) {
+  if (in.size() < 24 || std::memcmp(in.constData(), k_magic, sizeof k_magic) != 0) return false;
+  Reader rd{in, sizeof k_magic};
+  const std::uint64_t total = rd.u64();
+  if (total < 24 || total > static_cast<std::uint64_t>(in.size())) return false;
+  const QByteArray body = in.left(static_cast<qsizetype>(total) - 8);
+  std::uint64_t sum = 0;
+  std::memcpy(&sum, in.constData() + total - 8, 8);
+  if (sum != fnv1a(body.constData(), static_cast<std::size_t>(body.size()))) return false;
+  Reader b{body, rd.at};
+  r.dev = b.u64();
+  r.ino = b.u64();
+  r.stable = b.u64() != 0;
+  r.size = static_cast<std::int64_t>(b.u64());
+  r.mtime.tv_sec = static_cast<time_t>(b.u64());
+  r.mtime.tv_nsec = static_cast<long>(b.u64());
+  r.name = b.bytes();
+  const std::uint64_t count = b.u64();
+  for (std::uint64_t i = 0; b.ok && i < count; ++i) {
+    Record::Range range;
+    range.offset = static_cast<std::int64_t>(b.u64());
+    range.old_bytes = b.bytes();
+    if (range.offset < 0 || range.offset > r.size - range.old_bytes.size()) return false;
+    for_each_block(range.offset, range.old_bytes.size(),
+                   [&](std::int64_t, std::int64_t) { range.new_hashes.push_back(b.u64()); });
+    r.ranges.push_back(std::move(range));
+  }
+  return b.ok && b.at == body.size() && !r.name.isEmpty() && !r.name.contains('/') &&
+         r.name != "." && r.name != "..";
+}
+
+bool lock(int fd) {
+  struct flock fl {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
+
+QByteArray random_suffix() {
+  static std::mt19937_64 rng{std::random_device{}()};
+  char buf[20];
+  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(rng()));
+  return buf;
+}
+
+// Puts back the old bytes of the patches and the old modification time;
+// true when the file reads as its old self again.
+bool restore(int fd, const struct stat& st, const std::vector<Patch>& patches) {
+  bool ok = true;
+  QByteArray check;
+  for (const Patch& p : patches) {
+    // Bytes past a file-size limit could not be written either way: what
+    // decides is that the range reads back old.
+    (void)pwrite_all(fd, p.offset, p.old_bytes.constData(), static_cast<std::size_t>(p.old_bytes.size()));
+    check.resize(p.old_bytes.size());
+    ok = ok && read_exact(fd, p.offset, check.data(), static_cast<std::size_t>(check.size())) &&
+         check == p.old_bytes;
+  }
+  if (!ok || ::fdatasync(fd) != 0) return false;
+  const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+  (void)::futimens(fd, times);
+  return true;
+}
+
+}  // namespace
+
+void add_patches(std::vector<Patch>& out, std::int64_t base, const QByteArray& was,
+                 const QByteArray& now, int join) {
+  const qsizetype n = std::min(was.size(), now.size());
+  qsizetype i = 0;
+  while (i < n) {
+    if (was[i] == now[i]) {
+      ++i;
+      continue;
+    }
+    qsizetype end = i + 1, same = 0;
+    for (qsizetype j = end; j < n && same <= join; ++j) {
+      if (was[j] == now[j]) {
+        ++same;
+      } else {
+        end = j + 1;
+        same = 0;
+      }
+    }
+    out.push_back({base + i, was.mid(i, end - i), now.mid(i, end - i)});
+    i = end;
+  }
+}
+
+bool InPlaceWriter::open_journal(const QByteArray& folder) {
+  if (fd_ >= 0 && folder_ == folder) return true;
+  finish();
+  dirfd_ = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirfd_ < 0) return false;
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    const QByteArray name = k_journal_prefix + random_suffix();
+    const int fd = ::openat(dirfd_, name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      break;
+    }
+    // A recovery in another instance may have taken the empty journal for a
+    // dead one between creation and lock: then it has no name any more.
+    struct stat st;
+    if (!lock(fd) || ::fstat(fd, &st) != 0 || st.st_nlink == 0) {
+      ::close(fd);
+      ::unlinkat(dirfd_, name.constData(), 0);
+      continue;
+    }
+    // The journal's name must outlast a power loss as surely as its bytes.
+    if (::fsync(dirfd_) != 0) {
+      const int saved = errno;
+      ::close(fd);
+      ::unlinkat(dirfd_, name.constData(), 0);
+      errno = saved;
+      break;
+    }
+    fd_ = fd;
+    name_ = name;
+    folder_ = folder;
+    return true;
+  }
+  const int saved = errno;
+  ::close(dirfd_);
+  dirfd_ = -1;
+  errno = saved;
+  return false;
+}
+
+void InPlaceWriter::finish() {
+  // A journal left behind after any of its writes is harmless: its file
+  // reads as wholly new, which recovery leaves as it is.
+  if (fd_ >= 0) {
+    ::unlinkat(dirfd_, name_.constData(), 0);
+    ::close(fd_);
+  }
+  if (dirfd_ >= 0) ::close(dirfd_);
+  fd_ = dirfd_ = -1;
+  folder_.clear();
+  name_.clear();
+}
+
+bool InPlaceWriter::write(const QByteArray& path, int fd, const struct stat& st,
+                          const std::vector<Patch>& patches) {
+  if (patches.empty()) return true;
+  const int slash = path.lastIndexOf('/');
+  const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+  if (!open_journal(folder)) return false;
+  encode(record_, path.mid(slash + 1), st, stable_inodes(fd), patches);
+  if (!pwrite_all(fd_, 0, record_.constData(), static_cast<std::size_t>(record_.size())) ||
+      ::fdatasync(fd_) != 0)
+    return false;  // the file is untouched
+
+  bool ok = true;
+  for (const Patch& p : patches) {
+    ok = pwrite_all(fd, p.offset, p.new_bytes.constData(), static_cast<std::size_t>(p.new_bytes.size()));
+    if (!ok) break;
+  }
+  QByteArray check;
+  for (std::size_t i = 0; ok && i < patches.size(); ++i) {
+    check.resize(patches[i].new_bytes.size());
+    ok = read_exact(fd, patches[i].offset, check.data(), static_cast<std::size_t>(check.size()));
+    if (ok && check != patches[i].new_bytes) {
+      errno = EIO;
+      ok = false;
+    }
+  }
+  if (ok && ::fdatasync(fd) == 0) return true;
+
+  const int saved = errno ? errno : EIO;
+  if (!restore(fd, st, patches)) {
+    // Left to the next recovery, which needs this journal as it is.
+    ::close(fd_);
+    ::close(dirfd_);
+    fd_ = dirfd_ = -1;
+    folder_.clear();
+    name_.clear();
+  }
+  errno = saved;
+  return false;
+}
+
+namespace {
+
+enum class Found { complete, rolled_back, untouched, mismatch };
+
+Found roll_back(int dirfd, const Record& r) {
+  const int fd = ::openat(dirfd, r.name.constData(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return Found::mismatch;
+  struct stat st;
+  bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == r.size &&
+              (!r.stable || !stable_inodes(fd) || (st.st_ino == r.ino && st.st_dev == r.dev));
+  bool all_new = true, all_old = true;
+  QByteArray now;
+  for (std::size_t i = 0; same && i < r.ranges.size(); ++i) {
+    const Record::Range& range = r.ranges[i];
+    now.resize(range.old_bytes.size());
+    if (!read_exact(fd, range.offset, now.data(), static_cast<std::size_t>(now.size()))) {
+      same = false;
+      break;
+    }
+    std::size_t block = 0;
+    for_each_block(range.offset, now.size(), [&](std::int64_t from, std::int64_t n) {
+      const char* cur = now.constData() + from;
+      const bool is_new = fnv1a(cur, static_cast<std::size_t>(n)) == range.new_hashes[block++];
+      const bool is_old = std::memcmp(cur, range.old_bytes.constData() + from, static_cast<std::size_t>(n)) == 0;
+      all_new = all_new && is_new;
+      all_old = all_old && is_old;
+      same = same && (is_new || is_old);
+    });
+  }
+  Found found = !same ? Found::mismatch : all_new ? Found::complete : all_old ? Found::untouched : Found::rolled_back;
+  if (found == Found::rolled_back) {
+    std::vector<Patch> patches;
+    for (const Record::Range& range : r.ranges) patches.push_back({range.offset, range.old_bytes, {}});
+    struct stat old = st;
+    old.st_mtim = r.mtime;
+    if (!restore(fd, old, patches)) found = Found::mismatch;
+  }
+  ::close(fd);
+  return found;
+}
+
+}  // namespace
+
+RecoveryReport recover_folder(const QByteArray& folder) {
+  RecoveryReport report;
+  const int dirfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirfd < 0) return report;
+  QByteArrayList journals;
+  bool changed = false;
+  if (DIR* dir = ::fdopendir(::dup(dirfd))) {
+    while (const dirent* e = ::readdir(dir))
+      if (std::strncmp(e->d_name, k_journal_prefix.constData(), static_cast<std::size_t>(k_journal_prefix.size())) == 0)
+        journals << QByteArray(e->d_name);
+    ::closedir(dir);
+  }
+  for (const QByteArray& jname : journals) {
+    const int jfd = ::openat(dirfd, jname.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    if (jfd < 0) continue;
+    struct stat js;
+    // Held by a writer that still runs (this program's other instance, or ours).
+    if (!lock(jfd) || ::fstat(jfd, &js) != 0 || !S_ISREG(js.st_mode)) {
+      ::close(jfd);
+      continue;
+    }
+    QByteArray bytes(static_cast<qsizetype>(std::min<std::int64_t>(js.st_size, k_max_journal)), '\0');
+    Record r;
+    const bool whole = js.st_size <= k_max_journal &&
+                       read_exact(jfd, 0, bytes.data(), static_cast<std::size_t>(bytes.size())) &&
+                       decode(bytes, r);
+    const Found found = whole ? roll_back(dirfd, r) : Found::untouched;
+    changed = true;
+    if (found == Found::mismatch) {
+      const QByteArray aside = k_aside_prefix + jname.mid(k_journal_prefix.size());
+      if (::renameat(dirfd, jname.constData(), dirfd, aside.constData()) == 0)
+        report.kept_aside.append({decode_file_name(r.name), decode_file_name(aside)});
+    } else {
+      if (found == Found::rolled_back) report.rolled_back << decode_file_name(r.name);
+      ::unlinkat(dirfd, jname.constData(), 0);
+    }
+    ::close(jfd);
+  }
+  remove_stale_temps(dirfd);
+  if (changed) ::fsync(dirfd);
+  ::close(dirfd);
+  return report;
+}
+
+}  // namespace tn
