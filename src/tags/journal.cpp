@@ -18,7 +18,6 @@ namespace tn {
 namespace {
 
 constexpr char k_magic[8] = {'T', 'N', 'J', 'R', 'N', 'L', '1', '\n'};
-constexpr int k_block = 512;  // the smallest unit a disk or the page cache tears at
 constexpr std::int64_t k_max_journal = std::int64_t{1} << 30;  // above any ID3v2 tag's old bytes
 const QByteArray k_journal_prefix = ".tagnarabe-journal-";
 const QByteArray k_aside_prefix = ".tagnarabe-unapplied-";
@@ -29,18 +28,6 @@ std::uint64_t fnv1a(const char* p, std::size_t n, std::uint64_t h = 146959810393
     h *= 1099511628211ull;
   }
   return h;
-}
-
-// The blocks of a range: aligned to the file's 512-byte blocks, cut to the range.
-template <typename F>
-void for_each_block(std::int64_t offset, std::int64_t size, F f) {
-  std::int64_t at = offset;
-  const std::int64_t end = offset + size;
-  while (at < end) {
-    const std::int64_t next = std::min(end, (at / k_block + 1) * k_block);
-    f(at - offset, next - at);
-    at = next;
-  }
 }
 
 // Inode numbers of FAT and exFAT (and of most FUSE file systems) are made up
@@ -103,8 +90,7 @@ struct Record {
   QByteArray name;
   struct Range {
     std::int64_t offset;
-    QByteArray old_bytes;
-    std::vector<std::uint64_t> new_hashes;  // one a block
+    QByteArray old_bytes, new_bytes;
   };
   std::vector<Range> ranges;
 };
@@ -126,9 +112,7 @@ void encode(QByteArray& out, const QByteArray& name, const struct stat& st, bool
   for (const Patch& p : patches) {
     w.u64(static_cast<std::uint64_t>(p.offset));
     w.bytes(p.old_bytes);
-    for_each_block(p.offset, p.new_bytes.size(), [&](std::int64_t from, std::int64_t n) {
-      w.u64(fnv1a(p.new_bytes.constData() + from, static_cast<std::size_t>(n)));
-    });
+    w.bytes(p.new_bytes);
   }
   const std::uint64_t total = static_cast<std::uint64_t>(out.size()) + 8;
   std::memcpy(out.data() + sizeof k_magic, &total, 8);
@@ -159,9 +143,10 @@ bool decode(const QByteArray& in, Record& r) {
     Record::Range range;
     range.offset = static_cast<std::int64_t>(b.u64());
     range.old_bytes = b.bytes();
-    if (range.offset < 0 || range.offset > r.size - range.old_bytes.size()) return false;
-    for_each_block(range.offset, range.old_bytes.size(),
-                   [&](std::int64_t, std::int64_t) { range.new_hashes.push_back(b.u64()); });
+    range.new_bytes = b.bytes();
+    if (range.offset < 0 || range.offset > r.size - range.old_bytes.size() ||
+        range.new_bytes.size() != range.old_bytes.size())
+      return false;
     r.ranges.push_back(std::move(range));
   }
   return b.ok && b.at == body.size() && !r.name.isEmpty() && !r.name.contains('/') &&
@@ -338,15 +323,14 @@ Found roll_back(int dirfd, const Record& r) {
       same = false;
       break;
     }
-    std::size_t block = 0;
-    for_each_block(range.offset, now.size(), [&](std::int64_t from, std::int64_t n) {
-      const char* cur = now.constData() + from;
-      const bool is_new = fnv1a(cur, static_cast<std::size_t>(n)) == range.new_hashes[block++];
-      const bool is_old = std::memcmp(cur, range.old_bytes.constData() + from, static_cast<std::size_t>(n)) == 0;
+    // A write cut short (a kill, a full disk, a size limit) leaves any
+    // mixture of the two, at any byte; anything else is another writer's.
+    for (qsizetype j = 0; same && j < now.size(); ++j) {
+      const bool is_new = now[j] == range.new_bytes[j], is_old = now[j] == range.old_bytes[j];
       all_new = all_new && is_new;
       all_old = all_old && is_old;
-      same = same && (is_new || is_old);
-    });
+      same = is_new || is_old;
+    }
   }
   Found found = !same ? Found::mismatch : all_new ? Found::complete : all_old ? Found::untouched : Found::rolled_back;
   if (found == Found::rolled_back) {

@@ -2,9 +2,8 @@
 // Overwriting byte ranges of a file in place so that nothing can leave it
 // half old, half new: a rollback journal.
 //
-// Before a range is overwritten, its old bytes (and a checksum of every
-// 512-byte block of the new ones) go to a journal file beside the file, with
-// what identifies the file, and are flushed. Then the file is written and
+// Before a range is overwritten, its old and new bytes go to a journal file
+// beside the file, with what identifies the file, and are flushed. Then the file is written and
 // flushed. A writer that dies leaves the journal; the next folder
 // confirmation, or the next write into that folder, rolls the file back
 // unless it is already wholly new. A journal whose file was changed since

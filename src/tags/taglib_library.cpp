@@ -204,6 +204,30 @@ TagLib::String::Type unicode_encoding(TagLib::ID3v2::Tag& tag, const char* id,
   return utf16;
 }
 
+// Pads a tag TagLib rendered to `size` bytes when its frames fit: TagLib's
+// own padding follows the size of the file it read (a percent of it), not
+// the room the old tag leaves, and would send a write that fits to the
+// rewrite path. TagLib renders neither unsynchronisation nor an extended
+// header; a tag with a footer is left as it is.
+void fit_to_size(TagLib::ByteVector& tag, std::int64_t size, bool v4) {
+  if (tag.size() < 10 || (static_cast<unsigned char>(tag[5]) & 0x10) || size < 10 ||
+      size > 0x0FFFFFFF + 10)
+    return;
+  auto u = [&](unsigned int i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(tag[i])); };
+  std::int64_t end = 10;  // where the frames end
+  while (end + 10 <= tag.size() && tag[static_cast<unsigned int>(end)] != '\0') {
+    const auto i = static_cast<unsigned int>(end) + 4;
+    const std::uint32_t n = v4 ? u(i) << 21 | u(i + 1) << 14 | u(i + 2) << 7 | u(i + 3)
+                               : u(i) << 24 | u(i + 1) << 16 | u(i + 2) << 8 | u(i + 3);
+    end += 10 + n;
+  }
+  if (end > size || end > tag.size()) return;
+  tag.resize(static_cast<unsigned int>(end));
+  tag.resize(static_cast<unsigned int>(size), '\0');
+  const auto body = static_cast<std::uint32_t>(size - 10);
+  for (int k = 0; k < 4; ++k) tag[static_cast<unsigned int>(6 + k)] = static_cast<char>((body >> (7 * (3 - k))) & 0x7F);
+}
+
 // Title, artist and album of a rendered tag, as a read of the file would give them.
 bool rendered_texts(const TagLib::ByteVector& rendered, std::array<QString, k_fields>& out) {
   TagLib::ByteVectorStream stream(rendered);
@@ -514,6 +538,7 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
     if (!repaired) break;
     rendered = tag.render(version);
   }
+  if (v2_changed && had_v2 && !v2_empty) fit_to_size(rendered, old_v2_size, version == TagLib::ID3v2::v4);
   const QByteArray new_v2 = QByteArray::fromRawData(rendered.data(), static_cast<int>(rendered.size()));
   const std::int64_t audio_end = probe.file_size - (probe.has_id3v1 ? 128 : 0);
 

@@ -14,6 +14,7 @@
 
 #include "mp3_fixture.h"
 #include "table/text.h"
+#include "tags/journal.h"
 #include "tags/legacy_text.h"
 #include "tags/tag_library.h"
 #include "tags/tag_writers.h"
@@ -553,28 +554,42 @@ class TestTagLibrary : public QObject {
     QCOMPARE(read_file(junk), broken_bytes(Broken::random_bytes));
   }
 
-  // A rewrite cut short by a file-size limit or by the process dying leaves
-  // the old file whole and no temporary file.
-  void an_interrupted_rewrite_leaves_the_old_file_data() {
+  // A write cut short by a file-size limit leaves the old file whole and no
+  // other file: at once when the write fails (SIGXFSZ ignored), and after
+  // the next recovery in the folder when the limit kills the writer. In
+  // place the limit cuts the changed text frames (behind a 100 KB cover) or
+  // the ID3v1 tag; the ID3v2 part before it is put back.
+  void an_interrupted_write_leaves_the_old_file_data() {
+    QTest::addColumn<bool>("grows");
+    QTest::addColumn<int>("cut");  // > 0: the limit this far before the padding; < 0: before the end
     QTest::addColumn<bool>("killed");
-    QTest::newRow("write fails") << false;
-    QTest::newRow("process killed") << true;
+    for (const bool killed : {false, true}) {
+      const char* how = killed ? "process killed" : "write fails";
+      QTest::addRow("rewrite, %s", how) << true << -1000 << killed;
+      QTest::addRow("in place, cut in the tag, %s", how) << false << 20 << killed;
+      QTest::addRow("in place, cut in ID3v1, %s", how) << false << -121 << killed;
+    }
   }
-  void an_interrupted_rewrite_leaves_the_old_file() {
+  void an_interrupted_write_leaves_the_old_file() {
+    QFETCH(bool, grows);
+    QFETCH(int, cut);
     QFETCH(bool, killed);
     QTemporaryDir dir;
-    const QString path = make_mp3(dir.path(), "song.mp3",
-                                  spec_of(with_extras(text_tag(3, Enc::utf16, "Old", "B", "C")),
-                                          Id3v1{"Old", "B", "C", "", ""}, 400));
+    const int padding = grows ? 0 : 2000;
+    Id3v2 tag = text_tag(3, Enc::utf16, "Old", "B", "C", padding);
+    tag.frames.insert(tag.frames.begin(), {"APIC", apic_body(100 * 1024)});
+    const QString path = make_mp3(dir.path(), "song.mp3", spec_of(tag, Id3v1{"Old", "B", "C", "", ""}, 400));
     const QByteArray before = read_file(path);
+    const qint64 limit = cut > 0 ? id3v2_bytes(tag).size() - padding - cut : before.size() + cut;
+    const QString text = grows ? QString(120, QChar(0x66F2)) : QStringLiteral("New title");
     const pid_t pid = ::fork();
     if (pid == 0) {
       ::signal(SIGXFSZ, killed ? SIG_DFL : SIG_IGN);
-      const rlimit lim{static_cast<rlim_t>(before.size() - 1000), static_cast<rlim_t>(before.size() - 1000)};
+      const rlimit lim{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
       ::setrlimit(RLIMIT_FSIZE, &lim);
       auto lib = make_taglib_library();
       int error = 0;
-      const int ok = write_with(*lib, path, title, TagRecord{QString(120, QChar(0x66F2)), {}, {}, {}, {}, 0, {}}, &error);
+      const int ok = write_with(*lib, path, title, TagRecord{text, {}, {}, {}, {}, 0, {}}, &error);
       ::_exit(ok ? 0 : error);
     }
     int status = 0;
@@ -582,6 +597,7 @@ class TestTagLibrary : public QObject {
     if (killed) {
       QVERIFY(WIFSIGNALED(status));
       QCOMPARE(WTERMSIG(status), SIGXFSZ);
+      recover_folder(QFile::encodeName(dir.path()));
     } else {
       QVERIFY(WIFEXITED(status));
       QCOMPARE(WEXITSTATUS(status), tag_error::write_failed);
