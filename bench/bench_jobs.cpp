@@ -128,12 +128,12 @@ const QByteArray& audio() {
 
 // A tagged file as collections hold them: text frames in UTF-16, the usual
 // extra frames, a cover picture, room to grow, and an ID3v1 tag behind.
-QByteArray tagged_file(int i) {
+QByteArray tagged_file(int i, int picture_bytes = k_picture_bytes) {
   const QString n = QString::number(i + 1);
   test::Id3v2 tag = test::text_tag(3, Enc::utf16, QStringLiteral("曲名 その") + n,
                                    QStringLiteral("アーティスト ") + n,
                                    QStringLiteral("アルバム　ベンチマーク"), 2048);
-  test::add_extras(tag, k_picture_bytes);
+  test::add_extras(tag, picture_bytes);
   test::Id3v1 v1;
   v1.title = "Track " + n.toLatin1();
   v1.artist = "Artist";
@@ -172,6 +172,12 @@ class Folders {
   const Folder& read() { return tagged(read_, QStringLiteral("read")); }
   // Tagged files whose tags are rewritten in place.
   const Folder& in_place() { return tagged(in_place_, QStringLiteral("in_place")); }
+  // Tagged files whose album is set in place, by us and by mid3v2: without
+  // a cover picture, and with one of 2 MB.
+  const Folder& album(bool cover) {
+    return cover ? tagged(album_cover_, QStringLiteral("album_cover"), {}, 2 << 20)
+                 : tagged(album_plain_, QStringLiteral("album_plain"), {}, 0);
+  }
   // Tagged files that are renamed back and forth.
   const Folder& rename() { return tagged(rename_, QStringLiteral("rename"), QStringLiteral("A ")); }
   // Untagged files, written anew before every run: the first write rewrites them all.
@@ -197,10 +203,11 @@ class Folders {
   QString path(const QString& name) const { return root_->filePath(name); }
 
  private:
-  const Folder& tagged(Folder& f, const QString& name, const QString& prefix = {}) {
+  const Folder& tagged(Folder& f, const QString& name, const QString& prefix = {},
+                       int picture_bytes = k_picture_bytes) {
     if (f.path.isEmpty()) {
       f = make_folder(name, prefix);
-      for (int i = 0; i < k_files; ++i) test::write_file(f.file(i), tagged_file(i));
+      for (int i = 0; i < k_files; ++i) test::write_file(f.file(i), tagged_file(i, picture_bytes));
       settle(f.path);
     }
     return f;
@@ -214,7 +221,7 @@ class Folders {
   }
 
   std::unique_ptr<QTemporaryDir> root_;
-  Folder read_, in_place_, rename_, untagged_, start_;
+  Folder read_, in_place_, rename_, untagged_, start_, album_plain_, album_cover_;
 };
 
 Folders& folders() {
@@ -225,17 +232,18 @@ Folders& folders() {
 // --- what the kernel tells about us --------------------------------------------
 
 struct Io {
-  long long rchar = 0, syscr = 0;
+  long long rchar = 0, syscr = 0, wchar = 0;
 };
 
-Io read_io() {
-  std::ifstream in("/proc/self/io");
+Io read_io(const char* file = "/proc/self/io") {
+  std::ifstream in(file);
   Io io;
   std::string key;
   long long value;
   while (in >> key >> value) {
     if (key == "rchar:") io.rchar = value;
     if (key == "syscr:") io.syscr = value;
+    if (key == "wchar:") io.wchar = value;
   }
   return io;
 }
@@ -656,6 +664,102 @@ void BM_write_rewrite(benchmark::State& st) {
   sw.report(st);
 }
 
+// The album of all 100 files set in place, alternately to one of two texts
+// of the same length: by tag_write_album (journal and flushes included), and
+// by mid3v2 (Debian's python3-mutagen), one process for the 100 files, which
+// flushes nothing. Bytes read and written per file from /proc/<pid>/io.
+const QString k_albums[2] = {QStringLiteral("新しいアルバム甲"), QStringLiteral("新しいアルバム乙")};
+
+void BM_album_ours(benchmark::State& st, bool cover) {
+  Stopwatch sw;
+  const Folder& f = folders().album(cover);
+  const auto lib = make_taglib_library();
+  TrackState state;
+  MemoryGrid grid;
+  ScriptedDialogs d;
+  d.yes();
+  NullShell shell;
+  Context cx{state, grid, d, *lib};
+  if (!confirm(cx, shell, f)) return st.SkipWithError("the folder was not confirmed");
+  int variant = 0, rewritten = 0;
+  long long read = 0, written = 0;
+  for (auto _ : st) {
+    ++variant;
+    for (int r = 1; r <= k_files; ++r) {
+      grid.set_row(r);
+      grid.set_col(col::album);
+      grid.set_text(k_albums[variant % 2]);
+    }
+    const auto before = inodes(f);
+    const Io io0 = read_io();
+    sw.start();
+    const std::vector<int> failed = tag_write_album(cx);
+    sw.stop();
+    const Io io1 = read_io();
+    read += io1.rchar - io0.rchar;
+    written += io1.wchar - io0.wchar;
+    rewritten += count_changed(before, inodes(f));
+    if (!failed.empty() || !expect_notices(st, d, {})) {
+      st.SkipWithError("a file was not written");
+      break;
+    }
+    st.SetIterationTime(sw.last());
+  }
+  const double runs = static_cast<double>(st.iterations()) * k_files;
+  st.counters["bytes_read/file"] = static_cast<double>(read) / runs;
+  st.counters["bytes_written/file"] = static_cast<double>(written) / runs;
+  st.counters["files_rewritten"] = benchmark::Counter(rewritten, benchmark::Counter::kAvgIterations);
+  sw.report(st);
+}
+
+void BM_album_mid3v2(benchmark::State& st, bool cover) {
+  const Folder& f = folders().album(cover);
+  const QString io_file = folders().path(QStringLiteral("mid3v2.io"));
+  // mid3v2 run as it is, with its /proc/self/io saved when it ends.
+  const std::string code =
+      "import runpy, sys\nio = sys.argv[1]\nsys.argv = sys.argv[2:]\n"
+      "try:\n    runpy.run_path('/usr/bin/mid3v2', run_name='__main__')\n"
+      "finally:\n    open(io, 'w').write(open('/proc/self/io').read())\n";
+  int variant = 0;
+  long long read = 0, written = 0;
+  double cpu = 0;
+  for (auto _ : st) {
+    ++variant;
+    std::vector<std::string> args{"python3", "-c", code, QFile::encodeName(io_file).toStdString(),
+                                  "mid3v2", ("--album=" + k_albums[variant % 2]).toStdString()};
+    for (int i = 0; i < k_files; ++i) args.push_back(QFile::encodeName(f.file(i)).toStdString());
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    const auto t0 = Clock::now();
+    if (posix_spawnp(&pid, "python3", &actions, nullptr, argv.data(), environ) != 0) {
+      posix_spawn_file_actions_destroy(&actions);
+      return st.SkipWithError("python3 can't be started");
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    struct rusage ru {};
+    ::wait4(pid, &status, 0, &ru);
+    const double wall = seconds(Clock::now() - t0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+      return st.SkipWithError("mid3v2 failed (apt-get install python3-mutagen)");
+    auto secs = [](const timeval& tv) { return static_cast<double>(tv.tv_sec) + tv.tv_usec * 1e-6; };
+    cpu += secs(ru.ru_utime) + secs(ru.ru_stime);
+    const Io io = read_io(QFile::encodeName(io_file).constData());
+    read += io.rchar;
+    written += io.wchar;
+    st.SetIterationTime(wall);
+  }
+  const double runs = static_cast<double>(st.iterations());
+  st.counters["cpu_ms"] = cpu * 1000 / runs;
+  st.counters["bytes_read/file"] = static_cast<double>(read) / (runs * k_files);
+  st.counters["bytes_written/file"] = static_cast<double>(written) / (runs * k_files);
+}
+
 // cmd_re_name: 100 renames, then the table listed, filled and read again.
 void BM_rename(benchmark::State& st) {
   Stopwatch sw;
@@ -870,7 +974,9 @@ const Row k_rows[] = {
     {"Folder confirmed, table filled (in-memory grid), beside the whole tag read", "fill_table/memory_grid", "ref/tag_read", 0, 0},
     {"Folder confirmed, table filled and painted (Qt grid)", "fill_table/qt_grid", "ref/header_read", 0, 100},
     {"Tags written in place (tag_write_all)", "tag_write/in_place", "ref/write_4k_fsync", 3, 0},
-    {"Tags written, every file rewritten (tag_write_all)", "tag_write/rewrite", "ref/copy_fsync", 1.5, 0},
+    {"Tags written, every file rewritten (tag_write_all)", "tag_write/rewrite", "ref/copy_fsync", 1.2, 0},
+    {"Album set in place, no cover (tag_write_album)", "album/ours_plain", "album/mid3v2_plain", 0.5, 0},
+    {"Album set in place, 2 MB cover (tag_write_album)", "album/ours_cover", "album/mid3v2_cover", 0.5, 0},
     {"100 files renamed, table reloaded (cmd_re_name)", "rename/reload", "ref/rename_header_read", 0, 0},
     {"Import of 100 rows, format 3, from .xls", "import/xls_format3", "ref/read_xls", 0, 0},
     {"Program start to start-up form shown", "startup/form2_shown", "ref/startup_blank_window", 0, 300},
@@ -966,6 +1072,19 @@ void print_summary(const Collector& c, const PeakMemory& mem, const std::string&
   if (const Result* w = c.find("tag_write/in_place"))
     std::printf("In-place write: %.0f files of 100 rewritten per run (0 expected).\n",
                 w->counters.count("files_rewritten") ? w->counters.at("files_rewritten") : -1.0);
+  for (const char* kind : {"plain", "cover"}) {
+    const Result* ours = c.find(std::string("album/ours_") + kind);
+    const Result* peer = c.find(std::string("album/mid3v2_") + kind);
+    auto get = [](const Result* r, const char* k) {
+      return r && r->counters.count(k) ? r->counters.at(k) : -1.0;
+    };
+    if (ours && peer)
+      std::printf("Album in place (%s): per file we read %.0f and write %.0f bytes (journal included, "
+                  "%.0f files rewritten per run), mid3v2 reads %.0f and writes %.0f (and flushes nothing).\n",
+                  std::strcmp(kind, "plain") == 0 ? "no cover" : "2 MB cover", get(ours, "bytes_read/file"),
+                  get(ours, "bytes_written/file"), get(ours, "files_rewritten"), get(peer, "bytes_read/file"),
+                  get(peer, "bytes_written/file"));
+  }
   if (const Result* w = c.find("tag_write/rewrite"))
     std::printf("Rewrite: %.0f files of 100 rewritten per run (100 expected).\n",
                 w->counters.count("files_rewritten") ? w->counters.at("files_rewritten") : -1.0);
@@ -989,6 +1108,10 @@ void register_all() {
   add("tag_write/in_place", BM_write_in_place, 2);
   add("ref/copy_fsync", BM_ref_copy, 1);
   add("tag_write/rewrite", BM_write_rewrite, 1);
+  add("album/mid3v2_plain", [](benchmark::State& st) { BM_album_mid3v2(st, false); }, 2);
+  add("album/ours_plain", [](benchmark::State& st) { BM_album_ours(st, false); }, 2);
+  add("album/mid3v2_cover", [](benchmark::State& st) { BM_album_mid3v2(st, true); }, 2);
+  add("album/ours_cover", [](benchmark::State& st) { BM_album_ours(st, true); }, 2);
   add("ref/rename_header_read", BM_ref_rename, 4);
   add("rename/reload", BM_rename, 4);
   add("ref/read_xls", BM_ref_read_xls, 50);

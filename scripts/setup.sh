@@ -13,6 +13,9 @@ packages=(
   desktop-file-utils appstream dpkg-dev file
   libbenchmark-dev clang libclang-rt-14-dev
 )
+# Packages only some scripts need (scripts/bench: the peer tag tool).
+read -r -a extra <<< "${EXTRA_PACKAGES:-}"
+packages+=("${extra[@]}")
 
 install_missing() {
   local missing=()

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -85,6 +86,37 @@ struct Table {
                                       QDir::Name);
   }
 };
+
+// A tag whose text frames sit behind a 100 KB cover, so that a file-size
+// limit can fall inside them while the (small) journal is whole.
+Id3v2 cover_first_tag() {
+  Id3v2 tag = text_tag(3, Enc::utf16, "Old", "B", "C", 2000);
+  tag.frames.insert(tag.frames.begin(), {"APIC", apic_body(100 * 1024)});
+  return tag;
+}
+qint64 frames_end(const Id3v2& tag) { return id3v2_bytes(tag).size() - tag.padding; }
+
+// Writes a new title into path in a child that a file-size limit of `limit`
+// bytes kills part-way, as a power cut or a kill would stop it.
+bool die_mid_write(const QString& path, qint64 limit) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::signal(SIGXFSZ, SIG_DFL);
+    const rlimit lim{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+    ::setrlimit(RLIMIT_FSIZE, &lim);
+    auto lib = make_taglib_library();
+    OpenRecordBytes info = empty_open_bytes();
+    TagRecordBytes rec = empty_tag_bytes();
+    const QByteArray p = encode_file_name(path);
+    if (lib->vbmp3_open(p, info) && lib->vbmp3_getTagInfo(rec)) {
+      set_field(rec.title, k_tag_text_bytes, QStringLiteral("New title"), ' ');
+      lib->vbmp3_setTagInfo(p, rec, field_bit::title, 1);
+    }
+    ::_exit(0);
+  }
+  int status = 0;
+  return ::waitpid(pid, &status, 0) == pid && WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ;
+}
 
 QString write_error(int error, const QString& name) {
   return msg::error_number + QString::number(error) + msg::error_text(error) + name +
@@ -185,6 +217,10 @@ class WriteFaults : public QObject {
     QTest::newRow("replaced by a text") << "text" << tag_error::unknown_format;
     QTest::newRow("lost its read permission") << "unreadable" << tag_error::cannot_open;
     QTest::newRow("folder lost its write permission") << "read-only folder" << tag_error::write_failed;
+    // Another file under the same name: the table's texts are not its own.
+    QTest::newRow("swapped for another song") << "swapped" << tag_error::changed_on_disk;
+    QTest::newRow("rewritten by another program") << "rewritten" << tag_error::changed_on_disk;
+    QTest::newRow("a link to a file elsewhere put in its place") << "link" << tag_error::changed_on_disk;
   }
   void changed_before_the_write() {
     QFETCH(QString, change);
@@ -196,8 +232,22 @@ class WriteFaults : public QObject {
     t.long_titles();
     const QString victim = t.path(2);
     const QByteArray before = read_file(victim);
+    QTemporaryDir elsewhere;
+    const QString outside = make_mp3(elsewhere.path(), "outside.mp3",
+                                     {text_tag(3, Enc::utf16, "別の曲", "別の歌手", "別のアルバム"), std::nullopt, 8});
+    const QByteArray outside_bytes = read_file(outside);
     if (change == "removed") {
       QVERIFY(QFile::remove(victim));
+    } else if (change == "swapped") {
+      QVERIFY(QFile::remove(victim));
+      QVERIFY(QFile::copy(outside, victim));
+    } else if (change == "rewritten") {
+      QByteArray b = before;
+      b.replace(b.size() - 125, 3, "new");  // the ID3v1 title, in the same file
+      write_file(victim, b);
+    } else if (change == "link") {
+      QVERIFY(QFile::remove(victim));
+      QVERIFY(QFile::link(outside, victim));
     } else if (change == "folder") {
       QVERIFY(QFile::remove(victim));
       QVERIFY(QDir().mkdir(victim));
@@ -227,6 +277,10 @@ class WriteFaults : public QObject {
     if (change == "removed") QVERIFY(!QFileInfo::exists(victim));
     if (change == "folder") QVERIFY(QFileInfo(victim).isDir() && QDir(victim).isEmpty());
     if (change == "text") QCOMPARE(read_file(victim), broken_bytes(Broken::text_file));
+    if (change == "swapped") QCOMPARE(read_file(victim), outside_bytes);
+    if (change == "rewritten") QCOMPARE(read_file(victim).right(125).left(3), QByteArray("new"));
+    if (change == "link") QVERIFY(QFileInfo(victim).isSymLink());
+    QCOMPARE(read_file(outside), outside_bytes);
     if (change == "unreadable") {
       QVERIFY(::chmod(QFile::encodeName(victim).constData(), 0644) == 0);
       QCOMPARE(read_file(victim), before);
@@ -234,6 +288,122 @@ class WriteFaults : public QObject {
     const QStringList left = change == "removed" ? QStringList{"1.mp3", "3.mp3"}
                                                  : QStringList{"1.mp3", "2.mp3", "3.mp3"};
     QCOMPARE(t.entries(), left);
+  }
+
+  // A link that was there when the folder was read is written through, in
+  // place and rewritten, and stays a link.
+  void a_link_read_with_the_folder_is_written_through() {
+    Table t(1);
+    QTemporaryDir elsewhere;
+    const QString outside = make_mp3(elsewhere.path(), "outside.mp3",
+                                     {text_tag(3, Enc::utf16, "A", "B", "C", 1024), std::nullopt, 8});
+    QVERIFY(QFile::link(outside, t.path(2)));
+    t.confirm();
+    t.long_titles();
+    t.dialogs.yes();
+    cmd_write_all(t.cx);
+    t.set(col::album, 2, QStringLiteral("アルバム"));
+    t.dialogs.yes();
+    cmd_write_alubum(t.cx);
+    QCOMPARE(t.dialogs.notices(), (QStringList{msg::write_all_done, msg::write_album_done}));
+    QVERIFY(QFileInfo(t.path(2)).isSymLink());
+    QCOMPARE(dump_tags(outside).title, QString(40, QChar(0x66F2)) + "2");
+    QCOMPARE(dump_tags(outside).album, QStringLiteral("アルバム"));
+  }
+
+  // A writer killed in the middle of an in-place write leaves its journal;
+  // the next folder confirmation rolls the file back, or, when the file has
+  // changed since, keeps the journal aside and says so, touching nothing.
+  void journal_left_by_a_dead_writer_data() {
+    QTest::addColumn<QString>("since");
+    QTest::newRow("file left as it was") << "nothing";
+    QTest::newRow("file changed since") << "changed";
+    QTest::newRow("file removed since") << "removed";
+    QTest::newRow("killed while journaling") << "journaling";
+  }
+  void journal_left_by_a_dead_writer() {
+    QFETCH(QString, since);
+    Table t(2);
+    const Id3v2 tag = cover_first_tag();
+    const QByteArray before = mp3_bytes({tag, Id3v1{"Old", "B", "C", "", ""}, 40});
+    const QString path = t.path(1);
+    write_file(path, before);
+    const qint64 cut = since == "journaling" ? 100 : frames_end(tag) - 20;
+    QVERIFY(die_mid_write(path, cut));
+    QByteArray torn = read_file(path);
+    QCOMPARE(torn == before, since == "journaling");
+    if (since == "changed") {
+      const qint64 at = cut - 10;  // new by now; made neither old nor new
+      char c = 0;
+      while (c == before[at] || c == torn[at]) ++c;
+      torn[at] = c;
+      write_file(path, torn);
+    } else if (since == "removed") {
+      QVERIFY(QFile::remove(path));
+    }
+    t.confirm();
+    QStringList entries = t.entries();
+    const QStringList aside = entries.filter(QStringLiteral(".tagnarabe-unapplied-"));
+    if (since == "changed" || since == "removed") {
+      QCOMPARE(aside.size(), 1);
+      QCOMPARE(t.dialogs.notices(),
+               QStringList{"1.mp3" + msg::journal_kept_middle + aside[0] + msg::journal_kept_tail});
+      if (since == "changed") QCOMPARE(read_file(path), torn);
+      for (const QString& a : aside) entries.removeAll(a);
+    } else {
+      QCOMPARE(t.dialogs.notices(), QStringList());
+      QCOMPARE(read_file(path), before);
+    }
+    QCOMPARE(entries, since == "removed" ? QStringList{"2.mp3"} : (QStringList{"1.mp3", "2.mp3"}));
+  }
+
+  // A full file system: the journal (in place) or the new file (rewrite)
+  // can't be written, and the old file stays as it was. In a small tmpfs of
+  // a mount namespace of our own, where the system lets us make one.
+  void a_full_disk_leaves_the_old_file_data() {
+    QTest::addColumn<bool>("grows");
+    QTest::newRow("in place") << false;
+    QTest::newRow("rewrite") << true;
+  }
+  void a_full_disk_leaves_the_old_file() {
+    QFETCH(bool, grows);
+    QTemporaryDir mount_point;
+    const QByteArray where = QFile::encodeName(mount_point.path());
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int ns = ::geteuid() == 0 ? CLONE_NEWNS : CLONE_NEWUSER | CLONE_NEWNS;
+      if (::unshare(ns) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+          ::mount("tmpfs", where.constData(), "tmpfs", 0, "size=1m") != 0)
+        ::_exit(77);
+      const QString dir = mount_point.path();
+      const QString path = make_mp3(dir, "song.mp3", {cover_first_tag(), Id3v1{"Old", "B", "C", "", ""}, 40});
+      const QByteArray before = read_file(path);
+      QFile filler(dir + "/filler");
+      if (!filler.open(QIODevice::WriteOnly)) ::_exit(2);
+      const QByteArray chunk(4096, 'x');
+      while (filler.write(chunk) == chunk.size() && filler.flush()) {
+      }
+      filler.close();
+      auto lib = make_taglib_library();
+      OpenRecordBytes info = empty_open_bytes();
+      TagRecordBytes rec = empty_tag_bytes();
+      const QByteArray p = encode_file_name(path);
+      if (!lib->vbmp3_open(p, info) || !lib->vbmp3_getTagInfo(rec)) ::_exit(3);
+      set_field(rec.title, k_tag_text_bytes, grows ? QString(120, QChar(0x66F2)) : QStringLiteral("New"), ' ');
+      const int ok = lib->vbmp3_setTagInfo(p, rec, field_bit::title, 1);
+      const int error = lib->vbmp3_getLastErrorNo();
+      lib->vbmp3_close();
+      lib->finish_writes();
+      if (ok || error != tag_error::write_failed) ::_exit(4);
+      if (read_file(path) != before) ::_exit(5);
+      if (QDir(dir).entryList(QDir::Files | QDir::Hidden) != QStringList{"filler", "song.mp3"}) ::_exit(6);
+      ::_exit(0);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(pid, &status, 0), pid);
+    QVERIFY(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) QSKIP("no small file system can be mounted here");
+    QCOMPARE(WEXITSTATUS(status), 0);
   }
 
   // Between the listing and the read: the same changes give a read error for
