@@ -725,7 +725,7 @@ void BM_album_mid3v2(benchmark::State& st, bool cover) {
   double cpu = 0;
   for (auto _ : st) {
     ++variant;
-    std::vector<std::string> args{"python3", "-c", code, QFile::encodeName(io_file).toStdString(),
+    std::vector<std::string> args{"/usr/bin/python3", "-c", code, QFile::encodeName(io_file).toStdString(),
                                   "mid3v2", ("--album=" + k_albums[variant % 2]).toStdString()};
     for (int i = 0; i < k_files; ++i) args.push_back(QFile::encodeName(f.file(i)).toStdString());
     std::vector<char*> argv;
@@ -736,7 +736,7 @@ void BM_album_mid3v2(benchmark::State& st, bool cover) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     pid_t pid;
     const auto t0 = Clock::now();
-    if (posix_spawnp(&pid, "python3", &actions, nullptr, argv.data(), environ) != 0) {
+    if (posix_spawn(&pid, "/usr/bin/python3", &actions, nullptr, argv.data(), environ) != 0) {
       posix_spawn_file_actions_destroy(&actions);
       return st.SkipWithError("python3 can't be started");
     }
