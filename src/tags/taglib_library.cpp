@@ -384,6 +384,14 @@ int TaglibLibrary::vbmp3_setTagInfo(const QByteArray& path, const TagRecordBytes
 
 int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& record,
                               int from_table) {
+  // What dead writers left in this folder goes first: a journal's file must
+  // be rolled back before anything else is written into it.
+  const int slash = path.lastIndexOf('/');
+  const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+  if (folder != recovered_folder_) {
+    recover_folder(folder);
+    recovered_folder_ = folder;
+  }
   bool link = false;
   Fd fd(open_noting_link(path, O_RDWR, link));
   if (fd.fd < 0) return fail(tag_error::cannot_open);
@@ -397,14 +405,6 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   const Mp3Probe probe = probe_mp3(fd.fd);
   if (probe.error) return fail(probe.error);
   if (probe.tag_broken) return fail(tag_error::read_failed);
-  // What dead writers left in this folder goes first: a journal's file must
-  // be rolled back before anything else is written into it.
-  const int slash = path.lastIndexOf('/');
-  const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
-  if (folder != recovered_folder_) {
-    recover_folder(folder);
-    recovered_folder_ = folder;
-  }
 
   // The new texts. A field handed back as last read means the file's whole
   // text (the record holds only its first 128 characters). A field the caller
