@@ -600,10 +600,13 @@ void set_tag_cells(Grid& g, int variant) {
   }
 }
 
-// tag_write_all over files whose new tags fit the old ones' space.
-void BM_write_in_place(benchmark::State& st) {
+// A writer over files whose new tags fit the old ones' space, the cells set
+// anew for every run: time, bytes read and written per file (the journal
+// included), and files rewritten, which should stay 0: a tag that fits is
+// never written by replacing the file.
+void measure_in_place(benchmark::State& st, const Folder& f, void (*set_cells)(Grid&, int),
+                      std::vector<int> (*writer)(Context&)) {
   Stopwatch sw;
-  const Folder& f = folders().in_place();
   const auto lib = make_taglib_library();
   TrackState state;
   MemoryGrid grid;
@@ -613,12 +616,17 @@ void BM_write_in_place(benchmark::State& st) {
   Context cx{state, grid, d, *lib};
   if (!confirm(cx, shell, f)) return st.SkipWithError("the folder was not confirmed");
   int variant = 0, rewritten = 0;
+  long long read = 0, written = 0;
   for (auto _ : st) {
-    set_tag_cells(grid, ++variant);
+    set_cells(grid, ++variant);
     const auto before = inodes(f);
+    const Io io0 = read_io();
     sw.start();
-    const std::vector<int> failed = tag_write_all(cx);
+    const std::vector<int> failed = writer(cx);
     sw.stop();
+    const Io io1 = read_io();
+    read += io1.rchar - io0.rchar;
+    written += io1.wchar - io0.wchar;
     rewritten += count_changed(before, inodes(f));
     if (!failed.empty() || !expect_notices(st, d, {})) {
       st.SkipWithError("a file was not written");
@@ -626,9 +634,15 @@ void BM_write_in_place(benchmark::State& st) {
     }
     st.SetIterationTime(sw.last());
   }
-  // Should stay 0: a tag that fits is never written by replacing the file.
+  const double runs = static_cast<double>(st.iterations()) * k_files;
+  st.counters["bytes_read/file"] = static_cast<double>(read) / runs;
+  st.counters["bytes_written/file"] = static_cast<double>(written) / runs;
   st.counters["files_rewritten"] = benchmark::Counter(rewritten, benchmark::Counter::kAvgIterations);
   sw.report(st);
+}
+
+void BM_write_in_place(benchmark::State& st) {
+  measure_in_place(st, folders().in_place(), set_tag_cells, tag_write_all);
 }
 
 // tag_write_all on files without tags: every file grows and is rewritten.
@@ -670,46 +684,16 @@ void BM_write_rewrite(benchmark::State& st) {
 // flushes nothing. Bytes read and written per file from /proc/<pid>/io.
 const QString k_albums[2] = {QStringLiteral("新しいアルバム甲"), QStringLiteral("新しいアルバム乙")};
 
-void BM_album_ours(benchmark::State& st, bool cover) {
-  Stopwatch sw;
-  const Folder& f = folders().album(cover);
-  const auto lib = make_taglib_library();
-  TrackState state;
-  MemoryGrid grid;
-  ScriptedDialogs d;
-  d.yes();
-  NullShell shell;
-  Context cx{state, grid, d, *lib};
-  if (!confirm(cx, shell, f)) return st.SkipWithError("the folder was not confirmed");
-  int variant = 0, rewritten = 0;
-  long long read = 0, written = 0;
-  for (auto _ : st) {
-    ++variant;
-    for (int r = 1; r <= k_files; ++r) {
-      grid.set_row(r);
-      grid.set_col(col::album);
-      grid.set_text(k_albums[variant % 2]);
-    }
-    const auto before = inodes(f);
-    const Io io0 = read_io();
-    sw.start();
-    const std::vector<int> failed = tag_write_album(cx);
-    sw.stop();
-    const Io io1 = read_io();
-    read += io1.rchar - io0.rchar;
-    written += io1.wchar - io0.wchar;
-    rewritten += count_changed(before, inodes(f));
-    if (!failed.empty() || !expect_notices(st, d, {})) {
-      st.SkipWithError("a file was not written");
-      break;
-    }
-    st.SetIterationTime(sw.last());
+void set_album_cells(Grid& g, int variant) {
+  g.set_col(col::album);
+  for (int r = 1; r <= k_files; ++r) {
+    g.set_row(r);
+    g.set_text(k_albums[variant % 2]);
   }
-  const double runs = static_cast<double>(st.iterations()) * k_files;
-  st.counters["bytes_read/file"] = static_cast<double>(read) / runs;
-  st.counters["bytes_written/file"] = static_cast<double>(written) / runs;
-  st.counters["files_rewritten"] = benchmark::Counter(rewritten, benchmark::Counter::kAvgIterations);
-  sw.report(st);
+}
+
+void BM_album_ours(benchmark::State& st, bool cover) {
+  measure_in_place(st, folders().album(cover), set_album_cells, tag_write_album);
 }
 
 void BM_album_mid3v2(benchmark::State& st, bool cover) {

@@ -191,23 +191,26 @@ bool restore(int fd, const struct stat& st, const std::vector<Patch>& patches) {
 void add_patches(std::vector<Patch>& out, std::int64_t base, const QByteArray& was,
                  const QByteArray& now, int join) {
   const qsizetype n = std::min(was.size(), now.size());
-  qsizetype i = 0;
+  const char* a = was.constData();
+  const char* b = now.constData();
+  // The next index from i on where the two differ, n if none: equal
+  // stretches (a cover picture) are stepped over a block at a time.
+  auto next_diff = [&](qsizetype i) {
+    constexpr qsizetype k_step = 256;
+    while (i + k_step <= n && std::memcmp(a + i, b + i, k_step) == 0) i += k_step;
+    while (i < n && a[i] == b[i]) ++i;
+    return i;
+  };
+  qsizetype i = next_diff(0);
   while (i < n) {
-    if (was[i] == now[i]) {
-      ++i;
-      continue;
-    }
-    qsizetype end = i + 1, same = 0;
-    for (qsizetype j = end; j < n && same <= join; ++j) {
-      if (was[j] == now[j]) {
-        ++same;
-      } else {
-        end = j + 1;
-        same = 0;
-      }
+    qsizetype end = i + 1;
+    for (;;) {
+      const qsizetype next = next_diff(end);
+      if (next >= n || next - end > join) break;
+      end = next + 1;
     }
     out.push_back({base + i, was.mid(i, end - i), now.mid(i, end - i)});
-    i = end;
+    i = next_diff(end);
   }
 }
 
