@@ -616,14 +616,21 @@ void measure_in_place(benchmark::State& st, const Folder& f, void (*set_cells)(G
   Context cx{state, grid, d, *lib};
   if (!confirm(cx, shell, f)) return st.SkipWithError("the folder was not confirmed");
   int variant = 0, rewritten = 0;
-  long long read = 0, written = 0;
+  long long read = 0, written = 0, faults = 0;
+  auto minor_faults = [] {
+    struct rusage ru {};
+    ::getrusage(RUSAGE_SELF, &ru);
+    return static_cast<long long>(ru.ru_minflt);
+  };
   for (auto _ : st) {
     set_cells(grid, ++variant);
     const auto before = inodes(f);
     const Io io0 = read_io();
+    const long long faults0 = minor_faults();
     sw.start();
     const std::vector<int> failed = writer(cx);
     sw.stop();
+    faults += minor_faults() - faults0;
     const Io io1 = read_io();
     read += io1.rchar - io0.rchar;
     written += io1.wchar - io0.wchar;
@@ -637,6 +644,7 @@ void measure_in_place(benchmark::State& st, const Folder& f, void (*set_cells)(G
   const double runs = static_cast<double>(st.iterations()) * k_files;
   st.counters["bytes_read/file"] = static_cast<double>(read) / runs;
   st.counters["bytes_written/file"] = static_cast<double>(written) / runs;
+  st.counters["page_faults/file"] = static_cast<double>(faults) / runs;
   st.counters["files_rewritten"] = benchmark::Counter(rewritten, benchmark::Counter::kAvgIterations);
   sw.report(st);
 }
