@@ -254,11 +254,11 @@ bool InPlaceWriter::open_journal(const QByteArray& folder) {
   return false;
 }
 
-void InPlaceWriter::finish() {
-  // A journal left behind after any of its writes is harmless: its file
-  // reads as wholly new, which recovery leaves as it is.
+void InPlaceWriter::close_journal(bool remove) {
+  // Removing needs no flush: a journal that outlives a power cut finds its
+  // file wholly new (or, after a failed write, old), which recovery leaves.
   if (fd_ >= 0) {
-    ::unlinkat(dirfd_, name_.constData(), 0);
+    if (remove) ::unlinkat(dirfd_, name_.constData(), 0);
     ::close(fd_);
   }
   if (dirfd_ >= 0) ::close(dirfd_);
@@ -270,10 +270,8 @@ void InPlaceWriter::finish() {
 bool InPlaceWriter::write(const QByteArray& path, int fd, const struct stat& st,
                           const std::vector<Patch>& patches) {
   if (patches.empty()) return true;
-  const int slash = path.lastIndexOf('/');
-  const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
-  if (!open_journal(folder)) return false;
-  encode(record_, path.mid(slash + 1), st, stable_inodes(fd), patches);
+  if (!open_journal(folder_of(path))) return false;
+  encode(record_, path.mid(path.lastIndexOf('/') + 1), st, stable_inodes(fd), patches);
   if (!pwrite_all(fd_, 0, record_.constData(), static_cast<std::size_t>(record_.size())) ||
       ::fdatasync(fd_) != 0)
     return false;  // the file is untouched
@@ -295,14 +293,7 @@ bool InPlaceWriter::write(const QByteArray& path, int fd, const struct stat& st,
   if (ok && ::fdatasync(fd) == 0) return true;
 
   const int saved = errno ? errno : EIO;
-  if (!restore(fd, st, patches)) {
-    // Left to the next recovery, which needs this journal as it is.
-    ::close(fd_);
-    ::close(dirfd_);
-    fd_ = dirfd_ = -1;
-    folder_.clear();
-    name_.clear();
-  }
+  if (!restore(fd, st, patches)) close_journal(false);
   errno = saved;
   return false;
 }
@@ -365,8 +356,10 @@ RecoveryReport recover_folder(const QByteArray& folder) {
     const int jfd = ::openat(dirfd, jname.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
     if (jfd < 0) continue;
     struct stat js;
-    // Held by a writer that still runs (this program's other instance, or ours).
-    if (!lock(jfd) || ::fstat(jfd, &js) != 0 || !S_ISREG(js.st_mode)) {
+    // Held by a writer that still runs (this program's other instance, or
+    // ours); or not ours at all: a journal another user put here must not
+    // make us write into a file they could not write themselves.
+    if (!lock(jfd) || ::fstat(jfd, &js) != 0 || !S_ISREG(js.st_mode) || js.st_uid != ::geteuid()) {
       ::close(jfd);
       continue;
     }
@@ -382,7 +375,6 @@ RecoveryReport recover_folder(const QByteArray& folder) {
       if (::renameat(dirfd, jname.constData(), dirfd, aside.constData()) == 0)
         report.kept_aside.append({decode_file_name(r.name), decode_file_name(aside)});
     } else {
-      if (found == Found::rolled_back) report.rolled_back << decode_file_name(r.name);
       ::unlinkat(dirfd, jname.constData(), 0);
     }
     ::close(jfd);

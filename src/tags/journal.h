@@ -50,10 +50,12 @@ class InPlaceWriter {
              const std::vector<Patch>& patches);
 
   // Removes the journal: the end of a run of writes.
-  void finish();
+  void finish() { close_journal(true); }
 
  private:
   bool open_journal(const QByteArray& folder);
+  // remove false: left for recovery, which needs it as it is.
+  void close_journal(bool remove);
 
   QByteArray folder_;  // where the open journal lives
   QByteArray name_;    // its name there
@@ -62,10 +64,9 @@ class InPlaceWriter {
   QByteArray record_;  // reused from file to file
 };
 
-// What recovery found in a folder that the user must hear of.
+// What recovery found in a folder that the user must hear of: the files
+// whose journal no longer matched them, and the name it was kept under.
 struct RecoveryReport {
-  QStringList rolled_back;  // file names put back to their old bytes
-  // File names whose journal no longer matched, and the name it was kept under.
   QList<QPair<QString, QString>> kept_aside;
 };
 

@@ -41,6 +41,11 @@ QByteArray temp_name() {
 
 }  // namespace
 
+QByteArray folder_of(const QByteArray& path) {
+  const int slash = path.lastIndexOf('/');
+  return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
 void remove_stale_temps(int dirfd) {
   const int copy = ::openat(dirfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (copy < 0) return;
@@ -116,10 +121,8 @@ bool copy_range(int from, std::int64_t offset, std::int64_t size, int to) {
 
 bool replace_file(const QByteArray& path, const struct stat& old,
                   const std::function<bool(int fd)>& fill) {
-  const int slash = path.lastIndexOf('/');
-  const QByteArray dir = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
-  const QByteArray base = path.mid(slash + 1);
-  Fd dirfd(::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const QByteArray base = path.mid(path.lastIndexOf('/') + 1);
+  Fd dirfd(::open(folder_of(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dirfd.fd < 0) return false;
 
   remove_stale_temps(dirfd.fd);

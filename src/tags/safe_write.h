@@ -19,6 +19,9 @@ namespace tn {
 bool replace_file(const QByteArray& path, const struct stat& old,
                   const std::function<bool(int fd)>& fill);
 
+// The folder part of a path: "." for a bare name, "/" for one in the root.
+QByteArray folder_of(const QByteArray& path);
+
 // Removes the temporary files that writers which no longer run left in the
 // folder dirfd (a rewrite killed between naming its new file and the rename).
 void remove_stale_temps(int dirfd);

@@ -386,8 +386,7 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
                               int from_table) {
   // What dead writers left in this folder goes first: a journal's file must
   // be rolled back before anything else is written into it.
-  const int slash = path.lastIndexOf('/');
-  const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+  const QByteArray folder = folder_of(path);
   if (folder != recovered_folder_) {
     recover_folder(folder);
     recovered_folder_ = folder;
