@@ -204,6 +204,21 @@ TagLib::String::Type unicode_encoding(TagLib::ID3v2::Tag& tag, const char* id,
   return utf16;
 }
 
+// Puts text into the tag's only `id` frame, when that is a plain text frame
+// whose rendered size stays the same.
+bool replace_same_size(TagLib::ID3v2::Tag& tag, const char* id, const TagLib::String& text,
+                       TagLib::String::Type encoding) {
+  const TagLib::ID3v2::FrameList& frames = tag.frameListMap()[id];
+  auto* frame = frames.size() == 1 ? dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frames.front()) : nullptr;
+  if (!frame) return false;
+  TagLib::ID3v2::TextIdentificationFrame fresh(id, encoding);
+  fresh.setText(text);
+  if (fresh.render().size() != frame->render().size()) return false;
+  frame->setTextEncoding(encoding);
+  frame->setText(text);
+  return true;
+}
+
 // Pads a tag TagLib rendered to `size` bytes when its frames fit: TagLib's
 // own padding follows the size of the file it read (a percent of it), not
 // the room the old tag leaves, and would send a write that fits to the
@@ -463,6 +478,14 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
     // is; one they would show otherwise (Shift-JIS marked as Latin-1, above
     // all) is stored again in Unicode.
     if (tag.frameListMap()[id].size() <= 1 && frame_text(tag, id, false) == text[i]) continue;
+    // A new text of the frame's size is put into the frame where it stands,
+    // so that an in-place write changes only its bytes; one of another size
+    // moves to the end of the tag, beside the padding, where it can change
+    // again without moving the frames behind it (a cover picture).
+    if (!text[i].isEmpty() && replace_same_size(tag, id, to_taglib(text[i]), encoding)) {
+      v2_changed = true;
+      continue;
+    }
     if (!tag.frameListMap()[id].isEmpty()) {
       tag.removeFrames(id);
       v2_changed = true;

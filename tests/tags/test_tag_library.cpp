@@ -529,6 +529,48 @@ class TestTagLibrary : public QObject {
     QCOMPARE(QDir(tmp_.path()).entryList({".tagnarabe*"}, QDir::Hidden | QDir::Files), QStringList());
   }
 
+  // An in-place write touches only the text frames, not a big cover behind
+  // them: a text of the frame's size is written where it stands; one of
+  // another size moves its frame behind the cover once, and the next change
+  // is as small.
+  void in_place_leaves_the_cover_alone_data() {
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<bool>("moves");  // the first write moves the cover
+    QTest::newRow("same size") << "アルバ乙" << "アルバ甲" << false;
+    QTest::newRow("another size") << "もっと長いアルバムの名前" << "もっと長いアルバムの名後" << true;
+  }
+  void in_place_leaves_the_cover_alone() {
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(bool, moves);
+    // (No year frame: TagLib renders a 2.3 year after all other frames, so
+    // the first write of a tag holding one moves what follows it anyway.)
+    Id3v2 tag = text_tag(3, Enc::utf16, "T", "A", QStringLiteral("アルバム"), 2048);
+    tag.frames.push_back({"APIC", apic_body(300 * 1024)});
+    const QString path = file(spec_of(tag, Id3v1{"T", "A", "B", "", ""}));
+    const ino_t ino = inode(path);
+    const QByteArray picture = dump_tags(path).picture;
+    // Bytes between the first and the last that differ, ID3v1 aside.
+    auto changed_span = [](const QByteArray& a, const QByteArray& b) {
+      qsizetype lo = -1, hi = -1;
+      for (qsizetype i = 0; i < a.size() - 128; ++i)
+        if (a[i] != b[i]) (lo < 0 ? lo : hi) = i, hi = i;
+      return lo < 0 ? 0 : hi - lo + 1;
+    };
+    QByteArray was = read_file(path);
+    QCOMPARE(write_with(*lib_, path, album, TagRecord{{}, {}, first, {}, {}, 0, {}}), 1);
+    QByteArray now = read_file(path);
+    QCOMPARE(changed_span(was, now) > 300 * 1024, moves);
+    was = now;
+    QCOMPARE(write_with(*lib_, path, album, TagRecord{{}, {}, second, {}, {}, 0, {}}), 1);
+    now = read_file(path);
+    QVERIFY2(changed_span(was, now) < 100, qPrintable(QString::number(changed_span(was, now))));
+    QCOMPARE(inode(path), ino);
+    QCOMPARE(read_with(*lib_, path).tag.album, second);
+    QCOMPARE(dump_tags(path).picture, picture);
+  }
+
   void a_read_only_file_is_refused_until_made_writable() {
     const QString path = file(spec_of(text_tag(3, Enc::utf16, "A", "B", "C")));
     QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
