@@ -36,7 +36,7 @@ bool read_columns(Context& cx, const Workbooks& wb, std::initializer_list<Column
 
 void cmd_excel(Context& cx, ImportState& st, ImportHost& host) {
   const auto picked =
-      cx.dialogs.open_file(cx.state.edit_folder, import_msg::file_filters, import_msg::excel_filter);
+      cx.dialogs.open_file(cx.state.edit_folder, import_msg::file_filters, import_msg::spreadsheet_filter);
   if (!picked) return;
   st.file_name = *picked;
   host.show_import_dialog();
@@ -66,15 +66,18 @@ void cmd_excel_read(Context& cx, ImportState& st, ImportHost& host) {
     wb.close_all();
   };
 
-  // Stage 1: the workbook and "Sheet1", or a typed name.
+  // Stage 1: the workbook and "Sheet1", or a typed name; a text file has
+  // one sheet, active from the open, and no question.
   if (!wb.open(st.file_name)) return fail(import_msg::open_failed);
-  if (d.ask(import_msg::sheet1_question)) {
-    if (!wb.activate_sheet(QStringLiteral("Sheet1"))) return fail(import_msg::open_failed);
-  } else {
-    const QString name = d.input(import_msg::sheet_prompt);
-    if (name.isEmpty()) return fail(import_msg::blank_name);
-    // Stage 2: the typed sheet, exactly as typed.
-    if (!wb.activate_sheet(name)) return fail(import_msg::no_sheet);
+  if (!wb.has_active_sheet()) {
+    if (d.ask(import_msg::sheet1_question)) {
+      if (!wb.activate_sheet(QStringLiteral("Sheet1"))) return fail(import_msg::open_failed);
+    } else {
+      const QString name = d.input(import_msg::sheet_prompt);
+      if (name.isEmpty()) return fail(import_msg::blank_name);
+      // Stage 2: the typed sheet, exactly as typed.
+      if (!wb.activate_sheet(name)) return fail(import_msg::no_sheet);
+    }
   }
 
   // Stage 3: the columns, their colour, closing, the report.

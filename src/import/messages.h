@@ -6,10 +6,16 @@
 
 namespace tn::import_msg {
 
-// Open-file dialog: all files first, the Excel files second and preselected.
-inline const QStringList file_filters = {QStringLiteral("すべてのファイル(*.*) (*)"),
-                                         QStringLiteral("Microsoft Excelﾌｧｲﾙ(*.xls) (*.xls)")};
-constexpr int excel_filter = 1;  // index into file_filters
+// Open-file dialog: every kind the import reads first, preselected, then one
+// entry per kind, then all files.
+inline const QStringList file_filters = {
+    QStringLiteral("表計算ﾌｧｲﾙ(*.xls;*.xlsx;*.ods;*.csv;*.tsv) (*.xls *.xlsx *.ods *.csv *.tsv)"),
+    QStringLiteral("Microsoft Excelﾌｧｲﾙ(*.xls) (*.xls)"),
+    QStringLiteral("Microsoft Excelﾌｧｲﾙ(*.xlsx) (*.xlsx)"),
+    QStringLiteral("OpenDocumentｽﾌﾟﾚｯﾄﾞｼｰﾄ(*.ods) (*.ods)"),
+    QStringLiteral("CSVﾌｧｲﾙ(*.csv;*.tsv) (*.csv *.tsv)"),
+    QStringLiteral("すべてのファイル(*.*) (*)")};
+constexpr int spreadsheet_filter = 0;  // index into file_filters
 
 inline const QString sheet1_question = QStringLiteral("ｼｰﾄ名は「sheet1」でよろしいですか？");
 inline const QString sheet_prompt = QStringLiteral("ｼｰﾄ名を入力して下さい");

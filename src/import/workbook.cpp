@@ -1,20 +1,10 @@
 #include "import/workbook.h"
 
-#include <freexl.h>
-#include <iconv.h>
-
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <algorithm>
-#include <cmath>
-#include <cstdint>
-#include <cstring>
-#include <set>
-#include <unordered_map>
-#include <unordered_set>
 
-#include "import/compound_file.h"
+#include "import/book.h"
 
 namespace tn {
 
@@ -23,276 +13,41 @@ namespace {
 // Larger files are refused rather than read into memory: a list of at most
 // a hundred tracks is a few kilobytes, and the biggest sheet a few megabytes.
 constexpr qint64 k_max_file_size = 256LL * 1024 * 1024;
-// FreeXL keeps a cell slot for every cell of every sheet's used range; a
-// forged range would make it allocate without end. This is one full sheet.
-constexpr std::uint64_t k_max_cells = 65536ULL * 256;
-
-std::uint16_t u16(const char* p) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) |
-                                    static_cast<unsigned char>(p[1]) << 8);
-}
-std::uint32_t u32(const char* p) {
-  return static_cast<std::uint32_t>(u16(p)) | static_cast<std::uint32_t>(u16(p + 2)) << 16;
-}
-
-QString number_text(double d) {
-  if (d == std::floor(d) && std::fabs(d) < 1e15) return QString::number(static_cast<qint64>(d));
-  return QString::number(d, 'g', QLocale::FloatingPointShortest);
-}
-
-// Text of a legacy code page (BIFF5 strings) through glibc's iconv.
-QString decode_codepage(const QByteArray& bytes, int codepage) {
-  if (codepage == 1200 || codepage == 0) return QString::fromLatin1(bytes);
-  const QByteArray name = codepage == 0x8001   ? QByteArray("CP1252")
-                          : codepage == 0x8000 ? QByteArray("MACINTOSH")
-                                               : "CP" + QByteArray::number(codepage);
-  iconv_t cd = iconv_open("UTF-16LE", name.constData());
-  if (cd == reinterpret_cast<iconv_t>(-1)) return QString::fromLatin1(bytes);
-  QByteArray in = bytes, out(bytes.size() * 4 + 4, '\0');
-  char* ip = in.data();
-  char* op = out.data();
-  size_t il = static_cast<size_t>(in.size()), ol = static_cast<size_t>(out.size());
-  const size_t rc = iconv(cd, &ip, &il, &op, &ol);
-  iconv_close(cd);
-  if (rc == static_cast<size_t>(-1)) return QString::fromLatin1(bytes);
-  return QString::fromUtf16(reinterpret_cast<const char16_t*>(out.constData()),
-                            static_cast<qsizetype>((out.size() - static_cast<qsizetype>(ol)) / 2));
-}
-
-std::uint64_t cell_key(int sheet, int row, int col) {
-  return static_cast<std::uint64_t>(sheet) << 40 | static_cast<std::uint64_t>(row) << 16 |
-         static_cast<std::uint64_t>(col);
-}
-
-// What FreeXL does not tell: it reads a truth value or an error value as the
-// integer 0 or 1 and skips formula cells entirely. A pass of our own over the
-// records finds those cells (and a password, and forged sizes) first.
-struct Scan {
-  bool sound = false;
-  bool encrypted = false;
-  std::uint64_t cells = 0;
-  // nullopt marks an error value.
-  std::unordered_map<std::uint64_t, std::optional<QString>> special;
-};
-
-// FreeXL takes the fields of a record where they should be, whatever the
-// record's length says; a record too short for them would have it read past
-// the data. Every record it parses must hold what it reads.
-bool unicode_fits(const char* flags, qsizetype avail, qsizetype chars) {
-  if (avail < 1) return false;
-  const unsigned char f = static_cast<unsigned char>(*flags);
-  const qsizetype header = 1 + (f & 0x08 ? 2 : 0) + (f & 0x04 ? 4 : 0);
-  return header + chars * (f & 0x01 ? 2 : 1) <= avail;
-}
-
-bool record_sound(int biff, std::uint16_t type, const char* b, qsizetype len) {
-  switch (type) {
-    case 0x0809: return len >= 4;                        // BOF
-    case 0x0042: case 0x0022: return len >= 2;           // CODEPAGE, DATEMODE
-    case 0x00E0: return len >= 4;                        // XF
-    case 0x0203: return len >= 14;                       // NUMBER
-    case 0x0205: return len >= 8;                        // BOOLERR
-    case 0x027E: case 0x00FD: return len >= 10;          // RK, LABELSST
-    case 0x00BD: return len >= 4;                        // MULRK
-    case 0x00FC: return len >= 8;                        // SST
-    case 0x0200: return len >= (biff == 8 ? 12 : 8);     // DIMENSION
-    case 0x0085:                                         // BOUNDSHEET
-      if (len < 8) return false;
-      return biff == 8 ? unicode_fits(b + 7, len - 7, static_cast<unsigned char>(b[6]))
-                       : 7 + static_cast<unsigned char>(b[6]) <= len;
-    case 0x041E:                                         // FORMAT
-      return biff == 8 ? len >= 5 && unicode_fits(b + 4, len - 4, u16(b + 2)) : len >= 4;
-    case 0x0204:                                         // LABEL
-      if (len < 8) return false;
-      return biff == 8 ? unicode_fits(b + 8, len - 8, u16(b + 6)) : 8 + u16(b + 6) <= len;
-    default: return true;
-  }
-}
-
-// The shared strings as FreeXL walks them: a string's header must lie in one
-// record, its characters may go on into the next record once, and what
-// follows them (formatting runs, extensions) must end in the record after.
-bool sst_sound(const std::vector<QByteArray>& parts) {
-  if (parts.empty() || parts[0].size() < 8) return true;
-  const std::uint32_t count = u32(parts[0].constData() + 4);
-  size_t part = 0;
-  qsizetype pos = 8, skip_into_next = 0;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    if (pos >= parts[part].size()) {
-      if (++part == parts.size()) return true;  // the rest is missing: FreeXL fails cleanly
-      pos = skip_into_next;
-      skip_into_next = 0;
-      if (pos > parts[part].size()) return false;
-      if (pos == parts[part].size()) { --i; continue; }
-    }
-    const QByteArray& r = parts[part];
-    if (pos + 3 > r.size()) return false;
-    const qsizetype cch = u16(r.constData() + pos);
-    const unsigned char f = static_cast<unsigned char>(r[pos + 2]);
-    const qsizetype header = 3 + (f & 0x08 ? 2 : 0) + (f & 0x04 ? 4 : 0);
-    if (pos + header > r.size()) return false;
-    const qsizetype extra = (f & 0x08 ? 4 * qsizetype(u16(r.constData() + pos + 3)) : 0) +
-                            (f & 0x04 ? qsizetype(u32(r.constData() + pos + 3 + (f & 0x08 ? 2 : 0))) : 0);
-    const qsizetype width = f & 0x01 ? 2 : 1;
-    pos += header;
-    const qsizetype here = (r.size() - pos) / width;
-    if (cch <= here) {
-      pos += cch * width + extra;
-      if (pos > r.size()) {
-        skip_into_next = pos - r.size();
-        pos = r.size();
-      }
-      continue;
-    }
-    // Split: the rest of the characters open the next record, after a flag byte.
-    if (++part == parts.size()) return true;
-    const QByteArray& next = parts[part];
-    if (next.isEmpty()) return false;
-    const qsizetype rest = cch - here;
-    const qsizetype next_width = next[0] & 0x01 ? 2 : 1;
-    pos = 1 + rest * next_width + extra;
-    if (pos > next.size()) return false;
-  }
-  return true;
-}
-
-Scan scan_records(const QByteArray& stream) {
-  enum : std::uint16_t {
-    k_formula = 0x0006, k_filepass = 0x002F, k_codepage = 0x0042,
-    k_boundsheet = 0x0085, k_dimension = 0x0200, k_boolerr = 0x0205, k_string = 0x0207,
-    k_bof = 0x0809, k_sst = 0x00FC, k_continue = 0x003C
-  };
-  Scan scan;
-  std::vector<std::uint32_t> sheet_offsets;
-  int biff = 0, codepage = 0, sheet = -1;
-  std::optional<std::uint64_t> pending_string;  // a formula's text result follows
-  std::vector<QByteArray> sst_parts;
-  std::set<int> dimensioned, worksheets;
-  std::unordered_set<std::uint64_t> written;
-  std::uint16_t last_type = 0;
-  bool in_substream = false;
-  const char* base = stream.constData();
-  qsizetype pos = 0;
-  while (pos + 4 <= stream.size()) {
-    const std::uint16_t type = u16(base + pos), len = u16(base + pos + 2);
-    if (type == 0 && len == 0) break;  // padding after the last record
-    if (pos + 4 + len > stream.size()) return scan;
-    const char* body = base + pos + 4;
-    if (len > 8224 || (biff != 0 && !record_sound(biff, type, body, len))) return scan;
-    if (type == k_sst) {
-      if (!sst_parts.empty()) return scan;  // one string table to a book
-      sst_parts.assign(1, QByteArray(body, len));
-    } else if (type == k_continue && last_type == k_sst) {
-      sst_parts.emplace_back(body, len);
-    }
-    if (type != k_continue) last_type = type;
-    if (biff == 0) {
-      if (type != k_bof || len < 4) return scan;
-      const std::uint16_t version = u16(body);
-      if (version != 0x0500 && version != 0x0600) return scan;
-      biff = version == 0x0600 ? 8 : 5;
-      in_substream = true;
-    } else if (type == 0x000A) {
-      in_substream = false;
-    } else if (type == k_bof) {
-      // FreeXL would take a BOF inside a substream for a cell record of the
-      // sheet before.
-      if (in_substream) return scan;
-      in_substream = true;
-      // As FreeXL: the first sheet whose offset is here; it stays the sheet
-      // of every cell record up to the next BOF.
-      const auto at = std::find(sheet_offsets.begin(), sheet_offsets.end(),
-                                static_cast<std::uint32_t>(pos));
-      sheet = at == sheet_offsets.end() ? -2 : static_cast<int>(at - sheet_offsets.begin());
-      if (sheet >= 0 && u16(body + 2) == 0x0010) worksheets.insert(sheet);
-    } else if (type == k_filepass) {
-      scan.encrypted = true;
-      return scan;
-    } else if (type == k_codepage && len >= 2) {
-      codepage = u16(body);
-    } else if (type == k_boundsheet && len >= 4) {
-      if (body[5] == 0) worksheets.insert(static_cast<int>(sheet_offsets.size()));
-      sheet_offsets.push_back(u32(body));
-    } else if (type == k_dimension) {
-      std::uint64_t rows = 0, cols = 0;
-      if (biff == 8 && len >= 12) {
-        rows = u32(body + 4);
-        cols = u16(body + 10);
-      } else if (biff == 5 && len >= 8) {
-        rows = u16(body + 2);
-        cols = u16(body + 6);
-      }
-      // A second used range for one sheet would have FreeXL drop the first
-      // one's memory.
-      if (sheet >= 0 && !dimensioned.insert(sheet).second) return scan;
-      scan.cells += rows * cols;
-      if (scan.cells > k_max_cells) return scan;
-    }
-    // FreeXL overwrites a cell's text without freeing it, and a sheet without
-    // a used range gets the memory of another: neither comes from a sound file.
-    if (sheet >= 0 && (type == 0x0204 || type == 0x00FD || type == 0x0203 || type == 0x027E ||
-                       type == k_boolerr || type == 0x00BD)) {
-      const int row = u16(body), first = u16(body + 2);
-      int count = 1;
-      if (type == 0x00BD) count = len > 10 ? static_cast<int>((len - 5) / 6) : 0;
-      for (int c = 0; c < count; ++c)
-        if (!written.insert(cell_key(sheet, row, first + c)).second) return scan;
-    }
-    if (sheet >= 0 && type == k_boolerr && len >= 8) {
-      const std::uint64_t key = cell_key(sheet, u16(body), u16(body + 2));
-      if (body[7] != 0)
-        scan.special[key] = std::nullopt;
-      else
-        scan.special[key] = body[6] ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-    } else if (sheet >= 0 && type == k_formula && len >= 14) {
-      const std::uint64_t key = cell_key(sheet, u16(body), u16(body + 2));
-      pending_string.reset();
-      if (u16(body + 12) != 0xFFFF) {
-        double d;
-        std::memcpy(&d, body + 6, 8);  // little-endian IEEE, as on every host we build for
-        scan.special[key] = std::isfinite(d) ? std::optional<QString>(number_text(d)) : std::nullopt;
-      } else {
-        switch (static_cast<unsigned char>(body[6])) {
-          case 0: pending_string = key; scan.special[key] = QString(); break;
-          case 1: scan.special[key] = body[8] ? QStringLiteral("TRUE") : QStringLiteral("FALSE"); break;
-          case 3: scan.special[key] = QString(); break;
-          default: scan.special[key] = std::nullopt; break;
-        }
-      }
-    } else if (type == k_string && pending_string && len >= 2) {
-      const int cch = u16(body);
-      QString text;
-      if (biff == 8 && len >= 3) {
-        const bool wide = body[2] & 0x01;
-        const int avail = (len - 3) / (wide ? 2 : 1);
-        const int n = std::min(cch, avail);
-        text = wide ? QString::fromUtf16(reinterpret_cast<const char16_t*>(body + 3), n)
-                    : QString::fromLatin1(body + 3, n);
-      } else if (biff == 5) {
-        text = decode_codepage(QByteArray(body + 2, std::min(cch, len - 2)), codepage);
-      }
-      scan.special[*pending_string] = text;
-      pending_string.reset();
-    }
-    pos += 4 + len;
-  }
-  scan.sound = biff != 0 && (biff == 5 || sst_sound(sst_parts)) &&
-               std::includes(dimensioned.begin(), dimensioned.end(), worksheets.begin(),
-                             worksheets.end());
-  return scan;
-}
 
 }  // namespace
 
-struct Workbooks::Book {
-  const void* handle = nullptr;
-  QStringList names;
-  int active_sheet = -1;
-  Scan scan;
-  ~Book() {
-    if (handle) freexl_close(handle);
+void SheetRows::add(int first, int count, Row cells) {
+  // A row out of order (no producer writes one) is dropped: the runs stay
+  // sorted for the search below.
+  if (count <= 0 || cells.empty() || (!runs_.empty() && first <= runs_.back().last)) return;
+  runs_.push_back({first, first + count - 1, std::move(cells)});
+}
+
+const std::optional<QString>* SheetRows::find(int row, int col) const {
+  auto it = std::upper_bound(runs_.begin(), runs_.end(), row,
+                             [](int r, const Run& run) { return r < run.first; });
+  if (it == runs_.begin() || row > std::prev(it)->last) return nullptr;
+  const auto& cells = std::prev(it)->cells;
+  const auto cell = cells.find(col);
+  return cell == cells.end() ? nullptr : &cell->second;
+}
+
+std::optional<QString> RowBook::cell(int row, int col) {
+  while (!done_ && next_row_ <= row) {
+    if (!read_row()) {
+      broken_ = done_ = true;
+    }
   }
-};
+  if (broken_ && row >= next_row_) return std::nullopt;
+  const auto* value = rows_.find(row, col);
+  return value ? *value : QString();
+}
+
+void RowBook::restart() {
+  rows_.clear();
+  next_row_ = 0;
+  done_ = broken_ = false;
+}
 
 Workbooks::Workbooks() = default;
 Workbooks::~Workbooks() { close_all(); }
@@ -302,32 +57,20 @@ bool Workbooks::open(const QString& path) {
   if (!info.isFile() || info.size() > k_max_file_size) return false;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return false;
-  const QByteArray data = file.readAll();
+  // Read once: every format is checked and read from these very bytes.
+  QByteArray data = file.read(k_max_file_size + 1);
   file.close();
-  const auto stream = compound_stream(data, {QStringLiteral("Workbook"), QStringLiteral("Book")});
-  if (!stream) return false;
+  if (data.size() > k_max_file_size) return false;
 
-  auto book = std::make_unique<Book>();
-  book->scan = scan_records(*stream);
-  if (!book->scan.sound || book->scan.encrypted) return false;
-
-  const void* handle = nullptr;
-  const int rc = freexl_open(QFile::encodeName(path).constData(), &handle);
-  book->handle = handle;  // closed by ~Book even when the open failed
-  if (rc != FREEXL_OK || !handle) return false;
-  unsigned int value = 0;
-  // FreeXL reports anything but "plain" for a protected book.
-  if (freexl_get_info(handle, FREEXL_BIFF_PASSWORD, &value) != FREEXL_OK ||
-      value != FREEXL_BIFF_PLAIN)
-    return false;
-  unsigned int count = 0;
-  if (freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK) return false;
-  for (unsigned int i = 0; i < count && i < 0x10000; ++i) {
-    const char* name = nullptr;
-    if (freexl_get_worksheet_name(handle, static_cast<unsigned short>(i), &name) != FREEXL_OK)
-      return false;
-    book->names << QString::fromUtf8(name ? name : "");
-  }
+  // The content decides, not the name: web exports call CSV or .xlsx ".xls".
+  std::unique_ptr<Book> book;
+  if (data.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
+    book = open_xls_book(data);
+  else if (data.startsWith("PK\x03\x04"))
+    book = open_zip_book(std::move(data));
+  else
+    book = open_text_book(data, info.completeBaseName(), info.suffix());
+  if (!book) return false;
   active_ = book.get();
   books_.push_back(std::move(book));
   return true;
@@ -335,45 +78,19 @@ bool Workbooks::open(const QString& path) {
 
 bool Workbooks::activate_sheet(const QString& name) {
   if (!active_) return false;
-  const int index = static_cast<int>(active_->names.indexOf(name, 0));
-  int found = -1;
-  if (index >= 0) {
-    found = index;
-  } else {
-    for (int i = 0; i < active_->names.size() && found < 0; ++i)
-      if (active_->names[i].compare(name, Qt::CaseInsensitive) == 0) found = i;
-  }
-  if (found < 0 ||
-      freexl_select_active_worksheet(active_->handle, static_cast<unsigned short>(found)) !=
-          FREEXL_OK)
-    return false;
-  active_->active_sheet = found;
-  return true;
+  const QStringList names = active_->sheet_names();
+  qsizetype found = names.indexOf(name);
+  for (qsizetype i = 0; i < names.size() && found < 0; ++i)
+    if (names[i].compare(name, Qt::CaseInsensitive) == 0) found = i;
+  return found >= 0 && active_->activate(static_cast<int>(found));
 }
+
+bool Workbooks::has_active_sheet() const { return active_ && active_->active() >= 0; }
 
 std::optional<QString> Workbooks::cell_value(const QString& address) const {
   int col = 0, row = 0;
-  if (!active_ || active_->active_sheet < 0 || !parse_address(address, col, row))
-    return std::nullopt;
-  const auto special = active_->scan.special.find(cell_key(active_->active_sheet, row, col));
-  if (special != active_->scan.special.end()) return special->second;
-
-  FreeXL_CellValue v;
-  const int rc = freexl_get_cell_value(active_->handle, static_cast<unsigned int>(row),
-                                       static_cast<unsigned short>(col), &v);
-  if (rc == FREEXL_ILLEGAL_CELL_ROW_COL) return QString();  // beyond the used range
-  if (rc != FREEXL_OK) return std::nullopt;
-  switch (v.type) {
-    case FREEXL_CELL_NULL: return QString();
-    case FREEXL_CELL_INT: return QString::number(v.value.int_value);
-    case FREEXL_CELL_DOUBLE: return number_text(v.value.double_value);
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-    case FREEXL_CELL_DATE:
-    case FREEXL_CELL_DATETIME:
-    case FREEXL_CELL_TIME: return QString::fromUtf8(v.value.text_value ? v.value.text_value : "");
-    default: return std::nullopt;
-  }
+  if (!has_active_sheet() || !parse_address(address, col, row)) return std::nullopt;
+  return active_->cell(row, col);
 }
 
 void Workbooks::close_all() {
@@ -381,20 +98,20 @@ void Workbooks::close_all() {
   active_ = nullptr;
 }
 
-QStringList Workbooks::sheet_names() const { return active_ ? active_->names : QStringList(); }
+QStringList Workbooks::sheet_names() const { return active_ ? active_->sheet_names() : QStringList(); }
 
 bool parse_address(const QString& address, int& col, int& row) {
   qsizetype i = 0;
   int c = 0;
   while (i < address.size() && i < 3 && address[i] >= u'A' && address[i] <= u'Z')
     c = c * 26 + (address[i++].unicode() - u'A' + 1);
-  if (i == 0 || i == address.size() || address[i] == u'0' || c > 256) return false;
+  if (i == 0 || i == address.size() || address[i] == u'0' || c > k_max_cols) return false;
   qint64 r = 0;
   for (; i < address.size(); ++i) {
-    if (address[i] < u'0' || address[i] > u'9' || r > 65536) return false;
+    if (address[i] < u'0' || address[i] > u'9' || r > k_max_rows) return false;
     r = r * 10 + (address[i].unicode() - u'0');
   }
-  if (r < 1 || r > 65536) return false;
+  if (r < 1 || r > k_max_rows) return false;
   col = c - 1;
   row = static_cast<int>(r - 1);
   return true;

@@ -1,7 +1,9 @@
 #pragma once
 // Our stand-in for the spreadsheet application: workbooks opened by path, a
 // sheet picked by name and made active, cell values by address, all closed
-// at once. Reads .xls (BIFF8, and BIFF5/7) through FreeXL.
+// at once. Reads .xls (BIFF8, and BIFF5/7) through FreeXL, .xlsx and .ods
+// through libzip and QXmlStreamReader, and .csv/.tsv text; the file's
+// content decides which.
 
 #include <QString>
 #include <QStringList>
@@ -11,6 +13,8 @@
 
 namespace tn {
 
+class Book;
+
 class Workbooks {
  public:
   Workbooks();
@@ -19,9 +23,10 @@ class Workbooks {
   Workbooks& operator=(const Workbooks&) = delete;
 
   // Opens the workbook at path; it becomes the active workbook, with no
-  // active sheet yet. False, with nothing left open, for a missing path, a
-  // file that is not a workbook, a broken or truncated one, or one protected
-  // by a password.
+  // active sheet yet, except for a text file, whose one sheet (named after
+  // the file) is active at once. False, with nothing left open, for a missing
+  // path, a file that is not a workbook, a broken or truncated one, or one
+  // protected by a password.
   bool open(const QString& path);
   // Makes the sheet of the active workbook whose name equals name, case
   // aside, the active sheet. False when there is no such sheet.
@@ -33,13 +38,14 @@ class Workbooks {
   // when no sheet is active.
   std::optional<QString> cell_value(const QString& address) const;
   void close_all();
+  // True once a sheet of the active workbook is active.
+  bool has_active_sheet() const;
 
   int open_count() const { return static_cast<int>(books_.size()); }
   // Sheet names of the active workbook, in workbook order.
   QStringList sheet_names() const;
 
  private:
-  struct Book;
   std::vector<std::unique_ptr<Book>> books_;
   Book* active_ = nullptr;
 };

@@ -1,8 +1,10 @@
-// The workbook layer on real .xls files: values of every kind, sheets by
-// name, and every way a file can fail to open.
+// The workbook layer on real files: .xls made here, and .xls, .xlsx, .ods,
+// CSV and TSV written by spreadsheet programs (tests/import/data); values of
+// every kind, sheets by name, and every way a file can fail to open.
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -81,6 +83,70 @@ class TestWorkbook : public QObject {
     const auto v = wb.cell_value(address);
     QVERIFY(v.has_value());
     QCOMPARE(*v, expected);
+  }
+
+  // One track list (tests/import/data/track_list.fods) as LibreOffice,
+  // XlsxWriter and openpyxl write it; "sheet!address" and the value, "#error"
+  // for an error value.
+  void producers_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("cells");
+    const QStringList sheet1 = {
+        "A1=曲順", "B1=曲名", "C1=ｱﾙﾊﾞﾑ名", "D1=ｱｰﾃｨｽﾄ名",
+        "A2=1", "B2=夜明けの歌", "C2=はじまりの季節", "D2=青空ソーダ",
+        "A3=2", "B3=坂道と自転車",  // a rich-text run in the title
+        "A4=4.5", "B4=雨上がりの交差点", "C4=2024-03-15", "D4=TRUE",  // formulas
+        "A5=-7", "B5=2001-02-03", "C5=42", "D5=一行目\n二行目",
+        "A6=", "B6=", "C6=", "D6=",  // an empty row between
+        "A7=12345678901", "B7=結合セル", "C7=", "D7=  空白  付き",  // B7:C7 merged
+        "A8=01", "B8=2024-03-15 10:30:00", "C8=0.1", "D8=Café ♥",
+        "A9=", "E1=", "IV65536="};
+    const QStringList others = {"曲リスト!A1=二枚目", "曲リスト!A2=3", "曲リスト!C1=",
+                                "Data!A1=データ", "Data!A2="};
+    const QStringList error = {"曲リスト!B1=#error"};  // =1/0
+    // LibreOffice stores 0 as the last result of a text formula in .xls (and
+    // recalculates on opening); the file holds no other result.
+    QStringList xls = sheet1;
+    xls.replace(xls.indexOf(QStringLiteral("B4=雨上がりの交差点")), QStringLiteral("B4=0"));
+    QTest::newRow("LibreOffice .xls") << "track_list.xls" << xls + others + error;
+    QTest::newRow("LibreOffice .xlsx") << "track_list.xlsx" << sheet1 + others + error;
+    QTest::newRow("LibreOffice .ods") << "track_list.ods" << sheet1 + others + error;
+    QTest::newRow("XlsxWriter, shared strings") << "track_list-xlsxwriter.xlsx" << sheet1 + others + error;
+    QTest::newRow("XlsxWriter, inline strings") << "track_list-inline.xlsx" << sheet1 + others + error;
+    QTest::newRow("openpyxl") << "track_list-openpyxl.xlsx" << sheet1 + others;
+    // Text as the program wrote it: dates as shown, "01" kept; one sheet.
+    const QStringList csv = {"A1=曲順", "D1=ｱｰﾃｨｽﾄ名", "A2=1", "B3=坂道と自転車", "A4=4.5",
+                             "C4=2024/03/15", "D4=TRUE", "B5=2001/02/03", "D5=一行目\n二行目",
+                             "A6=", "D6=", "A7=12345678901", "C7=", "D7=  空白  付き", "A8=01",
+                             "B8=2024-03-15 10:30", "A9=", "E1="};
+    QTest::newRow("CSV, UTF-8") << "track_list-utf8.csv" << csv + QStringList{"D8=Café ♥"};
+    QTest::newRow("CSV, UTF-8 with BOM") << "track_list-bom.csv" << csv + QStringList{"D8=Café ♥"};
+    QTest::newRow("CSV, CP932") << "track_list-cp932.csv" << csv + QStringList{"D8=Caf? ?"};
+    QTest::newRow("TSV, UTF-16") << "track_list-utf16.tsv" << csv + QStringList{"D8=Café ♥"};
+  }
+  void producers() {
+    QFETCH(QString, file);
+    QFETCH(QStringList, cells);
+    Workbooks wb;
+    QVERIFY(wb.open(QStringLiteral(TAGNARABE_TEST_DATA "/") + file));
+    const bool text = file.endsWith(QLatin1String("sv"));
+    if (text) {
+      QVERIFY(wb.has_active_sheet());
+      QCOMPARE(wb.sheet_names(), QStringList{QFileInfo(file).completeBaseName()});
+    } else {
+      QVERIFY(!wb.has_active_sheet());
+      QCOMPARE(wb.sheet_names(), (QStringList{"Sheet1", "曲リスト", "Data"}));
+    }
+    for (const QString& c : cells) {
+      const qsizetype bang = c.indexOf(u'!'), eq = c.indexOf(u'=');
+      const QString sheet = bang < 0 || bang > eq ? QStringLiteral("Sheet1") : c.left(bang);
+      const QString address = c.mid(bang < 0 || bang > eq ? 0 : bang + 1, eq - (bang < 0 || bang > eq ? 0 : bang + 1));
+      const QString want = c.mid(eq + 1).replace(QLatin1String("\\n"), QLatin1String("\n"));
+      if (!text) QVERIFY2(wb.activate_sheet(sheet), qPrintable(sheet));
+      const auto v = wb.cell_value(address);
+      const QString got = v ? *v : QStringLiteral("#error");
+      QVERIFY2(got == want, qPrintable(c + QStringLiteral(" gave \"") + got + u'"'));
+    }
   }
 
   void failing_cells_data() {
@@ -180,7 +246,7 @@ class TestWorkbook : public QObject {
 
   void open_failures_data() {
     QTest::addColumn<QString>("kind");
-    for (const char* k : {"missing", "folder", "empty", "text", "mp3 bytes", "cut in half",
+    for (const char* k : {"missing", "folder", "empty", "html table", "mp3 bytes", "cut in half",
                           "cut in the header", "cut after the directory", "password",
                           "no workbook stream", "stream without BOF", "forged used range",
                           "record shorter than its fields", "two records for one cell",
@@ -216,8 +282,8 @@ class TestWorkbook : public QObject {
       p = path(QStringLiteral("dir.xls"));
     } else if (kind == "empty") {
       write({});
-    } else if (kind == "text") {
-      write("曲名,ｱﾙﾊﾞﾑ名\nsong,album\n");
+    } else if (kind == "html table") {
+      write("  <table><tr><td>曲名</td><td>ｱﾙﾊﾞﾑ名</td></tr></table>\n");
     } else if (kind == "mp3 bytes") {
       write(QByteArray("ID3\x03\x00\x00\x00\x00\x00\x00", 10) + QByteArray(2000, '\xFF'));
     } else if (kind == "cut in half") {

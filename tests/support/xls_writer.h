@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "import/compound_file.h"
+
 namespace tn::test {
 
 class XlsSheet {
@@ -61,7 +63,6 @@ struct XlsBook {
   void save(const QString& path) const;
 };
 
-// Wraps one stream named name into a compound file of 512-byte sectors.
-QByteArray compound_file(const QString& stream_name, QByteArray stream);
+// compound_file (import/compound_file.h) wraps a stream into a file.
 
 }  // namespace tn::test

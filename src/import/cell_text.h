@@ -1,0 +1,27 @@
+#pragma once
+// How a cell's value becomes the text the import puts into the table, the
+// same for every spreadsheet format: integers as their digits, other numbers
+// in shortest form, date serials through their number format.
+
+#include <QString>
+
+namespace tn {
+
+// What a number format shows of a date serial.
+enum class DateKind { none, date, datetime, time };
+
+// Integers as digits ("3", not "3.0"), other numbers in shortest form.
+QString number_text(double d);
+
+// The kind of a number format code ("yyyy/mm/dd", "[$-411]ggge年m月d日",
+// "h:mm", "#,##0"); only the first section counts.
+DateKind date_kind_of_format(const QString& code);
+// The kind of a built-in format number (BIFF and Office Open XML share them).
+DateKind date_kind_of_builtin(int format_id);
+
+// A serial of the 1900 (or 1904) date system as YYYY-MM-DD, "YYYY-MM-DD
+// HH:MM:SS" or "HH:MM:SS"; a serial no date has (negative, past 9999) keeps
+// its number text.
+QString serial_text(double serial, DateKind kind, bool date1904 = false);
+
+}  // namespace tn

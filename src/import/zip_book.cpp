@@ -1,0 +1,653 @@
+// .xlsx (Office Open XML) and .ods (OpenDocument): zip archives of XML parts,
+// through libzip and QXmlStreamReader. Parts are inflated and parsed as the
+// cells asked for need them, each under a cap on what it may inflate to.
+
+#include <zip.h>
+
+#include <QXmlStreamReader>
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <unordered_map>
+
+#include "import/book.h"
+#include "import/cell_text.h"
+
+namespace tn {
+
+namespace {
+
+// A sheet of 65,536 full rows is about 20 MB of XML; a part that inflates
+// to more than this is a zip bomb, not a track list.
+constexpr qint64 k_max_part_bytes = 64LL * 1024 * 1024;
+
+class Archive {
+ public:
+  explicit Archive(QByteArray data) : data_(std::move(data)) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(data_.constData(),
+                                                    static_cast<zip_uint64_t>(data_.size()), 0, &error);
+    if (source) {
+      zip_ = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+      if (!zip_) zip_source_free(source);
+    }
+    zip_error_fini(&error);
+  }
+  ~Archive() {
+    if (zip_) zip_discard(zip_);
+  }
+  Archive(const Archive&) = delete;
+  Archive& operator=(const Archive&) = delete;
+
+  bool ok() const { return zip_ != nullptr; }
+  // The entry's index, or -1 when it is missing or encrypted.
+  zip_int64_t find(const QString& name) const {
+    const zip_int64_t index = zip_name_locate(zip_, name.toUtf8().constData(), 0);
+    zip_stat_t st;
+    if (index < 0 || zip_stat_index(zip_, static_cast<zip_uint64_t>(index), 0, &st) != 0) return -1;
+    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) return -1;
+    return index;
+  }
+  zip_file_t* open(zip_int64_t index) { return zip_fopen_index(zip_, static_cast<zip_uint64_t>(index), 0); }
+
+ private:
+  QByteArray data_;  // the archive reads from these bytes
+  zip_t* zip_ = nullptr;
+};
+
+// One XML part, inflated piece by piece as the parser asks for more.
+class Part {
+ public:
+  Part(Archive& archive, const QString& name) {
+    const zip_int64_t index = archive.find(name);
+    if (index >= 0) file_ = archive.open(index);
+    failed_ = !file_;
+  }
+  ~Part() {
+    if (file_) zip_fclose(file_);
+  }
+  Part(const Part&) = delete;
+  Part& operator=(const Part&) = delete;
+
+  bool ok() const { return !failed_; }
+  QXmlStreamReader& xml() { return xml_; }
+  const QXmlStreamReader& xml() const { return xml_; }
+
+  // The next token; Invalid at the end and on any fault: a malformed or cut
+  // document, a document type declaration (no sound part has one, and its
+  // entities could expand without end), too many inflated bytes.
+  QXmlStreamReader::TokenType next() {
+    while (!failed_) {
+      const auto t = xml_.readNext();
+      if (t == QXmlStreamReader::DTD || t == QXmlStreamReader::EntityReference) break;
+      if (t == QXmlStreamReader::EndDocument) {
+        failed_ = true;  // nothing follows; a read past it is the caller's fault to see
+        ended_ = true;
+        return t;
+      }
+      if (t != QXmlStreamReader::Invalid) return t;
+      if (xml_.error() != QXmlStreamReader::PrematureEndOfDocumentError || !feed()) break;
+    }
+    failed_ = true;
+    return QXmlStreamReader::Invalid;
+  }
+  bool ended() const { return ended_; }
+
+  // Steps over the element whose start was the last token.
+  bool skip() {
+    for (int depth = 1; depth > 0;) {
+      const auto t = next();
+      if (t == QXmlStreamReader::StartElement) ++depth;
+      else if (t == QXmlStreamReader::EndElement) --depth;
+      else if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return false;
+    }
+    return true;
+  }
+
+  bool is_start(QLatin1StringView local) const {
+    return xml_.tokenType() == QXmlStreamReader::StartElement && xml_.name() == local;
+  }
+  bool is_end(QLatin1StringView local) const {
+    return xml_.tokenType() == QXmlStreamReader::EndElement && xml_.name() == local;
+  }
+  // An attribute of the current start element by its local name, in any
+  // namespace or in ns.
+  QString attr(QLatin1StringView local, QLatin1StringView ns = {}) const {
+    for (const auto& a : xml_.attributes())
+      if (a.name() == local && (ns.isEmpty() || a.namespaceUri() == ns)) return a.value().toString();
+    return {};
+  }
+  bool has_attr(QLatin1StringView local, QLatin1StringView ns = {}) const {
+    for (const auto& a : xml_.attributes())
+      if (a.name() == local && (ns.isEmpty() || a.namespaceUri() == ns)) return true;
+    return false;
+  }
+
+ private:
+  bool feed() {
+    if (!file_) return false;
+    char buffer[64 * 1024];
+    const zip_int64_t n = zip_fread(file_, buffer, sizeof buffer);
+    if (n <= 0) return false;  // a read error, or the part ended inside the document
+    inflated_ += n;
+    if (inflated_ > k_max_part_bytes) return false;
+    xml_.addData(QByteArray(buffer, static_cast<qsizetype>(n)));
+    return true;
+  }
+
+  zip_file_t* file_ = nullptr;
+  QXmlStreamReader xml_;
+  qint64 inflated_ = 0;
+  bool failed_ = false, ended_ = false;
+};
+
+std::optional<int> to_int(const QString& s) {
+  bool ok = false;
+  const int v = s.toInt(&ok);
+  return ok ? std::optional<int>(v) : std::nullopt;
+}
+
+// "dir/a.xml" + "../b.xml" -> "b.xml"; a target from the root starts with "/".
+QString resolve(const QString& base_dir, const QString& target) {
+  QStringList parts;
+  const QString joined = target.startsWith(u'/') ? target : base_dir + target;
+  for (const QString& p : joined.split(u'/', Qt::SkipEmptyParts)) {
+    if (p == u"..") {
+      if (!parts.isEmpty()) parts.removeLast();
+    } else if (p != u".") {
+      parts << p;
+    }
+  }
+  return parts.join(u'/');
+}
+QString dir_of(const QString& part) { return part.left(part.lastIndexOf(u'/') + 1); }
+
+// ---- Office Open XML ----
+
+struct Relationship {
+  QString type, target;
+};
+
+// The relationships of part (from its .rels part), by id.
+std::optional<std::unordered_map<QString, Relationship>> relationships(Archive& a, const QString& part) {
+  const QString dir = dir_of(part);
+  const QString rels = dir + QStringLiteral("_rels/") + part.mid(dir.size()) + QStringLiteral(".rels");
+  Part p(a, rels);
+  if (!p.ok()) return std::nullopt;
+  std::unordered_map<QString, Relationship> out;
+  for (auto t = p.next(); t != QXmlStreamReader::EndDocument; t = p.next()) {
+    if (t == QXmlStreamReader::Invalid) return std::nullopt;
+    if (p.is_start(QLatin1StringView("Relationship")) &&
+        p.attr(QLatin1StringView("TargetMode")) != u"External")
+      out[p.attr(QLatin1StringView("Id"))] = {p.attr(QLatin1StringView("Type")),
+                                              resolve(dir, p.attr(QLatin1StringView("Target")))};
+  }
+  return out;
+}
+
+const Relationship* first_of_type(const std::unordered_map<QString, Relationship>& rels,
+                                  QLatin1StringView type_end) {
+  for (const auto& [id, rel] : rels)
+    if (rel.type.endsWith(type_end)) return &rel;
+  return nullptr;
+}
+
+// Text stored as _xHHHH_ (a character XML cannot hold, such as a carriage
+// return) back to its character.
+QString unescape_ooxml(QString s) {
+  for (qsizetype at = s.indexOf(QLatin1StringView("_x")); at >= 0 && at + 7 <= s.size();
+       at = s.indexOf(QLatin1StringView("_x"), at + 1)) {
+    bool ok = false;
+    const ushort code = s.mid(at + 2, 4).toUShort(&ok, 16);
+    if (ok && s[at + 6] == u'_') s.replace(at, 7, QChar(code));
+  }
+  return s;
+}
+
+// The text of a string item (<si>, <is>): its <t> elements, rich-text runs
+// joined, phonetic readings (furigana) left out. The start of the item was
+// the last token.
+std::optional<QString> string_item(Part& p, QLatin1StringView item) {
+  QString text;
+  int in_t = 0;
+  for (;;) {
+    const auto t = p.next();
+    if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return std::nullopt;
+    if (t == QXmlStreamReader::StartElement) {
+      if (p.is_start(QLatin1StringView("rPh")) || p.is_start(QLatin1StringView("phoneticPr"))) {
+        if (!p.skip()) return std::nullopt;
+      } else if (p.is_start(QLatin1StringView("t"))) {
+        ++in_t;
+      }
+    } else if (t == QXmlStreamReader::Characters && in_t > 0) {
+      text += p.xml().text();
+    } else if (p.is_end(QLatin1StringView("t"))) {
+      --in_t;
+    } else if (p.is_end(item)) {
+      return unescape_ooxml(text);
+    }
+  }
+}
+
+// The characters of a simple element (<v>) whose start was the last token.
+std::optional<QString> element_text(Part& p) {
+  QString text;
+  for (;;) {
+    const auto t = p.next();
+    if (t == QXmlStreamReader::Characters) text += p.xml().text();
+    else if (t == QXmlStreamReader::EndElement) return text;
+    else if (t != QXmlStreamReader::Comment) return std::nullopt;
+  }
+}
+
+// "BC12" -> column 54 (from 0); -1 when it does not start with letters.
+int column_of(const QString& ref) {
+  int c = 0;
+  qsizetype i = 0;
+  for (; i < ref.size() && ref[i] >= u'A' && ref[i] <= u'Z' && c <= k_max_cols; ++i)
+    c = c * 26 + (ref[i].unicode() - u'A' + 1);
+  return i == 0 ? -1 : c - 1;
+}
+
+class XlsxBook final : public RowBook {
+ public:
+  explicit XlsxBook(QByteArray data) : archive_(std::move(data)) {}
+
+  bool load() {
+    if (!archive_.ok()) return false;
+    QString workbook = QStringLiteral("xl/workbook.xml");
+    if (const auto root = relationships(archive_, QString())) {
+      if (const auto* doc = first_of_type(*root, QLatin1StringView("/officeDocument")))
+        workbook = doc->target;
+    }
+    const auto rels = relationships(archive_, workbook);
+    if (!rels) return false;
+    if (const auto* r = first_of_type(*rels, QLatin1StringView("/sharedStrings"))) strings_part_ = r->target;
+    if (const auto* r = first_of_type(*rels, QLatin1StringView("/styles")))
+      if (!read_styles(r->target)) return false;
+
+    Part p(archive_, workbook);
+    if (!p.ok()) return false;
+    for (auto t = p.next(); t != QXmlStreamReader::EndDocument; t = p.next()) {
+      if (t == QXmlStreamReader::Invalid) return false;
+      if (p.is_start(QLatin1StringView("workbookPr"))) {
+        const QString v = p.attr(QLatin1StringView("date1904"));
+        date1904_ = v == u"1" || v == u"true";
+      } else if (p.is_start(QLatin1StringView("sheet"))) {
+        const auto rel = rels->find(p.attr(QLatin1StringView("id")));
+        if (rel == rels->end() || !rel->second.type.endsWith(QLatin1StringView("/worksheet"))) continue;
+        names_ << p.attr(QLatin1StringView("name"));
+        sheet_parts_ << rel->second.target;
+      }
+    }
+    return true;
+  }
+
+  QStringList sheet_names() const override { return names_; }
+  int active() const override { return active_; }
+
+  bool activate(int index) override {
+    auto sheet = std::make_unique<Part>(archive_, sheet_parts_.value(index));
+    if (!sheet->ok()) return false;
+    sheet_ = std::move(sheet);
+    restart();
+    active_ = index;
+    return true;
+  }
+
+ protected:
+  bool read_row() override {
+    for (;;) {
+      const auto t = sheet_->next();
+      if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return false;
+      if (sheet_->is_end(QLatin1StringView("sheetData"))) {
+        done_ = true;
+        return true;
+      }
+      if (sheet_->is_start(QLatin1StringView("row"))) break;
+    }
+    const auto r = to_int(sheet_->attr(QLatin1StringView("r")));
+    const int row = r ? *r - 1 : next_row_;
+    if (row < next_row_ || row >= k_max_rows) {
+      done_ = true;  // out of order, or past what an address reaches
+      return true;
+    }
+    SheetRows::Row cells;
+    int col = -1;
+    for (;;) {
+      const auto t = sheet_->next();
+      if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return false;
+      if (sheet_->is_end(QLatin1StringView("row"))) break;
+      if (!sheet_->is_start(QLatin1StringView("c"))) continue;
+      const QString ref = sheet_->attr(QLatin1StringView("r"));
+      col = ref.isEmpty() ? col + 1 : column_of(ref);
+      if (col < 0) return false;
+      auto value = cell_value();
+      if (!value) return false;
+      if (col < k_max_cols && !(value->has_value() && value->value().isEmpty())) cells[col] = *value;
+    }
+    rows_.add(row, 1, std::move(cells));
+    next_row_ = row + 1;
+    return true;
+  }
+
+ private:
+  // The value of the cell whose start was the last token: outer nullopt
+  // when the sheet is broken, inner nullopt for an error value.
+  std::optional<std::optional<QString>> cell_value() {
+    const QString type = sheet_->attr(QLatin1StringView("t"));
+    const int style = to_int(sheet_->attr(QLatin1StringView("s"))).value_or(0);
+    std::optional<QString> v, inline_text;
+    for (;;) {
+      const auto t = sheet_->next();
+      if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return std::nullopt;
+      if (sheet_->is_end(QLatin1StringView("c"))) break;
+      if (sheet_->is_start(QLatin1StringView("v"))) {
+        v = element_text(*sheet_);
+        if (!v) return std::nullopt;
+      } else if (sheet_->is_start(QLatin1StringView("is"))) {
+        inline_text = string_item(*sheet_, QLatin1StringView("is"));
+        if (!inline_text) return std::nullopt;
+      } else if (t == QXmlStreamReader::StartElement && !sheet_->skip()) {  // a formula, extensions
+        return std::nullopt;
+      }
+    }
+    using Value = std::optional<QString>;
+    if (type == u"inlineStr") return Value(inline_text.value_or(QString()));
+    if (!v) return Value(QString());
+    if (type == u"s") {
+      const auto index = to_int(*v);
+      return index ? shared_string(*index) : Value();
+    }
+    if (type == u"str") return Value(unescape_ooxml(*v));
+    if (type == u"b") return Value(*v == u"1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+    if (type == u"e") return Value();
+    if (type == u"d") return Value(iso_date_text(*v));
+    bool ok = false;
+    const double d = v->toDouble(&ok);
+    if (!ok || !std::isfinite(d)) return Value();
+    const DateKind kind = style >= 0 && style < static_cast<int>(style_kinds_.size())
+                              ? style_kinds_[static_cast<size_t>(style)]
+                              : DateKind::none;
+    return Value(serial_text(d, kind, date1904_));
+  }
+
+  static QString iso_date_text(const QString& v) {
+    const QString time = v.mid(11, 8);
+    return time.isEmpty() || time == u"00:00:00" ? v.left(10) : v.left(10) + u' ' + time;
+  }
+
+  // Shared strings are read as far as the highest index asked for.
+  std::optional<QString> shared_string(int index) {
+    if (index < 0) return std::nullopt;
+    if (!strings_ && !strings_part_.isEmpty()) strings_ = std::make_unique<Part>(archive_, strings_part_);
+    while (strings_ && strings_->ok() && static_cast<int>(strings_read_.size()) <= index) {
+      const auto t = strings_->next();
+      if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) break;
+      if (!strings_->is_start(QLatin1StringView("si"))) continue;
+      const auto s = string_item(*strings_, QLatin1StringView("si"));
+      if (!s) break;
+      strings_read_.push_back(*s);
+    }
+    if (index >= static_cast<int>(strings_read_.size())) return std::nullopt;
+    return strings_read_[static_cast<size_t>(index)];
+  }
+
+  // The number formats of the cell styles: which of them show a date.
+  bool read_styles(const QString& part) {
+    Part p(archive_, part);
+    if (!p.ok()) return false;
+    std::unordered_map<int, DateKind> own;
+    bool in_cell_xfs = false;
+    for (auto t = p.next(); t != QXmlStreamReader::EndDocument; t = p.next()) {
+      if (t == QXmlStreamReader::Invalid) return false;
+      if (p.is_start(QLatin1StringView("numFmt"))) {
+        own[to_int(p.attr(QLatin1StringView("numFmtId"))).value_or(-1)] =
+            date_kind_of_format(p.attr(QLatin1StringView("formatCode")));
+      } else if (p.is_start(QLatin1StringView("cellXfs"))) {
+        in_cell_xfs = true;
+      } else if (p.is_end(QLatin1StringView("cellXfs"))) {
+        in_cell_xfs = false;
+      } else if (in_cell_xfs && p.is_start(QLatin1StringView("xf"))) {
+        const int id = to_int(p.attr(QLatin1StringView("numFmtId"))).value_or(0);
+        const auto it = own.find(id);
+        style_kinds_.push_back(it != own.end() ? it->second : date_kind_of_builtin(id));
+      }
+    }
+    return true;
+  }
+
+  Archive archive_;
+  QStringList names_, sheet_parts_;
+  QString strings_part_;
+  std::vector<DateKind> style_kinds_;
+  bool date1904_ = false;
+  int active_ = -1;
+  std::unique_ptr<Part> sheet_, strings_;
+  std::vector<QString> strings_read_;
+};
+
+// ---- OpenDocument ----
+
+constexpr QLatin1StringView k_office("urn:oasis:names:tc:opendocument:xmlns:office:1.0");
+constexpr QLatin1StringView k_table("urn:oasis:names:tc:opendocument:xmlns:table:1.0");
+constexpr QLatin1StringView k_text("urn:oasis:names:tc:opendocument:xmlns:text:1.0");
+constexpr QLatin1StringView k_calcext(
+    "urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0");
+
+bool is_table_start(const Part& p) {
+  return p.is_start(QLatin1StringView("table")) && p.xml().namespaceUri() == k_table;
+}
+
+// "PT36H05M07.5S" -> "36:05:08"
+QString duration_text(const QString& v) {
+  double h = 0, m = 0, s = 0, n = 0;
+  bool in_time = false;
+  QString digits;
+  for (const QChar c : v) {
+    if (c.isDigit() || c == u'.') {
+      digits += c;
+      continue;
+    }
+    n = digits.toDouble();
+    digits.clear();
+    if (c == u'T') in_time = true;
+    else if (c == u'D') h += 24 * n;
+    else if (in_time && c == u'H') h += n;
+    else if (in_time && c == u'M') m = n;
+    else if (in_time && c == u'S') s = n;
+  }
+  const qint64 total = std::llround(h * 3600 + m * 60 + s);
+  return QStringLiteral("%1:%2:%3")
+      .arg(total / 3600, 2, 10, QLatin1Char('0'))
+      .arg(total / 60 % 60, 2, 10, QLatin1Char('0'))
+      .arg(total % 60, 2, 10, QLatin1Char('0'));
+}
+
+class OdsBook final : public RowBook {
+ public:
+  explicit OdsBook(QByteArray data) : archive_(std::move(data)) {}
+
+  bool load() {
+    if (!archive_.ok()) return false;
+    // A book saved with a password has its parts encrypted; the manifest says so.
+    {
+      Part manifest(archive_, QStringLiteral("META-INF/manifest.xml"));
+      for (auto t = manifest.ok() ? manifest.next() : QXmlStreamReader::EndDocument;
+           t != QXmlStreamReader::EndDocument; t = manifest.next()) {
+        if (t == QXmlStreamReader::Invalid) return false;
+        if (manifest.is_start(QLatin1StringView("encryption-data"))) return false;
+      }
+    }
+    Part p(archive_, QStringLiteral("content.xml"));
+    if (!p.ok()) return false;
+    bool spreadsheet = false;
+    for (auto t = p.next(); t != QXmlStreamReader::EndDocument; t = p.next()) {
+      if (t == QXmlStreamReader::Invalid) return false;
+      if (p.is_start(QLatin1StringView("spreadsheet")) && p.xml().namespaceUri() == k_office) {
+        spreadsheet = true;
+      } else if (spreadsheet && is_table_start(p)) {
+        names_ << p.attr(QLatin1StringView("name"), k_table);
+        if (!p.skip()) return false;
+      }
+    }
+    return spreadsheet;
+  }
+
+  QStringList sheet_names() const override { return names_; }
+  int active() const override { return active_; }
+
+  bool activate(int index) override {
+    if (index < 0 || index >= names_.size()) return false;
+    auto content = std::make_unique<Part>(archive_, QStringLiteral("content.xml"));
+    for (int seen = -1; content->ok() && seen < index;) {
+      const auto t = content->next();
+      if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return false;
+      if (is_table_start(*content) && ++seen < index && !content->skip()) return false;
+    }
+    if (!content->ok()) return false;
+    content_ = std::move(content);
+    restart();
+    active_ = index;
+    return true;
+  }
+
+ protected:
+  bool read_row() override {
+    Part& p = *content_;
+    for (;;) {
+      const auto t = p.next();
+      if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return false;
+      if (p.is_end(QLatin1StringView("table")) && p.xml().namespaceUri() == k_table) {
+        done_ = true;
+        return true;
+      }
+      if (t != QXmlStreamReader::StartElement) continue;
+      if (p.is_start(QLatin1StringView("table-row"))) break;
+      // Rows may stand in groups and header blocks; anything else (columns,
+      // shapes, named ranges) is stepped over.
+      if (!p.is_start(QLatin1StringView("table-header-rows")) &&
+          !p.is_start(QLatin1StringView("table-row-group")) &&
+          !p.is_start(QLatin1StringView("table-rows")) && !p.skip())
+        return false;
+    }
+    const int repeat = std::max(1, to_int(p.attr(QLatin1StringView("number-rows-repeated"), k_table)).value_or(1));
+    SheetRows::Row cells;
+    int col = 0;
+    for (;;) {
+      const auto t = p.next();
+      if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return false;
+      if (p.is_end(QLatin1StringView("table-row"))) break;
+      if (t != QXmlStreamReader::StartElement) continue;
+      const bool covered = p.is_start(QLatin1StringView("covered-table-cell"));
+      if (!covered && !p.is_start(QLatin1StringView("table-cell"))) {
+        if (!p.skip()) return false;
+        continue;
+      }
+      const int span =
+          std::max(1, to_int(p.attr(QLatin1StringView("number-columns-repeated"), k_table)).value_or(1));
+      auto value = cell_value(p);
+      if (!value) return false;
+      // A cell hidden under a merged one reads empty, as in the program
+      // that merged it.
+      if (!covered && !(value->has_value() && value->value().isEmpty()))
+        for (int c = col; c < std::min(k_max_cols, col + span); ++c) cells[c] = *value;
+      col = std::min(k_max_cols, col + span);
+    }
+    const int first = next_row_;
+    const int count = std::min(repeat, k_max_rows - first);
+    rows_.add(first, count, std::move(cells));
+    next_row_ = first + count;
+    if (next_row_ >= k_max_rows) done_ = true;
+    return true;
+  }
+
+ private:
+  // The value of the cell whose start was the last token (outer nullopt: a
+  // broken part; inner: an error value).
+  static std::optional<std::optional<QString>> cell_value(Part& p) {
+    using Value = std::optional<QString>;
+    const QString type = p.attr(QLatin1StringView("value-type"), k_office);
+    const bool error = p.attr(QLatin1StringView("value-type"), k_calcext) == u"error";
+    Value value;
+    if (type == u"float" || type == u"percentage" || type == u"currency") {
+      bool ok = false;
+      const double d = p.attr(QLatin1StringView("value"), k_office).toDouble(&ok);
+      if (ok && std::isfinite(d)) value = number_text(d);
+    } else if (type == u"date") {
+      const QString v = p.attr(QLatin1StringView("date-value"), k_office);
+      const QString time = v.mid(11, 8);
+      value = time.isEmpty() || time == u"00:00:00" ? v.left(10) : v.left(10) + u' ' + time;
+    } else if (type == u"time") {
+      value = duration_text(p.attr(QLatin1StringView("time-value"), k_office));
+    } else if (type == u"boolean") {
+      value = p.attr(QLatin1StringView("boolean-value"), k_office) == u"true" ? QStringLiteral("TRUE")
+                                                                            : QStringLiteral("FALSE");
+    } else if (type == u"string" && p.has_attr(QLatin1StringView("string-value"), k_office)) {
+      value = p.attr(QLatin1StringView("string-value"), k_office);
+    }
+    // The paragraphs: the text of a string cell, read past in any other.
+    QString text;
+    int paragraphs = 0, in_p = 0;
+    for (int depth = 1; depth > 0;) {
+      const auto t = p.next();
+      if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return std::nullopt;
+      if (t == QXmlStreamReader::StartElement) {
+        const QStringView name = p.xml().name();
+        if (name == u"annotation") {  // a comment on the cell
+          if (!p.skip()) return std::nullopt;
+          continue;
+        }
+        ++depth;
+        if (p.xml().namespaceUri() != k_text) continue;
+        if (name == u"p" || name == u"h") {
+          if (paragraphs++ > 0) text += u'\n';
+          ++in_p;
+        } else if (name == u"s") {
+          text += QString(std::clamp(to_int(p.attr(QLatin1StringView("c"), k_text)).value_or(1), 1, 1024), u' ');
+        } else if (name == u"tab") {
+          text += u'\t';
+        } else if (name == u"line-break") {
+          text += u'\n';
+        }
+      } else if (t == QXmlStreamReader::EndElement) {
+        --depth;
+        if (p.xml().namespaceUri() == k_text && (p.xml().name() == u"p" || p.xml().name() == u"h")) --in_p;
+      } else if (t == QXmlStreamReader::Characters && in_p > 0) {
+        text += p.xml().text();
+      }
+    }
+    if (error) return Value();
+    if (!value && (type.isEmpty() || type == u"string")) value = text;
+    if (!value) return Value();  // a number or date the cell does not hold
+    return value;
+  }
+
+  Archive archive_;
+  QStringList names_;
+  int active_ = -1;
+  std::unique_ptr<Part> content_;
+};
+
+}  // namespace
+
+std::unique_ptr<Book> open_zip_book(QByteArray data) {
+  // OpenDocument keeps its sheets in content.xml, Office Open XML lists its
+  // parts in [Content_Types].xml.
+  bool ods = false;
+  {
+    const Archive probe(data);
+    if (!probe.ok()) return nullptr;
+    ods = probe.find(QStringLiteral("content.xml")) >= 0 &&
+          probe.find(QStringLiteral("[Content_Types].xml")) < 0;
+  }
+  if (ods) {
+    auto book = std::make_unique<OdsBook>(std::move(data));
+    return book->load() ? std::move(book) : nullptr;
+  }
+  auto book = std::make_unique<XlsxBook>(std::move(data));
+  return book->load() ? std::move(book) : nullptr;
+}
+
+}  // namespace tn

@@ -1,0 +1,119 @@
+#include "zip_writer.h"
+
+#include <zip.h>
+
+#include <ctime>
+#include <stdexcept>
+
+namespace tn::test {
+
+QByteArray zip_bytes(const std::vector<ZipPart>& parts) {
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &error);
+  zip_t* za = out ? zip_open_from_source(out, ZIP_TRUNCATE, &error) : nullptr;
+  if (!za) throw std::runtime_error("libzip: cannot make an archive");
+  zip_source_keep(out);
+  std::tm day{};
+  day.tm_year = 124;
+  day.tm_mday = 1;
+  const time_t when = timegm(&day);
+  for (const ZipPart& p : parts) {
+    zip_source_t* src = zip_source_buffer(za, p.data.constData(), static_cast<zip_uint64_t>(p.data.size()), 0);
+    const zip_int64_t i = src ? zip_file_add(za, p.name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8) : -1;
+    if (i < 0) throw std::runtime_error("libzip: cannot add " + p.name.toStdString());
+    zip_set_file_compression(za, static_cast<zip_uint64_t>(i), p.deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 6);
+    zip_file_set_mtime(za, static_cast<zip_uint64_t>(i), when, 0);
+  }
+  if (zip_close(za) != 0) throw std::runtime_error("libzip: cannot write the archive");
+  QByteArray bytes;
+  zip_stat_t st;
+  if (zip_source_stat(out, &st) == 0 && zip_source_open(out) == 0) {
+    bytes.resize(static_cast<qsizetype>(st.size));
+    if (zip_source_read(out, bytes.data(), st.size) != static_cast<zip_int64_t>(st.size)) bytes.clear();
+    zip_source_close(out);
+  }
+  zip_source_free(out);
+  zip_error_fini(&error);
+  if (bytes.isEmpty()) throw std::runtime_error("libzip: cannot read the archive back");
+  return bytes;
+}
+
+std::vector<ZipPart> xlsx_parts(const std::vector<XlsxSheet>& sheets, const QByteArray& shared_strings,
+                                const QByteArray& styles) {
+  const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+  const QByteArray main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+  const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+  QByteArray types = head + "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                            "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+                            "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>";
+  QByteArray root = head + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                           "<Relationship Id=\"rId1\" Type=\"" + rel + "/officeDocument\" Target=\"xl/workbook.xml\"/>"
+                           "</Relationships>";
+  QByteArray book = head + "<workbook xmlns=\"" + main + "\" xmlns:r=\"" + rel + "\"><sheets>";
+  QByteArray book_rels = head + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+  std::vector<ZipPart> parts{{"[Content_Types].xml", types}, {"_rels/.rels", root}};
+  int n = 0;
+  for (const XlsxSheet& s : sheets) {
+    ++n;
+    const QByteArray id = "rId" + QByteArray::number(n);
+    book += "<sheet name=\"" + s.name.toHtmlEscaped().toUtf8() + "\" sheetId=\"" + QByteArray::number(n) +
+            "\" r:id=\"" + id + "\"/>";
+    book_rels += "<Relationship Id=\"" + id + "\" Type=\"" + rel + "/worksheet\" Target=\"worksheets/sheet" +
+                 QByteArray::number(n) + ".xml\"/>";
+    parts.push_back({"xl/worksheets/sheet" + QString::number(n) + ".xml",
+                     head + "<worksheet xmlns=\"" + main + "\"><sheetData>" + s.sheet_data +
+                         "</sheetData></worksheet>"});
+  }
+  book += "</sheets></workbook>";
+  if (!shared_strings.isEmpty()) {
+    book_rels += "<Relationship Id=\"rIdS\" Type=\"" + rel + "/sharedStrings\" Target=\"sharedStrings.xml\"/>";
+    parts.push_back({"xl/sharedStrings.xml", head + "<sst xmlns=\"" + main + "\">" + shared_strings + "</sst>"});
+  }
+  if (!styles.isEmpty()) {
+    book_rels += "<Relationship Id=\"rIdT\" Type=\"" + rel + "/styles\" Target=\"styles.xml\"/>";
+    parts.push_back({"xl/styles.xml", head + "<styleSheet xmlns=\"" + main + "\">" + styles + "</styleSheet>"});
+  }
+  book_rels += "</Relationships>";
+  parts.push_back({"xl/workbook.xml", book});
+  parts.push_back({"xl/_rels/workbook.xml.rels", book_rels});
+  return parts;
+}
+
+QByteArray xlsx_rows(const std::vector<std::vector<QString>>& rows) {
+  QByteArray out;
+  int r = 0;
+  for (const auto& row : rows) {
+    out += "<row r=\"" + QByteArray::number(++r) + "\">";
+    char col = 'A';
+    for (const QString& text : row) {
+      if (!text.isEmpty())
+        out += "<c r=\"" + QByteArray(1, col) + QByteArray::number(r) + "\" t=\"inlineStr\"><is><t>" +
+               text.toHtmlEscaped().toUtf8() + "</t></is></c>";
+      ++col;
+    }
+    out += "</row>";
+  }
+  return out;
+}
+
+std::vector<ZipPart> ods_parts(const QByteArray& body, const QByteArray& manifest_extra) {
+  const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  const QByteArray content =
+      head +
+      "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
+      " xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\""
+      " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" office:version=\"1.3\">"
+      "<office:body><office:spreadsheet>" + body + "</office:spreadsheet></office:body></office:document-content>";
+  const QByteArray manifest =
+      head +
+      "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" manifest:version=\"1.3\">"
+      "<manifest:file-entry manifest:full-path=\"/\" manifest:media-type=\"application/vnd.oasis.opendocument.spreadsheet\"/>"
+      "<manifest:file-entry manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\">" + manifest_extra +
+      "</manifest:file-entry></manifest:manifest>";
+  return {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false},
+          {"content.xml", content},
+          {"META-INF/manifest.xml", manifest}};
+}
+
+}  // namespace tn::test

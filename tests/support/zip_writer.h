@@ -1,0 +1,34 @@
+#pragma once
+// Zip archives for the import tests and the demo folder, through libzip:
+// crafted .xlsx and .ods files (bombs, broken parts, a million rows) that no
+// spreadsheet program would write, and small well-formed ones.
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+namespace tn::test {
+
+struct ZipPart {
+  QString name;
+  QByteArray data;
+  bool deflate = true;  // else stored
+};
+// Entries dated 2024-01-01, so the same parts give the same bytes.
+QByteArray zip_bytes(const std::vector<ZipPart>& parts);
+
+struct XlsxSheet {
+  QString name;
+  QByteArray sheet_data;  // the XML inside <sheetData>
+};
+// A minimal .xlsx: the sheets, shared strings (the <si> items) and cell
+// styles (the <xf> items of cellXfs, after their <numFmts>) when given.
+std::vector<ZipPart> xlsx_parts(const std::vector<XlsxSheet>& sheets, const QByteArray& shared_strings = {},
+                                const QByteArray& styles = {});
+// Rows 1.. of <row><c t="inlineStr"> cells, one text per column from A.
+QByteArray xlsx_rows(const std::vector<std::vector<QString>>& rows);
+
+// A minimal .ods whose content.xml has body inside <office:spreadsheet>.
+std::vector<ZipPart> ods_parts(const QByteArray& body, const QByteArray& manifest_extra = {});
+
+}  // namespace tn::test
