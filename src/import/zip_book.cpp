@@ -17,9 +17,10 @@ namespace tn {
 
 namespace {
 
-// A sheet of 65,536 full rows is about 20 MB of XML; a part that inflates
-// to more than this is a zip bomb, not a track list.
-constexpr qint64 k_max_part_bytes = 64LL * 1024 * 1024;
+// Parts are inflated only as far as the cells read need; the rows a track
+// list needs, and even 65,536 rows of one, are a few megabytes of XML. A
+// part that inflates to more than this before them is a zip bomb.
+constexpr qint64 k_max_part_bytes = 32LL * 1024 * 1024;
 
 class Archive {
  public:

@@ -10,9 +10,79 @@
 
 #include "import/workbook.h"
 #include "xls_writer.h"
+#include "zip_writer.h"
 
 using namespace tn;
 using namespace tn::test;
+
+namespace {
+
+void put32(QByteArray& b, qsizetype at, quint32 v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+// A compound file whose workbook stream (under 4096 bytes) lives in the mini
+// stream behind another small stream, as Excel stores a small book.
+QByteArray mini_stream_file(const QByteArray& workbook) {
+  constexpr quint32 k_end = 0xFFFFFFFE, k_free = 0xFFFFFFFF;
+  const QByteArray other(128, 'x');  // two mini sectors ahead of the workbook
+  QByteArray container = other + workbook;
+  container.append(QByteArray((64 - container.size() % 64) % 64, '\0'));
+  const int minis = static_cast<int>(container.size() / 64);
+  container.append(QByteArray((512 - container.size() % 512) % 512, '\0'));
+  const int container_sectors = static_cast<int>(container.size() / 512);
+
+  QByteArray out(512 * 4, '\0');  // header, FAT, directory, mini FAT
+  out.replace(0, 8, QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+  out.replace(0x18, 8, QByteArray("\x3E\x00\x03\x00\xFE\xFF\x09\x00", 8));
+  out[0x20] = 6;
+  put32(out, 0x2C, 1);        // one FAT sector
+  put32(out, 0x30, 1);        // the directory in sector 1
+  put32(out, 0x38, 4096);
+  put32(out, 0x3C, 2);        // the mini FAT in sector 2
+  put32(out, 0x40, 1);
+  put32(out, 0x44, k_end);
+  for (int i = 0; i < 109; ++i) put32(out, 0x4C + 4 * i, i == 0 ? 0 : k_free);
+  const qsizetype fat = 512, dir = 1024, mini_fat = 1536;
+  for (int i = 0; i < 128; ++i) put32(out, fat + 4 * i, k_free);
+  put32(out, fat, 0xFFFFFFFD);
+  put32(out, fat + 4, k_end);
+  put32(out, fat + 8, k_end);
+  for (int i = 0; i < container_sectors; ++i)
+    put32(out, fat + 4 * (3 + i), i + 1 < container_sectors ? 4 + i : k_end);
+  for (int i = 0; i < 128; ++i) put32(out, mini_fat + 4 * i, k_free);
+  put32(out, mini_fat, 1);
+  put32(out, mini_fat + 4, k_end);
+  for (int i = 2; i < minis; ++i) put32(out, mini_fat + 4 * i, i + 1 < minis ? i + 1 : k_end);
+  auto entry = [&](int index, const QString& name, int type, quint32 right, quint32 child, quint32 start,
+                   quint32 size) {
+    const qsizetype e = dir + 128 * index;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+      out[e + 2 * i] = static_cast<char>(name[i].unicode() & 0xFF);
+      out[e + 2 * i + 1] = static_cast<char>(name[i].unicode() >> 8);
+    }
+    out[e + 0x40] = static_cast<char>((name.size() + 1) * 2);
+    out[e + 0x42] = static_cast<char>(type);
+    put32(out, e + 0x44, k_free);
+    put32(out, e + 0x48, right);
+    put32(out, e + 0x4C, child);
+    put32(out, e + 0x74, start);
+    put32(out, e + 0x78, size);
+  };
+  entry(0, QStringLiteral("Root Entry"), 5, k_free, 1, 3, static_cast<quint32>(minis * 64));
+  entry(1, QStringLiteral("Workbook"), 2, 2, k_free, 2, static_cast<quint32>(workbook.size()));
+  entry(2, QStringLiteral("Other"), 2, k_free, k_free, 0, 128);
+  for (int i = 3; i < 4; ++i) {
+    put32(out, dir + 128 * i + 0x44, k_free);
+    put32(out, dir + 128 * i + 0x48, k_free);
+    put32(out, dir + 128 * i + 0x4C, k_free);
+  }
+  return out + container;
+}
+
+QByteArray spaces(qsizetype n) { return QByteArray(n, ' '); }
+
+}  // namespace
 
 class TestWorkbook : public QObject {
   Q_OBJECT
@@ -350,6 +420,143 @@ class TestWorkbook : public QObject {
     QVERIFY(wb.open(ok));
     QVERIFY(wb.activate_sheet(QStringLiteral("Sheet1")));
     QCOMPARE(*wb.cell_value(QStringLiteral("A1")), QStringLiteral("曲名"));
+  }
+
+  void small_stream_read_from_its_own_place() {
+    XlsBook book;
+    book.add(QStringLiteral("Sheet1")).text(QStringLiteral("A1"), QStringLiteral("小さな本")).rk(QStringLiteral("B2"), 7);
+    const QByteArray stream = book.workbook_stream();
+    QVERIFY(stream.size() < 4096);
+    const QString p = path(QStringLiteral("small.xls"));
+    QFile f(p);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(mini_stream_file(stream));
+    f.close();
+    Workbooks wb;
+    QVERIFY(wb.open(p));
+    QVERIFY(wb.activate_sheet(QStringLiteral("Sheet1")));
+    QCOMPARE(*wb.cell_value(QStringLiteral("A1")), QStringLiteral("小さな本"));
+    QCOMPARE(*wb.cell_value(QStringLiteral("B2")), QStringLiteral("7"));
+  }
+
+  // Archives no spreadsheet program writes: broken, hostile or huge. cells
+  // are read from Sheet1 of those that open ("#error": the read fails).
+  void crafted_archives_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("opens");
+    QTest::addColumn<QStringList>("cells");
+    QFile real(QStringLiteral(TAGNARABE_TEST_DATA "/track_list.xlsx"));
+    QVERIFY(real.open(QIODevice::ReadOnly));
+    const QByteArray xlsx = real.readAll();
+    const QByteArray one = xlsx_rows({{"曲名"}});
+    const QByteArray laughs =
+        "<!DOCTYPE lol [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+        "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>";
+    auto with_part = [](std::vector<ZipPart> parts, const QString& name, auto&& change) {
+      for (ZipPart& p : parts)
+        if (p.name == name) change(p.data);
+      return zip_bytes(parts);
+    };
+    const auto plain = xlsx_parts({{"Sheet1", one}});
+
+    QTest::newRow("xlsx cut in half") << xlsx.left(xlsx.size() / 2) << false << QStringList{};
+    QTest::newRow("zip of other files") << zip_bytes({{"readme.txt", "曲名"}}) << false << QStringList{};
+    QTest::newRow("xlsx saved with a password")
+        << compound_file(QStringLiteral("EncryptedPackage"), xlsx) << false << QStringList{};
+    QTest::newRow("workbook part inflates past the cap")
+        << with_part(plain, "xl/workbook.xml", [](QByteArray& d) { d.insert(d.indexOf("<sheets>"), spaces(33 << 20)); })
+        << false << QStringList{};
+    QTest::newRow("sheet part inflates past the cap")
+        << with_part(plain, "xl/worksheets/sheet1.xml", [](QByteArray& d) { d.insert(d.indexOf("<row"), spaces(33 << 20)); })
+        << true << QStringList{"A1=#error"};
+    QTest::newRow("entities in the workbook part")
+        << with_part(plain, "xl/workbook.xml", [&](QByteArray& d) { d.insert(d.indexOf("<workbook"), laughs); })
+        << false << QStringList{};
+    QTest::newRow("entities in a sheet")
+        << with_part(plain, "xl/worksheets/sheet1.xml", [&](QByteArray& d) {
+             d.insert(d.indexOf("<worksheet"), laughs);
+             d.replace("曲名", "&d;");
+           })
+        << true << QStringList{"A1=#error"};
+    QTest::newRow("sheet cut short")
+        << with_part(plain, "xl/worksheets/sheet1.xml", [](QByteArray& d) { d.chop(d.size() - d.indexOf("</t>")); })
+        << true << QStringList{"A1=#error"};
+
+    QByteArray strings, cells = "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>300000</v></c></row>"
+                                "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>299999</v></c></row>";
+    for (int i = 0; i < 300000; ++i) strings += "<si><t>曲" + QByteArray::number(i) + "</t></si>";
+    QTest::newRow("300,000 shared strings")
+        << zip_bytes(xlsx_parts({{"Sheet1", cells}}, strings)) << true
+        << QStringList{"A1=曲0", "A2=曲299999", "B1=#error", "A3="};
+    QByteArray rows;
+    for (int r = 1; r <= 1000000; ++r) rows += "<row><c><v>" + QByteArray::number(r) + "</v></c></row>";
+    QTest::newRow("a million rows") << zip_bytes(xlsx_parts({{"Sheet1", rows}})) << true
+                                    << QStringList{"A1=1", "A100=100", "B100=", "A65536=65536"};
+    QTest::newRow("sparse rows, cells without references")
+        << zip_bytes(xlsx_parts({{"Sheet1", "<row r=\"3\"><c r=\"C3\"><v>1</v></c></row>"
+                                             "<row><c><v>2</v></c><c t=\"str\"><v>a_x000A_b</v></c></row>"
+                                             "<row r=\"70000\"><c><v>9</v></c></row>"}}))
+        << true << QStringList{"A1=", "C3=1", "A4=2", "B4=a\nb", "A5=", "A65536="};
+    const QByteArray styles =
+        "<numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"[$-411]ggge&quot;年&quot;m&quot;月&quot;d&quot;日&quot;\"/>"
+        "<numFmt numFmtId=\"165\" formatCode=\"&quot;No.&quot;0\"/></numFmts>"
+        "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"22\"/><xf numFmtId=\"20\"/>"
+        "<xf numFmtId=\"165\"/></cellXfs>";
+    QTest::newRow("number formats")
+        << zip_bytes(xlsx_parts({{"Sheet1", "<row r=\"1\"><c r=\"A1\" s=\"1\"><v>45366</v></c>"
+                                             "<c r=\"B1\" s=\"2\"><v>45366.4375</v></c><c r=\"C1\" s=\"3\"><v>0.4375</v></c>"
+                                             "<c r=\"D1\" s=\"4\"><v>45366</v></c><c r=\"E1\"><v>45366</v></c>"
+                                             "<c r=\"F1\" s=\"1\"><v>60</v></c><c r=\"G1\" t=\"d\"><v>2024-03-15T00:00:00</v></c>"
+                                             "<c r=\"H1\" t=\"b\"><v>0</v></c><c r=\"I1\" t=\"e\"><v>#N/A</v></c></row>"}},
+                                {}, styles))
+        << true
+        << QStringList{"A1=2024-03-15", "B1=2024-03-15 10:30:00", "C1=10:30:00", "D1=45366", "E1=45366",
+                       "F1=1900-02-29", "G1=2024-03-15", "H1=FALSE", "I1=#error"};
+
+    const QByteArray ods_table =
+        "<table:table table:name=\"Sheet1\"><table:table-column table:number-columns-repeated=\"3\"/>"
+        "<table:table-row table:number-rows-repeated=\"2\"><table:table-cell table:number-columns-repeated=\"2\""
+        " office:value-type=\"string\"><text:p>x</text:p></table:table-cell></table:table-row>"
+        "<table:table-row-group><table:table-row><table:covered-table-cell/><table:table-cell office:value-type=\"string\">"
+        "<office:annotation><text:p>メモ</text:p></office:annotation><text:p>a<text:s text:c=\"2\"/>b<text:tab/>c</text:p>"
+        "</table:table-cell></table:table-row></table:table-row-group>"
+        "<table:table-row table:number-rows-repeated=\"1048000\"><table:table-cell/></table:table-row>"
+        "</table:table>";
+    QTest::newRow("ods: repeated rows and cells, groups, notes")
+        << zip_bytes(ods_parts(ods_table)) << true
+        << QStringList{"A1=x", "B2=x", "C2=", "A3=", "B3=a  b\tc", "A4=", "A65536="};
+    QTest::newRow("ods saved with a password")
+        << zip_bytes(ods_parts(ods_table, "<manifest:encryption-data manifest:checksum-type=\"SHA1/1K\"/>"))
+        << false << QStringList{};
+    QTest::newRow("ods content inflates past the cap")
+        << with_part(ods_parts(ods_table), "content.xml", [](QByteArray& d) { d.insert(d.indexOf("<table:table "), spaces(33 << 20)); })
+        << false << QStringList{};
+    QTest::newRow("ods: a text document") << with_part(ods_parts(ods_table), "content.xml", [](QByteArray& d) {
+      d.replace("office:spreadsheet", "office:text");
+    }) << false << QStringList{};
+  }
+  void crafted_archives() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, opens);
+    QFETCH(QStringList, cells);
+    const QString p = path(QStringLiteral("crafted.xlsx"));
+    QFile f(p);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+    f.close();
+    Workbooks wb;
+    QCOMPARE(wb.open(p), opens);
+    QCOMPARE(wb.open_count(), opens ? 1 : 0);
+    if (!opens) return;
+    QVERIFY(wb.activate_sheet(QStringLiteral("Sheet1")));
+    for (const QString& c : cells) {
+      const qsizetype eq = c.indexOf(u'=');
+      const auto v = wb.cell_value(c.left(eq));
+      const QString got = v ? *v : QStringLiteral("#error");
+      QVERIFY2(got == c.mid(eq + 1).replace(QLatin1String("\\n"), QLatin1String("\n"))
+                            .replace(QLatin1String("\\t"), QLatin1String("\t")),
+               qPrintable(c + QStringLiteral(" gave \"") + got + u'"'));
+    }
   }
 
   void close_all() {
