@@ -55,6 +55,7 @@
 #include "tags/tag_library.h"
 #include "tags/tag_writers.h"
 #include "xls_writer.h"
+#include "zip_writer.h"
 
 extern char** environ;
 
@@ -460,6 +461,33 @@ QString xls_path() {
   return path;
 }
 
+// The same rows as Excel stores them in .xlsx: texts in the shared strings.
+QString xlsx_path() {
+  static const QString path = [] {
+    QByteArray rows, strings;
+    int next = 0;
+    auto shared = [&](const QString& text) {
+      strings += "<si><t>" + text.toUtf8() + "</t></si>";
+      return QByteArray::number(next++);
+    };
+    for (int i = 1; i <= k_files; ++i) {
+      const QByteArray r = QByteArray::number(i);
+      rows += "<row r=\"" + r + "\"><c r=\"A" + r + "\"><v>" + r + "</v></c>";
+      rows += "<c r=\"B" + r + "\" t=\"s\"><v>" + shared(QStringLiteral("読み込んだ曲名 その%1").arg(i)) + "</v></c>";
+      rows += "<c r=\"C" + r + "\" t=\"s\"><v>" + shared(QStringLiteral("読み込んだアルバム")) + "</v></c>";
+      rows += "<c r=\"D" + r + "\" t=\"s\"><v>" +
+              shared(QStringLiteral("読み込んだアーティスト %1").arg(i % 7)) + "</v></c></row>";
+    }
+    const QString p = folders().path(QStringLiteral("import.xlsx"));
+    QFile f(p);
+    if (!f.open(QIODevice::WriteOnly) ||
+        f.write(test::zip_bytes(test::xlsx_parts({{QStringLiteral("Sheet1"), rows}}, strings))) < 0)
+      die("cannot write " + p.toStdString());
+    return p;
+  }();
+  return path;
+}
+
 void BM_ref_read_xls(benchmark::State& st) {
   Stopwatch sw;
   const QString path = xls_path();
@@ -784,10 +812,9 @@ void BM_rename(benchmark::State& st) {
   sw.report(st);
 }
 
-// The import of order, title, album and artist for 100 rows from an .xls file.
-void BM_import(benchmark::State& st) {
+// The import of order, title, album and artist for 100 rows from a file.
+void BM_import(benchmark::State& st, const QString& path) {
   Stopwatch sw;
-  const QString path = xls_path();
   const auto lib = make_taglib_library();
   TrackState state;
   state.edit_folder = folders().path(QString()) + QLatin1Char('/');
@@ -971,6 +998,7 @@ const Row k_rows[] = {
     {"Album set in place, 2 MB cover (tag_write_album)", "album/ours_cover", "album/mid3v2_cover", 0.5, 0},
     {"100 files renamed, table reloaded (cmd_re_name)", "rename/reload", "ref/rename_header_read", 0, 0},
     {"Import of 100 rows, format 3, from .xls", "import/xls_format3", "ref/read_xls", 0, 0},
+    {"Import of 100 rows, format 3, from .xlsx", "import/xlsx_format3", "import/xls_format3", 3, 0},
     {"Program start to start-up form shown", "startup/form2_shown", "ref/startup_blank_window", 0, 300},
 };
 
@@ -1107,7 +1135,8 @@ void register_all() {
   add("ref/rename_header_read", BM_ref_rename, 4);
   add("rename/reload", BM_rename, 4);
   add("ref/read_xls", BM_ref_read_xls, 50);
-  add("import/xls_format3", BM_import, 10);
+  add("import/xls_format3", [](benchmark::State& st) { BM_import(st, xls_path()); }, 10);
+  add("import/xlsx_format3", [](benchmark::State& st) { BM_import(st, xlsx_path()); }, 10);
   add("ref/startup_blank_window",
       [](benchmark::State& st) { BM_startup(st, TAGNARABE_BLANK_WINDOW, ""); }, 5);
   add("startup/form2_shown",

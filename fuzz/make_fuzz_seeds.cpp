@@ -10,6 +10,7 @@
 
 #include "mp3_fixture.h"
 #include "xls_writer.h"
+#include "zip_writer.h"
 
 using namespace tn::test;
 
@@ -118,6 +119,33 @@ void workbook_seeds(const QString& out) {
   locked.password = true;
   seed(dir, locked.bytes());
   seed(dir, plain.bytes().left(1500));
+
+  // The files of spreadsheet programs the tests read: each as a whole file,
+  // archives also as their parts (the form fuzz_zip_workbook takes).
+  const QString zips = out + QStringLiteral("/fuzz_zip_workbook");
+  const QString texts = out + QStringLiteral("/fuzz_text_workbook");
+  const QDir data(QStringLiteral(TAGNARABE_TEST_DATA));
+  for (const QString& name : data.entryList({"track_list*"}, QDir::Files)) {
+    QFile f(data.filePath(name));
+    if (!f.open(QIODevice::ReadOnly)) continue;
+    const QByteArray bytes = f.readAll();
+    if (name.endsWith(QLatin1String(".xls"))) seed(dir, bytes);
+    if (name.endsWith(QLatin1String("sv"))) seed(texts, bytes);
+    if (name.endsWith(QLatin1String(".xlsx")) || name.endsWith(QLatin1String(".ods"))) {
+      QByteArray joined;
+      for (const ZipPart& p : zip_entries(bytes)) {
+        if (p.name.startsWith(QLatin1String("Thumbnails/"))) continue;  // a picture, not read
+        joined += p.name.toUtf8() + '\0' + p.data + '\0';
+      }
+      seed(zips, joined);
+    }
+  }
+  QByteArray crafted;
+  for (const ZipPart& p : xlsx_parts({{QStringLiteral("Sheet1"), xlsx_rows({{"1", "曲名", "ｱﾙﾊﾞﾑ", "歌手"}})}}))
+    crafted += p.name.toUtf8() + '\0' + p.data + '\0';
+  seed(zips, crafted);
+  for (const char* t : {"1,\"曲,名\"\r\n2,\"引用\"\"符\"\n3,\"改\n行\"", "a\tb\tc\n\"x\"y\tz", "\"unterminated,"})
+    seed(texts, t);
 }
 
 }  // namespace

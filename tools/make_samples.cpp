@@ -1,5 +1,5 @@
 // Writes the demo folder: a dozen short MP3 files with Japanese tags of every
-// kind the program reads, and one broken file.
+// kind the program reads, one broken file, and a track list to import.
 //
 //   make_samples <folder>
 
@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "mp3_fixture.h"
+#include "zip_writer.h"
 
 using namespace tn::test;
 
@@ -24,6 +25,26 @@ Mp3Spec v23(const QString& title, const QString& artist, const QString& album, i
   s.v2 = text_tag(3, Enc::utf16, title, artist, album, 256);
   s.audio_frames = frames;
   return s;
+}
+
+// The track list of the demo folder as an .xlsx book, one row per file in
+// table order (order, title, album, artist on "Sheet1", import format 3).
+// Stored, not deflated: the bytes stay the same whatever zlib makes of them.
+QByteArray track_list(const QStringList& titles, const QString& album, const QString& artist) {
+  QByteArray rows, strings;
+  int next = 0;
+  auto cell = [&](const QByteArray& ref, const QString& text) {
+    strings += "<si><t>" + text.toHtmlEscaped().toUtf8() + "</t></si>";
+    return "<c r=\"" + ref + "\" t=\"s\"><v>" + QByteArray::number(next++) + "</v></c>";
+  };
+  for (int i = 0; i < titles.size(); ++i) {
+    const QByteArray r = QByteArray::number(i + 1);
+    rows += "<row r=\"" + r + "\"><c r=\"A" + r + "\"><v>" + r + "</v></c>" + cell("B" + r, titles[i]) +
+            cell("C" + r, album) + cell("D" + r, artist) + "</row>";
+  }
+  auto parts = xlsx_parts({{QStringLiteral("Sheet1"), rows}}, strings);
+  for (ZipPart& p : parts) p.deflate = false;
+  return zip_bytes(parts);
 }
 
 }  // namespace
@@ -106,10 +127,18 @@ int main(int argc, char** argv) {
     // Looks like an MP3 by its name only.
     write_file(QDir(dir).filePath(QStringLiteral("12 こわれたファイル.mp3")),
                broken_bytes(Broken::id3_garbage));
+    write_file(QDir(dir).filePath(QStringLiteral("曲リスト.xlsx")),
+               track_list({QStringLiteral("夜明けの歌"), QStringLiteral("坂道と自転車"),
+                           QStringLiteral("雨上がりの交差点"), QStringLiteral("ひまわり畑で待ってる"),
+                           QStringLiteral("星屑ステーション"), QStringLiteral("月夜のブランコ"),
+                           QStringLiteral("風のロンド"), QStringLiteral("ガラスの街角"),
+                           QStringLiteral("1番線の約束 (完全版)"), QStringLiteral("Café du Matin"),
+                           QStringLiteral("名前をもらった曲"), QStringLiteral("こわれたファイル")},
+                          album, artist));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "make_samples: %s\n", e.what());
     return 1;
   }
-  std::printf("%zu files written to %s\n", samples.size() + 1, argv[1]);
+  std::printf("%zu files written to %s\n", samples.size() + 2, argv[1]);
   return 0;
 }

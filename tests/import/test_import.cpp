@@ -288,6 +288,11 @@ class TestImport : public QObject {
                                           << QStringList{"3,1=二枚目", "3,2=3", "4,1=old4.1"};
     QTest::newRow("CSV: no sheet question") << "track_list-cp932.csv" << 3 << QStringList{} << done
                                             << QStringList{"1,1=曲順", "3,2=夜明けの歌", "4,4=2024/03/15", "5,8=Caf? ?"};
+    // The demo folder's list: 12 rows for its 12 files, on Sheet1.
+    QTest::newRow("demo folder's track list") << "../../../samples/曲リスト.xlsx" << 3 << QStringList{"yes"}
+                                              << QStringList{ask} + done
+                                              << QStringList{"1,1=1", "3,1=夜明けの歌", "3,8=ガラスの街角",
+                                                             "4,8=はじまりの季節", "5,8=青空ソーダ"};
     QTest::newRow("TSV in UTF-16") << "track_list-utf16.tsv" << 2 << QStringList{} << done
                                    << QStringList{"3,1=曲順", "4,3=坂道と自転車", "4,7=結合セル", "1,1=old1.1"};
   }

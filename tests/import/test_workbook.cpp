@@ -207,6 +207,14 @@ class TestWorkbook : public QObject {
       QVERIFY(!wb.has_active_sheet());
       QCOMPARE(wb.sheet_names(), (QStringList{"Sheet1", "曲リスト", "Data"}));
     }
+    // The content decides: the same file called .xls reads the same.
+    const QString renamed = path(QStringLiteral("really-") + QFileInfo(file).completeBaseName() + ".xls");
+    QFile::remove(renamed);
+    QVERIFY(QFile::copy(QStringLiteral(TAGNARABE_TEST_DATA "/") + file, renamed));
+    Workbooks as_xls;
+    QVERIFY(as_xls.open(renamed));
+    QVERIFY(as_xls.has_active_sheet() || as_xls.activate_sheet(QStringLiteral("Sheet1")));
+    QCOMPARE(*as_xls.cell_value(QStringLiteral("B2")), QStringLiteral("夜明けの歌"));
     for (const QString& c : cells) {
       const qsizetype bang = c.indexOf(u'!'), eq = c.indexOf(u'=');
       const QString sheet = bang < 0 || bang > eq ? QStringLiteral("Sheet1") : c.left(bang);
@@ -492,6 +500,11 @@ class TestWorkbook : public QObject {
     for (int r = 1; r <= 1000000; ++r) rows += "<row><c><v>" + QByteArray::number(r) + "</v></c></row>";
     QTest::newRow("a million rows") << zip_bytes(xlsx_parts({{"Sheet1", rows}})) << true
                                     << QStringList{"A1=1", "A100=100", "B100=", "A65536=65536"};
+    QTest::newRow("rich text with furigana")
+        << zip_bytes(xlsx_parts({{"Sheet1", "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"}},
+                                "<si><r><t>坂道</t></r><r><rPr><b/></rPr><t xml:space=\"preserve\">と 自転車</t></r>"
+                                "<rPh sb=\"0\" eb=\"2\"><t>サカミチ</t></rPh><phoneticPr fontId=\"1\"/></si>"))
+        << true << QStringList{"A1=坂道と 自転車"};
     QTest::newRow("sparse rows, cells without references")
         << zip_bytes(xlsx_parts({{"Sheet1", "<row r=\"3\"><c r=\"C3\"><v>1</v></c></row>"
                                              "<row><c><v>2</v></c><c t=\"str\"><v>a_x000A_b</v></c></row>"

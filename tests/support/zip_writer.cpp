@@ -39,14 +39,51 @@ QByteArray zip_bytes(const std::vector<ZipPart>& parts) {
   return bytes;
 }
 
+std::vector<ZipPart> zip_entries(const QByteArray& zip) {
+  std::vector<ZipPart> parts;
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* src = zip_source_buffer_create(zip.constData(), static_cast<zip_uint64_t>(zip.size()), 0, &error);
+  zip_t* za = src ? zip_open_from_source(src, ZIP_RDONLY, &error) : nullptr;
+  if (!za) {
+    if (src) zip_source_free(src);
+    zip_error_fini(&error);
+    return parts;
+  }
+  for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i) {
+    zip_stat_t st;
+    zip_file_t* f = zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) == 0
+                        ? zip_fopen_index(za, static_cast<zip_uint64_t>(i), 0)
+                        : nullptr;
+    if (!f) continue;
+    QByteArray data(static_cast<qsizetype>(st.size), '\0');
+    if (zip_fread(f, data.data(), st.size) == static_cast<zip_int64_t>(st.size))
+      parts.push_back({QString::fromUtf8(st.name), data});
+    zip_fclose(f);
+  }
+  zip_discard(za);
+  zip_error_fini(&error);
+  return parts;
+}
+
 std::vector<ZipPart> xlsx_parts(const std::vector<XlsxSheet>& sheets, const QByteArray& shared_strings,
                                 const QByteArray& styles) {
   const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
   const QByteArray main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
   const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+  const QByteArray ct = "application/vnd.openxmlformats-officedocument.spreadsheetml.";
   QByteArray types = head + "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
                             "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-                            "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>";
+                            "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+                            "<Override PartName=\"/xl/workbook.xml\" ContentType=\"" + ct + "sheet.main+xml\"/>";
+  for (size_t i = 1; i <= sheets.size(); ++i)
+    types += "<Override PartName=\"/xl/worksheets/sheet" + QByteArray::number(qulonglong(i)) +
+             ".xml\" ContentType=\"" + ct + "worksheet+xml\"/>";
+  if (!shared_strings.isEmpty())
+    types += "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"" + ct + "sharedStrings+xml\"/>";
+  if (!styles.isEmpty())
+    types += "<Override PartName=\"/xl/styles.xml\" ContentType=\"" + ct + "styles+xml\"/>";
+  types += "</Types>";
   QByteArray root = head + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
                            "<Relationship Id=\"rId1\" Type=\"" + rel + "/officeDocument\" Target=\"xl/workbook.xml\"/>"
                            "</Relationships>";

@@ -16,6 +16,8 @@ struct ZipPart {
 };
 // Entries dated 2024-01-01, so the same parts give the same bytes.
 QByteArray zip_bytes(const std::vector<ZipPart>& parts);
+// The entries of a zip archive (for the fuzz seeds); empty when it is none.
+std::vector<ZipPart> zip_entries(const QByteArray& zip);
 
 struct XlsxSheet {
   QString name;
