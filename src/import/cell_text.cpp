@@ -46,6 +46,8 @@ DateKind date_kind_of_format(const QString& code) {
     } else if (code.mid(i, 5).compare(QLatin1String("am/pm"), Qt::CaseInsensitive) == 0) {
       i += 4;
       time = true;
+    } else if (c == u'e' && i + 1 < code.size() && (code[i + 1] == u'+' || code[i + 1] == u'-')) {
+      ++i;  // the exponent of "0.00E+00"
     } else if (c == u'y' || c == u'd' || c == u'e' || c == u'g') {
       date = true;
     } else if (c == u'h' || c == u's') {

@@ -58,7 +58,7 @@ bool Workbooks::open(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return false;
   // Read once: every format is checked and read from these very bytes.
-  QByteArray data = file.read(k_max_file_size + 1);
+  QByteArray data = file.readAll();
   file.close();
   if (data.size() > k_max_file_size) return false;
 

@@ -512,19 +512,20 @@ class TestWorkbook : public QObject {
         << true << QStringList{"A1=", "C3=1", "A4=2", "B4=a\nb", "A5=", "A65536="};
     const QByteArray styles =
         "<numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"[$-411]ggge&quot;年&quot;m&quot;月&quot;d&quot;日&quot;\"/>"
-        "<numFmt numFmtId=\"165\" formatCode=\"&quot;No.&quot;0\"/></numFmts>"
-        "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"22\"/><xf numFmtId=\"20\"/>"
-        "<xf numFmtId=\"165\"/></cellXfs>";
+        "<numFmt numFmtId=\"165\" formatCode=\"&quot;No.&quot;0\"/><numFmt numFmtId=\"166\" formatCode=\"0.00E+00\"/>"
+        "</numFmts><cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"22\"/><xf numFmtId=\"20\"/>"
+        "<xf numFmtId=\"165\"/><xf numFmtId=\"166\"/></cellXfs>";
     QTest::newRow("number formats")
         << zip_bytes(xlsx_parts({{"Sheet1", "<row r=\"1\"><c r=\"A1\" s=\"1\"><v>45366</v></c>"
                                              "<c r=\"B1\" s=\"2\"><v>45366.4375</v></c><c r=\"C1\" s=\"3\"><v>0.4375</v></c>"
                                              "<c r=\"D1\" s=\"4\"><v>45366</v></c><c r=\"E1\"><v>45366</v></c>"
                                              "<c r=\"F1\" s=\"1\"><v>60</v></c><c r=\"G1\" t=\"d\"><v>2024-03-15T00:00:00</v></c>"
-                                             "<c r=\"H1\" t=\"b\"><v>0</v></c><c r=\"I1\" t=\"e\"><v>#N/A</v></c></row>"}},
+                                             "<c r=\"H1\" t=\"b\"><v>0</v></c><c r=\"I1\" t=\"e\"><v>#N/A</v></c>"
+                                             "<c r=\"J1\" s=\"5\"><v>45366</v></c></row>"}},
                                 {}, styles))
         << true
         << QStringList{"A1=2024-03-15", "B1=2024-03-15 10:30:00", "C1=10:30:00", "D1=45366", "E1=45366",
-                       "F1=1900-02-29", "G1=2024-03-15", "H1=FALSE", "I1=#error"};
+                       "F1=1900-02-29", "G1=2024-03-15", "H1=FALSE", "I1=#error", "J1=45366"};
 
     const QByteArray ods_table =
         "<table:table table:name=\"Sheet1\"><table:table-column table:number-columns-repeated=\"3\"/>"

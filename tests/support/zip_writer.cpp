@@ -12,20 +12,33 @@ QByteArray zip_bytes(const std::vector<ZipPart>& parts) {
   zip_error_init(&error);
   zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &error);
   zip_t* za = out ? zip_open_from_source(out, ZIP_TRUNCATE, &error) : nullptr;
-  if (!za) throw std::runtime_error("libzip: cannot make an archive");
+  zip_error_fini(&error);
+  if (!za) {
+    if (out) zip_source_free(out);
+    throw std::runtime_error("libzip: cannot make an archive");
+  }
   zip_source_keep(out);
+  auto fail = [&](const std::string& what) {
+    zip_discard(za);
+    zip_source_free(out);
+    throw std::runtime_error("libzip: " + what);
+  };
   std::tm day{};
   day.tm_year = 124;
   day.tm_mday = 1;
   const time_t when = timegm(&day);
   for (const ZipPart& p : parts) {
     zip_source_t* src = zip_source_buffer(za, p.data.constData(), static_cast<zip_uint64_t>(p.data.size()), 0);
-    const zip_int64_t i = src ? zip_file_add(za, p.name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8) : -1;
-    if (i < 0) throw std::runtime_error("libzip: cannot add " + p.name.toStdString());
+    if (!src) fail("cannot add " + p.name.toStdString());
+    const zip_int64_t i = zip_file_add(za, p.name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8);
+    if (i < 0) {
+      zip_source_free(src);
+      fail("cannot add " + p.name.toStdString());
+    }
     zip_set_file_compression(za, static_cast<zip_uint64_t>(i), p.deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 6);
     zip_file_set_mtime(za, static_cast<zip_uint64_t>(i), when, 0);
   }
-  if (zip_close(za) != 0) throw std::runtime_error("libzip: cannot write the archive");
+  if (zip_close(za) != 0) fail("cannot write the archive");
   QByteArray bytes;
   zip_stat_t st;
   if (zip_source_stat(out, &st) == 0 && zip_source_open(out) == 0) {
@@ -34,7 +47,6 @@ QByteArray zip_bytes(const std::vector<ZipPart>& parts) {
     zip_source_close(out);
   }
   zip_source_free(out);
-  zip_error_fini(&error);
   if (bytes.isEmpty()) throw std::runtime_error("libzip: cannot read the archive back");
   return bytes;
 }
