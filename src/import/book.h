@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <map>
+#include <utility>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -33,7 +33,8 @@ class Book {
 // rows (a format may repeat one row many times) with their cells.
 class SheetRows {
  public:
-  using Row = std::map<int, std::optional<QString>>;  // column -> value
+  // (column, value) in increasing columns; empty cells left out.
+  using Row = std::vector<std::pair<int, std::optional<QString>>>;
   void add(int first, int count, Row cells);
   const std::optional<QString>* find(int row, int col) const;
   void clear() { runs_.clear(); }

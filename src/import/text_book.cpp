@@ -87,7 +87,7 @@ class TextBook final : public RowBook {
       }
       while (pos_ < n && text_[pos_] != sep_ && text_[pos_] != u'\n' && text_[pos_] != u'\r')
         field += text_[pos_++];
-      if (!field.isEmpty() && col < k_max_cols) cells[col] = field;
+      if (!field.isEmpty() && col < k_max_cols) cells.emplace_back(col, field);
       ++col;
       if (pos_ < n && text_[pos_] == sep_) {
         ++pos_;

@@ -28,8 +28,9 @@ const std::optional<QString>* SheetRows::find(int row, int col) const {
                              [](int r, const Run& run) { return r < run.first; });
   if (it == runs_.begin() || row > std::prev(it)->last) return nullptr;
   const auto& cells = std::prev(it)->cells;
-  const auto cell = cells.find(col);
-  return cell == cells.end() ? nullptr : &cell->second;
+  const auto cell = std::lower_bound(cells.begin(), cells.end(), col,
+                                     [](const auto& c, int wanted) { return c.first < wanted; });
+  return cell == cells.end() || cell->first != col ? nullptr : &cell->second;
 }
 
 std::optional<QString> RowBook::cell(int row, int col) {

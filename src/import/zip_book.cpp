@@ -243,7 +243,7 @@ std::optional<QString> element_text(Part& p) {
 }
 
 // "BC12" -> column 54 (from 0); -1 when it does not start with letters.
-int column_of(const QString& ref) {
+int column_of(QStringView ref) {
   int c = 0;
   qsizetype i = 0;
   for (; i < ref.size() && ref[i] >= u'A' && ref[i] <= u'Z' && c <= k_max_cols; ++i)
@@ -321,12 +321,24 @@ class XlsxBook final : public RowBook {
       if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return false;
       if (sheet_->is_end(QLatin1StringView("row"))) break;
       if (!sheet_->is_start(QLatin1StringView("c"))) continue;
-      const QString ref = sheet_->attr(QLatin1StringView("r"));
-      col = ref.isEmpty() ? col + 1 : column_of(ref);
+      CellType type;
+      int style = 0;
+      {
+        // One copy of the attributes, gone before the reader moves on (else
+        // the reader would copy its own).
+        const QXmlStreamAttributes attributes = sheet_->xml().attributes();
+        const QStringView ref = attributes.value(QLatin1StringView("r"));
+        col = ref.isEmpty() ? col + 1 : column_of(ref);
+        type = cell_type(attributes.value(QLatin1StringView("t")));
+        style = attributes.value(QLatin1StringView("s")).toInt();
+      }
       if (col < 0) return false;
-      auto value = cell_value();
+      auto value = cell_value(type, style);
       if (!value) return false;
-      if (col < k_max_cols && !(value->has_value() && value->value().isEmpty())) cells[col] = *value;
+      // Columns out of order (no producer writes them) are dropped.
+      if (col < k_max_cols && (cells.empty() || col > cells.back().first) &&
+          !(value->has_value() && value->value().isEmpty()))
+        cells.emplace_back(col, std::move(*value));
     }
     rows_.add(row, 1, std::move(cells));
     next_row_ = row + 1;
@@ -336,9 +348,18 @@ class XlsxBook final : public RowBook {
  private:
   // The value of the cell whose start was the last token: outer nullopt
   // when the sheet is broken, inner nullopt for an error value.
-  std::optional<std::optional<QString>> cell_value() {
-    const QString type = sheet_->attr(QLatin1StringView("t"));
-    const int style = to_int(sheet_->attr(QLatin1StringView("s"))).value_or(0);
+  enum class CellType { number, shared, inline_text, text, boolean, error, date };
+  static CellType cell_type(QStringView t) {
+    if (t == u"s") return CellType::shared;
+    if (t == u"inlineStr") return CellType::inline_text;
+    if (t == u"str") return CellType::text;
+    if (t == u"b") return CellType::boolean;
+    if (t == u"e") return CellType::error;
+    if (t == u"d") return CellType::date;
+    return CellType::number;
+  }
+
+  std::optional<std::optional<QString>> cell_value(CellType type, int style) {
     std::optional<QString> v, inline_text;
     for (;;) {
       const auto t = sheet_->next();
@@ -355,16 +376,19 @@ class XlsxBook final : public RowBook {
       }
     }
     using Value = std::optional<QString>;
-    if (type == u"inlineStr") return Value(inline_text.value_or(QString()));
-    if (!v) return Value(QString());
-    if (type == u"s") {
-      const auto index = to_int(*v);
-      return index ? shared_string(*index) : Value();
+    switch (type) {
+      case CellType::inline_text: return Value(inline_text.value_or(QString()));
+      case CellType::shared: {
+        const auto index = v ? to_int(*v) : std::nullopt;
+        return index ? shared_string(*index) : v ? Value() : Value(QString());
+      }
+      case CellType::text: return Value(unescape_ooxml(v.value_or(QString())));
+      case CellType::boolean: return Value(!v ? QString() : *v == u"1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+      case CellType::error: return Value();
+      case CellType::date: return Value(v ? iso_date_text(*v) : QString());
+      case CellType::number: break;
     }
-    if (type == u"str") return Value(unescape_ooxml(*v));
-    if (type == u"b") return Value(*v == u"1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
-    if (type == u"e") return Value();
-    if (type == u"d") return Value(iso_date_text(*v));
+    if (!v) return Value(QString());
     bool ok = false;
     const double d = v->toDouble(&ok);
     if (!ok || !std::isfinite(d)) return Value();
@@ -553,7 +577,7 @@ class OdsBook final : public RowBook {
       // A cell hidden under a merged one reads empty, as in the program
       // that merged it.
       if (!covered && !(value->has_value() && value->value().isEmpty()))
-        for (int c = col; c < std::min(k_max_cols, col + span); ++c) cells[c] = *value;
+        for (int c = col; c < std::min(k_max_cols, col + span); ++c) cells.emplace_back(c, *value);
       col = std::min(k_max_cols, col + span);
     }
     const int first = next_row_;
