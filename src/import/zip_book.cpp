@@ -63,7 +63,7 @@ class Part {
   Part(Archive& archive, const QString& name) {
     const zip_int64_t index = archive.find(name);
     if (index >= 0) file_ = archive.open(index);
-    failed_ = !file_;
+    over_ = !file_;
   }
   ~Part() {
     if (file_) zip_fclose(file_);
@@ -71,7 +71,8 @@ class Part {
   Part(const Part&) = delete;
   Part& operator=(const Part&) = delete;
 
-  bool ok() const { return !failed_; }
+  // False once the part has ended or failed: no more tokens.
+  bool readable() const { return !over_; }
   QXmlStreamReader& xml() { return xml_; }
   const QXmlStreamReader& xml() const { return xml_; }
 
@@ -79,21 +80,19 @@ class Part {
   // document, a document type declaration (no sound part has one, and its
   // entities could expand without end), too many inflated bytes.
   QXmlStreamReader::TokenType next() {
-    while (!failed_) {
+    while (!over_) {
       const auto t = xml_.readNext();
       if (t == QXmlStreamReader::DTD || t == QXmlStreamReader::EntityReference) break;
       if (t == QXmlStreamReader::EndDocument) {
-        failed_ = true;  // nothing follows; a read past it is the caller's fault to see
-        ended_ = true;
+        over_ = true;
         return t;
       }
       if (t != QXmlStreamReader::Invalid) return t;
       if (xml_.error() != QXmlStreamReader::PrematureEndOfDocumentError || !feed()) break;
     }
-    failed_ = true;
+    over_ = true;
     return QXmlStreamReader::Invalid;
   }
-  bool ended() const { return ended_; }
 
   // Steps over the element whose start was the last token.
   bool skip() {
@@ -140,7 +139,7 @@ class Part {
   zip_file_t* file_ = nullptr;
   QXmlStreamReader xml_;
   qint64 inflated_ = 0;
-  bool failed_ = false, ended_ = false;
+  bool over_ = false;
 };
 
 std::optional<int> to_int(const QString& s) {
@@ -175,7 +174,7 @@ std::optional<std::unordered_map<QString, Relationship>> relationships(Archive& 
   const QString dir = dir_of(part);
   const QString rels = dir + QStringLiteral("_rels/") + part.mid(dir.size()) + QStringLiteral(".rels");
   Part p(a, rels);
-  if (!p.ok()) return std::nullopt;
+  if (!p.readable()) return std::nullopt;
   std::unordered_map<QString, Relationship> out;
   for (auto t = p.next(); t != QXmlStreamReader::EndDocument; t = p.next()) {
     if (t == QXmlStreamReader::Invalid) return std::nullopt;
@@ -269,7 +268,7 @@ class XlsxBook final : public RowBook {
       if (!read_styles(r->target)) return false;
 
     Part p(archive_, workbook);
-    if (!p.ok()) return false;
+    if (!p.readable()) return false;
     for (auto t = p.next(); t != QXmlStreamReader::EndDocument; t = p.next()) {
       if (t == QXmlStreamReader::Invalid) return false;
       if (p.is_start(QLatin1StringView("workbookPr"))) {
@@ -290,7 +289,7 @@ class XlsxBook final : public RowBook {
 
   bool activate(int index) override {
     auto sheet = std::make_unique<Part>(archive_, sheet_parts_.value(index));
-    if (!sheet->ok()) return false;
+    if (!sheet->readable()) return false;
     sheet_ = std::move(sheet);
     restart();
     active_ = index;
@@ -407,7 +406,7 @@ class XlsxBook final : public RowBook {
   std::optional<QString> shared_string(int index) {
     if (index < 0) return std::nullopt;
     if (!strings_ && !strings_part_.isEmpty()) strings_ = std::make_unique<Part>(archive_, strings_part_);
-    while (strings_ && strings_->ok() && static_cast<int>(strings_read_.size()) <= index) {
+    while (strings_ && strings_->readable() && static_cast<int>(strings_read_.size()) <= index) {
       const auto t = strings_->next();
       if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) break;
       if (!strings_->is_start(QLatin1StringView("si"))) continue;
@@ -422,7 +421,7 @@ class XlsxBook final : public RowBook {
   // The number formats of the cell styles: which of them show a date.
   bool read_styles(const QString& part) {
     Part p(archive_, part);
-    if (!p.ok()) return false;
+    if (!p.readable()) return false;
     std::unordered_map<int, DateKind> own;
     bool in_cell_xfs = false;
     for (auto t = p.next(); t != QXmlStreamReader::EndDocument; t = p.next()) {
@@ -499,14 +498,14 @@ class OdsBook final : public RowBook {
     // A book saved with a password has its parts encrypted; the manifest says so.
     {
       Part manifest(archive_, QStringLiteral("META-INF/manifest.xml"));
-      for (auto t = manifest.ok() ? manifest.next() : QXmlStreamReader::EndDocument;
+      for (auto t = manifest.readable() ? manifest.next() : QXmlStreamReader::EndDocument;
            t != QXmlStreamReader::EndDocument; t = manifest.next()) {
         if (t == QXmlStreamReader::Invalid) return false;
         if (manifest.is_start(QLatin1StringView("encryption-data"))) return false;
       }
     }
     Part p(archive_, QStringLiteral("content.xml"));
-    if (!p.ok()) return false;
+    if (!p.readable()) return false;
     bool spreadsheet = false;
     for (auto t = p.next(); t != QXmlStreamReader::EndDocument; t = p.next()) {
       if (t == QXmlStreamReader::Invalid) return false;
@@ -526,12 +525,12 @@ class OdsBook final : public RowBook {
   bool activate(int index) override {
     if (index < 0 || index >= names_.size()) return false;
     auto content = std::make_unique<Part>(archive_, QStringLiteral("content.xml"));
-    for (int seen = -1; content->ok() && seen < index;) {
+    for (int seen = -1; content->readable() && seen < index;) {
       const auto t = content->next();
       if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return false;
       if (is_table_start(*content) && ++seen < index && !content->skip()) return false;
     }
-    if (!content->ok()) return false;
+    if (!content->readable()) return false;
     content_ = std::move(content);
     restart();
     active_ = index;
