@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -461,14 +462,18 @@ QString xls_path() {
   return path;
 }
 
-// The same rows as Excel stores them in .xlsx: texts in the shared strings.
+// The same rows as Excel stores them in .xlsx: each text once in the shared
+// strings, the cells by index.
 QString xlsx_path() {
   static const QString path = [] {
     QByteArray rows, strings;
-    int next = 0;
+    QHash<QString, int> index;
     auto shared = [&](const QString& text) {
-      strings += "<si><t>" + text.toUtf8() + "</t></si>";
-      return QByteArray::number(next++);
+      if (!index.contains(text)) {
+        index.insert(text, static_cast<int>(index.size()));
+        strings += "<si><t>" + text.toUtf8() + "</t></si>";
+      }
+      return QByteArray::number(index.value(text));
     };
     for (int i = 1; i <= k_files; ++i) {
       const QByteArray r = QByteArray::number(i);

@@ -32,10 +32,13 @@ Mp3Spec v23(const QString& title, const QString& artist, const QString& album, i
 // Stored, not deflated: the bytes stay the same whatever zlib makes of them.
 QByteArray track_list(const QStringList& titles, const QString& album, const QString& artist) {
   QByteArray rows, strings;
-  int next = 0;
+  QStringList shared;  // each text once, as spreadsheet programs store them
   auto cell = [&](const QByteArray& ref, const QString& text) {
-    strings += "<si><t>" + text.toHtmlEscaped().toUtf8() + "</t></si>";
-    return "<c r=\"" + ref + "\" t=\"s\"><v>" + QByteArray::number(next++) + "</v></c>";
+    if (!shared.contains(text)) {
+      shared << text;
+      strings += "<si><t>" + text.toHtmlEscaped().toUtf8() + "</t></si>";
+    }
+    return "<c r=\"" + ref + "\" t=\"s\"><v>" + QByteArray::number(shared.indexOf(text)) + "</v></c>";
   };
   for (int i = 0; i < titles.size(); ++i) {
     const QByteArray r = QByteArray::number(i + 1);

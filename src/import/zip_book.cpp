@@ -252,22 +252,21 @@ int column_of(QStringView ref) {
 
 class XlsxBook final : public RowBook {
  public:
-  explicit XlsxBook(QByteArray data) : archive_(std::move(data)) {}
+  explicit XlsxBook(std::unique_ptr<Archive> archive) : archive_(std::move(archive)) {}
 
   bool load() {
-    if (!archive_.ok()) return false;
     QString workbook = QStringLiteral("xl/workbook.xml");
-    if (const auto root = relationships(archive_, QString())) {
+    if (const auto root = relationships(*archive_, QString())) {
       if (const auto* doc = first_of_type(*root, QLatin1StringView("/officeDocument")))
         workbook = doc->target;
     }
-    const auto rels = relationships(archive_, workbook);
+    const auto rels = relationships(*archive_, workbook);
     if (!rels) return false;
     if (const auto* r = first_of_type(*rels, QLatin1StringView("/sharedStrings"))) strings_part_ = r->target;
     if (const auto* r = first_of_type(*rels, QLatin1StringView("/styles")))
       if (!read_styles(r->target)) return false;
 
-    Part p(archive_, workbook);
+    Part p(*archive_, workbook);
     if (!p.readable()) return false;
     for (auto t = p.next(); t != QXmlStreamReader::EndDocument; t = p.next()) {
       if (t == QXmlStreamReader::Invalid) return false;
@@ -288,7 +287,7 @@ class XlsxBook final : public RowBook {
   int active() const override { return active_; }
 
   bool activate(int index) override {
-    auto sheet = std::make_unique<Part>(archive_, sheet_parts_.value(index));
+    auto sheet = std::make_unique<Part>(*archive_, sheet_parts_.value(index));
     if (!sheet->readable()) return false;
     sheet_ = std::move(sheet);
     restart();
@@ -405,7 +404,7 @@ class XlsxBook final : public RowBook {
   // Shared strings are read as far as the highest index asked for.
   std::optional<QString> shared_string(int index) {
     if (index < 0) return std::nullopt;
-    if (!strings_ && !strings_part_.isEmpty()) strings_ = std::make_unique<Part>(archive_, strings_part_);
+    if (!strings_ && !strings_part_.isEmpty()) strings_ = std::make_unique<Part>(*archive_, strings_part_);
     while (strings_ && strings_->readable() && static_cast<int>(strings_read_.size()) <= index) {
       const auto t = strings_->next();
       if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) break;
@@ -420,7 +419,7 @@ class XlsxBook final : public RowBook {
 
   // The number formats of the cell styles: which of them show a date.
   bool read_styles(const QString& part) {
-    Part p(archive_, part);
+    Part p(*archive_, part);
     if (!p.readable()) return false;
     std::unordered_map<int, DateKind> own;
     bool in_cell_xfs = false;
@@ -442,7 +441,7 @@ class XlsxBook final : public RowBook {
     return true;
   }
 
-  Archive archive_;
+  std::unique_ptr<Archive> archive_;
   QStringList names_, sheet_parts_;
   QString strings_part_;
   std::vector<DateKind> style_kinds_;
@@ -491,20 +490,19 @@ QString duration_text(const QString& v) {
 
 class OdsBook final : public RowBook {
  public:
-  explicit OdsBook(QByteArray data) : archive_(std::move(data)) {}
+  explicit OdsBook(std::unique_ptr<Archive> archive) : archive_(std::move(archive)) {}
 
   bool load() {
-    if (!archive_.ok()) return false;
     // A book saved with a password has its parts encrypted; the manifest says so.
     {
-      Part manifest(archive_, QStringLiteral("META-INF/manifest.xml"));
+      Part manifest(*archive_, QStringLiteral("META-INF/manifest.xml"));
       for (auto t = manifest.readable() ? manifest.next() : QXmlStreamReader::EndDocument;
            t != QXmlStreamReader::EndDocument; t = manifest.next()) {
         if (t == QXmlStreamReader::Invalid) return false;
         if (manifest.is_start(QLatin1StringView("encryption-data"))) return false;
       }
     }
-    Part p(archive_, QStringLiteral("content.xml"));
+    Part p(*archive_, QStringLiteral("content.xml"));
     if (!p.readable()) return false;
     bool spreadsheet = false;
     for (auto t = p.next(); t != QXmlStreamReader::EndDocument; t = p.next()) {
@@ -524,7 +522,7 @@ class OdsBook final : public RowBook {
 
   bool activate(int index) override {
     if (index < 0 || index >= names_.size()) return false;
-    auto content = std::make_unique<Part>(archive_, QStringLiteral("content.xml"));
+    auto content = std::make_unique<Part>(*archive_, QStringLiteral("content.xml"));
     for (int seen = -1; content->readable() && seen < index;) {
       const auto t = content->next();
       if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return false;
@@ -648,7 +646,7 @@ class OdsBook final : public RowBook {
     return value;
   }
 
-  Archive archive_;
+  std::unique_ptr<Archive> archive_;
   QStringList names_;
   int active_ = -1;
   std::unique_ptr<Part> content_;
@@ -659,18 +657,14 @@ class OdsBook final : public RowBook {
 std::unique_ptr<Book> open_zip_book(QByteArray data) {
   // OpenDocument keeps its sheets in content.xml, Office Open XML lists its
   // parts in [Content_Types].xml.
-  bool ods = false;
-  {
-    const Archive probe(data);
-    if (!probe.ok()) return nullptr;
-    ods = probe.find(QStringLiteral("content.xml")) >= 0 &&
-          probe.find(QStringLiteral("[Content_Types].xml")) < 0;
-  }
-  if (ods) {
-    auto book = std::make_unique<OdsBook>(std::move(data));
+  auto archive = std::make_unique<Archive>(std::move(data));
+  if (!archive->ok()) return nullptr;
+  if (archive->find(QStringLiteral("content.xml")) >= 0 &&
+      archive->find(QStringLiteral("[Content_Types].xml")) < 0) {
+    auto book = std::make_unique<OdsBook>(std::move(archive));
     return book->load() ? std::move(book) : nullptr;
   }
-  auto book = std::make_unique<XlsxBook>(std::move(data));
+  auto book = std::make_unique<XlsxBook>(std::move(archive));
   return book->load() ? std::move(book) : nullptr;
 }
 
