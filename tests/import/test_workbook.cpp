@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 #include "import/workbook.h"
@@ -468,6 +469,12 @@ class TestWorkbook : public QObject {
     const auto plain = xlsx_parts({{"Sheet1", one}});
 
     QTest::newRow("xlsx cut in half") << xlsx.left(xlsx.size() / 2) << false << QStringList{};
+    QByteArray damaged = xlsx;  // bytes of the compressed first sheet changed
+    const qsizetype local = damaged.indexOf("xl/worksheets/sheet1.xml") - 30;
+    const qsizetype data = local + 30 + qFromLittleEndian<quint16>(damaged.constData() + local + 26) +
+                           qFromLittleEndian<quint16>(damaged.constData() + local + 28);
+    for (qsizetype i = data + 4; i < data + 24; ++i) damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
+    QTest::newRow("xlsx with damaged compressed data") << damaged << true << QStringList{"A1=#error"};
     QTest::newRow("zip of other files") << zip_bytes({{"readme.txt", "曲名"}}) << false << QStringList{};
     QTest::newRow("xlsx saved with a password")
         << compound_file(QStringLiteral("EncryptedPackage"), xlsx) << false << QStringList{};
