@@ -5,9 +5,9 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <utility>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace tn {
@@ -47,8 +47,8 @@ class SheetRows {
   std::vector<Run> runs_;  // in increasing rows
 };
 
-// A book whose active sheet is read row by row as the cells asked for need
-// them: a sheet of a million rows costs only the rows the import reads.
+// A book whose active sheet is parsed row by row, only as far as the cells
+// asked for need: the import reads at most 100 rows of any sheet.
 class RowBook : public Book {
  public:
   std::optional<QString> cell(int row, int col) override;

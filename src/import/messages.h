@@ -13,7 +13,8 @@ inline const QStringList file_filters = {
     QStringLiteral("Microsoft Excelﾌｧｲﾙ(*.xls) (*.xls)"),
     QStringLiteral("Microsoft Excelﾌｧｲﾙ(*.xlsx) (*.xlsx)"),
     QStringLiteral("OpenDocumentｽﾌﾟﾚｯﾄﾞｼｰﾄ(*.ods) (*.ods)"),
-    QStringLiteral("CSVﾌｧｲﾙ(*.csv;*.tsv) (*.csv *.tsv)"),
+    QStringLiteral("CSVﾌｧｲﾙ(*.csv) (*.csv)"),
+    QStringLiteral("ﾀﾌﾞ区切りﾃｷｽﾄ(*.tsv) (*.tsv)"),
     QStringLiteral("すべてのファイル(*.*) (*)")};
 constexpr int spreadsheet_filter = 0;  // index into file_filters
 
