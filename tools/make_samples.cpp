@@ -31,21 +31,9 @@ Mp3Spec v23(const QString& title, const QString& artist, const QString& album, i
 // table order (order, title, album, artist on "Sheet1", import format 3).
 // Stored, not deflated: the bytes stay the same whatever zlib makes of them.
 QByteArray track_list(const QStringList& titles, const QString& album, const QString& artist) {
-  QByteArray rows, strings;
-  QStringList shared;  // each text once, as spreadsheet programs store them
-  auto cell = [&](const QByteArray& ref, const QString& text) {
-    if (!shared.contains(text)) {
-      shared << text;
-      strings += "<si><t>" + text.toHtmlEscaped().toUtf8() + "</t></si>";
-    }
-    return "<c r=\"" + ref + "\" t=\"s\"><v>" + QByteArray::number(shared.indexOf(text)) + "</v></c>";
-  };
-  for (int i = 0; i < titles.size(); ++i) {
-    const QByteArray r = QByteArray::number(i + 1);
-    rows += "<row r=\"" + r + "\"><c r=\"A" + r + "\"><v>" + r + "</v></c>" + cell("B" + r, titles[i]) +
-            cell("C" + r, album) + cell("D" + r, artist) + "</row>";
-  }
-  auto parts = xlsx_parts({{QStringLiteral("Sheet1"), rows}}, strings);
+  std::vector<std::vector<QString>> rows;
+  for (int i = 0; i < titles.size(); ++i) rows.push_back({QString::number(i + 1), titles[i], album, artist});
+  auto parts = xlsx_shared_parts(rows);
   for (ZipPart& p : parts) p.deflate = false;
   return zip_bytes(parts);
 }

@@ -62,6 +62,18 @@ DateKind date_kind_of_format(const QString& code) {
   return date ? DateKind::date : time ? DateKind::time : DateKind::none;
 }
 
+QString clock_text(qint64 seconds) {
+  return QStringLiteral("%1:%2:%3")
+      .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+      .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+      .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString iso_date_text(const QString& iso) {
+  const QString time = iso.mid(11, 8);
+  return time.isEmpty() || time == u"00:00:00" ? iso.left(10) : iso.left(10) + u' ' + time;
+}
+
 QString serial_text(double serial, DateKind kind, bool date1904) {
   if (kind == DateKind::none || !std::isfinite(serial) || serial < 0 || serial >= 2958466)
     return number_text(serial);
@@ -71,10 +83,7 @@ QString serial_text(double serial, DateKind kind, bool date1904) {
     days += 1;
     seconds -= 86400;
   }
-  const QString clock = QStringLiteral("%1:%2:%3")
-                            .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
-                            .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-                            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+  const QString clock = clock_text(seconds);
   if (kind == DateKind::time) return clock;
   QString day;
   if (!date1904 && days == 60) {

@@ -19,6 +19,12 @@ DateKind date_kind_of_format(const QString& code);
 // The kind of a built-in format number (BIFF and Office Open XML share them).
 DateKind date_kind_of_builtin(int format_id);
 
+// Seconds as "HH:MM:SS" (hours may pass 23).
+QString clock_text(qint64 seconds);
+// An ISO 8601 date or date-time ("2024-03-15", "2024-03-15T10:30:00.5") as
+// YYYY-MM-DD, or "YYYY-MM-DD HH:MM:SS" when the time is not midnight.
+QString iso_date_text(const QString& iso);
+
 // A serial of the 1900 (or 1904) date system as YYYY-MM-DD, "YYYY-MM-DD
 // HH:MM:SS" or "HH:MM:SS"; a serial no date has (negative, past 9999) keeps
 // its number text.

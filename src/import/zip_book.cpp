@@ -396,11 +396,6 @@ class XlsxBook final : public RowBook {
     return Value(serial_text(d, kind, date1904_));
   }
 
-  static QString iso_date_text(const QString& v) {
-    const QString time = v.mid(11, 8);
-    return time.isEmpty() || time == u"00:00:00" ? v.left(10) : v.left(10) + u' ' + time;
-  }
-
   // Shared strings are read as far as the highest index asked for.
   std::optional<QString> shared_string(int index) {
     if (index < 0) return std::nullopt;
@@ -481,11 +476,7 @@ QString duration_text(const QString& v) {
     else if (in_time && c == u'M') m = n;
     else if (in_time && c == u'S') s = n;
   }
-  const qint64 total = std::llround(h * 3600 + m * 60 + s);
-  return QStringLiteral("%1:%2:%3")
-      .arg(total / 3600, 2, 10, QLatin1Char('0'))
-      .arg(total / 60 % 60, 2, 10, QLatin1Char('0'))
-      .arg(total % 60, 2, 10, QLatin1Char('0'));
+  return clock_text(std::llround(h * 3600 + m * 60 + s));
 }
 
 class OdsBook final : public RowBook {
@@ -598,9 +589,7 @@ class OdsBook final : public RowBook {
       const double d = p.attr(QLatin1StringView("value"), k_office).toDouble(&ok);
       if (ok && std::isfinite(d)) value = number_text(d);
     } else if (type == u"date") {
-      const QString v = p.attr(QLatin1StringView("date-value"), k_office);
-      const QString time = v.mid(11, 8);
-      value = time.isEmpty() || time == u"00:00:00" ? v.left(10) : v.left(10) + u' ' + time;
+      value = iso_date_text(p.attr(QLatin1StringView("date-value"), k_office));
     } else if (type == u"time") {
       value = duration_text(p.attr(QLatin1StringView("time-value"), k_office));
     } else if (type == u"boolean") {

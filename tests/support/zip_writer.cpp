@@ -2,6 +2,8 @@
 
 #include <zip.h>
 
+#include <QStringList>
+
 #include <ctime>
 #include <stdexcept>
 
@@ -144,6 +146,33 @@ QByteArray xlsx_rows(const std::vector<std::vector<QString>>& rows) {
     out += "</row>";
   }
   return out;
+}
+
+std::vector<ZipPart> xlsx_shared_parts(const std::vector<std::vector<QString>>& rows) {
+  QByteArray data, strings;
+  QStringList shared;
+  int r = 0;
+  for (const auto& row : rows) {
+    const QByteArray n = QByteArray::number(++r);
+    data += "<row r=\"" + n + "\">";
+    char col = 'A';
+    for (const QString& text : row) {
+      const QByteArray ref = QByteArray(1, col++) + n;
+      bool number = false;
+      text.toLongLong(&number);
+      if (number) {
+        data += "<c r=\"" + ref + "\"><v>" + text.toUtf8() + "</v></c>";
+        continue;
+      }
+      if (!shared.contains(text)) {
+        shared << text;
+        strings += "<si><t>" + text.toHtmlEscaped().toUtf8() + "</t></si>";
+      }
+      data += "<c r=\"" + ref + "\" t=\"s\"><v>" + QByteArray::number(shared.indexOf(text)) + "</v></c>";
+    }
+    data += "</row>";
+  }
+  return xlsx_parts({{QStringLiteral("Sheet1"), data}}, strings);
 }
 
 std::vector<ZipPart> ods_parts(const QByteArray& body, const QByteArray& manifest_extra) {

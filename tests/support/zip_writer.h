@@ -29,6 +29,9 @@ std::vector<ZipPart> xlsx_parts(const std::vector<XlsxSheet>& sheets, const QByt
                                 const QByteArray& styles = {});
 // Rows 1.. of <row><c t="inlineStr"> cells, one text per column from A.
 QByteArray xlsx_rows(const std::vector<std::vector<QString>>& rows);
+// A one-sheet ("Sheet1") .xlsx as spreadsheet programs store one: whole
+// numbers as numbers, texts in the shared strings, each once.
+std::vector<ZipPart> xlsx_shared_parts(const std::vector<std::vector<QString>>& rows);
 
 // A minimal .ods whose content.xml has body inside <office:spreadsheet>.
 std::vector<ZipPart> ods_parts(const QByteArray& body, const QByteArray& manifest_extra = {});
