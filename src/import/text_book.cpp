@@ -2,6 +2,7 @@
 // write them, in the encodings Japanese users meet.
 
 #include <QStringDecoder>
+#include <algorithm>
 
 #include "import/book.h"
 #include "tags/legacy_text.h"
@@ -28,7 +29,8 @@ std::optional<QString> file_text(const QByteArray& data) {
   if (text.isEmpty()) return std::nullopt;
   for (const QChar c : text)
     if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') return std::nullopt;
-  if (text.trimmed().startsWith(u'<')) return std::nullopt;
+  const auto first = std::find_if(text.cbegin(), text.cend(), [](QChar c) { return !c.isSpace(); });
+  if (first != text.cend() && *first == u'<') return std::nullopt;
   return text;
 }
 
