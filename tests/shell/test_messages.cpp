@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "edit/edit_commands.h"
+#include "import/import.h"
 #include "rename/rename_commands.h"
 #include "shell/folder_confirm.h"
 #include "table/track_table.h"
@@ -28,6 +29,20 @@ struct NoShell final : Shell {
   void set_main_caption(const QString& c) override { caption = c; }
   QString caption;
 };
+
+struct NoImportDialog final : ImportHost {
+  void show_import_dialog() override {}
+  void close_import_dialog() override {}
+};
+
+// The import of a committed track list, answers already scripted.
+void import_from(TestTable& t, const char* file, int format = 1) {
+  ImportState st;
+  NoImportDialog host;
+  st.file_name = QStringLiteral(TAGNARABE_TEST_DATA "/") + QString::fromUtf8(file);
+  st.format = static_cast<qint16>(format);
+  cmd_excel_read(t.cx, st, host);
+}
 
 // Two files, 1.mp3 and 2.mp3; the fake library knows them.
 void two_files(TestTable& t) {
@@ -70,6 +85,47 @@ class Messages : public QObject {
         }),
         {"ask: アーティスト名のみMP3TAG情報に書込ます。　この処理は元に戻せません。　よろしいですか？",
          "notify: ｴﾗｰﾅﾝﾊﾞｰ1  ﾌｧｲﾙｵｰﾌﾟﾝｴﾗｰ  2.mp3のTAGは書込めませんでした"});
+
+    row("write refused: changed since read", yes([](TestTable& t) {
+          t.tags.files[t.key(1)].open_error = tag_error::changed_on_disk;
+          cmd_write_kyokumei(t.cx);
+        }),
+        {"ask: 曲名のみMP3TAG情報に書込ます。　この処理は元に戻せません。　よろしいですか？",
+         "notify: ｴﾗｰﾅﾝﾊﾞｰ31  読込後に他のﾌﾟﾛｸﾞﾗﾑでﾌｧｲﾙが変更されました(再読込してください)  "
+         "2.mp3のTAGは書込めませんでした"});
+
+    // Importing a spreadsheet.
+    row("import: open-file dialog", [](TestTable& t) {
+          ImportState st;
+          NoImportDialog host;
+          t.dialogs.cancel();
+          cmd_excel(t.cx, st, host);
+          t.dialogs.log[0].replace(t.state.edit_folder, "<edit folder>");
+          t.dialogs.log << t.dialogs.last_filters << QString::number(t.dialogs.last_selected_filter);
+        },
+        {"open: <edit folder>", "表計算ﾌｧｲﾙ(*.xls;*.xlsx;*.ods;*.csv;*.tsv) (*.xls *.xlsx *.ods *.csv *.tsv)",
+         "Microsoft Excelﾌｧｲﾙ(*.xls) (*.xls)", "Microsoft Excelﾌｧｲﾙ(*.xlsx) (*.xlsx)",
+         "OpenDocumentｽﾌﾟﾚｯﾄﾞｼｰﾄ(*.ods) (*.ods)", "CSVﾌｧｲﾙ(*.csv) (*.csv)",
+         "ﾀﾌﾞ区切りﾃｷｽﾄ(*.tsv) (*.tsv)", "すべてのファイル(*.*) (*)", "0"});
+    row("import: Sheet1", [](TestTable& t) {
+          t.dialogs.yes();
+          import_from(t, "track_list.xlsx");
+        },
+        {"ask: ｼｰﾄ名は「sheet1」でよろしいですか？", "notify: EXCELﾌｧｲﾙより読込完了しました。"});
+    row("import: typed sheet missing", [](TestTable& t) {
+          t.dialogs.no().type("無い");
+          import_from(t, "track_list.xlsx");
+        },
+        {"ask: ｼｰﾄ名は「sheet1」でよろしいですか？", "input: ｼｰﾄ名を入力して下さい",
+         "notify: ｼｰﾄが存在しません"});
+    row("import: no sheet name typed", [](TestTable& t) {
+          t.dialogs.no().type("");
+          import_from(t, "track_list.xlsx");
+        },
+        {"ask: ｼｰﾄ名は「sheet1」でよろしいですか？", "input: ｼｰﾄ名を入力して下さい",
+         "notify: 空白の為ﾌｧｲﾙを読込みません"});
+    row("import: file gone", [](TestTable& t) { import_from(t, "missing.xlsx"); },
+        {"notify: EXCELﾌｧｲﾙのｵｰﾌﾟﾝに失敗しました"});
 
     // Reading tags: every error number and its text.
     const QList<std::tuple<const char*, int, bool, const char*>> reads{
