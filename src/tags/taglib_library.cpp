@@ -466,12 +466,12 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   };
   for (int i = 0; i < k_fields; ++i) {
     const char* id = k_frame_ids[i];
-    if (kept[i] && (written[i] || last_read_->source[i] != Source::id3v1)) continue;
-    // Text shown from the ID3v1 tag goes into ID3v2 as well: most players
-    // look no further once there is an ID3v2 tag.
     const TagLib::String::Type encoding = unicode_encoding(tag, id, version);
     if (kept[i]) {
-      if (tag.frameListMap()[id].isEmpty()) add_text(id, text[i], encoding);
+      // Text shown from the ID3v1 tag goes into ID3v2 as well: most players
+      // look no further once there is an ID3v2 tag.
+      if (!written[i] && last_read_->source[i] == Source::id3v1 && tag.frameListMap()[id].isEmpty())
+        add_text(id, text[i], encoding);
       continue;
     }
     // A frame that every player already shows as the table does stays as it
