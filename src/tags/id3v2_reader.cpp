@@ -30,7 +30,7 @@ constexpr const char* k_ids[k_fields] = {"TIT2", "TPE1", "TALB"};
 // Reads of the tag [0, end) through a small window.
 class TagWindow {
  public:
-  TagWindow(int fd, std::int64_t end) : fd_(fd), end_(end), buf_(k_window) {}
+  TagWindow(const TagBytes& bytes, std::int64_t end) : bytes_(bytes), end_(end), buf_(k_window) {}
   // n (<= k_window) bytes at offset, valid until the next call; nullptr when
   // the range leaves the tag or the file gives fewer bytes.
   const unsigned char* at(std::int64_t offset, std::int64_t n) {
@@ -38,7 +38,7 @@ class TagWindow {
     if (offset < start_ || offset + n > start_ + len_) {
       const std::int64_t want = std::min(k_window, end_ - offset);
       len_ = 0;
-      if (!read_exact(fd_, offset, buf_.data(), static_cast<std::size_t>(want))) return nullptr;
+      if (!bytes_(offset, buf_.data(), static_cast<std::size_t>(want))) return nullptr;
       start_ = offset;
       len_ = want;
     }
@@ -46,7 +46,7 @@ class TagWindow {
   }
 
  private:
-  int fd_;
+  const TagBytes& bytes_;
   std::int64_t end_;
   std::vector<unsigned char> buf_;
   std::int64_t start_ = 0, len_ = 0;
@@ -80,9 +80,10 @@ bool valid_utf16(const QString& s) {
 // The text of a text frame's body: TagLib's field list (trailing zeros
 // dropped, split at aligned terminators, empty values skipped, a UTF-16 byte
 // order mark of the first value reused for the following ones), each value
-// through the legacy decision when stored as ISO-8859-1, joined by " / ".
+// through the legacy decision when stored as ISO-8859-1 (or, with legacy
+// false, as ISO-8859-1, as other players show it), joined by " / ".
 // Nothing when TagLib's result would depend on its quirks.
-std::optional<QString> frame_text(const unsigned char* d, std::int64_t n) {
+std::optional<QString> frame_text(const unsigned char* d, std::int64_t n, bool legacy) {
   if (n < 2) return QString();  // TagLib reads no values
   const unsigned enc = d[0];
   if (enc > 3) return std::nullopt;  // no such encoding; TagLib guesses
@@ -116,7 +117,8 @@ std::optional<QString> frame_text(const unsigned char* d, std::int64_t n) {
     const unsigned char* p = v + pieces[k].start;
     const std::int64_t size = pieces[k].size;
     if (enc == 0) {
-      parts << decode_legacy(QByteArray(reinterpret_cast<const char*>(p), size));
+      const QByteArray raw(reinterpret_cast<const char*>(p), size);
+      parts << (legacy ? decode_legacy(raw) : QString::fromLatin1(raw));
       continue;
     }
     if (enc == 3) {
@@ -155,12 +157,12 @@ std::optional<QString> frame_text(const unsigned char* d, std::int64_t n) {
 
 }  // namespace
 
-Id3v2Read read_id3v2_texts(int fd, const Mp3Probe& probe, Id3v2Texts& texts) {
+Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, Id3v2Texts& texts,
+                     Id3v2Layout* layout) {
   texts = {};
-  if (probe.id3v2_major == 0) return Id3v2Read::done;
-  const int version = probe.id3v2_major;
-  if (version < 2 || version > 4 || probe.id3v2_size < 10) return Id3v2Read::cannot_say;
-  TagWindow tag(fd, probe.id3v2_size);
+  if (layout) *layout = {};
+  if (version < 2 || version > 4 || tag_size < 10) return Id3v2Read::cannot_say;
+  TagWindow tag(bytes, tag_size);
   const unsigned char* h = tag.at(0, 10);
   if (!h) return Id3v2Read::read_error;
   if (std::memcmp(h, "ID3", 3) != 0 || h[3] != version) return Id3v2Read::cannot_say;
@@ -172,7 +174,7 @@ Id3v2Read read_id3v2_texts(int fd, const Mp3Probe& probe, Id3v2Texts& texts) {
     if (h[i] & 0x80) return Id3v2Read::cannot_say;
     size = size << 7 | h[i];
   }
-  if (10 + size != probe.id3v2_size) return Id3v2Read::cannot_say;  // changed since the probe
+  if (10 + size != tag_size) return Id3v2Read::cannot_say;  // changed since the probe
 
   const std::int64_t head = version == 2 ? 6 : 10;
   const int id_len = version == 2 ? 3 : 4;
@@ -182,7 +184,8 @@ Id3v2Read read_id3v2_texts(int fd, const Mp3Probe& probe, Id3v2Texts& texts) {
   int found = 0;
   // pos: in the tag's body, which starts at byte 10. As in TagLib, a frame
   // header needs more than its own size left.
-  for (std::int64_t pos = 0; pos < size - head;) {
+  std::int64_t pos = 0;
+  for (; pos < size - head;) {
     const unsigned char* p = tag.at(10 + pos, head);
     if (!p) return Id3v2Read::read_error;
     if (p[0] == 0) break;  // padding
@@ -220,27 +223,52 @@ Id3v2Read read_id3v2_texts(int fd, const Mp3Probe& probe, Id3v2Texts& texts) {
     int field = -1;
     for (int i = 0; i < k_fields; ++i)
       if (std::memcmp(f, version == 2 ? k_ids_22[i] : k_ids[i], id_len) == 0) field = i;
+    Id3v2Frame frame;
+    if (layout) {
+      std::memcpy(frame.id.data(), f, static_cast<std::size_t>(id_len));
+      frame.offset = 10 + pos;
+      frame.size = head + frame_size;
+      frame.field = field;
+      if (f[0] == 'T') {
+        const unsigned char* e = tag.at(10 + pos + head, 1);
+        if (!e) return Id3v2Read::read_error;
+        frame.encoding = e[0];
+      }
+    }
     if (field >= 0 && !seen[field]) {
       // The first frame of an id counts, as in taglib_library.cpp.
-      std::optional<QString> text;
+      std::vector<unsigned char> big;
+      const unsigned char* body = nullptr;
       if (frame_size <= k_window) {
-        const unsigned char* body = tag.at(10 + pos + head, frame_size);
-        if (!body) return Id3v2Read::read_error;
-        text = frame_text(body, frame_size);
+        body = tag.at(10 + pos + head, frame_size);
       } else {
-        std::vector<unsigned char> body(static_cast<std::size_t>(frame_size));
-        if (!read_exact(fd, 10 + pos + head, body.data(), static_cast<std::size_t>(frame_size))) return Id3v2Read::read_error;
-        text = frame_text(body.data(), frame_size);
+        big.resize(static_cast<std::size_t>(frame_size));
+        if (bytes(10 + pos + head, big.data(), big.size())) body = big.data();
       }
+      if (!body) return Id3v2Read::read_error;
+      const std::optional<QString> text = frame_text(body, frame_size, true);
       if (!text) return Id3v2Read::cannot_say;
       texts[static_cast<std::size_t>(field)] = *text;
+      if (layout) layout->shown_as_latin1[static_cast<std::size_t>(field)] = *frame_text(body, frame_size, false);
       seen[static_cast<std::size_t>(field)] = true;
       // Frames further on cannot change what the first ones said.
-      if (++found == k_fields) return Id3v2Read::done;
+      if (++found == k_fields && !layout) return Id3v2Read::done;
     }
+    if (layout) layout->frames.push_back(frame);
     pos = end;
   }
+  if (layout) layout->frames_end = 10 + pos;
   return Id3v2Read::done;
+}
+
+Id3v2Read read_id3v2_texts(int fd, const Mp3Probe& probe, Id3v2Texts& texts) {
+  texts = {};
+  if (probe.id3v2_major == 0) return Id3v2Read::done;
+  return walk_id3v2(file_bytes(fd), probe.id3v2_major, probe.id3v2_size, texts);
+}
+
+TagBytes file_bytes(int fd) {
+  return [fd](std::int64_t offset, void* buf, std::size_t n) { return read_exact(fd, offset, buf, n); };
 }
 
 }  // namespace tn

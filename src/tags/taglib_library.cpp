@@ -51,6 +51,7 @@
 #include "tags/mp3_probe.h"
 #include "tags/safe_write.h"
 #include "tags/tag_library.h"
+#include "tags/text_frames.h"
 #include "table/text.h"
 
 namespace tn {
@@ -438,6 +439,38 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
     kept[i] = unchanged && (!written[i] || last_read_->cut[i]);
   }
 
+  // The ID3v1 block, patched only in the fields that change.
+  QByteArray v1, v1_old;
+  bool v1_changed = false;
+  if (probe.has_id3v1) {
+    v1.resize(128);
+    if (!read_exact(fd.fd, probe.file_size - 128, v1.data(), 128)) return fail(tag_error::read_failed);
+    v1_old = v1;
+    for (int i = 0; i < k_fields; ++i) {
+      if (kept[i] && !written[i]) continue;
+      QByteArray b = id3v1_field_bytes(text[i], k_v1_width);
+      b.append(QByteArray(k_v1_width - b.size(), '\0'));
+      v1.replace(k_v1_offsets[i], k_v1_width, b);
+    }
+    v1_changed = v1 != v1_old;
+  }
+
+  // A plain tag gets its new text frames from their headers alone
+  // (text_frames.h), in place; any other goes through TagLib below.
+  std::array<WantedText, k_fields> wanted;
+  for (int i = 0; i < k_fields; ++i)
+    wanted[i] = {text[i], kept[i], kept[i] && !written[i] && last_read_->source[i] == Source::id3v1};
+  std::vector<Patch> patches;
+  switch (plan_text_frames(fd.fd, probe, wanted, patches)) {
+    case Planned::patches:
+      if (v1_changed) add_patches(patches, probe.file_size - 128, v1_old, v1);
+      if (!in_place_.write(path, fd.fd, st, patches)) return fail(tag_error::write_failed);
+      last_error_ = tag_error::none;
+      return 1;
+    case Planned::read_error: return fail(tag_error::read_failed);
+    case Planned::taglib: break;
+  }
+
   // The old tag, read once: TagLib parses it from memory, and the new one is
   // compared with it. Only the tag at the start counts (TagLib would find
   // one inside the audio too, where no player looks).
@@ -495,21 +528,6 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
     if (!text[i].isEmpty()) add_text(id, text[i], encoding);
   }
 
-  // The ID3v1 block, patched only in the fields that change.
-  QByteArray v1, v1_old;
-  bool v1_changed = false;
-  if (probe.has_id3v1) {
-    v1.resize(128);
-    if (!read_exact(fd.fd, probe.file_size - 128, v1.data(), 128)) return fail(tag_error::read_failed);
-    v1_old = v1;
-    for (int i = 0; i < k_fields; ++i) {
-      if (kept[i] && !written[i]) continue;
-      QByteArray b = id3v1_field_bytes(text[i], k_v1_width);
-      b.append(QByteArray(k_v1_width - b.size(), '\0'));
-      v1.replace(k_v1_offsets[i], k_v1_width, b);
-    }
-    v1_changed = v1 != v1_old;
-  }
   if (!v2_changed && !v1_changed) {
     last_error_ = tag_error::none;
     return 1;
@@ -568,7 +586,7 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
     // Fits the old space: the bytes that differ, ID3v2 and ID3v1 in one
     // journaled write; the audio is not moved. (Written ourselves: TagLib's
     // save() strips a tag its isEmpty() calls empty, cover picture and all.)
-    std::vector<Patch> patches;
+    patches.clear();
     if (v2_changed) add_patches(patches, 0, old_tag_, new_v2);
     if (v1_changed) add_patches(patches, probe.file_size - 128, v1_old, v1);
     if (!in_place_.write(path, fd.fd, st, patches)) return fail(tag_error::write_failed);

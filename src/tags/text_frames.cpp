@@ -1,0 +1,199 @@
+#include "tags/text_frames.h"
+
+#include <taglib/id3v2tag.h>
+#include <taglib/textidentificationframe.h>
+
+#include <QByteArray>
+#include <algorithm>
+#include <cstring>
+
+#include "tags/id3v2_reader.h"
+#include "tags/safe_write.h"
+
+namespace tn {
+
+namespace {
+
+constexpr const char* k_ids[3] = {"TIT2", "TPE1", "TALB"};
+
+// A frame of the new tag: an old one (its bytes where they are now) or a new one.
+struct Frame {
+  std::array<char, 4> id{};
+  int field = -1;
+  int encoding = -1;
+  std::int64_t from = -1;  // the old frame's offset; -1 for a new frame
+  std::int64_t size = 0;
+  QByteArray bytes;        // a new frame's
+};
+
+// A new text frame as TagLib renders it into a tag of this version (through
+// a tag of its own: only a tag sets the version a frame is rendered in).
+QByteArray render_text_frame(const char* id, const QString& text, int encoding, int version) {
+  TagLib::ID3v2::Tag tag;
+  auto* frame = new TagLib::ID3v2::TextIdentificationFrame(TagLib::ByteVector(id, 4),
+                                                            static_cast<TagLib::String::Type>(encoding));
+  frame->setText(TagLib::String(text.toStdString(), TagLib::String::UTF8));
+  tag.addFrame(frame);
+  const TagLib::ByteVector b = tag.render(version == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3);
+  if (b.size() < 20) return {};
+  auto u = [&](unsigned int i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(b[i])); };
+  const std::uint32_t body = version == 4 ? u(14) << 21 | u(15) << 14 | u(16) << 7 | u(17)
+                                          : u(14) << 24 | u(15) << 16 | u(16) << 8 | u(17);
+  if (20 + std::int64_t{body} > b.size()) return {};
+  return QByteArray(b.data() + 10, static_cast<qsizetype>(10 + body));
+}
+
+bool is_unicode(int encoding) { return encoding >= 1 && encoding <= 3; }
+
+// The encoding of a new text frame, as the TagLib path chooses it: UTF-16 in
+// 2.3; in 2.4 this frame's Unicode, then any other text frame's.
+int new_encoding(const std::vector<Frame>& frames, int field, int version) {
+  constexpr int utf16 = 1;
+  if (version != 4) return utf16;
+  for (const Frame& f : frames)
+    if (f.field == field && is_unicode(f.encoding)) return f.encoding;
+  for (const Frame& f : frames)
+    if (f.id[0] == 'T' && is_unicode(f.encoding)) return f.encoding;
+  return utf16;
+}
+
+// The bytes of the new tag, piece by piece: where each lies in the new tag
+// and where it comes from.
+struct Piece {
+  std::int64_t at = 0, size = 0;
+  std::int64_t from = -1;  // in the old tag; -1: `bytes`, or zeros when that is empty
+  QByteArray bytes;
+};
+
+class NewTag {
+ public:
+  NewTag(int fd, std::int64_t tag_size, const std::vector<Frame>& frames) : fd_(fd) {
+    pieces_.push_back({0, 10, 0, {}});  // the header: same size, same flags
+    std::int64_t at = 10;
+    for (const Frame& f : frames) {
+      pieces_.push_back({at, f.size, f.from, f.bytes});
+      at += f.size;
+    }
+    frames_end_ = at;
+    if (at < tag_size) pieces_.push_back({at, tag_size - at, -1, {}});
+  }
+  std::int64_t frames_end() const { return frames_end_; }
+  const std::vector<Piece>& pieces() const { return pieces_; }
+
+  // Reads of the new tag, for the walk that checks it.
+  bool read(std::int64_t offset, void* buf, std::size_t n) const {
+    auto* out = static_cast<char*>(buf);
+    auto it = std::upper_bound(pieces_.begin(), pieces_.end(), offset,
+                               [](std::int64_t o, const Piece& p) { return o < p.at; });
+    if (it == pieces_.begin()) return false;
+    for (--it; n > 0; ++it) {
+      if (it == pieces_.end()) return false;
+      const std::int64_t skip = offset - it->at;
+      const auto take = static_cast<std::size_t>(std::min<std::int64_t>(it->size - skip, static_cast<std::int64_t>(n)));
+      if (!piece_bytes(*it, skip, out, take)) return false;
+      out += take;
+      offset += static_cast<std::int64_t>(take);
+      n -= take;
+    }
+    return true;
+  }
+
+  bool piece_bytes(const Piece& p, std::int64_t skip, char* out, std::size_t n) const {
+    if (p.from >= 0) return read_exact(fd_, p.from + skip, out, n);
+    if (p.bytes.isEmpty()) std::memset(out, 0, n);
+    else std::memcpy(out, p.bytes.constData() + skip, n);
+    return true;
+  }
+
+ private:
+  int fd_;
+  std::vector<Piece> pieces_;
+  std::int64_t frames_end_ = 10;
+};
+
+}  // namespace
+
+Planned plan_text_frames(int fd, const Mp3Probe& probe, const std::array<WantedText, 3>& wanted,
+                         std::vector<Patch>& patches) {
+  patches.clear();
+  const int version = probe.id3v2_major;
+  if (version != 3 && version != 4) return Planned::taglib;
+  Id3v2Texts texts;
+  Id3v2Layout old;
+  switch (walk_id3v2(file_bytes(fd), version, probe.id3v2_size, texts, &old)) {
+    case Id3v2Read::done: break;
+    case Id3v2Read::cannot_say: return Planned::taglib;
+    case Id3v2Read::read_error: return Planned::read_error;
+  }
+
+  std::vector<Frame> frames;
+  for (const Id3v2Frame& f : old.frames) frames.push_back({f.id, f.field, f.encoding, f.offset, f.size, {}});
+  auto count = [&](int field) {
+    return std::count_if(frames.begin(), frames.end(), [&](const Frame& f) { return f.field == field; });
+  };
+  auto add = [&](int field, int encoding) {
+    Frame f;
+    std::memcpy(f.id.data(), k_ids[field], 4);
+    f.field = field;
+    f.encoding = encoding;
+    f.bytes = render_text_frame(k_ids[field], wanted[field].text, encoding, version);
+    f.size = f.bytes.size();
+    frames.push_back(f);
+  };
+  bool changed = false;
+  for (int i = 0; i < 3; ++i) {
+    const WantedText& w = wanted[i];
+    const int encoding = new_encoding(frames, i, version);
+    if (w.kept) {
+      if (w.from_id3v1 && count(i) == 0) {
+        add(i, encoding);
+        changed = true;
+      }
+      continue;
+    }
+    // Already shown as the table shows it by every player.
+    if (count(i) <= 1 && old.shown_as_latin1[i] == w.text) continue;
+    changed = true;
+    const auto at = std::find_if(frames.begin(), frames.end(), [&](const Frame& f) { return f.field == i; });
+    if (!w.text.isEmpty() && count(i) == 1) {
+      QByteArray fresh = render_text_frame(k_ids[i], w.text, encoding, version);
+      if (fresh.size() == at->size) {
+        at->from = -1;
+        at->encoding = encoding;
+        at->bytes = std::move(fresh);
+        continue;
+      }
+    }
+    frames.erase(std::remove_if(frames.begin(), frames.end(), [&](const Frame& f) { return f.field == i; }),
+                 frames.end());
+    if (!w.text.isEmpty()) add(i, encoding);
+  }
+  if (!changed) return Planned::patches;
+
+  const NewTag tag(fd, probe.id3v2_size, frames);
+  if (tag.frames_end() > probe.id3v2_size) return Planned::taglib;  // needs a bigger tag
+  // What a read of the new tag will give, frame by frame.
+  Id3v2Texts back;
+  Id3v2Layout now;
+  const TagBytes new_bytes = [&tag](std::int64_t o, void* b, std::size_t n) { return tag.read(o, b, n); };
+  if (walk_id3v2(new_bytes, version, probe.id3v2_size, back, &now) != Id3v2Read::done ||
+      now.frames.size() != frames.size() || now.frames_end != tag.frames_end())
+    return Planned::taglib;
+  for (int i = 0; i < 3; ++i)
+    if (back[i] != wanted[i].text) return Planned::taglib;
+
+  // Only pieces that are new or have moved differ from what is there.
+  QByteArray was, want;
+  for (const Piece& p : tag.pieces()) {
+    if (p.from == p.at) continue;
+    was.resize(static_cast<qsizetype>(p.size));
+    want.resize(static_cast<qsizetype>(p.size));
+    if (!read_exact(fd, p.at, was.data(), static_cast<std::size_t>(p.size)) ||
+        !tag.piece_bytes(p, 0, want.data(), static_cast<std::size_t>(p.size)))
+      return Planned::read_error;
+    add_patches(patches, p.at, was, want);
+  }
+  return Planned::patches;
+}
+
+}  // namespace tn
