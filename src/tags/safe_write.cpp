@@ -103,7 +103,22 @@ bool pwrite_all(int fd, std::int64_t offset, const void* buf, std::size_t n) {
 }
 
 bool copy_range(int from, std::int64_t offset, std::int64_t size, int to) {
-  std::vector<char> buf(256 * 1024);
+  // Inside the kernel where it can (no copy through our memory; a clone of
+  // the blocks on file systems that share them), else through a buffer.
+  off_t in = static_cast<off_t>(offset);
+  while (size > 0) {
+    const ssize_t n = ::copy_file_range(from, &in, to, nullptr, static_cast<std::size_t>(size), 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) break;
+    if (n < 0) return false;
+    if (n == 0) {
+      errno = EIO;  // the file shrank under us
+      return false;
+    }
+    size -= n;
+  }
+  offset = in;
+  std::vector<char> buf(size > 0 ? 256 * 1024 : 0);
   while (size > 0) {
     const auto want = static_cast<std::size_t>(std::min<std::int64_t>(size, static_cast<std::int64_t>(buf.size())));
     const ssize_t r = ::pread(from, buf.data(), want, static_cast<off_t>(offset));
@@ -125,7 +140,6 @@ bool replace_file(const QByteArray& path, const struct stat& old,
   Fd dirfd(::open(folder_of(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dirfd.fd < 0) return false;
 
-  remove_stale_temps(dirfd.fd);
   // Unnamed first; a name only where the file system has no unnamed files.
   Fd tmp(::openat(dirfd.fd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
   QByteArray name;

@@ -24,6 +24,7 @@ QByteArray folder_of(const QByteArray& path);
 
 // Removes the temporary files that writers which no longer run left in the
 // folder dirfd (a rewrite killed between naming its new file and the rename).
+// Recovery (journal.h) does this once a folder, before its first write.
 void remove_stale_temps(int dirfd);
 
 // write(2) all of it, retrying short writes and EINTR.
