@@ -6,8 +6,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <atomic>
 #include <random>
 #include <sys/statfs.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 #include "table/folder.h"
@@ -17,8 +20,14 @@ namespace tn {
 
 namespace {
 
-constexpr char k_magic[8] = {'T', 'N', 'J', 'R', 'N', 'L', '1', '\n'};
+// Records of version 2 end in a mark set when their file is about to be
+// written; version 1 (a record written just before its file) has none.
+constexpr char k_magic[8] = {'T', 'N', 'J', 'R', 'N', 'L', '2', '\n'};
+constexpr char k_magic_v1[8] = {'T', 'N', 'J', 'R', 'N', 'L', '1', '\n'};
+constexpr std::uint64_t k_started = 0x2144455452415453;  // "STARTED!"
 constexpr std::int64_t k_max_journal = std::int64_t{1} << 30;  // above any ID3v2 tag's old bytes
+constexpr std::int64_t k_max_staged = 16 << 20;  // bytes of a run's records journaled together
+constexpr std::size_t k_flushers = 8;
 const QByteArray k_journal_prefix = ".tagnarabe-journal-";
 const QByteArray k_aside_prefix = ".tagnarabe-unapplied-";
 
@@ -88,6 +97,7 @@ struct Record {
   std::int64_t size = 0;
   struct timespec mtime {};
   QByteArray name;
+  bool started = true;  // its file may have been written
   struct Range {
     std::int64_t offset;
     QByteArray old_bytes, new_bytes;
@@ -95,9 +105,10 @@ struct Record {
   std::vector<Range> ranges;
 };
 
+// Appends one record to out; its mark is the last 8 bytes.
 void encode(QByteArray& out, const QByteArray& name, const struct stat& st, bool stable,
-            const std::vector<Patch>& patches) {
-  out.clear();
+            const std::vector<Patch>& patches, bool started) {
+  const qsizetype start = out.size();
   Writer w{out};
   w.raw(k_magic, sizeof k_magic);
   w.u64(0);  // the record's size, set below
@@ -114,22 +125,30 @@ void encode(QByteArray& out, const QByteArray& name, const struct stat& st, bool
     w.bytes(p.old_bytes);
     w.bytes(p.new_bytes);
   }
-  const std::uint64_t total = static_cast<std::uint64_t>(out.size()) + 8;
-  std::memcpy(out.data() + sizeof k_magic, &total, 8);
-  w.u64(fnv1a(out.constData(), static_cast<std::size_t>(out.size())));
+  const std::uint64_t total = static_cast<std::uint64_t>(out.size() - start) + 16;
+  std::memcpy(out.data() + start + sizeof k_magic, &total, 8);
+  w.u64(fnv1a(out.constData() + start, static_cast<std::size_t>(out.size() - start)));
+  w.u64(started ? k_started : 0);
 }
 
-// False for anything but a whole record: a journal cut short by its writer's
-// death was written before its file was touched.
-bool decode(const QByteArray& in, Record& r) {
-  if (in.size() < 24 || std::memcmp(in.constData(), k_magic, sizeof k_magic) != 0) return false;
+// The record at `at`, and where the next one begins; -1 for anything but a
+// whole record: a record cut short by its writer's death was written before
+// its file was touched, and so was everything after it.
+qsizetype decode(const QByteArray& journal, qsizetype at, Record& r) {
+  const QByteArray in = QByteArray::fromRawData(journal.constData() + at, journal.size() - at);
+  if (in.size() < 24) return -1;
+  const bool v1 = std::memcmp(in.constData(), k_magic_v1, sizeof k_magic_v1) == 0;
+  if (!v1 && std::memcmp(in.constData(), k_magic, sizeof k_magic) != 0) return -1;
+  const qsizetype tail = v1 ? 8 : 16;  // checksum, mark
   Reader rd{in, sizeof k_magic};
   const std::uint64_t total = rd.u64();
-  if (total < 24 || total > static_cast<std::uint64_t>(in.size())) return false;
-  const QByteArray body = in.left(static_cast<qsizetype>(total) - 8);
-  std::uint64_t sum = 0;
-  std::memcpy(&sum, in.constData() + total - 8, 8);
-  if (sum != fnv1a(body.constData(), static_cast<std::size_t>(body.size()))) return false;
+  if (total < 16 + static_cast<std::uint64_t>(tail) || total > static_cast<std::uint64_t>(in.size())) return -1;
+  const QByteArray body = in.left(static_cast<qsizetype>(total) - tail);
+  std::uint64_t sum = 0, mark = k_started;
+  std::memcpy(&sum, in.constData() + body.size(), 8);
+  if (!v1) std::memcpy(&mark, in.constData() + body.size() + 8, 8);
+  if (sum != fnv1a(body.constData(), static_cast<std::size_t>(body.size()))) return -1;
+  r.started = mark == k_started;
   Reader b{body, rd.at};
   r.dev = b.u64();
   r.ino = b.u64();
@@ -146,11 +165,12 @@ bool decode(const QByteArray& in, Record& r) {
     range.new_bytes = b.bytes();
     if (range.offset < 0 || range.offset > r.size - range.old_bytes.size() ||
         range.new_bytes.size() != range.old_bytes.size())
-      return false;
+      return -1;
     r.ranges.push_back(std::move(range));
   }
-  return b.ok && b.at == body.size() && !r.name.isEmpty() && !r.name.contains('/') &&
-         r.name != "." && r.name != "..";
+  const bool whole = b.ok && b.at == body.size() && !r.name.isEmpty() && !r.name.contains('/') &&
+                     r.name != "." && r.name != "..";
+  return whole ? at + static_cast<qsizetype>(total) : -1;
 }
 
 bool lock(int fd) {
@@ -216,7 +236,11 @@ void add_patches(std::vector<Patch>& out, std::int64_t base, const QByteArray& w
 
 bool InPlaceWriter::open_journal(const QByteArray& folder) {
   if (fd_ >= 0 && folder_ == folder) return true;
-  finish();
+  if (fd_ >= 0) {
+    // Another folder: this one's run of writes ends here.
+    flush_staged();
+    close_journal(!keep_journal_);
+  }
   dirfd_ = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirfd_ < 0) return false;
   for (int attempt = 0; attempt < 10; ++attempt) {
@@ -265,16 +289,84 @@ void InPlaceWriter::close_journal(bool remove) {
   fd_ = dirfd_ = -1;
   folder_.clear();
   name_.clear();
+  // Staged writes not yet made lose their records: they go on their own.
+  for (Staged& s : staged_)
+    if (s.fd < 0) s.patches.clear();
+  slot_ = 0;
+  keep_journal_ = false;
+}
+
+void InPlaceWriter::stage(const QByteArray& path, int fd, const struct stat& st,
+                          std::vector<Patch> patches) {
+  if (committed_ || patches.empty()) return;  // the run's first write has come
+  std::int64_t bytes = 0;
+  for (const Patch& p : patches) bytes += 2 * p.old_bytes.size();
+  // A cover that moves makes a big record: such writes go on their own
+  // rather than fill the user's folder with a big journal.
+  if (staged_bytes_ + bytes > k_max_staged) return;
+  if (!staged_.empty() && folder_of(staged_.front().path) != folder_of(path)) return;
+  staged_bytes_ += bytes;
+  staged_.push_back({path, st, stable_inodes(fd), std::move(patches), -1});
+}
+
+bool InPlaceWriter::commit_staged() {
+  if (committed_) return slot_ > 0;
+  committed_ = true;
+  record_.clear();
+  for (Staged& s : staged_) {
+    if (folder_of(s.path) != folder_) continue;
+    encode(record_, s.path.mid(s.path.lastIndexOf('/') + 1), s.st, s.stable, s.patches, false);
+    s.mark_at = record_.size() - 8;
+  }
+  if (record_.isEmpty()) return false;
+  if (!pwrite_all(fd_, 0, record_.constData(), static_cast<std::size_t>(record_.size())) ||
+      ::fdatasync(fd_) != 0) {
+    (void)!::ftruncate(fd_, 0);
+    for (Staged& s : staged_) s.patches.clear();
+    return false;
+  }
+  slot_ = record_.size();
+  return true;
+}
+
+InPlaceWriter::Staged* InPlaceWriter::staged_as(const QByteArray& path, const struct stat& st,
+                                               const std::vector<Patch>& patches) {
+  if (slot_ == 0) return nullptr;
+  for (Staged& s : staged_) {
+    if (s.fd >= 0 || s.path != path || s.st.st_dev != st.st_dev || s.st.st_ino != st.st_ino ||
+        s.st.st_size != st.st_size || s.st.st_mtim.tv_sec != st.st_mtim.tv_sec ||
+        s.st.st_mtim.tv_nsec != st.st_mtim.tv_nsec || s.patches.size() != patches.size())
+      continue;
+    bool same = true;
+    for (std::size_t i = 0; same && i < patches.size(); ++i)
+      same = s.patches[i].offset == patches[i].offset && s.patches[i].old_bytes == patches[i].old_bytes &&
+             s.patches[i].new_bytes == patches[i].new_bytes;
+    if (same) return &s;
+  }
+  return nullptr;
 }
 
 bool InPlaceWriter::write(const QByteArray& path, int fd, const struct stat& st,
                           const std::vector<Patch>& patches) {
   if (patches.empty()) return true;
   if (!open_journal(folder_of(path))) return false;
-  encode(record_, path.mid(path.lastIndexOf('/') + 1), st, stable_inodes(fd), patches);
-  if (!pwrite_all(fd_, 0, record_.constData(), static_cast<std::size_t>(record_.size())) ||
-      ::fdatasync(fd_) != 0)
-    return false;  // the file is untouched
+  commit_staged();
+  Staged* staged = staged_as(path, st, patches);
+  if (!staged) {
+    // Its own record, behind the staged ones; zeros after it end the
+    // journal there, whatever an earlier, longer record left behind.
+    record_.clear();
+    encode(record_, path.mid(path.lastIndexOf('/') + 1), st, stable_inodes(fd), patches, true);
+    record_.append(8, '\0');
+    if (!pwrite_all(fd_, slot_, record_.constData(), static_cast<std::size_t>(record_.size())) ||
+        ::fdatasync(fd_) != 0)
+      return false;  // the file is untouched
+  } else {
+    // Marked, so that recovery can tell a file this run wrote from one it
+    // never reached. Unflushed: a kill loses nothing written, and a torn
+    // file is rolled back whatever its mark says.
+    (void)pwrite_all(fd_, staged->mark_at, &k_started, sizeof k_started);
+  }
 
   bool ok = true;
   for (const Patch& p : patches) {
@@ -290,12 +382,59 @@ bool InPlaceWriter::write(const QByteArray& path, int fd, const struct stat& st,
       ok = false;
     }
   }
+  // A staged write is flushed with the others at the end of the run.
+  if (ok && staged && (staged->fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0)) >= 0) return true;
   if (ok && ::fdatasync(fd) == 0) return true;
 
   const int saved = errno ? errno : EIO;
-  if (!restore(fd, st, patches)) close_journal(false);
+  if (!restore(fd, st, patches)) {
+    keep_journal_ = true;
+    flush_staged();
+    close_journal(false);
+  }
   errno = saved;
   return false;
+}
+
+void InPlaceWriter::flush_staged() {
+  // Side by side: the disk can take the flushes of several files at once.
+  std::vector<Staged*> written;
+  for (Staged& s : staged_)
+    if (s.fd >= 0) written.push_back(&s);
+  std::vector<char> flushed(written.size(), 0);
+  std::atomic<std::size_t> next{0};
+  auto flush = [&] {
+    for (std::size_t i; (i = next++) < written.size();) flushed[i] = ::fdatasync(written[i]->fd) == 0;
+  };
+  std::vector<std::thread> helpers;
+  try {
+    for (std::size_t k = 1; k < std::min<std::size_t>(written.size(), k_flushers); ++k) helpers.emplace_back(flush);
+  } catch (const std::system_error&) {
+    // No more threads to be had: fewer flush side by side.
+  }
+  flush();
+  for (std::thread& t : helpers) t.join();
+  for (std::size_t i = 0; i < written.size(); ++i) {
+    Staged& s = *written[i];
+    if (!flushed[i]) {
+      lost_ << s.path;
+      if (!restore(s.fd, s.st, s.patches)) keep_journal_ = true;
+    }
+    ::close(s.fd);
+    s.fd = -1;
+    s.patches.clear();
+  }
+}
+
+QByteArrayList InPlaceWriter::finish() {
+  flush_staged();
+  close_journal(!keep_journal_);
+  staged_.clear();
+  staged_bytes_ = 0;
+  committed_ = false;
+  QByteArrayList lost;
+  lost.swap(lost_);
+  return lost;
 }
 
 namespace {
@@ -364,16 +503,26 @@ RecoveryReport recover_folder(const QByteArray& folder) {
       continue;
     }
     QByteArray bytes(static_cast<qsizetype>(std::min<std::int64_t>(js.st_size, k_max_journal)), '\0');
-    Record r;
-    const bool whole = js.st_size <= k_max_journal &&
-                       read_exact(jfd, 0, bytes.data(), static_cast<std::size_t>(bytes.size())) &&
-                       decode(bytes, r);
-    const Found found = whole ? roll_back(dirfd, r) : Found::untouched;
+    std::vector<Record> records;
+    if (js.st_size <= k_max_journal &&
+        read_exact(jfd, 0, bytes.data(), static_cast<std::size_t>(bytes.size()))) {
+      for (qsizetype at = 0; at >= 0 && at < bytes.size();) {
+        Record r;
+        at = decode(bytes, at, r);
+        if (at >= 0) records.push_back(std::move(r));
+      }
+    }
+    // The last write undone first, as in any undo log. A file the run never
+    // reached, changed since by another program, is no concern of ours.
+    QByteArrayList mismatched;
+    for (auto r = records.rbegin(); r != records.rend(); ++r)
+      if (roll_back(dirfd, *r) == Found::mismatch && r->started) mismatched << r->name;
     changed = true;
-    if (found == Found::mismatch) {
+    if (!mismatched.isEmpty()) {
       const QByteArray aside = k_aside_prefix + jname.mid(k_journal_prefix.size());
       if (::renameat(dirfd, jname.constData(), dirfd, aside.constData()) == 0)
-        report.kept_aside.append({decode_file_name(r.name), decode_file_name(aside)});
+        for (const QByteArray& name : mismatched)
+          report.kept_aside.append({decode_file_name(name), decode_file_name(aside)});
     } else {
       ::unlinkat(dirfd, jname.constData(), 0);
     }

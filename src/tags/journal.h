@@ -3,8 +3,10 @@
 // half old, half new: a rollback journal.
 //
 // Before a range is overwritten, its old and new bytes go to a journal file
-// beside the file, with what identifies the file, and are flushed. Then the file is written and
-// flushed. A writer that dies leaves the journal; the next folder
+// beside the file, with what identifies the file, and are flushed. Then the
+// file is written and flushed. The writes a run announces (stage) are
+// journaled together with one flush, and flushed together at its end, before
+// the journal goes. A writer that dies leaves the journal; the next folder
 // confirmation, or the next write into that folder, rolls the file back
 // unless it is already wholly new. A journal whose file was changed since
 // (other bytes in the ranges, another size or file) is renamed aside and
@@ -42,18 +44,42 @@ class InPlaceWriter {
   InPlaceWriter& operator=(const InPlaceWriter&) = delete;
   ~InPlaceWriter() { finish(); }
 
+  // A write the run will make, announced before the run's first write: the
+  // announced writes of a folder are journaled together, with one flush, and
+  // written without flushes of their own until finish().
+  void stage(const QByteArray& path, int fd, const struct stat& st, std::vector<Patch> patches);
+
   // Writes the patches into fd (open for reading and writing, `st` its fstat)
-  // which `path` names, journaled and flushed. On any failure the old bytes
-  // are put back (from memory) before it returns false with errno set; if
-  // even that fails the journal stays for the next confirmation.
+  // which `path` names, journaled. On any failure the old bytes are put back
+  // (from memory) before it returns false with errno set; if even that fails
+  // the journal stays for the next confirmation. A write that was staged as
+  // it is now is flushed by finish(); any other is flushed before it returns.
   bool write(const QByteArray& path, int fd, const struct stat& st,
              const std::vector<Patch>& patches);
 
-  // Removes the journal: the end of a run of writes.
-  void finish() { close_journal(true); }
+  // The end of a run of writes: the staged files written are flushed, then
+  // the journal goes. The paths whose new bytes could not be flushed; their
+  // old bytes are back (or, failing that, the journal stays for recovery).
+  QByteArrayList finish();
 
  private:
+  struct Staged {
+    QByteArray path;
+    struct stat st {};
+    bool stable = true;  // inode numbers that outlast a remount
+    std::vector<Patch> patches;  // cleared once its record is gone
+    int fd = -1;  // written, to be flushed
+    std::int64_t mark_at = 0;  // of its record's mark in the journal
+  };
+
   bool open_journal(const QByteArray& folder);
+  // Journals the staged writes, if not done yet; false if that failed (they
+  // are then written as any other).
+  bool commit_staged();
+  // The journaled, not yet written staged write that is exactly this one.
+  Staged* staged_as(const QByteArray& path, const struct stat& st, const std::vector<Patch>& patches);
+  // Flushes the staged writes made; those that fail are put back and noted in lost_.
+  void flush_staged();
   // remove false: left for recovery, which needs it as it is.
   void close_journal(bool remove);
 
@@ -62,6 +88,12 @@ class InPlaceWriter {
   int dirfd_ = -1;
   int fd_ = -1;
   QByteArray record_;  // reused from file to file
+  std::vector<Staged> staged_;
+  std::int64_t staged_bytes_ = 0;
+  bool committed_ = false;
+  std::int64_t slot_ = 0;  // where the journal's record of an unstaged write goes
+  bool keep_journal_ = false;  // a write could not be put back: recovery needs it
+  QByteArrayList lost_;
 };
 
 // What recovery found in a folder that the user must hear of: the files

@@ -4,6 +4,7 @@
 // to provoke error numbers that real files cannot.
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <memory>
 #include <optional>
 
@@ -54,8 +55,18 @@ class TagLibrary {
   // Beyond the five calls. The identity of the open file, as of its open;
   // nullopt when nothing is open or the library can't tell.
   virtual std::optional<FileIdentity> open_file_identity() const { return std::nullopt; }
-  // The end of a run of writes (the in-place journal goes).
-  virtual void finish_writes() {}
+  // Before a run of writes, each write the run will make: the arguments of
+  // its vbmp3_setTagInfo, with the file open and read as for that call. The
+  // library may then journal them together (one flush for the run). Nothing
+  // is written; a write not announced, or whose file changed since, is
+  // journaled on its own.
+  virtual void announce_write(const QByteArray& path, const TagRecordBytes& record, int from_table) {
+    (void)path, (void)record, (void)from_table;
+  }
+  // The end of a run of writes: what was written reaches the disk, and the
+  // in-place journal goes. The paths whose writes could not be flushed (their
+  // old tags are back), for the caller to report as not written.
+  virtual QByteArrayList finish_writes() { return {}; }
 };
 
 // The real library over TagLib.

@@ -40,50 +40,78 @@ QString cell(Grid& g, int row, int col) {
   return g.text();
 }
 
-// Writes one file; on failure the error number of the step that failed.
-int write_one(Context& cx, int i, WriteFields fields) {
-  const QString path = cx.state.path_of(i);
-  const QByteArray native = encode_file_name(path);
-  if (!make_owner_writable(path)) return tag_error::cannot_open;
+// Opens and reads a row's file and fills the record its write hands over
+// (the fields not written as read); the file stays open. Zero, or the error
+// number of the step that failed.
+int prepare_one(Context& cx, int i, WriteFields fields, TagRecordBytes& fresh, int& from_table,
+                std::optional<FileIdentity>& now) {
+  const QByteArray native = encode_file_name(cx.state.path_of(i));
   // Fresh records for every file: nothing of one file reaches another's tag.
   OpenRecordBytes info = empty_open_bytes();
   TagRecordBytes current = empty_tag_bytes();
-  TagRecordBytes fresh = empty_tag_bytes();
+  fresh = empty_tag_bytes();
+  from_table = 0;
   TagLibrary& lib = cx.tags;
-  bool ok = lib.vbmp3_open(native, info) && lib.vbmp3_getTagInfo(current);
+  if (!lib.vbmp3_open(native, info) || !lib.vbmp3_getTagInfo(current)) {
+    const int error = lib.vbmp3_getLastErrorNo();
+    return error != tag_error::none ? error : tag_error::write_failed;
+  }
   // Only into the file the row was read from: not one swapped in since, nor
   // a link put in its place.
-  const std::optional<FileIdentity> now = ok ? lib.open_file_identity() : std::nullopt;
-  if (now && now != cx.state.identity(i)) {
-    lib.vbmp3_close();
-    return tag_error::changed_on_disk;
+  now = lib.open_file_identity();
+  if (now && now != cx.state.identity(i)) return tag_error::changed_on_disk;
+  const int r = i + 1;
+  const bool all = fields == WriteFields::all;
+  auto take = [&](char* dst, const char* kept, bool write, int column, int bit) {
+    if (write) {
+      put_cell(dst, cell(cx.ss1, r, column));
+      from_table |= bit;
+    } else {
+      std::memcpy(dst, kept, k_tag_text_bytes);
+    }
+  };
+  take(fresh.title, current.title, all || fields == WriteFields::title, col::title, field_bit::title);
+  take(fresh.album, current.album, all || fields == WriteFields::album, col::album, field_bit::album);
+  take(fresh.artist, current.artist, all || fields == WriteFields::artist, col::artist,
+       field_bit::artist);
+  return tag_error::none;
+}
+
+// Writes one file; on failure the error number of the step that failed.
+int write_one(Context& cx, int i, WriteFields fields) {
+  const QString path = cx.state.path_of(i);
+  if (!make_owner_writable(path)) return tag_error::cannot_open;
+  TagLibrary& lib = cx.tags;
+  TagRecordBytes fresh;
+  int from_table = 0;
+  std::optional<FileIdentity> now;
+  int error = prepare_one(cx, i, fields, fresh, from_table, now);
+  if (error == tag_error::none) {
+    if (lib.vbmp3_setTagInfo(encode_file_name(path), fresh, from_table, 1)) {
+      // What the table shows is now this file's own.
+      if (now) cx.state.set_identity(i, lib.open_file_identity());
+    } else {
+      // A failure that names no reason is still a failure.
+      error = lib.vbmp3_getLastErrorNo();
+      if (error == tag_error::none) error = tag_error::write_failed;
+    }
   }
-  if (ok) {
-    const int r = i + 1;
-    const bool all = fields == WriteFields::all;
-    int from_table = 0;
-    auto take = [&](char* dst, const char* kept, bool write, int column, int bit) {
-      if (write) {
-        put_cell(dst, cell(cx.ss1, r, column));
-        from_table |= bit;
-      } else {
-        std::memcpy(dst, kept, k_tag_text_bytes);
-      }
-    };
-    take(fresh.title, current.title, all || fields == WriteFields::title, col::title,
-         field_bit::title);
-    take(fresh.album, current.album, all || fields == WriteFields::album, col::album,
-         field_bit::album);
-    take(fresh.artist, current.artist, all || fields == WriteFields::artist, col::artist,
-         field_bit::artist);
-    ok = lib.vbmp3_setTagInfo(native, fresh, from_table, 1) != 0;
-    // What the table shows is now this file's own.
-    if (ok && now) cx.state.set_identity(i, lib.open_file_identity());
-  }
-  // A failure that names no reason is still a failure.
-  const int error = ok ? tag_error::none : lib.vbmp3_getLastErrorNo();
   lib.vbmp3_close();
-  return ok ? tag_error::none : (error != tag_error::none ? error : tag_error::write_failed);
+  return error;
+}
+
+// Tells the library every write the run will make, so that it can journal
+// them together. Nothing is written or changed.
+void announce_writes(Context& cx, WriteFields fields) {
+  for (int i = 0; i < cx.state.file_count; ++i) {
+    if (cx.state.file(i).isEmpty()) continue;
+    TagRecordBytes fresh;
+    int from_table = 0;
+    std::optional<FileIdentity> now;
+    if (prepare_one(cx, i, fields, fresh, from_table, now) == tag_error::none)
+      cx.tags.announce_write(encode_file_name(cx.state.path_of(i)), fresh, from_table);
+    cx.tags.vbmp3_close();
+  }
 }
 
 struct Command {
@@ -125,22 +153,35 @@ void run_command(Context& cx, const Command& c) {
 
 std::vector<int> tag_write(Context& cx, WriteFields fields) {
   std::vector<int> not_written;
+  auto report = [&](int i, int error) {
+    cx.dialogs.notify(msg::error_number + QString::number(error) + msg::error_text(error) +
+                      cx.state.file(i) + msg::tag_write_failed_tail);
+  };
   ProgressScope progress(cx, cx.state.file_count);
+  announce_writes(cx, fields);
+  std::vector<std::optional<FileIdentity>> read_as(static_cast<std::size_t>(cx.state.file_count));
   for (int i = 0; i < cx.state.file_count; ++i) {
     progress.step(i);
-    const QString name = cx.state.file(i);
-    if (name.isEmpty()) {
+    if (cx.state.file(i).isEmpty()) {
       not_written.push_back(i + 1);
       continue;
     }
+    read_as[static_cast<std::size_t>(i)] = cx.state.identity(i);
     const int error = write_one(cx, i, fields);
     if (error != tag_error::none) {
-      cx.dialogs.notify(msg::error_number + QString::number(error) + msg::error_text(error) +
-                        name + msg::tag_write_failed_tail);
+      report(i, error);
       not_written.push_back(i + 1);
     }
   }
-  cx.tags.finish_writes();
+  // Writes that did not reach the disk when the run's writes were flushed:
+  // their files are as they were read.
+  const QByteArrayList lost = cx.tags.finish_writes();
+  for (int i = 0; i < cx.state.file_count && !lost.isEmpty(); ++i) {
+    if (cx.state.file(i).isEmpty() || !lost.contains(encode_file_name(cx.state.path_of(i)))) continue;
+    cx.state.set_identity(i, read_as[static_cast<std::size_t>(i)]);
+    report(i, tag_error::write_failed);
+    not_written.insert(std::upper_bound(not_written.begin(), not_written.end(), i + 1), i + 1);
+  }
   return not_written;
 }
 

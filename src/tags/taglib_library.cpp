@@ -265,17 +265,35 @@ class TaglibLibrary final : public TagLibrary {
   std::optional<FileIdentity> open_file_identity() const override {
     return is_open_ ? std::optional(identity_) : std::nullopt;
   }
-  void finish_writes() override {
-    in_place_.finish();
+  void announce_write(const QByteArray& path, const TagRecordBytes& record, int from_table) override {
+    const int error = last_error_;
+    write_tags(path, record, from_table, Mode::announce);
+    last_error_ = error;
+  }
+  QByteArrayList finish_writes() override {
     recovered_folder_.clear();
+    return in_place_.finish();
   }
 
  private:
+  // announce: everything up to the write, which is staged if in place.
+  enum class Mode { write, announce };
+
   int fail(int error) {
     last_error_ = error;
     return 0;
   }
-  int write_tags(const QByteArray& path, const TagRecordBytes& record, int from_table);
+  int write_in_place(const QByteArray& path, int fd, const struct stat& st, std::vector<Patch> patches,
+                     Mode mode) {
+    if (mode == Mode::announce) {
+      in_place_.stage(path, fd, st, std::move(patches));
+      return 1;
+    }
+    if (!in_place_.write(path, fd, st, patches)) return fail(tag_error::write_failed);
+    last_error_ = tag_error::none;
+    return 1;
+  }
+  int write_tags(const QByteArray& path, const TagRecordBytes& record, int from_table, Mode mode);
 
   // The open file.
   bool is_open_ = false;
@@ -384,7 +402,7 @@ void TaglibLibrary::vbmp3_close() {
 
 int TaglibLibrary::vbmp3_setTagInfo(const QByteArray& path, const TagRecordBytes& record,
                                     int from_table, int) {
-  const int ok = write_tags(path, record, from_table);
+  const int ok = write_tags(path, record, from_table, Mode::write);
   // The file has changed (or may have): what was read no longer describes it,
   // and an open handle on it is renewed.
   last_read_.reset();
@@ -399,7 +417,7 @@ int TaglibLibrary::vbmp3_setTagInfo(const QByteArray& path, const TagRecordBytes
 }
 
 int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& record,
-                              int from_table) {
+                              int from_table, Mode mode) {
   // What dead writers left in this folder goes first: a journal's file must
   // be rolled back before anything else is written into it.
   const QByteArray folder = folder_of(path);
@@ -464,12 +482,12 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   switch (plan_text_frames(fd.fd, probe, wanted, patches)) {
     case Planned::patches:
       if (v1_changed) add_patches(patches, probe.file_size - 128, v1_old, v1);
-      if (!in_place_.write(path, fd.fd, st, patches)) return fail(tag_error::write_failed);
-      last_error_ = tag_error::none;
-      return 1;
+      return write_in_place(path, fd.fd, st, std::move(patches), mode);
     case Planned::read_error: return fail(tag_error::read_failed);
     case Planned::taglib: break;
   }
+  // Unusual tags and rewrites are journaled, if at all, on their own.
+  if (mode == Mode::announce) return 1;
 
   // The old tag, read once: TagLib parses it from memory, and the new one is
   // compared with it. Only the tag at the start counts (TagLib would find
@@ -589,9 +607,7 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
     patches.clear();
     if (v2_changed) add_patches(patches, 0, old_tag_, new_v2);
     if (v1_changed) add_patches(patches, probe.file_size - 128, v1_old, v1);
-    if (!in_place_.write(path, fd.fd, st, patches)) return fail(tag_error::write_failed);
-    last_error_ = tag_error::none;
-    return 1;
+    return write_in_place(path, fd.fd, st, std::move(patches), mode);
   }
 
   // Does not fit: a complete new file beside the old one, renamed over it.

@@ -118,6 +118,17 @@ bool die_mid_write(const QString& path, qint64 limit) {
   return ::waitpid(pid, &status, 0) == pid && WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ;
 }
 
+// Runs code of a test's just before a run writes its second file (after
+// the run has told the library every write it will make).
+struct BeforeFile2 : Progress {
+  std::function<void()> before_file_2;
+  void begin(int) override {}
+  void step(int done) override {
+    if (done == 1 && before_file_2) std::exchange(before_file_2, nullptr)();
+  }
+  void end() override {}
+};
+
 QString write_error(int error, const QString& name) {
   return msg::error_number + QString::number(error) + msg::error_text(error) + name +
          msg::tag_write_failed_tail;
@@ -212,15 +223,20 @@ class WriteFaults : public QObject {
   void changed_before_the_write_data() {
     QTest::addColumn<QString>("change");
     QTest::addColumn<int>("error");
-    QTest::newRow("removed") << "removed" << tag_error::cannot_open;
-    QTest::newRow("became a folder") << "folder" << tag_error::cannot_open;
-    QTest::newRow("replaced by a text") << "text" << tag_error::unknown_format;
-    QTest::newRow("lost its read permission") << "unreadable" << tag_error::cannot_open;
-    QTest::newRow("folder lost its write permission") << "read-only folder" << tag_error::write_failed;
-    // Another file under the same name: the table's texts are not its own.
-    QTest::newRow("swapped for another song") << "swapped" << tag_error::changed_on_disk;
-    QTest::newRow("rewritten by another program") << "rewritten" << tag_error::changed_on_disk;
-    QTest::newRow("a link to a file elsewhere put in its place") << "link" << tag_error::changed_on_disk;
+    for (const char* when : {"", ", during the run"}) {
+      const auto row = [when](const char* name, const char* change, int error) {
+        QTest::addRow("%s%s", name, when) << change << error;
+      };
+      row("removed", "removed", tag_error::cannot_open);
+      row("became a folder", "folder", tag_error::cannot_open);
+      row("replaced by a text", "text", tag_error::unknown_format);
+      row("lost its read permission", "unreadable", tag_error::cannot_open);
+      if (!*when) row("folder lost its write permission", "read-only folder", tag_error::write_failed);
+      // Another file under the same name: the table's texts are not its own.
+      row("swapped for another song", "swapped", tag_error::changed_on_disk);
+      row("rewritten by another program", "rewritten", tag_error::changed_on_disk);
+      row("a link to a file elsewhere put in its place", "link", tag_error::changed_on_disk);
+    }
   }
   void changed_before_the_write() {
     QFETCH(QString, change);
@@ -228,7 +244,10 @@ class WriteFaults : public QObject {
     const bool needs_permissions = change == "unreadable" || change == "read-only folder";
     if (needs_permissions && ::geteuid() == 0)
       QSKIP("running as root, which ignores file and folder permissions");
-    Table t(3);
+    // Before the run: files rewritten. During the run, after it has told the
+    // library every write it will make, just before file 2's: in place.
+    const bool during = QByteArray(QTest::currentDataTag()).endsWith("during the run");
+    Table t(3, 8, 0, during ? 2048 : 0);
     t.long_titles();
     const QString victim = t.path(2);
     const QByteArray before = read_file(victim);
@@ -236,28 +255,37 @@ class WriteFaults : public QObject {
     const QString outside = make_mp3(elsewhere.path(), "outside.mp3",
                                      {text_tag(3, Enc::utf16, "別の曲", "別の歌手", "別のアルバム"), std::nullopt, 8});
     const QByteArray outside_bytes = read_file(outside);
-    if (change == "removed") {
-      QVERIFY(QFile::remove(victim));
-    } else if (change == "swapped") {
-      QVERIFY(QFile::remove(victim));
-      QVERIFY(QFile::copy(outside, victim));
-    } else if (change == "rewritten") {
-      QByteArray b = before;
-      b.replace(b.size() - 125, 3, "new");  // the ID3v1 title, in the same file
-      write_file(victim, b);
-    } else if (change == "link") {
-      QVERIFY(QFile::remove(victim));
-      QVERIFY(QFile::link(outside, victim));
-    } else if (change == "folder") {
-      QVERIFY(QFile::remove(victim));
-      QVERIFY(QDir().mkdir(victim));
-    } else if (change == "text") {
-      QVERIFY(QFile::remove(victim));
-      write_file(victim, broken_bytes(Broken::text_file));
-    } else if (change == "unreadable") {
-      QVERIFY(::chmod(QFile::encodeName(victim).constData(), 0) == 0);
+    auto make_change = [&] {
+      if (change == "removed") {
+        QVERIFY(QFile::remove(victim));
+      } else if (change == "swapped") {
+        QVERIFY(QFile::remove(victim));
+        QVERIFY(QFile::copy(outside, victim));
+      } else if (change == "rewritten") {
+        QByteArray b = before;
+        b.replace(b.size() - 125, 3, "new");  // the ID3v1 title, in the same file
+        write_file(victim, b);
+      } else if (change == "link") {
+        QVERIFY(QFile::remove(victim));
+        QVERIFY(QFile::link(outside, victim));
+      } else if (change == "folder") {
+        QVERIFY(QFile::remove(victim));
+        QVERIFY(QDir().mkdir(victim));
+      } else if (change == "text") {
+        QVERIFY(QFile::remove(victim));
+        write_file(victim, broken_bytes(Broken::text_file));
+      } else if (change == "unreadable") {
+        QVERIFY(::chmod(QFile::encodeName(victim).constData(), 0) == 0);
+      } else {
+        QVERIFY(::chmod(QFile::encodeName(t.dir.path()).constData(), 0555) == 0);
+      }
+    };
+    BeforeFile2 progress;
+    if (during) {
+      progress.before_file_2 = make_change;
+      t.cx.progress = &progress;
     } else {
-      QVERIFY(::chmod(QFile::encodeName(t.dir.path()).constData(), 0555) == 0);
+      make_change();
     }
     t.dialogs.yes();
     cmd_write_all(t.cx);
@@ -358,6 +386,54 @@ class WriteFaults : public QObject {
       QCOMPARE(read_file(path), before);
     }
     QCOMPARE(entries, since == "removed" ? QStringList{"2.mp3"} : (QStringList{"1.mp3", "2.mp3"}));
+  }
+
+  // A run killed between its files: the journal holds every write of the
+  // run. The file written is kept, the others stay as they are, and only a
+  // file the run wrote and another program changed since is reported.
+  void run_killed_between_files_data() {
+    QTest::addColumn<int>("changed");  // the file changed after the kill; 0: none
+    QTest::newRow("nothing changed since") << 0;
+    QTest::newRow("the written file changed since") << 1;
+    QTest::newRow("a file the run never reached changed since") << 3;
+  }
+  void run_killed_between_files() {
+    QFETCH(int, changed);
+    Table t(3, 8, 0, 2048);
+    std::vector<QByteArray> old_bytes;
+    for (int r = 1; r <= 3; ++r) old_bytes.push_back(read_file(t.path(r)));
+    for (int r = 1; r <= 3; ++r) t.set(col::album, r, QStringLiteral("新しいアルバム"));
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      BeforeFile2 progress;
+      progress.before_file_2 = [] { ::raise(SIGKILL); };
+      t.cx.progress = &progress;
+      tag_write_album(t.cx);
+      ::_exit(0);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(pid, &status, 0), pid);
+    QVERIFY(WIFSIGNALED(status));
+    QVERIFY(!t.entries().filter(QStringLiteral(".tagnarabe-journal-")).isEmpty());
+    const QByteArray written = read_file(t.path(1));
+    QCOMPARE(dump_tags(t.path(1)).album, QStringLiteral("新しいアルバム"));
+    std::vector<QByteArray> expected{written, old_bytes[1], old_bytes[2]};
+    if (changed) {
+      QByteArray b = expected[changed - 1];
+      const qsizetype at = b.indexOf(encode(Enc::utf16, changed == 1 ? "新しいアルバム" : "アルバム"));
+      QVERIFY(at > 0);
+      b[at + 3] = 'X';  // inside the album text, which the journal holds
+      write_file(t.path(changed), b);
+      expected[changed - 1] = b;
+    }
+    t.confirm();
+    for (int r = 1; r <= 3; ++r) QCOMPARE(read_file(t.path(r)), expected[r - 1]);
+    const QStringList aside = t.entries().filter(QStringLiteral(".tagnarabe-unapplied-"));
+    QCOMPARE(aside.size(), changed == 1 ? 1 : 0);
+    QCOMPARE(t.dialogs.notices(), changed == 1 ? QStringList{"1.mp3" + msg::journal_kept_middle + aside.value(0) +
+                                                              msg::journal_kept_tail}
+                                               : QStringList());
+    QCOMPARE(t.entries().filter(QStringLiteral(".tagnarabe-journal-")), QStringList());
   }
 
   // A full file system: the journal (in place) or the new file (rewrite)
