@@ -112,14 +112,18 @@ class Part {
     return xml_.tokenType() == QXmlStreamReader::EndElement && xml_.name() == local;
   }
   // An attribute of the current start element by its local name, in any
-  // namespace or in ns.
-  QString attr(QLatin1StringView local, QLatin1StringView ns = {}) const {
-    for (const auto& a : xml_.attributes())
-      if (a.name() == local && (ns.isEmpty() || a.namespaceUri() == ns)) return a.value().toString();
+  // namespace or in ns; empty when it is missing. The view holds until the
+  // next token.
+  QStringView attr(QLatin1StringView local, QLatin1StringView ns = {}) const {
+    // A const copy: iterating the reader's own list would detach it.
+    const QXmlStreamAttributes attributes = xml_.attributes();
+    for (const auto& a : attributes)
+      if (a.name() == local && (ns.isEmpty() || a.namespaceUri() == ns)) return a.value();
     return {};
   }
   bool has_attr(QLatin1StringView local, QLatin1StringView ns = {}) const {
-    for (const auto& a : xml_.attributes())
+    const QXmlStreamAttributes attributes = xml_.attributes();
+    for (const auto& a : attributes)
       if (a.name() == local && (ns.isEmpty() || a.namespaceUri() == ns)) return true;
     return false;
   }
@@ -127,12 +131,14 @@ class Part {
  private:
   bool feed() {
     if (!file_) return false;
-    char buffer[64 * 1024];
-    const zip_int64_t n = zip_fread(file_, buffer, sizeof buffer);
+    // Inflated straight into the array the reader keeps.
+    QByteArray chunk(64 * 1024, Qt::Uninitialized);
+    const zip_int64_t n = zip_fread(file_, chunk.data(), static_cast<zip_uint64_t>(chunk.size()));
     if (n <= 0) return false;  // a read error, or the part ended inside the document
     inflated_ += n;
     if (inflated_ > k_max_part_bytes) return false;
-    xml_.addData(QByteArray(buffer, static_cast<qsizetype>(n)));
+    chunk.truncate(static_cast<qsizetype>(n));
+    xml_.addData(chunk);
     return true;
   }
 
@@ -142,7 +148,7 @@ class Part {
   bool over_ = false;
 };
 
-std::optional<int> to_int(const QString& s) {
+std::optional<int> to_int(QStringView s) {
   bool ok = false;
   const int v = s.toInt(&ok);
   return ok ? std::optional<int>(v) : std::nullopt;
@@ -180,8 +186,8 @@ std::optional<std::unordered_map<QString, Relationship>> relationships(Archive& 
     if (t == QXmlStreamReader::Invalid) return std::nullopt;
     if (p.is_start(QLatin1StringView("Relationship")) &&
         p.attr(QLatin1StringView("TargetMode")) != u"External")
-      out[p.attr(QLatin1StringView("Id"))] = {p.attr(QLatin1StringView("Type")),
-                                              resolve(dir, p.attr(QLatin1StringView("Target")))};
+      out[p.attr(QLatin1StringView("Id")).toString()] = {
+          p.attr(QLatin1StringView("Type")).toString(), resolve(dir, p.attr(QLatin1StringView("Target")).toString())};
   }
   return out;
 }
@@ -212,33 +218,63 @@ std::optional<QString> string_item(Part& p, QLatin1StringView item) {
   QString text;
   int in_t = 0;
   for (;;) {
-    const auto t = p.next();
-    if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return std::nullopt;
-    if (t == QXmlStreamReader::StartElement) {
-      if (p.is_start(QLatin1StringView("rPh")) || p.is_start(QLatin1StringView("phoneticPr"))) {
-        if (!p.skip()) return std::nullopt;
-      } else if (p.is_start(QLatin1StringView("t"))) {
-        ++in_t;
+    switch (p.next()) {
+      case QXmlStreamReader::Invalid:
+      case QXmlStreamReader::EndDocument: return std::nullopt;
+      case QXmlStreamReader::StartElement: {
+        const QStringView name = p.xml().name();
+        if (name == u"rPh" || name == u"phoneticPr") {
+          if (!p.skip()) return std::nullopt;
+        } else if (name == u"t") {
+          ++in_t;
+        }
+        break;
       }
-    } else if (t == QXmlStreamReader::Characters && in_t > 0) {
-      text += p.xml().text();
-    } else if (p.is_end(QLatin1StringView("t"))) {
-      --in_t;
-    } else if (p.is_end(item)) {
-      return unescape_ooxml(text);
+      case QXmlStreamReader::Characters:
+        if (in_t > 0) text += p.xml().text();
+        break;
+      case QXmlStreamReader::EndElement: {
+        const QStringView name = p.xml().name();
+        if (name == u"t") --in_t;
+        else if (name == item) return unescape_ooxml(std::move(text));
+        break;
+      }
+      default: break;
     }
   }
 }
 
-// The characters of a simple element (<v>) whose start was the last token.
-std::optional<QString> element_text(Part& p) {
-  QString text;
+// The characters of a simple element (<v>) whose start was the last token,
+// into text (whose capacity is kept from cell to cell).
+bool element_text(Part& p, QString& text) {
+  text.resize(0);
   for (;;) {
     const auto t = p.next();
     if (t == QXmlStreamReader::Characters) text += p.xml().text();
-    else if (t == QXmlStreamReader::EndElement) return text;
-    else if (t != QXmlStreamReader::Comment) return std::nullopt;
+    else if (t == QXmlStreamReader::EndElement) return true;
+    else if (t != QXmlStreamReader::Comment) return false;
   }
+}
+
+// A count or index of plain digits ("0", "42"), the one form producers
+// write; anything else goes through the full conversion.
+std::optional<int> to_index(QStringView s) {
+  if (s.isEmpty() || s.size() > 9) return to_int(s);
+  int v = 0;
+  for (const QChar c : s) {
+    if (c < u'0' || c > u'9') return to_int(s);
+    v = v * 10 + (c.unicode() - u'0');
+  }
+  return v;
+}
+
+// True when s is an integer whose number text is s itself: no sign but a
+// minus, no leading zero, no point or exponent, short of 10^15.
+bool is_integer_text(QStringView s) {
+  const QStringView digits = s.startsWith(u'-') ? s.mid(1) : s;
+  if (digits.isEmpty() || digits.size() > 15 || (digits[0] == u'0' && (digits.size() > 1 || digits != s)))
+    return false;
+  return std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 // "BC12" -> column 54 (from 0); -1 when it does not start with letters.
@@ -271,12 +307,12 @@ class XlsxBook final : public RowBook {
     for (auto t = p.next(); t != QXmlStreamReader::EndDocument; t = p.next()) {
       if (t == QXmlStreamReader::Invalid) return false;
       if (p.is_start(QLatin1StringView("workbookPr"))) {
-        const QString v = p.attr(QLatin1StringView("date1904"));
+        const QStringView v = p.attr(QLatin1StringView("date1904"));
         date1904_ = v == u"1" || v == u"true";
       } else if (p.is_start(QLatin1StringView("sheet"))) {
-        const auto rel = rels->find(p.attr(QLatin1StringView("id")));
+        const auto rel = rels->find(p.attr(QLatin1StringView("id")).toString());
         if (rel == rels->end() || !rel->second.type.endsWith(QLatin1StringView("/worksheet"))) continue;
-        names_ << p.attr(QLatin1StringView("name"));
+        names_ << p.attr(QLatin1StringView("name")).toString();
         sheet_parts_ << rel->second.target;
       }
     }
@@ -297,38 +333,48 @@ class XlsxBook final : public RowBook {
 
  protected:
   bool read_row() override {
+    Part& p = *sheet_;
     for (;;) {
-      const auto t = sheet_->next();
+      const auto t = p.next();
       if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return false;
-      if (sheet_->is_end(QLatin1StringView("sheetData"))) {
+      if (t == QXmlStreamReader::StartElement && p.xml().name() == u"row") break;
+      if (t == QXmlStreamReader::EndElement && p.xml().name() == u"sheetData") {
         done_ = true;
         return true;
       }
-      if (sheet_->is_start(QLatin1StringView("row"))) break;
     }
-    const auto r = to_int(sheet_->attr(QLatin1StringView("r")));
+    const auto r = to_index(p.attr(QLatin1StringView("r")));
     const int row = r ? *r - 1 : next_row_;
     if (row < next_row_ || row >= k_max_rows) {
       done_ = true;  // out of order, or past what an address reaches
       return true;
     }
     SheetRows::Row cells;
+    cells.reserve(last_row_cells_);
     int col = -1;
     for (;;) {
-      const auto t = sheet_->next();
+      const auto t = p.next();
       if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return false;
-      if (sheet_->is_end(QLatin1StringView("row"))) break;
-      if (!sheet_->is_start(QLatin1StringView("c"))) continue;
-      CellType type;
+      if (t == QXmlStreamReader::EndElement) {
+        if (p.xml().name() == u"row") break;
+        continue;
+      }
+      if (t != QXmlStreamReader::StartElement || p.xml().name() != u"c") continue;
+      CellType type = CellType::number;
       int style = 0;
       {
-        // One copy of the attributes, gone before the reader moves on (else
-        // the reader would copy its own).
-        const QXmlStreamAttributes attributes = sheet_->xml().attributes();
-        const QStringView ref = attributes.value(QLatin1StringView("r"));
+        // One pass over one copy of the attributes, gone before the reader
+        // moves on (else the reader would copy its own).
+        const QXmlStreamAttributes attributes = p.xml().attributes();
+        QStringView ref;
+        for (const QXmlStreamAttribute& a : attributes) {
+          const QStringView name = a.qualifiedName();
+          if (name.size() != 1) continue;
+          if (name[0] == u'r') ref = a.value();
+          else if (name[0] == u't') type = cell_type(a.value());
+          else if (name[0] == u's') style = a.value().toInt();
+        }
         col = ref.isEmpty() ? col + 1 : column_of(ref);
-        type = cell_type(attributes.value(QLatin1StringView("t")));
-        style = attributes.value(QLatin1StringView("s")).toInt();
       }
       if (col < 0) return false;
       auto value = cell_value(type, style);
@@ -338,6 +384,7 @@ class XlsxBook final : public RowBook {
           !(value->has_value() && value->value().isEmpty()))
         cells.emplace_back(col, std::move(*value));
     }
+    last_row_cells_ = cells.size();
     rows_.add(row, 1, std::move(cells));
     next_row_ = row + 1;
     return true;
@@ -358,18 +405,26 @@ class XlsxBook final : public RowBook {
   }
 
   std::optional<std::optional<QString>> cell_value(CellType type, int style) {
-    std::optional<QString> v, inline_text;
+    Part& p = *sheet_;
+    QString& v = value_text_;
+    bool has_v = false;
+    std::optional<QString> inline_text;
     for (;;) {
-      const auto t = sheet_->next();
+      const auto t = p.next();
       if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return std::nullopt;
-      if (sheet_->is_end(QLatin1StringView("c"))) break;
-      if (sheet_->is_start(QLatin1StringView("v"))) {
-        v = element_text(*sheet_);
-        if (!v) return std::nullopt;
-      } else if (sheet_->is_start(QLatin1StringView("is"))) {
-        inline_text = string_item(*sheet_, QLatin1StringView("is"));
+      if (t == QXmlStreamReader::EndElement) {
+        if (p.xml().name() == u"c") break;
+        continue;
+      }
+      if (t != QXmlStreamReader::StartElement) continue;
+      const QStringView name = p.xml().name();
+      if (name == u"v") {
+        if (!element_text(p, v)) return std::nullopt;
+        has_v = true;
+      } else if (name == u"is") {
+        inline_text = string_item(p, QLatin1StringView("is"));
         if (!inline_text) return std::nullopt;
-      } else if (t == QXmlStreamReader::StartElement && !sheet_->skip()) {  // a formula, extensions
+      } else if (!p.skip()) {  // a formula, extensions
         return std::nullopt;
       }
     }
@@ -377,22 +432,25 @@ class XlsxBook final : public RowBook {
     switch (type) {
       case CellType::inline_text: return Value(inline_text.value_or(QString()));
       case CellType::shared: {
-        const auto index = v ? to_int(*v) : std::nullopt;
-        return index ? shared_string(*index) : v ? Value() : Value(QString());
+        const auto index = has_v ? to_index(v) : std::nullopt;
+        return index ? shared_string(*index) : has_v ? Value() : Value(QString());
       }
-      case CellType::text: return Value(unescape_ooxml(v.value_or(QString())));
-      case CellType::boolean: return Value(!v ? QString() : *v == u"1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+      case CellType::text: return Value(has_v ? unescape_ooxml(v) : QString());
+      case CellType::boolean:
+        return Value(!has_v ? QString() : v == u"1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
       case CellType::error: return Value();
-      case CellType::date: return Value(v ? iso_date_text(*v) : QString());
+      case CellType::date: return Value(has_v ? iso_date_text(v) : QString());
       case CellType::number: break;
     }
-    if (!v) return Value(QString());
-    bool ok = false;
-    const double d = v->toDouble(&ok);
-    if (!ok || !std::isfinite(d)) return Value();
+    if (!has_v) return Value(QString());
     const DateKind kind = style >= 0 && style < static_cast<int>(style_kinds_.size())
                               ? style_kinds_[static_cast<size_t>(style)]
                               : DateKind::none;
+    // Most numbers of a track list are integers shown as they are stored.
+    if (kind == DateKind::none && is_integer_text(v)) return Value(v);
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    if (!ok || !std::isfinite(d)) return Value();
     return Value(serial_text(d, kind, date1904_));
   }
 
@@ -422,7 +480,7 @@ class XlsxBook final : public RowBook {
       if (t == QXmlStreamReader::Invalid) return false;
       if (p.is_start(QLatin1StringView("numFmt"))) {
         own[to_int(p.attr(QLatin1StringView("numFmtId"))).value_or(-1)] =
-            date_kind_of_format(p.attr(QLatin1StringView("formatCode")));
+            date_kind_of_format(p.attr(QLatin1StringView("formatCode")).toString());
       } else if (p.is_start(QLatin1StringView("cellXfs"))) {
         in_cell_xfs = true;
       } else if (p.is_end(QLatin1StringView("cellXfs"))) {
@@ -444,6 +502,8 @@ class XlsxBook final : public RowBook {
   int active_ = -1;
   std::unique_ptr<Part> sheet_, strings_;
   std::vector<QString> strings_read_;
+  QString value_text_;           // the <v> of the cell being read
+  size_t last_row_cells_ = 0;    // cells of the row before, to size the next
 };
 
 // ---- OpenDocument ----
@@ -501,7 +561,7 @@ class OdsBook final : public RowBook {
       if (p.is_start(QLatin1StringView("spreadsheet")) && p.xml().namespaceUri() == k_office) {
         spreadsheet = true;
       } else if (spreadsheet && is_table_start(p)) {
-        names_ << p.attr(QLatin1StringView("name"), k_table);
+        names_ << p.attr(QLatin1StringView("name"), k_table).toString();
         if (!p.skip()) return false;
       }
     }
@@ -581,7 +641,7 @@ class OdsBook final : public RowBook {
   // broken part; inner: an error value).
   static std::optional<std::optional<QString>> cell_value(Part& p) {
     using Value = std::optional<QString>;
-    const QString type = p.attr(QLatin1StringView("value-type"), k_office);
+    const QString type = p.attr(QLatin1StringView("value-type"), k_office).toString();
     const bool error = p.attr(QLatin1StringView("value-type"), k_calcext) == u"error";
     Value value;
     if (type == u"float" || type == u"percentage" || type == u"currency") {
@@ -589,14 +649,14 @@ class OdsBook final : public RowBook {
       const double d = p.attr(QLatin1StringView("value"), k_office).toDouble(&ok);
       if (ok && std::isfinite(d)) value = number_text(d);
     } else if (type == u"date") {
-      value = iso_date_text(p.attr(QLatin1StringView("date-value"), k_office));
+      value = iso_date_text(p.attr(QLatin1StringView("date-value"), k_office).toString());
     } else if (type == u"time") {
-      value = duration_text(p.attr(QLatin1StringView("time-value"), k_office));
+      value = duration_text(p.attr(QLatin1StringView("time-value"), k_office).toString());
     } else if (type == u"boolean") {
       value = p.attr(QLatin1StringView("boolean-value"), k_office) == u"true" ? QStringLiteral("TRUE")
                                                                             : QStringLiteral("FALSE");
     } else if (type == u"string" && p.has_attr(QLatin1StringView("string-value"), k_office)) {
-      value = p.attr(QLatin1StringView("string-value"), k_office);
+      value = p.attr(QLatin1StringView("string-value"), k_office).toString();
     }
     // The paragraphs: the text of a string cell, read past in any other.
     QString text;
