@@ -7,11 +7,14 @@
 // when that reader can't say, for unusual tags. The ID3v1 block is read byte
 // for byte. Text stored as ISO-8859-1 is decoded by legacy_text.
 //
-// Writing: the old ID3v2 tag is read once; TagLib parses it from memory and
-// renders the new one. When that has the old tag's size, only the byte
-// ranges that differ (ID3v2 and ID3v1 together) are overwritten in place,
-// under a rollback journal (journal.h); otherwise a complete new file is
-// written beside the old one and renamed over it (safe_write). The ID3v1
+// Writing: a plain ID3v2.3 or 2.4 tag gets its new text frames planned from
+// the frame headers (text_frames.h), without reading the rest of it. Any
+// other tag is read once; TagLib parses it from memory and renders the new
+// one. When the new tag has the old one's size, only the byte ranges that
+// differ (ID3v2 and ID3v1 together) are overwritten in place, under a
+// rollback journal (journal.h; the writes a run announces share one
+// journal flush); otherwise a complete new file is written beside the old
+// one and renamed over it (safe_write). The ID3v1
 // block is patched field by field: TagLib's own ID3v1 renderer would turn an
 // empty year into "0", cut a 30-byte comment to 28 and split double-byte
 // characters.
@@ -41,6 +44,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -294,6 +298,11 @@ class TaglibLibrary final : public TagLibrary {
     return 1;
   }
   int write_tags(const QByteArray& path, const TagRecordBytes& record, int from_table, Mode mode);
+  // A complete new file: the tag write_tag writes (tag_size bytes), the
+  // audio [audio_begin, audio_end) of fd, the ID3v1 block v1 (or none).
+  int rewrite(const QByteArray& path, int fd, const struct stat& st, std::int64_t tag_size,
+              std::int64_t audio_begin, std::int64_t audio_end, const QByteArray& v1,
+              const std::function<bool(int)>& write_tag);
 
   // The open file.
   bool is_open_ = false;
@@ -479,10 +488,19 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   for (int i = 0; i < k_fields; ++i)
     wanted[i] = {text[i], kept[i], kept[i] && !written[i] && last_read_->source[i] == Source::id3v1};
   std::vector<Patch> patches;
-  switch (plan_text_frames(fd.fd, probe, wanted, patches)) {
+  std::vector<TagPiece> grown;
+  const std::int64_t audio_end = probe.file_size - (probe.has_id3v1 ? 128 : 0);
+  switch (plan_text_frames(fd.fd, probe, wanted, patches, grown)) {
     case Planned::patches:
       if (v1_changed) add_patches(patches, probe.file_size - 128, v1_old, v1);
       return write_in_place(path, fd.fd, st, std::move(patches), mode);
+    case Planned::grown: {
+      if (mode == Mode::announce) return 1;
+      std::int64_t size = 0;
+      for (const TagPiece& p : grown) size += p.size;
+      return rewrite(path, fd.fd, st, size, probe.id3v2_size, audio_end, v1,
+                     [&](int out) { return write_pieces(fd.fd, grown, out); });
+    }
     case Planned::read_error: return fail(tag_error::read_failed);
     case Planned::taglib: break;
   }
@@ -598,7 +616,6 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   }
   if (v2_changed && had_v2 && !v2_empty) fit_to_size(rendered, old_v2_size, version == TagLib::ID3v2::v4);
   const QByteArray new_v2 = QByteArray::fromRawData(rendered.data(), static_cast<int>(rendered.size()));
-  const std::int64_t audio_end = probe.file_size - (probe.has_id3v1 ? 128 : 0);
 
   if (!v2_changed || (had_v2 && !v2_empty && new_v2.size() == old_v2_size)) {
     // Fits the old space: the bytes that differ, ID3v2 and ID3v1 in one
@@ -610,14 +627,23 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
     return write_in_place(path, fd.fd, st, std::move(patches), mode);
   }
 
-  // Does not fit: a complete new file beside the old one, renamed over it.
-  // Through a symbolic link the file it points to is replaced, not the link.
+  // Does not fit: a complete new file.
+  return rewrite(path, fd.fd, st, new_v2.size(), old_v2_size, audio_end, v1, [&](int out) {
+    return write_all(out, new_v2.constData(), static_cast<std::size_t>(new_v2.size()));
+  });
+}
+
+int TaglibLibrary::rewrite(const QByteArray& path, int fd, const struct stat& st, std::int64_t tag_size,
+                           std::int64_t audio_begin, std::int64_t audio_end, const QByteArray& v1,
+                           const std::function<bool(int)>& write_tag) {
+  // Beside the old file, renamed over it. Through a symbolic link the file
+  // it points to is replaced, not the link.
   char real[PATH_MAX];
   if (!::realpath(path.constData(), real)) return fail(tag_error::cannot_open);
-  const std::int64_t expected = new_v2.size() + (audio_end - old_v2_size) + v1.size();
+  const std::int64_t expected = tag_size + (audio_end - audio_begin) + v1.size();
   const bool replaced = replace_file(real, st, [&](int out) {
-    if (!write_all(out, new_v2.constData(), static_cast<std::size_t>(new_v2.size()))) return false;
-    if (!copy_range(fd.fd, old_v2_size, audio_end - old_v2_size, out)) return false;
+    if (!write_tag(out)) return false;
+    if (!copy_range(fd, audio_begin, audio_end - audio_begin, out)) return false;
     if (!v1.isEmpty() && !write_all(out, v1.constData(), 128)) return false;
     struct stat ts;
     if (::fstat(out, &ts) != 0 || ts.st_size != expected) {

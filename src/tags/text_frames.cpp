@@ -15,6 +15,7 @@ namespace tn {
 namespace {
 
 constexpr const char* k_ids[3] = {"TIT2", "TPE1", "TALB"};
+constexpr std::int64_t k_padding = 1024;
 
 // A frame of the new tag: an old one (its bytes where they are now) or a new one.
 struct Frame {
@@ -67,8 +68,9 @@ struct Piece {
 
 class NewTag {
  public:
-  NewTag(int fd, std::int64_t tag_size, const std::vector<Frame>& frames) : fd_(fd) {
-    pieces_.push_back({0, 10, 0, {}});  // the header: same size, same flags
+  // header: the new header, or empty for the old one (same size, same flags).
+  NewTag(int fd, const QByteArray& header, std::int64_t tag_size, const std::vector<Frame>& frames) : fd_(fd) {
+    pieces_.push_back({0, 10, header.isEmpty() ? 0 : -1, header});
     std::int64_t at = 10;
     for (const Frame& f : frames) {
       pieces_.push_back({at, f.size, f.from, f.bytes});
@@ -114,8 +116,9 @@ class NewTag {
 }  // namespace
 
 Planned plan_text_frames(int fd, const Mp3Probe& probe, const std::array<WantedText, 3>& wanted,
-                         std::vector<Patch>& patches) {
+                         std::vector<Patch>& patches, std::vector<TagPiece>& grown) {
   patches.clear();
+  grown.clear();
   const int version = probe.id3v2_major;
   if (version != 3 && version != 4) return Planned::taglib;
   Id3v2Texts texts;
@@ -170,17 +173,32 @@ Planned plan_text_frames(int fd, const Mp3Probe& probe, const std::array<WantedT
   }
   if (!changed) return Planned::patches;
 
-  const NewTag tag(fd, probe.id3v2_size, frames);
-  if (tag.frames_end() > probe.id3v2_size) return Planned::taglib;  // needs a bigger tag
+  std::int64_t frames_end = 10;
+  for (const Frame& f : frames) frames_end += f.size;
+  // A tag that must grow gets TagLib's padding, room for the next change.
+  const bool grows = frames_end > probe.id3v2_size;
+  const std::int64_t tag_size = grows ? frames_end + k_padding : probe.id3v2_size;
+  if (tag_size - 10 > 0x0FFFFFFF) return Planned::taglib;
+  QByteArray header;
+  if (grows) {
+    header.resize(10);
+    if (!read_exact(fd, 0, header.data(), 10)) return Planned::read_error;
+    for (int k = 0; k < 4; ++k) header[6 + k] = static_cast<char>(((tag_size - 10) >> (7 * (3 - k))) & 0x7F);
+  }
+  const NewTag tag(fd, header, tag_size, frames);
   // What a read of the new tag will give, frame by frame.
   Id3v2Texts back;
   Id3v2Layout now;
   const TagBytes new_bytes = [&tag](std::int64_t o, void* b, std::size_t n) { return tag.read(o, b, n); };
-  if (walk_id3v2(new_bytes, version, probe.id3v2_size, back, &now) != Id3v2Read::done ||
+  if (walk_id3v2(new_bytes, version, tag_size, back, &now) != Id3v2Read::done ||
       now.frames.size() != frames.size() || now.frames_end != tag.frames_end())
     return Planned::taglib;
   for (int i = 0; i < 3; ++i)
     if (back[i] != wanted[i].text) return Planned::taglib;
+  if (grows) {
+    for (const Piece& p : tag.pieces()) grown.push_back({p.from, p.size, p.bytes});
+    return Planned::grown;
+  }
 
   // Only pieces that are new or have moved differ from what is there.
   QByteArray was, want;
@@ -194,6 +212,22 @@ Planned plan_text_frames(int fd, const Mp3Probe& probe, const std::array<WantedT
     add_patches(patches, p.at, was, want);
   }
   return Planned::patches;
+}
+
+bool write_pieces(int from, const std::vector<TagPiece>& pieces, int to) {
+  static const QByteArray zeros(64 * 1024, '\0');
+  for (const TagPiece& p : pieces) {
+    if (p.from >= 0) {
+      if (!copy_range(from, p.from, p.size, to)) return false;
+    } else if (!p.bytes.isEmpty()) {
+      if (!write_all(to, p.bytes.constData(), static_cast<std::size_t>(p.bytes.size()))) return false;
+    } else {
+      for (std::int64_t left = p.size; left > 0; left -= zeros.size())
+        if (!write_all(to, zeros.constData(), static_cast<std::size_t>(std::min<std::int64_t>(left, zeros.size()))))
+          return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace tn

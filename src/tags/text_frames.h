@@ -7,10 +7,10 @@
 // text that renders to the frame's size goes where the frame stands, one of
 // another size goes behind the last frame, before the padding (where the next
 // change fits again without moving what lies between), an empty one removes
-// the frame; the tag keeps its size. The new tag is walked again as TagLib
+// the frame; the tag keeps its size when the frames fit, and grows by
+// TagLib's padding when they do not. The new tag is walked again as TagLib
 // would read it before anything is planned; whatever does not come back as
-// asked is left to the TagLib path, as are tags that are not plain and new
-// frames that do not fit.
+// asked is left to the TagLib path, as are tags that are not plain.
 
 #include <QString>
 #include <array>
@@ -28,14 +28,26 @@ struct WantedText {
   bool from_id3v1 = false;  // kept, but shown from ID3v1: goes into ID3v2 if it has no frame
 };
 
+// A piece of a new tag that does not fit the old one's space, in order:
+// bytes of the old file (from `from` on), or `bytes`, or else `size` zeros.
+struct TagPiece {
+  std::int64_t from = -1;
+  std::int64_t size = 0;
+  QByteArray bytes;
+};
+
 enum class Planned {
-  patches,  // the ID3v2 part of the write, in `patches` (none: nothing to change)
+  patches,  // fits: the ID3v2 part of the write, in `patches` (none: nothing to change)
+  grown,    // does not fit: the new tag, in `grown`, with room to spare
   taglib,   // left to the TagLib path
   read_error,
 };
 
 // fd: the file, open for reading; probe: probe_mp3 of it, without tag_broken.
 Planned plan_text_frames(int fd, const Mp3Probe& probe, const std::array<WantedText, 3>& wanted,
-                         std::vector<Patch>& patches);
+                         std::vector<Patch>& patches, std::vector<TagPiece>& grown);
+
+// Writes the pieces at the end of `to`, old bytes taken from `from`.
+bool write_pieces(int from, const std::vector<TagPiece>& pieces, int to);
 
 }  // namespace tn

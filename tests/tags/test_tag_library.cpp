@@ -400,14 +400,19 @@ class TestTagLibrary : public QObject {
       QCOMPARE(after.v2_texts.value(it.key()), it.value());
     }
     QCOMPARE(after.picture, before.picture);
-    // Written in place, every frame not written stays byte for byte.
-    if (inode(path) == ino && spec.v2) {
+    // In a 2.3 or 2.4 tag, every frame not written stays byte for byte and
+    // in its order, in place or rewritten.
+    if (spec.v2 && spec.v2->version >= 3) {
       const QByteArray now = read_file(path);
+      qsizetype last = -1;
       for (const Id3Frame& f : spec.v2->frames) {
         if (QByteArrayList{"TIT2", "TPE1", "TALB"}.contains(f.id)) continue;
-        QVERIFY2(now.contains(id3v2_bytes({spec.v2->version, {f}, 0}).mid(10)), f.id.constData());
+        const qsizetype at = now.indexOf(id3v2_bytes({spec.v2->version, {f}, 0}).mid(10));
+        QVERIFY2(at > last, f.id.constData());
+        last = at;
       }
     }
+    if (QByteArray(QTest::currentDataTag()).contains("roomy")) QCOMPARE(inode(path), ino);
     // ID3v1 kept in step, never added.
     QCOMPARE(after.has_v1, before.has_v1);
     if (before.has_v1) {
