@@ -523,29 +523,35 @@ class WriteFaults : public QObject {
     QTest::addColumn<QByteArray>("frame");  // a TALB frame of a 2.3 tag, header included
     QTest::addColumn<bool>("written");
     QTest::addColumn<QString>("album");  // read back after writing the title
-    // Encoding byte 0x1D: read as big-endian UTF-16, but TagLib rendered it as nothing.
-    QTest::newRow("unknown encoding byte")
-        << QByteArray("TALB\x00\x00\x00\x05\x00\x00\x1D\x30\xA2\x30\xEB", 15) << true
-        << QStringLiteral("アル");
-    // 0xE5 arrives as a negative encoding type.
-    QTest::newRow("encoding byte above 0x7F")
-        << QByteArray("TALB\x00\x00\x00\x05\x00\x00\xE5\x30\xA2\x30\xEB", 15) << true
-        << QStringLiteral("アル");
-    // Flagged to be discarded when the tag changes: TagLib drops it, the
-    // album the table showed with it.
-    QTest::newRow("discard-on-change flag")
-        << QByteArray("TALB\x00\x00\x00\x06\x80\x00\x00" "Album", 16) << true << QStringLiteral("Album");
-    // Encrypted: TagLib writes the ciphertext back with the flag cleared.
-    QTest::newRow("encrypted frame")
-        << QByteArray("TALB\x00\x00\x00\x08\x00\x40\x53\x50\x49\x00\x00\x41\x6C\x62", 18) << false
-        << QString();
+    QTest::addColumn<int>("padding");    // 0: the file is rewritten; else written in place
+    for (const int padding : {0, 512}) {
+      const char* how = padding ? ", in place" : "";
+      // Encoding byte 0x1D: read as big-endian UTF-16, but TagLib rendered it as nothing.
+      QTest::addRow("unknown encoding byte%s", how)
+          << QByteArray("TALB\x00\x00\x00\x05\x00\x00\x1D\x30\xA2\x30\xEB", 15) << true
+          << QStringLiteral("アル") << padding;
+      // 0xE5 arrives as a negative encoding type.
+      QTest::addRow("encoding byte above 0x7F%s", how)
+          << QByteArray("TALB\x00\x00\x00\x05\x00\x00\xE5\x30\xA2\x30\xEB", 15) << true
+          << QStringLiteral("アル") << padding;
+      // Flagged to be discarded when the tag changes: TagLib drops it, the
+      // album the table showed with it.
+      QTest::addRow("discard-on-change flag%s", how)
+          << QByteArray("TALB\x00\x00\x00\x06\x80\x00\x00" "Album", 16) << true << QStringLiteral("Album")
+          << padding;
+      // Encrypted: TagLib writes the ciphertext back with the flag cleared.
+      QTest::addRow("encrypted frame%s", how)
+          << QByteArray("TALB\x00\x00\x00\x08\x00\x40\x53\x50\x49\x00\x00\x41\x6C\x62", 18) << false
+          << QString() << padding;
+    }
   }
   void damaged_by_a_rewrite() {
     QFETCH(QByteArray, frame);
     QFETCH(bool, written);
     QFETCH(QString, album);
+    QFETCH(int, padding);
     QTemporaryDir dir;
-    Id3v2 tag = text_tag(3, Enc::utf16, QStringLiteral("Title"), QStringLiteral("Artist"), {});
+    Id3v2 tag = text_tag(3, Enc::utf16, QStringLiteral("Title"), QStringLiteral("Artist"), {}, padding);
     QByteArray bytes = mp3_bytes({tag, std::nullopt, 6});
     // Splice the raw frame in after the header and fix the tag size.
     const int size = static_cast<int>(id3v2_bytes(tag).size()) - 10 + static_cast<int>(frame.size());
