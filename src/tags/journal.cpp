@@ -309,8 +309,8 @@ void InPlaceWriter::stage(const QByteArray& path, int fd, const struct stat& st,
   staged_.push_back({path, st, stable_inodes(fd), std::move(patches), -1});
 }
 
-bool InPlaceWriter::commit_staged() {
-  if (committed_) return slot_ > 0;
+void InPlaceWriter::commit_staged() {
+  if (committed_) return;
   committed_ = true;
   record_.clear();
   for (Staged& s : staged_) {
@@ -318,31 +318,21 @@ bool InPlaceWriter::commit_staged() {
     encode(record_, s.path.mid(s.path.lastIndexOf('/') + 1), s.st, s.stable, s.patches, false);
     s.mark_at = record_.size() - 8;
   }
-  if (record_.isEmpty()) return false;
+  if (record_.isEmpty()) return;
   if (!pwrite_all(fd_, 0, record_.constData(), static_cast<std::size_t>(record_.size())) ||
       ::fdatasync(fd_) != 0) {
     (void)!::ftruncate(fd_, 0);
     for (Staged& s : staged_) s.patches.clear();
-    return false;
+    return;
   }
   slot_ = record_.size();
-  return true;
 }
 
 InPlaceWriter::Staged* InPlaceWriter::staged_as(const QByteArray& path, const struct stat& st,
                                                const std::vector<Patch>& patches) {
   if (slot_ == 0) return nullptr;
-  for (Staged& s : staged_) {
-    if (s.fd >= 0 || s.path != path || s.st.st_dev != st.st_dev || s.st.st_ino != st.st_ino ||
-        s.st.st_size != st.st_size || s.st.st_mtim.tv_sec != st.st_mtim.tv_sec ||
-        s.st.st_mtim.tv_nsec != st.st_mtim.tv_nsec || s.patches.size() != patches.size())
-      continue;
-    bool same = true;
-    for (std::size_t i = 0; same && i < patches.size(); ++i)
-      same = s.patches[i].offset == patches[i].offset && s.patches[i].old_bytes == patches[i].old_bytes &&
-             s.patches[i].new_bytes == patches[i].new_bytes;
-    if (same) return &s;
-  }
+  for (Staged& s : staged_)
+    if (s.fd < 0 && s.path == path && same_file(s.st, st) && s.patches == patches) return &s;
   return nullptr;
 }
 

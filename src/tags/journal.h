@@ -30,6 +30,7 @@ namespace tn {
 struct Patch {
   std::int64_t offset = 0;
   QByteArray old_bytes, new_bytes;  // of equal size
+  bool operator==(const Patch&) const = default;
 };
 
 // The ranges where `now` differs from `was` (equal sizes), at base + index;
@@ -73,9 +74,9 @@ class InPlaceWriter {
   };
 
   bool open_journal(const QByteArray& folder);
-  // Journals the staged writes, if not done yet; false if that failed (they
-  // are then written as any other).
-  bool commit_staged();
+  // Journals the staged writes, if not done yet; if that fails they are
+  // written as any other.
+  void commit_staged();
   // The journaled, not yet written staged write that is exactly this one.
   Staged* staged_as(const QByteArray& path, const struct stat& st, const std::vector<Patch>& patches);
   // Flushes the staged writes made; those that fail are put back and noted in lost_.

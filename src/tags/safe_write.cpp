@@ -41,6 +41,11 @@ QByteArray temp_name() {
 
 }  // namespace
 
+bool same_file(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
 QByteArray folder_of(const QByteArray& path) {
   const int slash = path.lastIndexOf('/');
   return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);

@@ -19,6 +19,10 @@ namespace tn {
 bool replace_file(const QByteArray& path, const struct stat& old,
                   const std::function<bool(int fd)>& fill);
 
+// Whether two fstat results describe the same file, unchanged between them
+// (device, inode, size, modification time).
+bool same_file(const struct stat& a, const struct stat& b);
+
 // The folder part of a path: "." for a bare name, "/" for one in the root.
 QByteArray folder_of(const QByteArray& path);
 

@@ -76,10 +76,8 @@ class NewTag {
       pieces_.push_back({at, f.size, f.from, f.bytes});
       at += f.size;
     }
-    frames_end_ = at;
     if (at < tag_size) pieces_.push_back({at, tag_size - at, -1, {}});
   }
-  std::int64_t frames_end() const { return frames_end_; }
   const std::vector<Piece>& pieces() const { return pieces_; }
 
   // Reads of the new tag, for the walk that checks it.
@@ -110,7 +108,6 @@ class NewTag {
  private:
   int fd_;
   std::vector<Piece> pieces_;
-  std::int64_t frames_end_ = 10;
 };
 
 }  // namespace
@@ -191,7 +188,7 @@ Planned plan_text_frames(int fd, const Mp3Probe& probe, const std::array<WantedT
   Id3v2Layout now;
   const TagBytes new_bytes = [&tag](std::int64_t o, void* b, std::size_t n) { return tag.read(o, b, n); };
   if (walk_id3v2(new_bytes, version, tag_size, back, &now) != Id3v2Read::done ||
-      now.frames.size() != frames.size() || now.frames_end != tag.frames_end())
+      now.frames.size() != frames.size() || now.frames_end != frames_end)
     return Planned::taglib;
   for (int i = 0; i < 3; ++i)
     if (back[i] != wanted[i].text) return Planned::taglib;
