@@ -56,7 +56,8 @@ Id3v2 text_tag(int version, Enc enc, const QString& title, const QString& artist
 Id3v2 raw_tag(int version, const QByteArray& title, const QByteArray& artist,
               const QByteArray& album, int padding = 0);
 // Adds the usual extra frames: track, year, comment, genre, lyrics, a user
-// text frame, an unknown frame and (picture_size > 0) a cover picture.
+// text frame, an unknown frame (2.2: a composer) and (picture_size > 0) a
+// cover picture.
 void add_extras(Id3v2& tag, int picture_size = 0);
 
 struct Id3v1 {
@@ -87,7 +88,7 @@ enum class Broken {
   random_bytes,   // not MPEG at all
   text_file,      // a short text document
   id3_garbage,    // an ID3v2 tag, then bytes without frame sync
-  truncated_tag,  // an ID3v2 tag whose size runs past the end of the file
+  truncated_tag,  // an ID3v2 tag whose size runs past the end of the file, within its first frame
   bad_sync,       // frame sync at the start, then an impossible header
 };
 QByteArray broken_bytes(Broken kind);
