@@ -7,7 +7,7 @@
 #include <taglib/mpegfile.h>
 #include <taglib/tbytevectorstream.h>
 #include <taglib/textidentificationframe.h>
-#include <taglib/unknownframe.h>
+#include <taglib/id3v2framefactory.h>
 #include <taglib/unsynchronizedlyricsframe.h>
 
 #include <optional>
@@ -170,14 +170,18 @@ bool render_checked(TagLib::ID3v2::Tag& tag, const WantedTexts& wanted, TagLib::
   }
 }
 
-// A frame TagLib dropped, put back as it was: TagLib renders its bytes as
-// they are (the header, here in 2.4 form, is made anew).
+// A frame TagLib dropped, put back as it was, through TagLib's frame
+// factory so that TagLib renders it in either version (the header, here
+// in 2.4 form, is made anew). Null when TagLib can't make it.
 TagLib::ID3v2::Frame* raw_frame(const Id3v2Frame& f) {
   QByteArray b(f.id.data(), 4);
   const qsizetype n = f.content.size();
   for (int k = 0; k < 4; ++k) b += static_cast<char>((n >> (7 * (3 - k))) & 0x7F);
   b += QByteArray(2, '\0') + f.content;
-  return new TagLib::ID3v2::UnknownFrame(TagLib::ByteVector(b.constData(), static_cast<unsigned int>(b.size())));
+  TagLib::ID3v2::Header v4;
+  v4.setMajorVersion(4);
+  return TagLib::ID3v2::FrameFactory::instance()->createFrame(
+      TagLib::ByteVector(b.constData(), static_cast<unsigned int>(b.size())), &v4);
 }
 
 // The new tag rendered with every frame of the old one carried
@@ -193,7 +197,8 @@ bool render_carried(TagLib::ID3v2::Tag& tag, const std::vector<Id3v2Frame>& old_
     std::vector<const Id3v2Frame*> missing;
     if (frames_carried(old_frames, now, wanted, missing)) return true;
     if (round > 0 || missing.empty()) return false;
-    for (const Id3v2Frame* f : missing) tag.addFrame(raw_frame(*f));
+    for (const Id3v2Frame* f : missing)
+      if (TagLib::ID3v2::Frame* frame = raw_frame(*f)) tag.addFrame(frame);
   }
 }
 

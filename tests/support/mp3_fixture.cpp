@@ -30,6 +30,8 @@ QByteArray synchsafe(quint32 v) {
   return b;
 }
 
+}  // namespace
+
 QByteArray frame_bytes(int version, const Id3Frame& f) {
   const auto size = static_cast<quint32>(f.body.size());
   if (version == 2) {
@@ -39,9 +41,12 @@ QByteArray frame_bytes(int version, const Id3Frame& f) {
   }
   QByteArray h = f.id.left(4);
   h += version == 4 ? synchsafe(size) : be32(size);
-  h += QByteArray(2, '\0');  // no flags
+  h += '\0';
+  h += f.format;
   return h + f.body;
 }
+
+namespace {
 
 QString from_tl(const TagLib::String& s) { return QString::fromStdString(s.to8Bit(true)); }
 
@@ -198,15 +203,32 @@ QByteArray audio_frames(int count) {
 }
 
 QByteArray id3v2_bytes(const Id3v2& tag) {
-  QByteArray body;
+  QByteArray body = tag.extended_header;
   for (const Id3Frame& f : tag.frames) body += frame_bytes(tag.version, f);
   body += QByteArray(tag.padding, '\0');
+  if (tag.flags & 0x80) body = unsynchronise(body);
   QByteArray h("ID3");
   h += static_cast<char>(tag.version);
   h += '\0';  // revision
-  h += '\0';  // flags
+  h += tag.flags;
   h += synchsafe(static_cast<quint32>(body.size()));
   return h + body;
+}
+
+QByteArray unsynchronise(const QByteArray& b) {
+  QByteArray out;
+  for (qsizetype i = 0; i < b.size(); ++i) {
+    out += b[i];
+    const char next = i + 1 < b.size() ? b[i + 1] : '\0';
+    if (b[i] == '\xFF' && (next == '\0' || (static_cast<unsigned char>(next) & 0xE0) == 0xE0)) out += '\0';
+  }
+  return out;
+}
+
+QByteArray compressed_body(int version, const QByteArray& body) {
+  const QByteArray z = qCompress(body).mid(4);  // the zlib stream, without Qt's size prefix
+  const auto n = static_cast<quint32>(body.size());
+  return (version == 4 ? synchsafe(n) : be32(n)) + z;
 }
 
 QByteArray id3v1_bytes(const Id3v1& t) {
