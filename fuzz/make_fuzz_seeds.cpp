@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "mp3_fixture.h"
+#include "unusual_tags.h"
 #include "xls_writer.h"
 #include "zip_writer.h"
 

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "mp3_fixture.h"
+#include "unusual_tags.h"
 #include "tags/tag_library.h"
 
 using namespace tn;
