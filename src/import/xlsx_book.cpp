@@ -175,7 +175,11 @@ class XlsxBook final : public RowBook {
         sheet_parts_ << rel->second.target;
       }
     }
-    return true;
+    // The parts read only as cells are asked for: a book hostile from its
+    // first bytes is refused now, not half-way through an import.
+    if (!strings_part_.isEmpty() && !prolog_is_sound(*archive_, strings_part_)) return false;
+    return std::all_of(sheet_parts_.begin(), sheet_parts_.end(),
+                       [&](const QString& part) { return prolog_is_sound(*archive_, part); });
   }
 
   QStringList sheet_names() const override { return names_; }

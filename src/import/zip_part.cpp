@@ -103,6 +103,17 @@ bool Part::feed() {
   return true;
 }
 
+bool prolog_is_sound(Archive& archive, const QString& name) {
+  // A missing part fails where it is needed, as it always did.
+  if (archive.find(name) < 0) return true;
+  Part p(archive, name);
+  for (;;) {
+    const auto t = p.next();
+    if (t == QXmlStreamReader::StartElement) return true;
+    if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return false;
+  }
+}
+
 std::optional<int> to_int(QStringView s) {
   bool ok = false;
   const int v = s.toInt(&ok);

@@ -74,6 +74,12 @@ class Part {
   bool over_ = false;
 };
 
+// False when the part is there but its prolog, up to the root element,
+// is broken or holds a document type declaration: checked at the open for
+// each part read later on, so that no cell is taken from such a book.
+// Nothing past the root's start is parsed.
+bool prolog_is_sound(Archive& archive, const QString& name);
+
 std::optional<int> to_int(QStringView s);
 
 // The book of each format, nullptr when the archive is not a sound one.
