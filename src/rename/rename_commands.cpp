@@ -90,7 +90,8 @@ bool rename_files(Context& cx) {
     g.set_row(i + 1);
     g.set_col(col::name);
     QString name = g.text();
-    if (!name.endsWith(k_mp3, Qt::CaseSensitive)) name += k_mp3;
+    // Any case, as the listing takes it: an unchanged "x.MP3" keeps its name.
+    if (!name.endsWith(k_mp3, Qt::CaseInsensitive)) name += k_mp3;
     new_path.at(static_cast<size_t>(i)) = cx.state.edit_folder + name;
     const QString& from = old_path.at(static_cast<size_t>(i));
     const QString& to = new_path.at(static_cast<size_t>(i));

@@ -180,6 +180,15 @@ class Messages : public QObject {
     row("rename", yes([](TestTable& t) { cmd_re_name(t.cx); }),
         {"ask: ﾌｧｲﾙ名を変更するとTAG情報は読み直されます。　　よろしいですか？",
          "notify: ﾌｧｲﾙ名変更に成功しました。"});
+    row("rename, nothing changed, upper-case extension", yes([](TestTable& t) {
+          QVERIFY(QFile::rename(t.state.path_of(1), t.dir.filePath("04 月夜.MP3")));
+          t.state.set_file(1, "04 月夜.MP3");
+          t.put(2, 2, "04 月夜.MP3");
+          cmd_re_name(t.cx);
+          t.dialogs.log << "files: " + QDir(t.dir.path()).entryList(QDir::Files, QDir::Name).join(",");
+        }),
+        {"ask: ﾌｧｲﾙ名を変更するとTAG情報は読み直されます。　　よろしいですか？",
+         "notify: ﾌｧｲﾙ名変更に成功しました。", "files: 04 月夜.MP3,1.mp3"});
     row("rename refused", yes([](TestTable& t) {
           t.put(2, 2, "a/b");
           cmd_re_name(t.cx);
