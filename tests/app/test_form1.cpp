@@ -108,6 +108,8 @@ struct Rig {
 };
 
 // The design layout, as drawn: the window grown or shrunk moves none of it.
+// Tab follows it: the table, then group by group from the left, each top to
+// bottom, a text box right before its own button.
 struct ControlRow {
   const char* name;
   const char* container;  // "client": the window's client area
@@ -119,33 +121,33 @@ struct ControlRow {
 const ControlRow k_layout[] = {
     {"SS1", "client", nullptr, {8, 160, 903, 345}, 0},
     {"grp_file_name", "client", "ファイル名変更メニュー", {30, 7, 166, 148}, 1},
-    {"cmd_kyokuname", "grp_file_name", "「曲名」を入力", {16, 16, 129, 22}, 5},
-    {"cmd_kyokuzyunname", "grp_file_name", "「曲順」を入力", {16, 42, 129, 22}, 6},
+    {"cmd_kyokuname", "grp_file_name", "「曲名」を入力", {16, 16, 129, 22}, 2},
+    {"cmd_kyokuzyunname", "grp_file_name", "「曲順」を入力", {16, 42, 129, 22}, 3},
     {"cmd_w_name", "grp_file_name", "「曲順」+「曲名」を入力", {16, 67, 129, 22}, 4},
-    {"cmd_modosu", "grp_file_name", "元に戻す", {17, 93, 129, 22}, 2},
-    {"cmd_re_name", "grp_file_name", "ﾌｧｲﾙ名変更", {16, 118, 129, 22}, 3},
-    {"grp_tag_input", "client", "TAG情報入力メニュー", {216, 6, 362, 149}, 8},
-    {"grp_title", "grp_tag_input", "曲名入力", {8, 14, 171, 65}, 10},
-    {"cmd_fname", "grp_title", "「ﾌｧｲﾙ名」を入力", {8, 15, 140, 20}, 12},
-    {"cmd_zyun_fname", "grp_title", "「曲順」+「ﾌｧｲﾙ名」を入力", {9, 39, 140, 20}, 11},
-    {"grp_album", "grp_tag_input", "アルバム名入力", {7, 80, 171, 65}, 13},
-    {"txt_all_al", "grp_album", nullptr, {11, 14, 150, 20}, 14},
-    {"cmd_all_al", "grp_album", "ｱﾙﾊﾞﾑ名全入力", {32, 39, 107, 19}, 24},
-    {"grp_artist", "grp_tag_input", "アーティスト名入力", {181, 80, 171, 65}, 15},
-    {"txt_all_art", "grp_artist", nullptr, {9, 15, 150, 20}, 16},
-    {"cmd_all_art", "grp_artist", "ｱｰﾃｨｽﾄ名全入力", {32, 40, 107, 19}, 17},
-    {"cmd_excel", "grp_tag_input", "EXCELﾌｧｲﾙより読込", {208, 24, 126, 22}, 25},
-    {"cmd_modosu2", "grp_tag_input", "元に戻す", {208, 49, 126, 22}, 9},
-    {"grp_tag_write", "client", "TAG情報書込メニュー", {599, 6, 154, 150}, 18},
-    {"cmd_write_all", "grp_tag_write", "全て書込", {13, 19, 124, 29}, 19},
-    {"grp_single", "grp_tag_write", "個別書込", {8, 54, 137, 92}, 20},
-    {"cmd_write_kyokumei", "grp_single", "曲名のみ書込", {5, 20, 124, 18}, 23},
-    {"cmd_write_alubum", "grp_single", "ｱﾙﾊﾞﾑ名のみ書込", {5, 43, 124, 18}, 22},
-    {"cmd_write_artname", "grp_single", "ｱｰﾃｨｽﾄ名のみ書込", {5, 65, 124, 18}, 21},
-    {"cmd_dir", "client", "編集ﾌｫﾙﾀﾞ再設定", {762, 16, 140, 24}, 26},
-    {"cmd_cls", "client", "全ﾌｧｲﾙ再読込", {762, 48, 141, 24}, 7},
-    {"cmd_allwrite", "client", "ﾌｧｲﾙ名変更+TAG書込", {762, 82, 141, 24}, 29},
-    {"cmd_end", "client", "終了", {762, 118, 142, 24}, 27},
+    {"cmd_modosu", "grp_file_name", "元に戻す", {17, 93, 129, 22}, 5},
+    {"cmd_re_name", "grp_file_name", "ﾌｧｲﾙ名変更", {16, 118, 129, 22}, 6},
+    {"grp_tag_input", "client", "TAG情報入力メニュー", {216, 6, 362, 149}, 7},
+    {"grp_title", "grp_tag_input", "曲名入力", {8, 14, 171, 65}, 8},
+    {"cmd_fname", "grp_title", "「ﾌｧｲﾙ名」を入力", {8, 15, 140, 20}, 9},
+    {"cmd_zyun_fname", "grp_title", "「曲順」+「ﾌｧｲﾙ名」を入力", {9, 39, 140, 20}, 10},
+    {"grp_album", "grp_tag_input", "アルバム名入力", {7, 80, 171, 65}, 11},
+    {"txt_all_al", "grp_album", nullptr, {11, 14, 150, 20}, 12},
+    {"cmd_all_al", "grp_album", "ｱﾙﾊﾞﾑ名全入力", {32, 39, 107, 19}, 13},
+    {"grp_artist", "grp_tag_input", "アーティスト名入力", {181, 80, 171, 65}, 14},
+    {"txt_all_art", "grp_artist", nullptr, {9, 15, 150, 20}, 15},
+    {"cmd_all_art", "grp_artist", "ｱｰﾃｨｽﾄ名全入力", {32, 40, 107, 19}, 16},
+    {"cmd_excel", "grp_tag_input", "EXCELﾌｧｲﾙより読込", {208, 24, 126, 22}, 17},
+    {"cmd_modosu2", "grp_tag_input", "元に戻す", {208, 49, 126, 22}, 18},
+    {"grp_tag_write", "client", "TAG情報書込メニュー", {599, 6, 154, 150}, 19},
+    {"cmd_write_all", "grp_tag_write", "全て書込", {13, 19, 124, 29}, 20},
+    {"grp_single", "grp_tag_write", "個別書込", {8, 54, 137, 92}, 21},
+    {"cmd_write_kyokumei", "grp_single", "曲名のみ書込", {5, 20, 124, 18}, 22},
+    {"cmd_write_alubum", "grp_single", "ｱﾙﾊﾞﾑ名のみ書込", {5, 43, 124, 18}, 23},
+    {"cmd_write_artname", "grp_single", "ｱｰﾃｨｽﾄ名のみ書込", {5, 65, 124, 18}, 24},
+    {"cmd_dir", "client", "編集ﾌｫﾙﾀﾞ再設定", {762, 16, 140, 24}, 25},
+    {"cmd_cls", "client", "全ﾌｧｲﾙ再読込", {762, 48, 141, 24}, 26},
+    {"cmd_allwrite", "client", "ﾌｧｲﾙ名変更+TAG書込", {762, 82, 141, 24}, 27},
+    {"cmd_end", "client", "終了", {762, 118, 142, 24}, 28},
 };
 
 bool is_group(const ControlRow& r) { return qstrncmp(r.name, "grp_", 4) == 0; }
@@ -599,10 +601,42 @@ class TestForm1 : public QObject {
     QTest::keyClick(t, Qt::Key_Down);
     QCOMPARE(t->currentRow(), 1);
     QTest::keyClick(t, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmd_modosu"));
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmd_kyokuname"));
     t->setFocus();
     QTest::keyClick(t, Qt::Key_Backtab);
-    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmd_allwrite"));
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmd_end"));
+  }
+
+  // From a box, Tab reaches its own button; Enter in the box runs it.
+  void box_leads_to_its_button_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("col");
+    QTest::newRow("album") << "txt_all_al" << "cmd_all_al" << 4;
+    QTest::newRow("artist") << "txt_all_art" << "cmd_all_art" << 5;
+  }
+  void box_leads_to_its_button() {
+    QFETCH(QString, box);
+    QFETCH(QString, button);
+    QFETCH(int, col);
+    Rig rig;
+    rig.show_at(k_design);
+    rig.form1.activateWindow();
+    auto* edit = rig.form1.findChild<QLineEdit*>(box);
+    edit->setFocus();
+    QTRY_VERIFY(edit->hasFocus());
+    QTest::keyClick(edit, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), button);
+    edit->setFocus();
+    edit->insert(QStringLiteral("星の名前"));
+    rig.dialogs.reset().yes();
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(rig.dialogs.script().log,
+             QStringList{QStringLiteral("ask: 既に入力済の情報を上書きしますがよろしいですか？")});
+    for (int r = 1; r <= 3; ++r) {
+      QCOMPARE(rig.form1.grid().cell_text(col, r), QStringLiteral("星の名前"));
+      QCOMPARE(rig.form1.grid().cell_colour(col, r), k_edited);
+    }
   }
 
   // What a screen reader announces for each control: its name and, where
