@@ -26,6 +26,7 @@
 #include "app/program_icon.h"
 #include "edit/edit_commands.h"
 #include "rename/rename_commands.h"
+#include "table/cell_marks.h"
 #include "table/dialogs.h"
 #include "table/track_table.h"
 #include "tags/tag_library.h"
@@ -203,6 +204,7 @@ void Form1::setup_ss1() {
   // Arrows move between cells; Tab goes on to the next control.
   table_->setTabKeyNavigation(false);
   table_->setItemDelegate(new CellToolTips(table_));
+  grid_.set_on_typed([this](int col, int row) { mark_typed(cx_, col, row); });
   place_ss1();
 }
 

@@ -6,6 +6,7 @@
 
 #include "rename/messages.h"
 #include "rename/safe_rename.h"
+#include "table/cell_marks.h"
 #include "table/dialogs.h"
 #include "table/grid.h"
 #include "table/track_state.h"
@@ -113,6 +114,8 @@ void cmd_re_name(Context& cx) {
   relist_files(cx, Relist::rebuild);
   fill_table(cx);
   read_tags(cx);
+  // The marks of the table before are of other files or of none.
+  refresh_marks(cx);
   if (all_renamed) cx.dialogs.notify(msg::rename_done);
 }
 

@@ -24,6 +24,7 @@
 #include "app/form4.h"
 #include "app/messages.h"
 #include "app_fixture.h"
+#include "edit/edit_commands.h"
 #include "edit/messages.h"
 #include "rename/messages.h"
 #include "table/track_state.h"
@@ -151,6 +152,20 @@ const ControlRow k_layout[] = {
 };
 
 bool is_group(const ControlRow& r) { return qstrncmp(r.name, "grp_", 4) == 0; }
+
+// Types text into a cell of the track table as a user does: the cell's
+// editor, the keys, Enter.
+void type_into(QTableWidget* t, int col, int row, const QString& text) {
+  const QModelIndex at = t->model()->index(row - 1, col - 1);
+  t->setCurrentIndex(at);
+  t->edit(at);
+  auto* editor = t->viewport()->findChild<QLineEdit*>();
+  QVERIFY(editor);
+  editor->selectAll();
+  editor->insert(text);  // as an input method commits it
+  QTest::keyClick(editor, Qt::Key_Return);
+  QTRY_COMPARE(t->item(row - 1, col - 1)->text(), text);  // committed once the editor closes
+}
 
 // The focusable controls in the order Tab visits them, from SS1 on.
 QStringList focus_chain(QWidget* start) {
@@ -759,11 +774,45 @@ class TestForm1 : public QObject {
     QToolTip::hideText();
   }
 
+  // Text typed into a tag cell is marked while it differs from what the
+  // file holds; the other columns and the rows without a file keep theirs.
+  void typed_edits_are_marked_data() {
+    QTest::addColumn<int>("col");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QStringList>("typed");  // one after the other
+    QTest::addColumn<Colour>("colour");
+    QTest::addColumn<QString>("description");
+    const QString edited = QStringLiteral("まだファイルに書き込んでいない変更です。");
+    const QString failed = QStringLiteral("ファイルまたはタグを読み込めませんでした。");
+    QTest::newRow("title") << 3 << 2 << QStringList{"新しい曲"} << k_edited << edited;
+    QTest::newRow("album emptied") << 4 << 1 << QStringList{""} << k_edited << edited;
+    QTest::newRow("artist typed back") << 5 << 3 << QStringList{"別の歌手", "歌手03"} << k_white << QString();
+    QTest::newRow("as it was") << 3 << 1 << QStringList{"曲その01"} << k_white << QString();
+    QTest::newRow("file name") << 2 << 1 << QStringList{"別名.mp3"} << k_white << QString();
+    QTest::newRow("row whose file failed") << 3 << 4 << QStringList{"曲"} << k_error << failed;
+  }
+  void typed_edits_are_marked() {
+    QFETCH(int, col);
+    QFETCH(int, row);
+    QFETCH(QStringList, typed);
+    QFETCH(Colour, colour);
+    QFETCH(QString, description);
+    Rig rig(4);
+    QVERIFY(QFile::resize(rig.dir.filePath(QStringLiteral("Track4.mp3")), 0));
+    rig.dialogs.reset().yes();
+    cmd_cls(rig.form1.context());  // the last file now reads as nothing
+    rig.form1.show();
+    for (const QString& text : typed) type_into(rig.form1.ss1(), col, row, text);
+    QCOMPARE(rig.form1.grid().cell_colour(col, row), colour);
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(rig.form1.ss1());
+    QCOMPARE(table->tableInterface()->cellAt(row - 1, col - 1)->text(QAccessible::Description), description);
+  }
+
   // Throwing away cells in the edited colour is asked first, No the
   // default; with none the usual steps run unchanged.
   void unwritten_edits_asked_before_loss_data() {
     QTest::addColumn<QString>("how");
-    QTest::addColumn<bool>("edited");
+    QTest::addColumn<QString>("edit");
     QTest::addColumn<bool>("answer");
     QTest::addColumn<QStringList>("boxes");
     QTest::addColumn<bool>("went_on");
@@ -774,25 +823,35 @@ class TestForm1 : public QObject {
         "まだファイルに書き込んでいない変更があります。変更を捨てて別のフォルダを選びますか？");
     const QString end = ask + QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝを終了します。　よろしいですか？");
     const QString dir = ask + QStringLiteral("現在入力中のデータは失われますがよろしいですか？");
-    QTest::newRow("close, nothing edited") << "close" << false << true << QStringList() << true;
-    QTest::newRow("close, kept") << "close" << true << false << QStringList{on_close} << false;
-    QTest::newRow("close, thrown away") << "close" << true << true << QStringList{on_close} << true;
-    QTest::newRow("end, nothing edited") << "cmd_end" << false << true << QStringList{end} << true;
-    QTest::newRow("end, kept") << "cmd_end" << true << false << QStringList{on_end} << false;
-    QTest::newRow("end, thrown away") << "cmd_end" << true << true << QStringList{on_end} << true;
-    QTest::newRow("re-select, nothing edited") << "cmd_dir" << false << true << QStringList{dir} << true;
-    QTest::newRow("re-select, kept") << "cmd_dir" << true << false << QStringList{on_dir} << false;
-    QTest::newRow("re-select, thrown away") << "cmd_dir" << true << true << QStringList{on_dir} << true;
-    QTest::newRow("drop, nothing edited") << "drop" << false << true << QStringList{dir} << true;
-    QTest::newRow("drop, kept") << "drop" << true << false << QStringList{on_dir} << false;
+    QTest::newRow("close, nothing edited") << "close" << "none" << true << QStringList() << true;
+    QTest::newRow("close, kept") << "close" << "painted" << false << QStringList{on_close} << false;
+    QTest::newRow("close, thrown away") << "close" << "painted" << true << QStringList{on_close} << true;
+    QTest::newRow("end, nothing edited") << "cmd_end" << "none" << true << QStringList{end} << true;
+    QTest::newRow("end, kept") << "cmd_end" << "painted" << false << QStringList{on_end} << false;
+    QTest::newRow("end, thrown away") << "cmd_end" << "painted" << true << QStringList{on_end} << true;
+    QTest::newRow("re-select, nothing edited") << "cmd_dir" << "none" << true << QStringList{dir} << true;
+    QTest::newRow("re-select, kept") << "cmd_dir" << "painted" << false << QStringList{on_dir} << false;
+    QTest::newRow("re-select, thrown away") << "cmd_dir" << "painted" << true << QStringList{on_dir} << true;
+    QTest::newRow("drop, nothing edited") << "drop" << "none" << true << QStringList{dir} << true;
+    QTest::newRow("drop, kept") << "drop" << "painted" << false << QStringList{on_dir} << false;
     // The start-up form's 終了, shown again over the main window.
-    QTest::newRow("start-up end, nothing edited") << "form2_end" << false << true << QStringList() << true;
-    QTest::newRow("start-up end, kept") << "form2_end" << true << false << QStringList{on_end} << false;
-    QTest::newRow("start-up end, thrown away") << "form2_end" << true << true << QStringList{on_end} << true;
+    QTest::newRow("start-up end, nothing edited") << "form2_end" << "none" << true << QStringList() << true;
+    QTest::newRow("start-up end, kept") << "form2_end" << "painted" << false << QStringList{on_end} << false;
+    QTest::newRow("start-up end, thrown away") << "form2_end" << "painted" << true << QStringList{on_end} << true;
+    // Typed into a tag cell: an edit like any other, until typed back.
+    QTest::newRow("close, typed") << "close" << "typed" << false << QStringList{on_close} << false;
+    QTest::newRow("end, typed") << "cmd_end" << "typed" << false << QStringList{on_end} << false;
+    QTest::newRow("re-select, typed") << "cmd_dir" << "typed" << false << QStringList{on_dir} << false;
+    QTest::newRow("end, typed back") << "cmd_end" << "typed back" << true << QStringList{end} << true;
+    // All written but the row whose file failed to read: nothing a write
+    // could still store.
+    QTest::newRow("close, written, one unreadable") << "close" << "written" << true << QStringList() << true;
+    QTest::newRow("end, written, one unreadable") << "cmd_end" << "written" << true << QStringList{end} << true;
+    QTest::newRow("re-select, written, one unreadable") << "cmd_dir" << "written" << true << QStringList{dir} << true;
   }
   void unwritten_edits_asked_before_loss() {
     QFETCH(QString, how);
-    QFETCH(bool, edited);
+    QFETCH(QString, edit);
     QFETCH(bool, answer);
     QFETCH(QStringList, boxes);
     QFETCH(bool, went_on);
@@ -800,10 +859,27 @@ class TestForm1 : public QObject {
     rig.form1.show();
     QTemporaryDir other;
     Grid& g = rig.form1.grid();
-    g.set_col(4);
-    g.set_row(3);
-    g.set_text(QStringLiteral("書いていないアルバム"));
-    if (edited) g.set_back_colour(k_edited);
+    const QString album = QStringLiteral("書いていないアルバム");
+    if (edit == QLatin1String("typed") || edit == QLatin1String("typed back")) {
+      type_into(rig.form1.ss1(), 4, 3, album);
+      if (edit == QLatin1String("typed back")) type_into(rig.form1.ss1(), 4, 3, track(3).album);
+    } else if (edit == QLatin1String("written")) {
+      rig.lib.fake.files[rig.state.path_of(1).toUtf8()].read_error = tag_error::read_failed;
+      rig.dialogs.reset().yes();
+      cmd_cls(rig.form1.context());  // the second file now fails to read
+      rig.form1.findChild<QLineEdit*>("txt_all_al")->setText(album);
+      rig.dialogs.reset().yes();
+      QTest::mouseClick(rig.form1.findChild<QPushButton*>("cmd_all_al"), Qt::LeftButton);
+      rig.dialogs.reset().yes();
+      QTest::mouseClick(rig.form1.findChild<QPushButton*>("cmd_write_all"), Qt::LeftButton);
+      QCOMPARE(rig.dialogs.script().notices().constLast(), QStringLiteral("全てMP3TAG情報の書込が正常終了しました"));
+      QCOMPARE(g.cell_colour(4, 2), k_edited);  // the unreadable row keeps its colour
+    } else {
+      g.set_col(4);
+      g.set_row(3);
+      g.set_text(album);
+      if (edit == QLatin1String("painted")) g.set_back_colour(k_edited);
+    }
     const QStringList before = rig.snapshot();
     ScriptedDialogs& d = rig.dialogs.reset();
     if (!boxes.isEmpty()) answer ? d.yes() : d.no();
