@@ -6,6 +6,7 @@
 
 #include "rename/messages.h"
 #include "rename/safe_rename.h"
+#include "table/cell_marks.h"
 #include "table/dialogs.h"
 #include "table/grid.h"
 #include "table/track_state.h"
@@ -90,7 +91,8 @@ bool rename_files(Context& cx) {
     g.set_row(i + 1);
     g.set_col(col::name);
     QString name = g.text();
-    if (!name.endsWith(k_mp3, Qt::CaseSensitive)) name += k_mp3;
+    // Any case, as the listing takes it: an unchanged "x.MP3" keeps its name.
+    if (!name.endsWith(k_mp3, Qt::CaseInsensitive)) name += k_mp3;
     new_path.at(static_cast<size_t>(i)) = cx.state.edit_folder + name;
     const QString& from = old_path.at(static_cast<size_t>(i));
     const QString& to = new_path.at(static_cast<size_t>(i));
@@ -112,6 +114,8 @@ void cmd_re_name(Context& cx) {
   relist_files(cx, Relist::rebuild);
   fill_table(cx);
   read_tags(cx);
+  // The marks of the table before are of other files or of none.
+  refresh_marks(cx);
   if (all_renamed) cx.dialogs.notify(msg::rename_done);
 }
 

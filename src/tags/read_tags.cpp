@@ -69,6 +69,7 @@ void read_tags(Context& cx) {
         g.set_text(rec.album);
         g.set_col(col::artist);
         g.set_text(rec.artist);
+        cx.state.set_on_disk(i, TagTexts{rec.title, rec.album, rec.artist});
       } else {
         const qint16 no = static_cast<qint16>(cx.tags.vbmp3_getLastErrorNo());
         cx.dialogs.notify(msg::error_number + QString::number(no) + msg::error_text(no) + name +
