@@ -14,7 +14,6 @@ namespace tn {
 
 namespace {
 
-constexpr const char* k_ids[3] = {"TIT2", "TPE1", "TALB"};
 constexpr std::int64_t k_padding = 1024;
 
 // A frame of the new tag: an old one (its bytes where they are now) or a new one.
@@ -112,7 +111,7 @@ class NewTag {
 
 }  // namespace
 
-Planned plan_text_frames(int fd, const Mp3Probe& probe, const std::array<WantedText, 3>& wanted,
+Planned plan_text_frames(int fd, const Mp3Probe& probe, const WantedTexts& wanted,
                          std::vector<Patch>& patches, std::vector<TagPiece>& grown) {
   patches.clear();
   grown.clear();
@@ -125,6 +124,7 @@ Planned plan_text_frames(int fd, const Mp3Probe& probe, const std::array<WantedT
     case Id3v2Read::cannot_say: return Planned::taglib;
     case Id3v2Read::read_error: return Planned::read_error;
   }
+  if (!old.plain || !old.whole) return Planned::taglib;
 
   std::vector<Frame> frames;
   for (const Id3v2Frame& f : old.frames) frames.push_back({f.id, f.field, f.encoding, f.offset, f.size, {}});
@@ -133,10 +133,10 @@ Planned plan_text_frames(int fd, const Mp3Probe& probe, const std::array<WantedT
   };
   auto add = [&](int field, int encoding) {
     Frame f;
-    std::memcpy(f.id.data(), k_ids[field], 4);
+    std::memcpy(f.id.data(), k_frame_ids[field], 4);
     f.field = field;
     f.encoding = encoding;
-    f.bytes = render_text_frame(k_ids[field], wanted[field].text, encoding, version);
+    f.bytes = render_text_frame(k_frame_ids[field], wanted[field].text, encoding, version);
     f.size = f.bytes.size();
     frames.push_back(f);
   };
@@ -156,7 +156,7 @@ Planned plan_text_frames(int fd, const Mp3Probe& probe, const std::array<WantedT
     changed = true;
     const auto at = std::find_if(frames.begin(), frames.end(), [&](const Frame& f) { return f.field == i; });
     if (!w.text.isEmpty() && count(i) == 1) {
-      QByteArray fresh = render_text_frame(k_ids[i], w.text, encoding, version);
+      QByteArray fresh = render_text_frame(k_frame_ids[i], w.text, encoding, version);
       if (fresh.size() == at->size) {
         at->from = -1;
         at->encoding = encoding;
@@ -188,7 +188,7 @@ Planned plan_text_frames(int fd, const Mp3Probe& probe, const std::array<WantedT
   Id3v2Layout now;
   const TagBytes new_bytes = [&tag](std::int64_t o, void* b, std::size_t n) { return tag.read(o, b, n); };
   if (walk_id3v2(new_bytes, version, tag_size, back, &now) != Id3v2Read::done ||
-      now.frames.size() != frames.size() || now.frames_end != frames_end)
+      !now.plain || !now.whole || now.frames.size() != frames.size() || now.frames_end != frames_end)
     return Planned::taglib;
   for (int i = 0; i < 3; ++i)
     if (back[i] != wanted[i].text) return Planned::taglib;
