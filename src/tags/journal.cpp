@@ -128,8 +128,10 @@ void InPlaceWriter::stage(const QByteArray& path, int fd, const struct stat& st,
   // rather than fill the user's folder with a big journal.
   if (staged_bytes_ + bytes > k_max_staged) return;
   if (!staged_.empty() && folder_of(staged_.front().path) != folder_of(path)) return;
+  const std::optional<std::uint64_t> print = outside_print(fd, st.st_size, spans_of(patches));
+  if (!print) return;
   staged_bytes_ += bytes;
-  staged_.push_back({path, st, stable_inodes(fd), std::move(patches), -1});
+  staged_.push_back({path, st, stable_inodes(fd), *print, std::move(patches), -1});
 }
 
 void InPlaceWriter::commit_staged() {
@@ -138,7 +140,7 @@ void InPlaceWriter::commit_staged() {
   record_.clear();
   for (Staged& s : staged_) {
     if (folder_of(s.path) != folder_) continue;
-    encode(record_, s.path.mid(s.path.lastIndexOf('/') + 1), s.st, s.stable, s.patches, false);
+    encode(record_, s.path.mid(s.path.lastIndexOf('/') + 1), s.st, s.stable, s.print, s.patches, false);
     s.mark_at = record_.size() - 8;
   }
   if (record_.isEmpty()) return;
@@ -168,8 +170,10 @@ bool InPlaceWriter::write(const QByteArray& path, int fd, const struct stat& st,
   if (!staged) {
     // Its own record, behind the staged ones; zeros after it end the
     // journal there, whatever an earlier, longer record left behind.
+    const std::optional<std::uint64_t> print = outside_print(fd, st.st_size, spans_of(patches));
+    if (!print) return false;  // the file is untouched
     record_.clear();
-    encode(record_, path.mid(path.lastIndexOf('/') + 1), st, stable_inodes(fd), patches, true);
+    encode(record_, path.mid(path.lastIndexOf('/') + 1), st, stable_inodes(fd), *print, patches, true);
     record_.append(8, '\0');
     if (!pwrite_all(fd_, slot_, record_.constData(), static_cast<std::size_t>(record_.size())) ||
         ::fdatasync(fd_) != 0)

@@ -1,5 +1,6 @@
 #include "tags/journal_record.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -32,8 +33,40 @@ bool stable_inodes(int fd) {
   }
 }
 
+std::vector<Span> spans_of(const std::vector<Patch>& patches) {
+  std::vector<Span> spans;
+  for (const Patch& p : patches) spans.push_back({p.offset, p.old_bytes.size()});
+  return spans;
+}
+
+std::optional<std::uint64_t> outside_print(int fd, std::int64_t file_size, std::vector<Span> ranges) {
+  constexpr int k_blocks = 8;
+  constexpr std::int64_t k_block = 4096;
+  std::sort(ranges.begin(), ranges.end(), [](const Span& a, const Span& b) { return a.offset < b.offset; });
+  std::uint64_t h = fnv1a(nullptr, 0);
+  QByteArray block;
+  std::int64_t done = 0;  // blocks may overlap in a small file: each byte once
+  for (int k = 0; k < k_blocks; ++k) {
+    const std::int64_t begin =
+        std::max(done, std::max<std::int64_t>(0, file_size - k_block) * k / (k_blocks - 1));
+    const std::int64_t end = std::min(file_size, begin + k_block);
+    if (end <= begin) continue;
+    block.resize(static_cast<qsizetype>(end - begin));
+    if (!read_exact(fd, begin, block.data(), static_cast<std::size_t>(block.size()))) return std::nullopt;
+    std::int64_t at = begin;
+    for (const Span& r : ranges) {
+      if (r.offset + r.size <= at || r.offset >= end) continue;
+      if (r.offset > at) h = fnv1a(block.constData() + (at - begin), static_cast<std::size_t>(r.offset - at), h);
+      at = std::max(at, r.offset + r.size);
+    }
+    if (at < end) h = fnv1a(block.constData() + (at - begin), static_cast<std::size_t>(end - at), h);
+    done = end;
+  }
+  return h;
+}
+
 void encode(QByteArray& out, const QByteArray& name, const struct stat& st, bool stable,
-            const std::vector<Patch>& patches, bool started) {
+            std::uint64_t print, const std::vector<Patch>& patches, bool started) {
   const qsizetype start = out.size();
   Writer w{out};
   w.raw(k_magic, sizeof k_magic);
@@ -44,6 +77,7 @@ void encode(QByteArray& out, const QByteArray& name, const struct stat& st, bool
   w.u64(static_cast<std::uint64_t>(st.st_size));
   w.u64(static_cast<std::uint64_t>(st.st_mtim.tv_sec));
   w.u64(static_cast<std::uint64_t>(st.st_mtim.tv_nsec));
+  w.u64(print);
   w.bytes(name);
   w.u64(patches.size());
   for (const Patch& p : patches) {
@@ -61,7 +95,8 @@ qsizetype decode(const QByteArray& journal, qsizetype at, Record& r) {
   const QByteArray in = QByteArray::fromRawData(journal.constData() + at, journal.size() - at);
   if (in.size() < 24) return -1;
   const bool v1 = std::memcmp(in.constData(), k_magic_v1, sizeof k_magic_v1) == 0;
-  if (!v1 && std::memcmp(in.constData(), k_magic, sizeof k_magic) != 0) return -1;
+  const bool v2 = std::memcmp(in.constData(), k_magic_v2, sizeof k_magic_v2) == 0;
+  if (!v1 && !v2 && std::memcmp(in.constData(), k_magic, sizeof k_magic) != 0) return -1;
   const qsizetype tail = v1 ? 8 : 16;  // checksum, mark
   Reader rd{in, sizeof k_magic};
   const std::uint64_t total = rd.u64();
@@ -79,6 +114,7 @@ qsizetype decode(const QByteArray& journal, qsizetype at, Record& r) {
   r.size = static_cast<std::int64_t>(b.u64());
   r.mtime.tv_sec = static_cast<time_t>(b.u64());
   r.mtime.tv_nsec = static_cast<long>(b.u64());
+  if (!v1 && !v2) r.print = b.u64();
   r.name = b.bytes();
   const std::uint64_t count = b.u64();
   for (std::uint64_t i = 0; b.ok && i < count; ++i) {

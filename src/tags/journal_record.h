@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <optional>
 #include <sys/stat.h>
 #include <vector>
 
@@ -11,9 +12,11 @@
 
 namespace tn::journal {
 
-// Records of version 2 end in a mark set when their file is about to be
-// written; version 1 (a record written just before its file) has none.
-constexpr char k_magic[8] = {'T', 'N', 'J', 'R', 'N', 'L', '2', '\n'};
+// Records of version 2 and 3 end in a mark set when their file is about to
+// be written; version 1 (a record written just before its file) has none.
+// Version 3 also holds a print of the file's bytes outside its ranges.
+constexpr char k_magic[8] = {'T', 'N', 'J', 'R', 'N', 'L', '3', '\n'};
+constexpr char k_magic_v2[8] = {'T', 'N', 'J', 'R', 'N', 'L', '2', '\n'};
 constexpr char k_magic_v1[8] = {'T', 'N', 'J', 'R', 'N', 'L', '1', '\n'};
 constexpr std::uint64_t k_started = 0x2144455452415453;  // "STARTED!"
 inline const QByteArray k_journal_prefix = ".tagnarabe-journal-";
@@ -68,6 +71,7 @@ struct Record {
   bool stable = true;
   std::int64_t size = 0;
   struct timespec mtime {};
+  std::optional<std::uint64_t> print;  // of the bytes outside the ranges; none before version 3
   QByteArray name;
   bool started = true;  // its file may have been written
   struct Range {
@@ -77,9 +81,20 @@ struct Record {
   std::vector<Range> ranges;
 };
 
+// A print of the file's bytes outside the ranges (at offset, of size):
+// blocks spread over the whole file, the ranges left out. A copy of the
+// file has the same print whatever its inode; another song has another, as
+// has a file another program changed outside our ranges. Nullopt on a read
+// error.
+struct Span {
+  std::int64_t offset, size;
+};
+std::optional<std::uint64_t> outside_print(int fd, std::int64_t file_size, std::vector<Span> ranges);
+std::vector<Span> spans_of(const std::vector<Patch>& patches);
+
 // Appends one record to out; its mark is the last 8 bytes.
 void encode(QByteArray& out, const QByteArray& name, const struct stat& st, bool stable,
-            const std::vector<Patch>& patches, bool started);
+            std::uint64_t print, const std::vector<Patch>& patches, bool started);
 
 // The record at `at`, and where the next one begins; -1 for anything but a
 // whole record: a record cut short by its writer's death was written before

@@ -24,8 +24,17 @@ Found roll_back(int dirfd, const Record& r) {
   const int fd = ::openat(dirfd, r.name.constData(), O_RDWR | O_CLOEXEC);
   if (fd < 0) return Found::mismatch;
   struct stat st;
-  bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == r.size &&
-              (!r.stable || !stable_inodes(fd) || (st.st_ino == r.ino && st.st_dev == r.dev));
+  // The same file, or a copy of it (a folder restored from a backup has new
+  // inodes): its bytes outside the ranges are ours. A record without a
+  // print has only the inode to go by.
+  bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == r.size;
+  if (same && r.print) {
+    std::vector<Span> spans;
+    for (const Record::Range& range : r.ranges) spans.push_back({range.offset, range.old_bytes.size()});
+    same = outside_print(fd, r.size, std::move(spans)) == r.print;
+  } else if (same) {
+    same = !r.stable || !stable_inodes(fd) || (st.st_ino == r.ino && st.st_dev == r.dev);
+  }
   bool all_new = true, all_old = true;
   QByteArray now;
   for (std::size_t i = 0; same && i < r.ranges.size(); ++i) {
