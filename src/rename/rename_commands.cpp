@@ -4,8 +4,11 @@
 #include <array>
 #include <optional>
 
+#include "history/messages.h"
+#include "history/recorder.h"
 #include "rename/messages.h"
 #include "rename/safe_rename.h"
+#include "table/folder.h"
 #include "table/dialogs.h"
 #include "table/grid.h"
 #include "table/track_state.h"
@@ -81,6 +84,7 @@ void cmd_w_name(Context& cx) {
 
 bool rename_files(Context& cx) {
   std::array<QString, k_max_files> old_path, new_path;
+  history::Recording recording(cx.state.edit_folder, msg::run_rename);
   Grid& g = cx.ss1;
   ProgressScope progress(cx, cx.state.file_count);
   for (int i = 0; i < cx.state.file_count; ++i) {
@@ -102,6 +106,7 @@ bool rename_files(Context& cx) {
       cx.dialogs.notify(QString::number(i + 1) + msg::rename_failed_tail);
       return false;
     }
+    if (to != from) history::note_rename(encode_file_name(from), encode_file_name(to));
   }
   return true;
 }
@@ -116,6 +121,7 @@ void cmd_re_name(Context& cx) {
 }
 
 void cmd_allwrite(Context& cx) {
+  history::Recording recording(cx.state.edit_folder, msg::run_allwrite);
   cmd_write_all(cx);
   cmd_re_name(cx);
 }

@@ -10,6 +10,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "history/recorder.h"
 #include "tags/journal_record.h"
 #include "tags/safe_write.h"
 
@@ -62,7 +63,7 @@ bool InPlaceWriter::open_journal(const QByteArray& folder) {
   if (fd_ >= 0) {
     // Another folder: this one's run of writes ends here.
     flush_staged();
-    close_journal(!keep_journal_);
+    end_run();
   }
   dirfd_ = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirfd_ < 0) return false;
@@ -200,8 +201,10 @@ bool InPlaceWriter::write(const QByteArray& path, int fd, const struct stat& st,
     }
   }
   // A staged write is flushed with the others at the end of the run.
-  if (ok && staged && (staged->fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0)) >= 0) return true;
-  if (ok && ::fdatasync(fd) == 0) return true;
+  if (ok && ((staged && (staged->fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0)) >= 0) || ::fdatasync(fd) == 0)) {
+    history::note_in_place(path, st, fd, patches);
+    return true;
+  }
 
   const int saved = errno ? errno : EIO;
   if (!restore(fd, st, patches)) {
@@ -243,9 +246,17 @@ void InPlaceWriter::flush_staged() {
   }
 }
 
+void InPlaceWriter::end_run() {
+  // What the run wrote goes into the history before the journal goes: a
+  // crash never leaves a history without a write that was made.
+  for (const QByteArray& path : lost_) history::forget(path);
+  history::store_now();
+  close_journal(!keep_journal_);
+}
+
 QByteArrayList InPlaceWriter::finish() {
   flush_staged();
-  close_journal(!keep_journal_);
+  end_run();
   staged_.clear();
   staged_bytes_ = 0;
   committed_ = false;

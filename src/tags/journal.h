@@ -86,6 +86,8 @@ class InPlaceWriter {
   void flush_staged();
   // remove false: left for recovery, which needs it as it is.
   void close_journal(bool remove);
+  // The run's history stored, then its journal closed.
+  void end_run();
 
   QByteArray folder_;  // where the open journal lives
   QByteArray name_;    // its name there
