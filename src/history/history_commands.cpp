@@ -1,7 +1,6 @@
 #include "history/history_commands.h"
 
 #include "history/messages.h"
-#include "history/undo.h"
 #include "table/dialogs.h"
 #include "table/folder.h"
 #include "table/track_state.h"
@@ -28,12 +27,12 @@ std::vector<std::pair<std::uint64_t, QString>> history_lines(const QString& fold
   return lines;
 }
 
-bool cmd_undo_runs(Context& cx, std::uint64_t run_id) {
-  if (!cx.dialogs.ask(msg::undo_question)) return false;
+history::UndoResult cmd_undo_runs(Context& cx, std::uint64_t run_id) {
+  if (!cx.dialogs.ask(msg::undo_question)) return {};
   const history::UndoResult result = history::undo_from(native_folder(cx.state.edit_folder), run_id, false);
   if (!result.known) {
     cx.dialogs.notify(msg::undo_nothing);
-    return false;
+    return result;
   }
   for (const QString& name : result.refused) cx.dialogs.notify(name + msg::undo_refused_tail);
   for (const QString& name : result.failed) cx.dialogs.notify(name + msg::tag_write_failed_tail);
@@ -42,7 +41,7 @@ bool cmd_undo_runs(Context& cx, std::uint64_t run_id) {
   fill_table(cx);
   read_tags(cx);
   if (result.refused.isEmpty() && result.failed.isEmpty()) cx.dialogs.notify(msg::undo_done);
-  return true;
+  return result;
 }
 
 }  // namespace tn

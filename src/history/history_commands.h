@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "history/undo.h"
 #include "table/context.h"
 
 namespace tn {
@@ -15,8 +16,8 @@ namespace tn {
 std::vector<std::pair<std::uint64_t, QString>> history_lines(const QString& folder);
 
 // Undoes run_id and every run after it: the question, the undo, each file
-// left as it is named, the table read again. False when nothing was done
-// (the question answered no, or the run is not in the history).
-bool cmd_undo_runs(Context& cx, std::uint64_t run_id);
+// left as it is named, the table read again. `known` false when nothing was
+// done (the question answered no, or the run is not in the history).
+history::UndoResult cmd_undo_runs(Context& cx, std::uint64_t run_id);
 
 }  // namespace tn

@@ -81,9 +81,12 @@ struct Table {
     paint_columns(cx, col::title, col::artist, k_edited);
     for (int r = 1; r <= state.file_count; ++r) set(col::title, r, QString(40, QChar(0x66F2)) + QString::number(r));
   }
+  // What the folder holds beside its write history.
   QStringList entries() const {
-    return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                      QDir::Name);
+    QStringList e = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                               QDir::Name);
+    e.removeAll(QStringLiteral(".tagnarabe-history"));
+    return e;
   }
 };
 
