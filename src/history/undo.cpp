@@ -217,6 +217,8 @@ UndoResult undo_from(const QByteArray& folder, std::uint64_t run_id, bool dry_ru
     else if (!result.failed.contains(decode_file_name(ch.name_now))) result.refused << decode_file_name(ch.name_now);
   }
   result.refused.removeDuplicates();
+  result.restored.sort();
+  result.refused.sort();
   return result;
 }
 
