@@ -10,7 +10,6 @@
 #include "history/history.h"
 #include "history/history_commands.h"
 #include "history/messages.h"
-#include "table/folder.h"
 #include "tags/messages.h"
 
 namespace tn::cli {
@@ -21,19 +20,13 @@ const QString k_json = QStringLiteral("--json");
 const QString k_run = QStringLiteral("--run");
 const QString k_dry_run = QStringLiteral("--dry-run");
 
-QByteArray native(const QString& folder) {
-  QByteArray f = encode_file_name(folder);
-  while (f.size() > 1 && f.endsWith('/')) f.chop(1);
-  return f;
-}
-
 int run_history(const Args& args) {
   const QString folder = args.positional[0];
   if (!QFileInfo(folder).isDir()) {
     print_err(folder + QStringLiteral(": ﾌｫﾙﾀﾞがありません"));
     return k_bad_usage;
   }
-  const std::vector<history::Run> runs = history::load_runs(native(folder));
+  const std::vector<history::Run> runs = history::load_runs(history::native_folder(folder));
   if (args.has(k_json)) {
     QJsonArray list;
     for (auto r = runs.rbegin(); r != runs.rend(); ++r)
@@ -60,11 +53,11 @@ QString check_run(const Args& args) {
 
 int run_undo(const Args& args) {
   const QString folder = args.positional[0];
-  const std::vector<history::Run> runs = history::load_runs(native(folder));
+  const std::vector<history::Run> runs = history::load_runs(history::native_folder(folder));
   std::uint64_t id = runs.empty() ? 0 : runs.back().id;
   if (args.has(k_run)) id = args.value(k_run).toULongLong();
   if (args.has(k_dry_run)) {
-    const history::UndoResult r = history::undo_from(native(folder), id, true);
+    const history::UndoResult r = history::undo_from(history::native_folder(folder), id, true);
     if (!r.known) {
       print_err(msg::undo_nothing);
       return k_bad_usage;

@@ -59,4 +59,7 @@ bool store_run(const QByteArray& folder, Run& run);
 
 FileIdentity identity_of(const struct stat& st);
 
+// A folder as the history names it: the file system's bytes, no trailing "/".
+QByteArray native_folder(const QString& folder);
+
 }  // namespace tn::history

@@ -2,7 +2,6 @@
 
 #include "history/messages.h"
 #include "table/dialogs.h"
-#include "table/folder.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/messages.h"
@@ -10,26 +9,16 @@
 
 namespace tn {
 
-namespace {
-
-QByteArray native_folder(const QString& folder) {
-  QByteArray f = encode_file_name(folder);
-  while (f.size() > 1 && f.endsWith('/')) f.chop(1);
-  return f;
-}
-
-}  // namespace
-
 std::vector<std::pair<std::uint64_t, QString>> history_lines(const QString& folder) {
   std::vector<std::pair<std::uint64_t, QString>> lines;
-  const std::vector<history::Run> runs = history::load_runs(native_folder(folder));
+  const std::vector<history::Run> runs = history::load_runs(history::native_folder(folder));
   for (auto r = runs.rbegin(); r != runs.rend(); ++r) lines.emplace_back(r->id, history::run_line(*r));
   return lines;
 }
 
 history::UndoResult cmd_undo_runs(Context& cx, std::uint64_t run_id) {
   if (!cx.dialogs.ask(msg::undo_question)) return {};
-  const history::UndoResult result = history::undo_from(native_folder(cx.state.edit_folder), run_id, false);
+  const history::UndoResult result = history::undo_from(history::native_folder(cx.state.edit_folder), run_id, false);
   if (!result.known) {
     cx.dialogs.notify(msg::undo_nothing);
     return result;

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "table/folder.h"
 #include "tags/journal_record.h"
 #include "tags/safe_write.h"
 
@@ -157,6 +158,12 @@ FileIdentity identity_of(const struct stat& st) {
   id.mtime_sec = st.st_mtim.tv_sec;
   id.mtime_nsec = st.st_mtim.tv_nsec;
   return id;
+}
+
+QByteArray native_folder(const QString& folder) {
+  QByteArray f = encode_file_name(folder);
+  while (f.size() > 1 && f.endsWith('/')) f.chop(1);
+  return f;
 }
 
 std::vector<Run> load_runs(const QByteArray& folder) {

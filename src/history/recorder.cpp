@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "history/history.h"
-#include "table/folder.h"
 #include "tags/safe_write.h"
 
 namespace tn::history {
@@ -38,10 +37,8 @@ void end_change(Change& c, const QByteArray& path) {
 Recording::Recording(const QString& folder, const QString& command) {
   if (g_run) return;
   outer_ = true;
-  QByteArray f = encode_file_name(folder);
-  while (f.size() > 1 && f.endsWith('/')) f.chop(1);
   g_run.emplace();
-  g_run->folder = f;
+  g_run->folder = native_folder(folder);
   g_run->run.time = QDateTime::currentSecsSinceEpoch();
   g_run->run.command = command;
 }

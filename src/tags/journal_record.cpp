@@ -41,7 +41,7 @@ std::vector<Span> spans_of(const std::vector<Patch>& patches) {
 
 std::optional<std::uint64_t> outside_print(int fd, std::int64_t file_size, std::vector<Span> ranges) {
   constexpr int k_blocks = 8;
-  constexpr std::int64_t k_block = 4096;
+  constexpr std::int64_t k_block = 512;  // small: it is read for every file written
   std::sort(ranges.begin(), ranges.end(), [](const Span& a, const Span& b) { return a.offset < b.offset; });
   std::uint64_t h = fnv1a(nullptr, 0);
   QByteArray block;
