@@ -10,7 +10,6 @@
 #include "history/history.h"
 #include "history/history_commands.h"
 #include "history/messages.h"
-#include "tags/messages.h"
 
 namespace tn::cli {
 
@@ -23,7 +22,7 @@ const QString k_dry_run = QStringLiteral("--dry-run");
 int run_history(const Args& args) {
   const QString folder = args.positional[0];
   if (!QFileInfo(folder).isDir()) {
-    print_err(folder + QStringLiteral(": ﾌｫﾙﾀﾞがありません"));
+    print_err(folder + msg::no_folder_tail);
     return k_bad_usage;
   }
   const std::vector<history::Run> runs = history::load_runs(history::native_folder(folder));
@@ -48,7 +47,7 @@ int run_history(const Args& args) {
 QString check_run(const Args& args) {
   bool ok = true;
   if (args.has(k_run)) args.value(k_run).toULongLong(&ok);
-  return ok ? QString() : k_run + QStringLiteral(" には履歴の番号を指定してください");
+  return ok ? QString() : k_run + msg::run_id_expected;
 }
 
 int run_undo(const Args& args) {

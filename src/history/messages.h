@@ -26,4 +26,8 @@ inline const QString undo_done = QStringLiteral("書込・ﾌｧｲﾙ名変更�
 inline const QString undo_refused_tail =
     QStringLiteral("は記録後に他のﾌﾟﾛｸﾞﾗﾑで変更されたため元に戻しませんでした");
 
+// The command line: a folder that is not there, a run number that is none.
+inline const QString no_folder_tail = QStringLiteral(": ﾌｫﾙﾀﾞがありません");
+inline const QString run_id_expected = QStringLiteral(" には履歴の番号を指定してください");
+
 }  // namespace tn::msg
