@@ -1,0 +1,193 @@
+// Tags as taggers in the wild wrote them, on real files: read as a second
+// reader (mutagen's mid3v2) reads them, then written, after which that
+// reader sees the new album, every other frame as before (byte for byte
+// where the frame stays where it was written) and the audio untouched; or
+// the write is refused and the file stays byte for byte.
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "mp3_fixture.h"
+#include "unusual_tags.h"
+#include "tags/tag_library.h"
+
+using namespace tn;
+using namespace tn::test;
+
+namespace {
+
+// mid3v2's listing: one "ID=text" line a frame, in file order.
+QStringList peer_frames(const QString& path) {
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("PYTHONIOENCODING"), QStringLiteral("utf-8"));
+  p.setProcessEnvironment(env);
+  p.start(QStringLiteral("mid3v2"), {QStringLiteral("--list"), path});
+  if (!p.waitForFinished(30000) || p.exitCode() != 0) return {QStringLiteral("mid3v2 failed")};
+  QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  lines.removeFirst();  // "IDv2 tag info for <path>"
+  return lines;
+}
+
+// Title, artist and album as mid3v2 shows them; empty where it shows none.
+QStringList peer_texts(const QStringList& frames) {
+  QStringList texts(3);
+  const char* ids[] = {"TIT2=", "TPE1=", "TALB="};
+  for (int i = 0; i < 3; ++i)
+    for (const QString& f : frames)
+      if (f.startsWith(QLatin1String(ids[i]))) texts[i] = f.mid(5);
+  return texts;
+}
+
+// The frames but the album; a 2.2 picture's image format as the MIME type
+// its 2.3 frame holds.
+QStringList without_album(QStringList frames) {
+  frames.removeIf([](const QString& f) { return f.startsWith(QLatin1String("TALB=")); });
+  frames.replaceInStrings(QStringLiteral("(JPG, "), QStringLiteral("(image/jpeg, "));
+  return frames;
+}
+
+struct Read {
+  int ok = 0, error = 0;
+  TagRecordBytes record = empty_tag_bytes();
+  QStringList texts() const {
+    return {field_text(record.title, k_tag_text_bytes), field_text(record.artist, k_tag_text_bytes),
+            field_text(record.album, k_tag_text_bytes)};
+  }
+};
+
+Read read_with(TagLibrary& lib, const QByteArray& path) {
+  Read r;
+  OpenRecordBytes info = empty_open_bytes();
+  r.ok = lib.vbmp3_open(path, info) && lib.vbmp3_getTagInfo(r.record);
+  r.error = lib.vbmp3_getLastErrorNo();
+  return r;
+}
+
+const QString k_new_album = QStringLiteral("新しいアルバム");
+
+}  // namespace
+
+class TestPeerTags : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+  int seq_ = 0;
+
+ private slots:
+  void initTestCase() {
+    QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("mid3v2")).isEmpty(),
+             "mid3v2 (python3-mutagen) is missing: scripts/setup.sh installs it");
+  }
+
+  void read_then_written_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("texts");  // title, artist, album as read by us
+    QTest::addColumn<QStringList>("peer");   // as mid3v2 reads them
+    QTest::addColumn<int>("write_error");    // of writing the album; 0: written
+    QTest::addColumn<int>("version");        // of the tag written; 0: not checked
+    QTest::addColumn<QByteArrayList>("frames");  // that stay byte for byte
+    const QByteArray audio = audio_frames(12);
+    // changed: the ids of the frames that do not stay byte for byte (all in 2.2).
+    auto row = [&](const char* name, Unusual kind, const QStringList& texts, const QStringList& peer, int error,
+                   const QByteArrayList& changed) {
+      const Id3v2 t = unusual_tag(kind);
+      QByteArrayList kept;
+      for (const Id3Frame& f : t.frames)
+        if (t.version > 2 && !changed.contains(f.id)) kept << frame_bytes(t.version, f);
+      QTest::newRow(name) << id3v2_bytes(t) + audio << texts << peer << error << std::max(t.version, 3) << kept;
+    };
+    const QStringList ours = k_unusual_texts;
+    const QStringList compressed{ours[0] + QString(40, QChar(0x3042)), ours[1], ours[2]};
+    const QStringList reported{"Emit and exude", "she", "emit and exude"}, plain{"Title", "Artist", "Album"};
+    const QStringList invalid{"Title", "Artist", QStringLiteral("Al\uFFFDbum")};
+    row("zero-size frames at the start", Unusual::zero_size_first, reported, reported, 0, {"TALB"});
+    row("zero-size frame in the middle", Unusual::zero_size_middle, ours, ours, 0, {"TALB"});
+    row("zero-size frame at the end", Unusual::zero_size_end, ours, ours, 0, {"TALB"});
+    // TagLib writes the title back uncompressed, the same text.
+    row("compressed frame (2.3)", Unusual::compressed_23, compressed, compressed, 0, {"TIT2", "TALB"});
+    row("compressed frame (2.4, data length)", Unusual::compressed_24, compressed, compressed, 0, {"TIT2", "TALB"});
+    row("extended header (2.3)", Unusual::extended_23, ours, ours, 0, {"TALB"});
+    row("extended header (2.4)", Unusual::extended_24, ours, ours, 0, {"TALB"});
+    row("unsynchronised (2.3)", Unusual::unsynchronised, ours, ours, 0, {"TALB"});
+    row("2.2 with TDA and TIM", Unusual::v22_date, plain, plain, 0, {});
+    row("2.2 with a frame of no 2.3 form", Unusual::v22_unknown, plain, plain, tag_error::write_failed, {});
+    // mutagen drops the frame; TagLib reads it as empty.
+    row("invalid UTF-8 byte", Unusual::invalid_utf8, invalid, {"Title", "Artist", {}}, 0, {"TALB"});
+    {
+      // The album frame says 5000 bytes: read up to the tag's end, but not
+      // written over.
+      Id3v2 t = text_tag(3, Enc::latin1, "Title", "Artist", {});
+      add_extras(t);
+      QByteArray tag = id3v2_bytes(t);
+      QByteArray album = frame_bytes(3, {"TALB", text_body(Enc::latin1, QStringLiteral("Album"))});
+      album.replace(4, 4, QByteArray("\0\0\x13\x88", 4));
+      tag += album;
+      const qsizetype body = tag.size() - 10;
+      for (int k = 0; k < 4; ++k) tag[6 + k] = static_cast<char>((body >> (7 * (3 - k))) & 0x7F);
+      const QStringList texts{"Title", "Artist", "Album"};
+      QTest::newRow("frame size past the tag") << tag + audio << texts << texts << tag_error::write_failed
+                                               << 0 << QByteArrayList{};
+    }
+    {
+      // A short file: the tag's size runs past its end, its first frames whole.
+      Id3v2 t = text_tag(3, Enc::utf16, ours[0], ours[1], {});
+      add_extras(t, 3000);
+      const QByteArray tag = id3v2_bytes(t);
+      QTest::newRow("tag cut short by the end of the file")
+          << tag.left(tag.size() - 1000) << QStringList{ours[0], ours[1], {}} << QStringList{{}, {}, {}}
+          << tag_error::read_failed << 0 << QByteArrayList{};
+    }
+    {
+      const QByteArray junk = QByteArray("stray bytes of some old tool ").repeated(10);
+      const QByteArray v1 = id3v1_bytes(Id3v1{"Title A", "Artist A", "", "", ""});
+      const QStringList texts{"Title A", "Artist A", {}};
+      QTest::newRow("junk before the audio, then ID3v1") << junk + audio + v1 << texts << texts << 0 << 0
+                                                         << QByteArrayList{};
+    }
+  }
+  void read_then_written() {
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, texts);
+    QFETCH(QStringList, peer);
+    QFETCH(int, write_error);
+    QFETCH(int, version);
+    QFETCH(QByteArrayList, frames);
+    const QString path = dir_.filePath(QStringLiteral("p%1.mp3").arg(++seq_));
+    write_file(path, file);
+    const QByteArray name = QFile::encodeName(path);
+    const QStringList peer_before = peer_frames(path);
+    QCOMPARE(peer_texts(peer_before), peer);
+    const QByteArray audio = audio_bytes_of(file);
+
+    auto lib = make_taglib_library();
+    Read r = read_with(*lib, name);
+    QVERIFY(r.ok);
+    QCOMPARE(r.texts(), texts);
+    set_field(r.record.album, k_tag_text_bytes, k_new_album, ' ');
+    const int ok = lib->vbmp3_setTagInfo(name, r.record, field_bit::album, 1);
+    const int error = lib->vbmp3_getLastErrorNo();
+    lib->vbmp3_close();
+    lib->finish_writes();
+    QCOMPARE(error, write_error);
+    if (write_error) {
+      QCOMPARE(ok, 0);
+      QCOMPARE(read_file(path), file);
+      return;
+    }
+    QCOMPARE(ok, 1);
+    const QStringList want{texts[0], texts[1], k_new_album};
+    QCOMPARE(read_with(*lib, name).texts(), want);
+    const QStringList peer_after = peer_frames(path);
+    QCOMPARE(peer_texts(peer_after), (QStringList{peer[0], peer[1], k_new_album}));
+    QCOMPARE(without_album(peer_after), without_album(peer_before));
+    const QByteArray now = read_file(path);
+    QCOMPARE(audio_bytes_of(now), audio);
+    for (const QByteArray& f : frames) QVERIFY2(now.indexOf(f) > 0, f.left(4).constData());
+    if (version) QCOMPARE(now[3], static_cast<char>(version));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestPeerTags)
+#include "test_peer_tags.moc"
