@@ -1,6 +1,7 @@
 #include "history/history_commands.h"
 
 #include "history/messages.h"
+#include "table/cell_marks.h"
 #include "table/dialogs.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
@@ -29,6 +30,7 @@ history::UndoResult cmd_undo_runs(Context& cx, std::uint64_t run_id) {
   relist_files(cx, Relist::rebuild);
   fill_table(cx);
   read_tags(cx);
+  refresh_marks(cx);
   if (result.refused.isEmpty() && result.failed.isEmpty()) cx.dialogs.notify(msg::undo_done);
   return result;
 }

@@ -17,12 +17,19 @@ Colour MemoryGrid::cell_colour(int col, int row) const {
   return c ? c->colour : k_white;
 }
 
+CellMark MemoryGrid::cell_mark(int col, int row) const {
+  const Cell* c = at(col, row);
+  return c ? c->mark : CellMark::plain;
+}
+
 void MemoryGrid::store_text(int col, int row, const QString& text) {
   const_cast<Cell*>(at(col, row))->text = text;
 }
 
-void MemoryGrid::store_colour(int col, int row, Colour colour) {
-  const_cast<Cell*>(at(col, row))->colour = colour;
+void MemoryGrid::store_colour(int col, int row, Colour colour, CellMark mark) {
+  Cell* c = const_cast<Cell*>(at(col, row));
+  c->colour = colour;
+  c->mark = mark;
 }
 
 void MemoryGrid::resize(int cols, int rows) {

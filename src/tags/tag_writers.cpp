@@ -7,6 +7,7 @@
 
 #include "history/messages.h"
 #include "history/recorder.h"
+#include "table/cell_marks.h"
 #include "table/dialogs.h"
 #include "table/folder.h"
 #include "table/grid.h"
@@ -191,6 +192,11 @@ std::vector<int> tag_write(Context& cx, WriteFields fields) {
     report(i, tag_error::write_failed);
     not_written.insert(std::upper_bound(not_written.begin(), not_written.end(), i + 1), i + 1);
   }
+  // What was written is what those files hold now.
+  const int first = fields == WriteFields::album ? col::album : fields == WriteFields::artist ? col::artist : col::title;
+  const int last = fields == WriteFields::all ? col::artist : first;
+  for (int r = 1; r <= cx.state.file_count; ++r)
+    if (!std::binary_search(not_written.begin(), not_written.end(), r)) note_written(cx, r, first, last);
   return not_written;
 }
 
