@@ -790,6 +790,10 @@ void set_album_cells(Grid& g, int variant) {
 
 void BM_album_ours(benchmark::State& st, bool cover) {
   measure_in_place(st, folders().album(cover), set_album_cells, tag_write_album);
+  // What the write history keeps of the last run, per file written.
+  const QFileInfoList runs = QDir(folders().album(cover).path + QStringLiteral("/.tagnarabe-history"))
+                                 .entryInfoList(QDir::Files, QDir::Name);
+  if (!runs.isEmpty()) st.counters["history_bytes/file"] = static_cast<double>(runs.last().size()) / k_files;
 }
 
 void BM_album_mid3v2(benchmark::State& st, bool cover) {

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QInputDialog>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
@@ -25,9 +26,12 @@
 #include "app/messages.h"
 #include "app/program_icon.h"
 #include "edit/edit_commands.h"
+#include "history/history_commands.h"
+#include "history/messages.h"
 #include "rename/rename_commands.h"
 #include "table/cell_marks.h"
 #include "table/dialogs.h"
+#include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/tag_library.h"
 #include "tags/tag_writers.h"
@@ -60,6 +64,7 @@ constexpr Form1::Route k_routes[] = {
     {"cmd_all_art", "cmd_all_art", {"mnu_all_art", nullptr},
      [](Form1& f) { cmd_all_art(f.context(), f.artist_text()); }},
     {"cmd_excel", "cmd_excel", {"mnu_excel", nullptr}, [](Form1& f) { f.cmd_excel(); }},
+    {"cmd_undo_history", nullptr, {"mnu_undo_history", nullptr}, [](Form1& f) { f.cmd_undo_history(); }},
     {"cmd_modosu2", "cmd_modosu2", {"mnu_modosu2", nullptr},
      [](Form1& f) { cmd_modosu2(f.context()); }},
     {"cmd_write_all", "cmd_write_all", {"mnu_write_all", nullptr},
@@ -330,6 +335,7 @@ void Form1::build_menus() {
   item(app, "mnu_cls", menu::cmd_cls);
   app->addSeparator();
   item(app, "mnu_allwrite", menu::cmd_allwrite);
+  item(app, "mnu_undo_history", msg::run_undo);
   app->addSeparator();
   item(app, "mnu_end", menu::cmd_end);
 
@@ -398,6 +404,19 @@ void Form1::cmd_end() {
 Form4* Form1::about_box() const { return about_; }
 
 void Form1::cmd_excel() { import_.cmd_excel(); }
+
+void Form1::cmd_undo_history() {
+  const auto runs = history_lines(cx_.state.edit_folder);
+  if (runs.empty()) {
+    cx_.dialogs.notify(msg::undo_nothing);
+    return;
+  }
+  QStringList lines;
+  for (const auto& run : runs) lines << run.second;
+  bool chosen = false;
+  const QString line = QInputDialog::getItem(this, msg::run_undo, msg::undo_choose, lines, 0, false, &chosen);
+  if (chosen) cmd_undo_runs(cx_, runs[static_cast<std::size_t>(lines.indexOf(line))].first);
+}
 
 void Form1::show_about() {
   if (!about_) about_ = new Form4(this);

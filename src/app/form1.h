@@ -58,6 +58,8 @@ class Form1 final : public QMainWindow {
   void reselect(const QString& folder);
   void cmd_end();
   void cmd_excel();
+  // The folder's runs of writes and renames to choose from, then the undo.
+  void cmd_undo_history();
   void show_about();
   Form4* about_box() const;
   ImportWindows& import_windows() { return import_; }

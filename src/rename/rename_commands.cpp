@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <optional>
 
+#include "history/messages.h"
+#include "history/recorder.h"
 #include "rename/messages.h"
 #include "rename/safe_rename.h"
 #include "table/cell_marks.h"
+#include "table/folder.h"
 #include "table/dialogs.h"
 #include "table/grid.h"
 #include "table/track_state.h"
@@ -94,6 +97,7 @@ std::optional<QString> planned_name(Context& cx, int i) {
 }
 
 bool rename_files(Context& cx) {
+  history::Recording recording(cx.state.edit_folder, msg::run_rename);
   ProgressScope progress(cx, cx.state.file_count);
   for (int i = 0; i < cx.state.file_count; ++i) {
     progress.step(i);
@@ -106,6 +110,8 @@ bool rename_files(Context& cx) {
       cx.dialogs.notify(QString::number(i + 1) + msg::rename_failed_tail);
       return false;
     }
+    if (*name != cx.state.file(i))
+      history::note_rename(encode_file_name(from), encode_file_name(cx.state.edit_folder + *name));
   }
   return true;
 }
@@ -123,6 +129,7 @@ bool cmd_re_name(Context& cx) {
 }
 
 void cmd_allwrite(Context& cx) {
+  history::Recording recording(cx.state.edit_folder, msg::run_allwrite);
   cmd_write_all(cx);
   cmd_re_name(cx);
 }

@@ -1,209 +1,33 @@
 #include "tags/journal.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
-#include <linux/magic.h>
-#include <atomic>
 #include <random>
-#include <sys/statfs.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
 
-#include "table/folder.h"
+#include "history/recorder.h"
+#include "tags/journal_record.h"
 #include "tags/safe_write.h"
 
 namespace tn {
 
+using namespace journal;
+
 namespace {
 
-// Records of version 2 end in a mark set when their file is about to be
-// written; version 1 (a record written just before its file) has none.
-constexpr char k_magic[8] = {'T', 'N', 'J', 'R', 'N', 'L', '2', '\n'};
-constexpr char k_magic_v1[8] = {'T', 'N', 'J', 'R', 'N', 'L', '1', '\n'};
-constexpr std::uint64_t k_started = 0x2144455452415453;  // "STARTED!"
-constexpr std::int64_t k_max_journal = std::int64_t{1} << 30;  // above any ID3v2 tag's old bytes
 constexpr std::int64_t k_max_staged = 16 << 20;  // bytes of a run's records journaled together
 constexpr std::size_t k_flushers = 8;
-const QByteArray k_journal_prefix = ".tagnarabe-journal-";
-const QByteArray k_aside_prefix = ".tagnarabe-unapplied-";
-
-std::uint64_t fnv1a(const char* p, std::size_t n, std::uint64_t h = 14695981039346656037ull) {
-  for (std::size_t i = 0; i < n; ++i) {
-    h ^= static_cast<unsigned char>(p[i]);
-    h *= 1099511628211ull;
-  }
-  return h;
-}
-
-// Inode numbers of FAT and exFAT (and of most FUSE file systems) are made up
-// at mount time: after a replug the same file has another one.
-bool stable_inodes(int fd) {
-  struct statfs sf;
-  if (::fstatfs(fd, &sf) != 0) return false;
-  switch (static_cast<unsigned long>(sf.f_type)) {
-    case MSDOS_SUPER_MAGIC:
-    case 0x2011BAB0:  // exfat
-    case 0x65735546:  // fuse
-    case 0x5346544E:  // ntfs
-      return false;
-    default:
-      return true;
-  }
-}
-
-struct Writer {
-  QByteArray& b;
-  void raw(const void* p, std::size_t n) { b.append(static_cast<const char*>(p), static_cast<qsizetype>(n)); }
-  void u64(std::uint64_t v) { raw(&v, sizeof v); }
-  void bytes(const QByteArray& v) {
-    u64(static_cast<std::uint64_t>(v.size()));
-    b.append(v);
-  }
-};
-
-struct Reader {
-  const QByteArray& b;
-  qsizetype at = 0;
-  bool ok = true;
-  std::uint64_t u64() {
-    std::uint64_t v = 0;
-    if (at + 8 > b.size()) {
-      ok = false;
-      return 0;
-    }
-    std::memcpy(&v, b.constData() + at, 8);
-    at += 8;
-    return v;
-  }
-  QByteArray bytes() {
-    const std::uint64_t n = u64();
-    if (!ok || n > static_cast<std::uint64_t>(b.size() - at)) {
-      ok = false;
-      return {};
-    }
-    QByteArray v = b.mid(at, static_cast<qsizetype>(n));
-    at += static_cast<qsizetype>(n);
-    return v;
-  }
-};
-
-struct Record {
-  std::uint64_t dev = 0, ino = 0;
-  bool stable = true;
-  std::int64_t size = 0;
-  struct timespec mtime {};
-  QByteArray name;
-  bool started = true;  // its file may have been written
-  struct Range {
-    std::int64_t offset;
-    QByteArray old_bytes, new_bytes;
-  };
-  std::vector<Range> ranges;
-};
-
-// Appends one record to out; its mark is the last 8 bytes.
-void encode(QByteArray& out, const QByteArray& name, const struct stat& st, bool stable,
-            const std::vector<Patch>& patches, bool started) {
-  const qsizetype start = out.size();
-  Writer w{out};
-  w.raw(k_magic, sizeof k_magic);
-  w.u64(0);  // the record's size, set below
-  w.u64(st.st_dev);
-  w.u64(st.st_ino);
-  w.u64(stable);
-  w.u64(static_cast<std::uint64_t>(st.st_size));
-  w.u64(static_cast<std::uint64_t>(st.st_mtim.tv_sec));
-  w.u64(static_cast<std::uint64_t>(st.st_mtim.tv_nsec));
-  w.bytes(name);
-  w.u64(patches.size());
-  for (const Patch& p : patches) {
-    w.u64(static_cast<std::uint64_t>(p.offset));
-    w.bytes(p.old_bytes);
-    w.bytes(p.new_bytes);
-  }
-  const std::uint64_t total = static_cast<std::uint64_t>(out.size() - start) + 16;
-  std::memcpy(out.data() + start + sizeof k_magic, &total, 8);
-  w.u64(fnv1a(out.constData() + start, static_cast<std::size_t>(out.size() - start)));
-  w.u64(started ? k_started : 0);
-}
-
-// The record at `at`, and where the next one begins; -1 for anything but a
-// whole record: a record cut short by its writer's death was written before
-// its file was touched, and so was everything after it.
-qsizetype decode(const QByteArray& journal, qsizetype at, Record& r) {
-  const QByteArray in = QByteArray::fromRawData(journal.constData() + at, journal.size() - at);
-  if (in.size() < 24) return -1;
-  const bool v1 = std::memcmp(in.constData(), k_magic_v1, sizeof k_magic_v1) == 0;
-  if (!v1 && std::memcmp(in.constData(), k_magic, sizeof k_magic) != 0) return -1;
-  const qsizetype tail = v1 ? 8 : 16;  // checksum, mark
-  Reader rd{in, sizeof k_magic};
-  const std::uint64_t total = rd.u64();
-  if (total < 16 + static_cast<std::uint64_t>(tail) || total > static_cast<std::uint64_t>(in.size())) return -1;
-  const QByteArray body = in.left(static_cast<qsizetype>(total) - tail);
-  std::uint64_t sum = 0, mark = k_started;
-  std::memcpy(&sum, in.constData() + body.size(), 8);
-  if (!v1) std::memcpy(&mark, in.constData() + body.size() + 8, 8);
-  if (sum != fnv1a(body.constData(), static_cast<std::size_t>(body.size()))) return -1;
-  r.started = mark == k_started;
-  Reader b{body, rd.at};
-  r.dev = b.u64();
-  r.ino = b.u64();
-  r.stable = b.u64() != 0;
-  r.size = static_cast<std::int64_t>(b.u64());
-  r.mtime.tv_sec = static_cast<time_t>(b.u64());
-  r.mtime.tv_nsec = static_cast<long>(b.u64());
-  r.name = b.bytes();
-  const std::uint64_t count = b.u64();
-  for (std::uint64_t i = 0; b.ok && i < count; ++i) {
-    Record::Range range;
-    range.offset = static_cast<std::int64_t>(b.u64());
-    range.old_bytes = b.bytes();
-    range.new_bytes = b.bytes();
-    if (range.offset < 0 || range.offset > r.size - range.old_bytes.size() ||
-        range.new_bytes.size() != range.old_bytes.size())
-      return -1;
-    r.ranges.push_back(std::move(range));
-  }
-  const bool whole = b.ok && b.at == body.size() && !r.name.isEmpty() && !r.name.contains('/') &&
-                     r.name != "." && r.name != "..";
-  return whole ? at + static_cast<qsizetype>(total) : -1;
-}
-
-bool lock(int fd) {
-  struct flock fl {};
-  fl.l_type = F_WRLCK;
-  fl.l_whence = SEEK_SET;
-  return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
-}
 
 QByteArray random_suffix() {
   static std::mt19937_64 rng{std::random_device{}()};
   char buf[20];
   std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(rng()));
   return buf;
-}
-
-// Puts back the old bytes of the patches and the old modification time;
-// true when the file reads as its old self again.
-bool restore(int fd, const struct stat& st, const std::vector<Patch>& patches) {
-  bool ok = true;
-  QByteArray check;
-  for (const Patch& p : patches) {
-    // Bytes past a file-size limit could not be written either way: what
-    // decides is that the range reads back old.
-    (void)pwrite_all(fd, p.offset, p.old_bytes.constData(), static_cast<std::size_t>(p.old_bytes.size()));
-    check.resize(p.old_bytes.size());
-    ok = ok && read_exact(fd, p.offset, check.data(), static_cast<std::size_t>(check.size())) &&
-         check == p.old_bytes;
-  }
-  if (!ok || ::fdatasync(fd) != 0) return false;
-  const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
-  (void)::futimens(fd, times);
-  return true;
 }
 
 }  // namespace
@@ -239,7 +63,7 @@ bool InPlaceWriter::open_journal(const QByteArray& folder) {
   if (fd_ >= 0) {
     // Another folder: this one's run of writes ends here.
     flush_staged();
-    close_journal(!keep_journal_);
+    end_run();
   }
   dirfd_ = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirfd_ < 0) return false;
@@ -305,8 +129,10 @@ void InPlaceWriter::stage(const QByteArray& path, int fd, const struct stat& st,
   // rather than fill the user's folder with a big journal.
   if (staged_bytes_ + bytes > k_max_staged) return;
   if (!staged_.empty() && folder_of(staged_.front().path) != folder_of(path)) return;
+  const std::optional<std::uint64_t> print = outside_print(fd, st.st_size, spans_of(patches));
+  if (!print) return;
   staged_bytes_ += bytes;
-  staged_.push_back({path, st, stable_inodes(fd), std::move(patches), -1});
+  staged_.push_back({path, st, stable_inodes(fd), *print, std::move(patches), -1});
 }
 
 void InPlaceWriter::commit_staged() {
@@ -315,7 +141,7 @@ void InPlaceWriter::commit_staged() {
   record_.clear();
   for (Staged& s : staged_) {
     if (folder_of(s.path) != folder_) continue;
-    encode(record_, s.path.mid(s.path.lastIndexOf('/') + 1), s.st, s.stable, s.patches, false);
+    encode(record_, s.path.mid(s.path.lastIndexOf('/') + 1), s.st, s.stable, s.print, s.patches, false);
     s.mark_at = record_.size() - 8;
   }
   if (record_.isEmpty()) return;
@@ -345,8 +171,10 @@ bool InPlaceWriter::write(const QByteArray& path, int fd, const struct stat& st,
   if (!staged) {
     // Its own record, behind the staged ones; zeros after it end the
     // journal there, whatever an earlier, longer record left behind.
+    const std::optional<std::uint64_t> print = outside_print(fd, st.st_size, spans_of(patches));
+    if (!print) return false;  // the file is untouched
     record_.clear();
-    encode(record_, path.mid(path.lastIndexOf('/') + 1), st, stable_inodes(fd), patches, true);
+    encode(record_, path.mid(path.lastIndexOf('/') + 1), st, stable_inodes(fd), *print, patches, true);
     record_.append(8, '\0');
     if (!pwrite_all(fd_, slot_, record_.constData(), static_cast<std::size_t>(record_.size())) ||
         ::fdatasync(fd_) != 0)
@@ -373,8 +201,10 @@ bool InPlaceWriter::write(const QByteArray& path, int fd, const struct stat& st,
     }
   }
   // A staged write is flushed with the others at the end of the run.
-  if (ok && staged && (staged->fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0)) >= 0) return true;
-  if (ok && ::fdatasync(fd) == 0) return true;
+  if (ok && ((staged && (staged->fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0)) >= 0) || ::fdatasync(fd) == 0)) {
+    history::note_in_place(path, st, fd, patches);
+    return true;
+  }
 
   const int saved = errno ? errno : EIO;
   if (!restore(fd, st, patches)) {
@@ -416,112 +246,23 @@ void InPlaceWriter::flush_staged() {
   }
 }
 
+void InPlaceWriter::end_run() {
+  // What the run wrote goes into the history before the journal goes: a
+  // crash never leaves a history without a write that was made.
+  for (const QByteArray& path : lost_) history::forget(path);
+  history::store_now();
+  close_journal(!keep_journal_);
+}
+
 QByteArrayList InPlaceWriter::finish() {
   flush_staged();
-  close_journal(!keep_journal_);
+  end_run();
   staged_.clear();
   staged_bytes_ = 0;
   committed_ = false;
   QByteArrayList lost;
   lost.swap(lost_);
   return lost;
-}
-
-namespace {
-
-enum class Found { complete, rolled_back, untouched, mismatch };
-
-Found roll_back(int dirfd, const Record& r) {
-  const int fd = ::openat(dirfd, r.name.constData(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return Found::mismatch;
-  struct stat st;
-  bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == r.size &&
-              (!r.stable || !stable_inodes(fd) || (st.st_ino == r.ino && st.st_dev == r.dev));
-  bool all_new = true, all_old = true;
-  QByteArray now;
-  for (std::size_t i = 0; same && i < r.ranges.size(); ++i) {
-    const Record::Range& range = r.ranges[i];
-    now.resize(range.old_bytes.size());
-    if (!read_exact(fd, range.offset, now.data(), static_cast<std::size_t>(now.size()))) {
-      same = false;
-      break;
-    }
-    // A write cut short (a kill, a full disk, a size limit) leaves any
-    // mixture of the two, at any byte; anything else is another writer's.
-    for (qsizetype j = 0; same && j < now.size(); ++j) {
-      const bool is_new = now[j] == range.new_bytes[j], is_old = now[j] == range.old_bytes[j];
-      all_new = all_new && is_new;
-      all_old = all_old && is_old;
-      same = is_new || is_old;
-    }
-  }
-  Found found = !same ? Found::mismatch : all_new ? Found::complete : all_old ? Found::untouched : Found::rolled_back;
-  if (found == Found::rolled_back) {
-    std::vector<Patch> patches;
-    for (const Record::Range& range : r.ranges) patches.push_back({range.offset, range.old_bytes, {}});
-    struct stat old = st;
-    old.st_mtim = r.mtime;
-    if (!restore(fd, old, patches)) found = Found::mismatch;
-  }
-  ::close(fd);
-  return found;
-}
-
-}  // namespace
-
-RecoveryReport recover_folder(const QByteArray& folder) {
-  RecoveryReport report;
-  const int dirfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirfd < 0) return report;
-  QByteArrayList journals;
-  bool changed = false;
-  if (DIR* dir = ::fdopendir(::dup(dirfd))) {
-    while (const dirent* e = ::readdir(dir))
-      if (std::strncmp(e->d_name, k_journal_prefix.constData(), static_cast<std::size_t>(k_journal_prefix.size())) == 0)
-        journals << QByteArray(e->d_name);
-    ::closedir(dir);
-  }
-  for (const QByteArray& jname : journals) {
-    const int jfd = ::openat(dirfd, jname.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
-    if (jfd < 0) continue;
-    struct stat js;
-    // Held by a writer that still runs (this program's other instance, or
-    // ours); or not ours at all: a journal another user put here must not
-    // make us write into a file they could not write themselves.
-    if (!lock(jfd) || ::fstat(jfd, &js) != 0 || !S_ISREG(js.st_mode) || js.st_uid != ::geteuid()) {
-      ::close(jfd);
-      continue;
-    }
-    QByteArray bytes(static_cast<qsizetype>(std::min<std::int64_t>(js.st_size, k_max_journal)), '\0');
-    std::vector<Record> records;
-    if (js.st_size <= k_max_journal &&
-        read_exact(jfd, 0, bytes.data(), static_cast<std::size_t>(bytes.size()))) {
-      for (qsizetype at = 0; at >= 0 && at < bytes.size();) {
-        Record r;
-        at = decode(bytes, at, r);
-        if (at >= 0) records.push_back(std::move(r));
-      }
-    }
-    // The last write undone first, as in any undo log. A file the run never
-    // reached, changed since by another program, is no concern of ours.
-    QByteArrayList mismatched;
-    for (auto r = records.rbegin(); r != records.rend(); ++r)
-      if (roll_back(dirfd, *r) == Found::mismatch && r->started) mismatched << r->name;
-    changed = true;
-    if (!mismatched.isEmpty()) {
-      const QByteArray aside = k_aside_prefix + jname.mid(k_journal_prefix.size());
-      if (::renameat(dirfd, jname.constData(), dirfd, aside.constData()) == 0)
-        for (const QByteArray& name : mismatched)
-          report.kept_aside.append({decode_file_name(name), decode_file_name(aside)});
-    } else {
-      ::unlinkat(dirfd, jname.constData(), 0);
-    }
-    ::close(jfd);
-  }
-  remove_stale_temps(dirfd);
-  if (changed) ::fsync(dirfd);
-  ::close(dirfd);
-  return report;
 }
 
 }  // namespace tn

@@ -8,9 +8,11 @@
 // journaled together with one flush, and flushed together at its end, before
 // the journal goes. A writer that dies leaves the journal; the next folder
 // confirmation, or the next write into that folder, rolls the file back
-// unless it is already wholly new. A journal whose file was changed since
-// (other bytes in the ranges, another size or file) is renamed aside and
-// reported, never applied.
+// unless it is already wholly new. The file is known by its name, size and
+// a print of its bytes outside the ranges, so a folder copied or restored
+// from a backup (every inode new) is rolled back too. A journal whose file
+// was changed since (other bytes in the ranges or outside them, another
+// size) is renamed aside and reported, never applied.
 //
 // The journal is ".tagnarabe-journal-<random>" in the file's folder, so it
 // works on any file system the file lives on (FAT and exFAT sticks too) and
@@ -68,6 +70,7 @@ class InPlaceWriter {
     QByteArray path;
     struct stat st {};
     bool stable = true;  // inode numbers that outlast a remount
+    std::uint64_t print = 0;  // of the bytes outside the patches
     std::vector<Patch> patches;  // cleared once its record is gone
     int fd = -1;  // written, to be flushed
     std::int64_t mark_at = 0;  // of its record's mark in the journal
@@ -83,6 +86,8 @@ class InPlaceWriter {
   void flush_staged();
   // remove false: left for recovery, which needs it as it is.
   void close_journal(bool remove);
+  // The run's history stored, then its journal closed.
+  void end_run();
 
   QByteArray folder_;  // where the open journal lives
   QByteArray name_;    // its name there

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <sys/stat.h>
 
+#include "history/messages.h"
+#include "history/recorder.h"
 #include "table/cell_marks.h"
 #include "table/dialogs.h"
 #include "table/folder.h"
@@ -161,6 +163,10 @@ std::vector<int> tag_write(Context& cx, WriteFields fields) {
     cx.dialogs.notify(msg::error_number + QString::number(error) + msg::error_text(error) +
                       cx.state.file(i) + msg::tag_write_failed_tail);
   };
+  // Recorded into the folder's history, so that the run can be undone.
+  const QString* runs[] = {&msg::run_write_all, &msg::run_write_title, &msg::run_write_album,
+                           &msg::run_write_artist};
+  history::Recording recording(cx.state.edit_folder, *runs[static_cast<int>(fields)]);
   ProgressScope progress(cx, cx.state.file_count);
   announce_writes(cx, fields);
   std::vector<std::optional<FileIdentity>> read_as(static_cast<std::size_t>(cx.state.file_count));

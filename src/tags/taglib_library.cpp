@@ -32,6 +32,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "history/recorder.h"
 #include "tags/id3v1_block.h"
 #include "tags/id3v2_reader.h"
 #include "tags/journal.h"
@@ -336,6 +337,10 @@ int TaglibLibrary::rewrite(const QByteArray& path, int fd, const struct stat& st
     return true;
   });
   if (!replaced) return fail(tag_error::write_failed);
+  // The old tag and ID3v1 block go into the run's history (fd is the old file).
+  const std::int64_t audio = change.audio_end - change.audio_begin;
+  history::note_rewrite(path, st, fd, change.audio_begin, expected - audio - change.v1.size(),
+                        st.st_size - change.audio_end, change.v1.size());
   last_error_ = tag_error::none;
   return 1;
 }

@@ -380,6 +380,7 @@ class TestForm1 : public QObject {
         "  全ファイル再読込(&R)",
         "  -",
         "  TAG情報書込 + ﾌｧｲﾙ名変更(&E)",
+        "  書込・ﾌｧｲﾙ名変更の取消",
         "  -",
         "  アプリケーションの終了(&E)",
         "ファイル名変更メニュー（&F)",
@@ -435,7 +436,7 @@ class TestForm1 : public QObject {
     QCOMPARE(buttons.size(), 19);
     for (QPushButton* b : buttons) QCOMPARE(routed_buttons.count(b->objectName()), 1);
     const auto actions = command_actions(rig.form1.menuBar());
-    QCOMPARE(actions.size(), 21);
+    QCOMPARE(actions.size(), 22);
     for (QAction* a : actions) QCOMPARE(routed_items.count(a->objectName()), 1);
     QCOMPARE(routed_items.size(), actions.size());
   }

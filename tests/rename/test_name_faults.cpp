@@ -35,7 +35,10 @@ QSet<QByteArray> raw_names(const QString& dir) {
   QSet<QByteArray> names;
   if (DIR* d = ::opendir(QFile::encodeName(dir).constData())) {
     while (const dirent* e = ::readdir(d))
-      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names << e->d_name;
+      // The write history is the program's own, beside the files.
+      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0 &&
+          std::strcmp(e->d_name, ".tagnarabe-history") != 0)
+        names << e->d_name;
     ::closedir(d);
   }
   return names;

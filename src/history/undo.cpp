@@ -1,0 +1,241 @@
+#include "history/undo.h"
+
+#include <QDateTime>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "history/messages.h"
+#include "history/recorder.h"
+#include "rename/safe_rename.h"
+#include "table/folder.h"
+#include "tags/journal.h"
+#include "tags/journal_record.h"
+#include "tags/safe_write.h"
+
+namespace tn::history {
+
+namespace {
+
+// One file followed back through the runs, newest change first.
+struct Chain {
+  QByteArray name_now;   // on the disk now
+  FileIdentity now;
+  QByteArray name;       // once the changes taken so far are undone
+  FileIdentity expect;   // what the next older change must have left
+  std::vector<const Change*> changes;
+  bool refused = false;
+  // The plan: the bytes [prefix, size - suffix) become middle.
+  bool content = false;
+  std::int64_t size = 0, prefix = 0, suffix = 0;
+  QByteArray middle_old, middle;
+};
+
+bool same_identity(const FileIdentity& a, const FileIdentity& b, bool stable_inodes) {
+  return a.size == b.size && a.mtime_sec == b.mtime_sec && a.mtime_nsec == b.mtime_nsec &&
+         (!stable_inodes || (a.dev == b.dev && a.ino == b.ino));
+}
+
+// Takes the changes back from bytes, in memory; false when they do not fit.
+bool take_back(QByteArray& bytes, const std::vector<const Change*>& changes) {
+  for (const Change* c : changes) {
+    if (bytes.size() != c->after.size) return false;
+    if (c->rewritten) {
+      if (c->new_head < 0 || c->new_tail < 0 || c->new_head + c->new_tail > bytes.size()) return false;
+      bytes = c->old_head + bytes.mid(c->new_head, bytes.size() - c->new_head - c->new_tail) + c->old_tail;
+    } else {
+      for (const auto& [offset, old] : c->old_ranges) {
+        if (offset < 0 || offset + old.size() > bytes.size()) return false;
+        bytes.replace(offset, old.size(), old);
+      }
+    }
+    if (bytes.size() != c->before.size) return false;
+  }
+  return true;
+}
+
+QByteArray read_whole(int fd, std::int64_t size) {
+  QByteArray bytes(static_cast<qsizetype>(size), '\0');
+  if (!read_exact(fd, 0, bytes.data(), static_cast<std::size_t>(size))) return {};
+  return bytes;
+}
+
+// Follows every file the runs from run_id on changed back to before them.
+std::deque<Chain> follow(const QByteArray& folder, const std::vector<Run>& runs, std::uint64_t run_id,
+                         bool stable) {
+  std::deque<Chain> chains;
+  for (auto run = runs.rbegin(); run != runs.rend() && run->id >= run_id; ++run) {
+    for (auto c = run->changes.rbegin(); c != run->changes.rend(); ++c) {
+      Chain* chain = nullptr;
+      for (Chain& ch : chains)
+        if (ch.name == c->name_after) chain = &ch;
+      if (!chain) {
+        // The newest change of a file: the file must be as that change left it.
+        Chain& ch = chains.emplace_back();
+        ch.name_now = ch.name = c->name_after;
+        struct stat st;
+        ch.refused = ::stat((folder + '/' + ch.name_now).constData(), &st) != 0 || !S_ISREG(st.st_mode) ||
+                     !same_identity(identity_of(st), c->after, stable);
+        for (const Chain& other : chains)
+          if (&other != &ch && other.name_now == ch.name_now) ch.refused = true;  // that file is another's
+        ch.now = identity_of(st);
+        chain = &ch;
+      } else if (!same_identity(chain->expect, c->after, stable)) {
+        chain->refused = true;  // changed by someone else between two runs
+      }
+      chain->changes.push_back(&*c);
+      chain->expect = c->before;
+      chain->name = c->name_before;
+    }
+  }
+  return chains;
+}
+
+// What the file's bytes must become; false (refused) when the file does not
+// take the changes back.
+bool plan(const QByteArray& folder, Chain& ch) {
+  const int fd = ::open((folder + '/' + ch.name_now).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  QByteArray now = read_whole(fd, ch.now.size);
+  ::close(fd);
+  if (now.size() != ch.now.size) return false;
+  QByteArray was = now;
+  if (!take_back(was, ch.changes)) return false;
+  ch.content = was != now;
+  if (!ch.content) return true;
+  const qsizetype n = std::min(was.size(), now.size());
+  qsizetype prefix = 0, suffix = 0;
+  while (prefix < n && was[prefix] == now[prefix]) ++prefix;
+  while (suffix < n - prefix && was[was.size() - 1 - suffix] == now[now.size() - 1 - suffix]) ++suffix;
+  ch.size = now.size();
+  ch.prefix = prefix;
+  ch.suffix = suffix;
+  ch.middle_old = now.mid(prefix, now.size() - prefix - suffix);
+  ch.middle = was.mid(prefix, was.size() - prefix - suffix);
+  return true;
+}
+
+// Puts the planned bytes into the files, the same-size ones under one
+// journal, the others as new files renamed over them. False for a file
+// that could not be written (it is as it was).
+void put_back(const QByteArray& folder, std::deque<Chain>& chains, UndoResult& result) {
+  struct Open {
+    Chain* ch;
+    QByteArray path;
+    int fd;
+    struct stat st;
+    std::vector<Patch> patches;
+  };
+  std::vector<Open> in_place;
+  InPlaceWriter writer;
+  for (Chain& ch : chains) {
+    if (ch.refused || !ch.content) continue;
+    const QByteArray path = folder + '/' + ch.name_now;
+    const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !same_identity(identity_of(st), ch.now, true)) {
+      if (fd >= 0) ::close(fd);
+      ch.refused = true;  // changed while we planned
+      continue;
+    }
+    if (ch.middle.size() != ch.middle_old.size()) {
+      char real[PATH_MAX];
+      const bool ok = ::realpath(path.constData(), real) && replace_file(real, st, [&](int out) {
+        return copy_range(fd, 0, ch.prefix, out) &&
+               write_all(out, ch.middle.constData(), static_cast<std::size_t>(ch.middle.size())) &&
+               copy_range(fd, ch.size - ch.suffix, ch.suffix, out);
+      });
+      if (ok)
+        note_rewrite(path, st, fd, ch.prefix + ch.middle_old.size(), ch.prefix + ch.middle.size(), 0, 0);
+      else
+        ch.content = false, result.failed << decode_file_name(ch.name_now);
+      ::close(fd);
+      continue;
+    }
+    Open o{&ch, path, fd, st, {}};
+    add_patches(o.patches, ch.prefix, ch.middle_old, ch.middle);
+    writer.stage(path, fd, st, o.patches);
+    in_place.push_back(std::move(o));
+  }
+  for (Open& o : in_place)
+    if (!writer.write(o.path, o.fd, o.st, o.patches)) o.ch->refused = true, result.failed << decode_file_name(o.ch->name_now);
+  for (const QByteArray& lost : writer.finish())
+    for (Open& o : in_place)
+      if (o.path == lost) o.ch->refused = true, result.failed << decode_file_name(o.ch->name_now);
+  for (Open& o : in_place) ::close(o.fd);
+}
+
+// Back to the old names. A name another file of the undo still holds is
+// taken once that file has moved on.
+void rename_back(const QByteArray& folder, std::deque<Chain>& chains, UndoResult& result) {
+  std::vector<Chain*> pending;
+  for (Chain& ch : chains)
+    if (!ch.refused && ch.name != ch.name_now) pending.push_back(&ch);
+  for (bool moved = true; moved && !pending.empty();) {
+    moved = false;
+    for (auto it = pending.begin(); it != pending.end();) {
+      Chain& ch = **it;
+      const QByteArray from = folder + '/' + ch.name_now, to = folder + '/' + ch.name;
+      if (rename_no_replace(decode_file_name(from), decode_file_name(to))) {
+        note_rename(from, to);
+        ch.name_now = ch.name;
+        it = pending.erase(it);
+        moved = true;
+      } else {
+        ++it;
+      }
+    }
+  }
+  for (Chain* ch : pending) ch->refused = true, result.failed << decode_file_name(ch->name_now);
+}
+
+}  // namespace
+
+UndoResult undo_from(const QByteArray& folder, std::uint64_t run_id, bool dry_run) {
+  UndoResult result;
+  // Leftovers of a dead writer first: the files must be whole to be compared.
+  if (!dry_run) recover_folder(folder);
+  const std::vector<Run> runs = load_runs(folder);
+  for (const Run& r : runs) result.known = result.known || r.id == run_id;
+  if (!result.known) return result;
+  const int dirfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const bool stable = dirfd >= 0 && journal::stable_inodes(dirfd);
+  if (dirfd >= 0) ::close(dirfd);
+  std::deque<Chain> chains = follow(folder, runs, run_id, stable);
+  for (Chain& ch : chains)
+    if (!ch.refused && !plan(folder, ch)) ch.refused = true;
+  if (!dry_run) {
+    Recording recording(decode_file_name(folder), msg::run_undo);
+    put_back(folder, chains, result);
+    rename_back(folder, chains, result);
+  }
+  for (const Chain& ch : chains) {
+    if (!ch.refused) result.restored << decode_file_name(ch.name);
+    else if (!result.failed.contains(decode_file_name(ch.name_now))) result.refused << decode_file_name(ch.name_now);
+  }
+  result.refused.removeDuplicates();
+  result.restored.sort();
+  result.refused.sort();
+  return result;
+}
+
+int files_of(const Run& run) {
+  int n = 0;
+  for (std::size_t i = 0; i < run.changes.size(); ++i) {
+    const Change& c = run.changes[i];
+    bool again = false;  // renamed after its write in the same run
+    for (std::size_t k = 0; k < i && !again; ++k) again = run.changes[k].name_after == c.name_before;
+    n += !again;
+  }
+  return n;
+}
+
+QString run_line(const Run& run) {
+  return QDateTime::fromSecsSinceEpoch(run.time).toString(QStringLiteral("MM/dd HH:mm")) + QLatin1Char(' ') +
+         run.command + QLatin1Char(' ') + QString::number(files_of(run)) + msg::run_files_tail;
+}
+
+}  // namespace tn::history

@@ -1,0 +1,276 @@
+// The write history and its undo, on real files through the core: runs
+// written, renamed and written again, undone after a restart; a file another
+// program changed since is left alone; an undo killed part-way leaves every
+// file before or after it.
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "history/history.h"
+#include "history/history_commands.h"
+#include "history/messages.h"
+#include "history/undo.h"
+#include "mp3_fixture.h"
+#include "rename/rename_commands.h"
+#include "shell/folder_confirm.h"
+#include "table/folder.h"
+#include "table/memory_grid.h"
+#include "table/scripted_dialogs.h"
+#include "table/track_state.h"
+#include "table/track_table.h"
+#include "tags/tag_library.h"
+#include "tags/tag_writers.h"
+
+using namespace tn;
+using namespace tn::test;
+
+namespace {
+
+struct NoShell final : Shell {
+  void hide_startup() override {}
+  void show_main() override {}
+  void set_main_caption(const QString&) override {}
+};
+
+// The program as it runs on one folder; a new one is a restart.
+struct Program {
+  TrackState state;
+  MemoryGrid grid;
+  ScriptedDialogs dialogs;
+  NoShell shell;
+  std::unique_ptr<TagLibrary> lib = make_taglib_library();
+  Context cx{state, grid, dialogs, *lib};
+
+  explicit Program(const QString& folder) {
+    dialogs.yes();
+    if (!confirm_folder(cx, shell, folder, QString(), list_mp3_files(folder))) throw std::runtime_error("confirm");
+  }
+  void set(int c, int r, const QString& t) {
+    grid.set_col(c);
+    grid.set_row(r);
+    grid.set_text(t);
+  }
+  QString cell(int c, int r) {
+    grid.set_col(c);
+    grid.set_row(r);
+    return grid.text();
+  }
+};
+
+// A file as the test compares it: name, bytes, inode.
+struct Seen {
+  QString name;
+  QByteArray sha256;
+  ino_t ino = 0;
+  bool operator==(const Seen&) const = default;
+};
+
+std::vector<Seen> look(const QString& folder) {
+  std::vector<Seen> seen;
+  for (const QString& name : list_mp3_files(folder)) {
+    const QString path = folder + '/' + name;
+    struct stat st;
+    ::stat(QFile::encodeName(path).constData(), &st);
+    seen.push_back({name, QCryptographicHash::hash(read_file(path), QCryptographicHash::Sha256), st.st_ino});
+  }
+  std::sort(seen.begin(), seen.end(), [](const Seen& a, const Seen& b) { return a.name < b.name; });
+  return seen;
+}
+
+QStringList names(const std::vector<Seen>& seen) {
+  QStringList n;
+  for (const Seen& s : seen) n << s.name;
+  return n;
+}
+
+void make_folder(const QString& dir, int files, int padding, int cover = 0) {
+  for (int i = 1; i <= files; ++i) {
+    Id3v2 tag = text_tag(3, Enc::utf16, QStringLiteral("曲%1").arg(i), QStringLiteral("歌手"),
+                         QStringLiteral("アルバム"), padding);
+    if (cover) tag.frames.push_back({"APIC", apic_body(cover)});
+    make_mp3(dir, QStringLiteral("%1.mp3").arg(i), {tag, Id3v1{"old", "B", "C", "", ""}, 8});
+  }
+}
+
+std::uint64_t newest_run(const QString& folder) {
+  return history_lines(folder).front().first;
+}
+
+}  // namespace
+
+class History : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Three runs (an album written, names from the track order, artists
+  // written), a restart, then the undo of all three: names and bytes are the
+  // originals, inodes too where nothing was rewritten. A file another program
+  // touched after the runs is refused by name and left, the others restored.
+  // Then the undo is undone: the files are as after the three runs.
+  void undo_of_three_runs_data() {
+    QTest::addColumn<int>("padding");  // 0: the tags grow, every file is rewritten
+    QTest::addColumn<int>("touched");  // the row another program changed; 0: none
+    QTest::newRow("in place") << 2048 << 0;
+    QTest::newRow("rewritten") << 0 << 0;
+    QTest::newRow("in place, a file changed since") << 2048 << 2;
+    QTest::newRow("rewritten, a file changed since") << 0 << 3;
+  }
+  void undo_of_three_runs() {
+    QFETCH(int, padding);
+    QFETCH(int, touched);
+    QTemporaryDir dir;
+    const QString folder = dir.path();
+    make_folder(folder, 4, padding);
+    const std::vector<Seen> original = look(folder);
+    {
+      Program p(folder);
+      const QString album = padding ? QStringLiteral("新しいアルバム") : QString(40, QChar(0x6F14));
+      for (int r = 1; r <= 4; ++r) p.set(col::album, r, album);
+      QVERIFY(tag_write_album(p.cx).empty());
+      for (int r = 1; r <= 4; ++r) p.set(col::order, r, QStringLiteral("%1").arg(5 - r, 2, 10, QChar('0')));
+      p.dialogs.yes();
+      cmd_w_name(p.cx);
+      p.dialogs.yes();
+      cmd_re_name(p.cx);
+      for (int r = 1; r <= 4; ++r) p.set(col::artist, r, QStringLiteral("新しい歌手%1").arg(r));
+      QVERIFY(tag_write_artist(p.cx).empty());
+    }
+    const std::vector<Seen> after = look(folder);
+    QCOMPARE(names(after), (QStringList{"01曲4.mp3", "02曲3.mp3", "03曲2.mp3", "04曲1.mp3"}));
+    QString touched_name;
+    QByteArray touched_bytes;
+    if (touched) {
+      touched_name = QStringLiteral("0%1曲%2.mp3").arg(5 - touched).arg(touched);
+      touched_bytes = read_file(folder + '/' + touched_name);
+      touched_bytes[touched_bytes.size() - 200] = 'X';  // the audio, as another editor might
+      write_file(folder + '/' + touched_name, touched_bytes);
+    }
+
+    Program p(folder);  // a restart
+    const auto lines = history_lines(folder);
+    QCOMPARE(lines.size(), std::size_t{3});
+    QVERIFY(lines[0].second.endsWith(QStringLiteral(" ｱｰﾃｨｽﾄ名のみ書込 4ﾌｧｲﾙ")));
+    QVERIFY(lines[1].second.endsWith(QStringLiteral(" ﾌｧｲﾙ名変更 4ﾌｧｲﾙ")));
+    QVERIFY(lines[2].second.endsWith(QStringLiteral(" ｱﾙﾊﾞﾑ名のみ書込 4ﾌｧｲﾙ")));
+    QCOMPARE(lines[2].second.left(11),
+             QDateTime::currentDateTime().toString(QStringLiteral("MM/dd HH:mm")).left(5) + lines[2].second.mid(5, 6));
+    p.dialogs.yes();
+    QVERIFY(cmd_undo_runs(p.cx, lines[2].first).known);
+    const std::vector<Seen> now = look(folder);
+    if (touched) {
+      QCOMPARE(p.dialogs.notices(), QStringList{touched_name + msg::undo_refused_tail});
+      QCOMPARE(read_file(folder + '/' + touched_name), touched_bytes);
+    } else {
+      QCOMPARE(p.dialogs.notices(), QStringList{msg::undo_done});
+    }
+    std::vector<Seen> expected = original;
+    if (touched) {
+      expected.erase(expected.begin() + (touched - 1));
+      expected.insert(expected.begin(), now.front());  // "0N..." sorts first, checked above
+    }
+    QCOMPARE(names(now), names(expected));
+    for (std::size_t i = 0; i < now.size(); ++i) {
+      QCOMPARE(now[i].sha256, expected[i].sha256);
+      if (padding) QCOMPARE(now[i].ino, expected[i].ino);
+    }
+    // The table shows the files as they are now.
+    QCOMPARE(p.cell(col::name, 1), QStringLiteral("1.mp3"));
+    QCOMPARE(p.cell(col::album, 1), QStringLiteral("アルバム"));
+    QCOMPARE(history_lines(folder).front().second.section(' ', 2), msg::run_undo + QStringLiteral(" %1ﾌｧｲﾙ").arg(touched ? 3 : 4));
+
+    // The undo undone: every file it put back is as after the three runs.
+    p.dialogs.yes();
+    QVERIFY(cmd_undo_runs(p.cx, newest_run(folder)).known);
+    const std::vector<Seen> redone = look(folder);
+    QCOMPARE(names(redone), names(after));
+    for (std::size_t i = 0; i < redone.size(); ++i)
+      if (redone[i].name != touched_name) QCOMPARE(redone[i].sha256, after[i].sha256);
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 5);
+  }
+
+  // An undo killed at random moments, then the folder confirmed again:
+  // every file is as before the undo or as after it, never a mix, and
+  // nothing else is left in the folder.
+  void undo_killed_at_random_moments_data() {
+    QTest::addColumn<int>("padding");
+    QTest::newRow("in place") << 4096;
+    QTest::newRow("rewritten") << 0;
+  }
+  void undo_killed_at_random_moments() {
+    QFETCH(int, padding);
+    QRandomGenerator rng(20261209);
+    int before = 0, undone = 0;
+    qint64 run_us = 2000;
+    for (int round = 0; round < 16; ++round) {
+      QTemporaryDir dir;
+      const QString folder = dir.path();
+      make_folder(folder, 3, padding, 256 * 1024);
+      std::vector<QByteArray> old_bytes, new_bytes;
+      for (int r = 1; r <= 3; ++r) old_bytes.push_back(read_file(folder + QStringLiteral("/%1.mp3").arg(r)));
+      {
+        Program p(folder);
+        for (int r = 1; r <= 3; ++r)
+          p.set(col::album, r, padding ? QStringLiteral("新しいアルバム") : QString(40, QChar(0x6F14)));
+        QVERIFY(tag_write_album(p.cx).empty());
+      }
+      for (int r = 1; r <= 3; ++r) new_bytes.push_back(read_file(folder + QStringLiteral("/%1.mp3").arg(r)));
+      const std::uint64_t run = newest_run(folder);
+      QElapsedTimer timer;
+      timer.start();
+      const pid_t pid = ::fork();
+      if (pid == 0) {
+        const auto result = history::undo_from(QFile::encodeName(folder), run, false);
+        ::_exit(result.restored.size() == 3 ? 0 : 1);
+      }
+      // The first round runs to its end and gives the time an undo takes.
+      if (round > 0) {
+        ::usleep(static_cast<useconds_t>(rng.bounded(static_cast<quint32>(run_us + run_us / 4 + 1))));
+        ::kill(pid, SIGKILL);
+      }
+      int status = 0;
+      QCOMPARE(::waitpid(pid, &status, 0), pid);
+      if (round == 0) {
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        run_us = timer.nsecsElapsed() / 1000;
+      }
+      Program confirmed(folder);
+      for (int r = 1; r <= 3; ++r) {
+        const QByteArray now = read_file(folder + QStringLiteral("/%1.mp3").arg(r));
+        QVERIFY2(now == old_bytes[r - 1] || now == new_bytes[r - 1],
+                 qPrintable(QStringLiteral("round %1, file %2").arg(round).arg(r)));
+        ++(now == old_bytes[r - 1] ? undone : before);
+      }
+      QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+               (QStringList{".tagnarabe-history", "1.mp3", "2.mp3", "3.mp3"}));
+    }
+    qInfo("an undo takes %lld us: %d files undone, %d as before", run_us, undone, before);
+  }
+
+  // The history keeps the newest runs: beyond 20 the oldest goes first.
+  void history_is_bounded() {
+    QTemporaryDir dir;
+    make_folder(dir.path(), 2, 1024);
+    Program p(dir.path());
+    for (int run = 1; run <= history::k_max_runs + 5; ++run) {
+      p.set(col::title, 1, QStringLiteral("曲名%1").arg(run));
+      QVERIFY(tag_write_title(p.cx).empty());
+    }
+    const std::vector<history::Run> runs = history::load_runs(QFile::encodeName(dir.path()));
+    QCOMPARE(static_cast<int>(runs.size()), history::k_max_runs);
+    QCOMPARE(runs.front().id, std::uint64_t{6});
+    QCOMPARE(runs.back().id, std::uint64_t{history::k_max_runs + 5});
+    // A run that wrote nothing is not a run.
+    QCOMPARE(history::files_of(runs.back()), 1);
+  }
+};
+
+QTEST_GUILESS_MAIN(History)
+#include "test_history.moc"
