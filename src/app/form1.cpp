@@ -24,6 +24,7 @@
 #include "app/form4.h"
 #include "app/messages.h"
 #include "app/program_icon.h"
+#include "clean_up/clean_up.h"
 #include "edit/edit_commands.h"
 #include "rename/rename_commands.h"
 #include "table/dialogs.h"
@@ -75,6 +76,10 @@ constexpr Form1::Route k_routes[] = {
     {"cmd_dir", "cmd_dir", {"mnu_dir", "mnu_folder"}, [](Form1& f) { f.cmd_dir(); }},
     {"cmd_end", "cmd_end", {"mnu_end", nullptr}, [](Form1& f) { f.cmd_end(); }},
     {"about", nullptr, {"mnu_about", nullptr}, [](Form1& f) { f.show_about(); }},
+    {"cmd_portable_names", nullptr, {"mnu_portable_names", nullptr},
+     [](Form1& f) { cmd_portable_names(f.context()); }},
+    {"cmd_even_widths", nullptr, {"mnu_even_widths", nullptr},
+     [](Form1& f) { cmd_even_widths(f.context()); }},
 };
 
 // The upper band of the window. Containers come before what they hold;
@@ -327,6 +332,7 @@ void Form1::build_menus() {
   item(names, "mnu_kyokuname", menu::cmd_kyokuname);
   item(names, "mnu_kyokuzyunname", menu::cmd_kyokuzyunname);
   item(names, "mnu_w_name", menu::cmd_w_name);
+  item(names, "mnu_portable_names", menu::cmd_portable_names);
   names->addSeparator();
   item(names, "mnu_modosu", menu::cmd_modosu);
   names->addSeparator();
@@ -342,6 +348,8 @@ void Form1::build_menus() {
   item(input, "mnu_all_art", menu::cmd_all_art);
   input->addSeparator();
   item(input, "mnu_excel", menu::cmd_excel);
+  input->addSeparator();
+  item(input, "mnu_even_widths", menu::cmd_even_widths);
   input->addSeparator();
   item(input, "mnu_modosu2", menu::cmd_modosu2);
 

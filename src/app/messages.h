@@ -145,6 +145,7 @@ inline const QString file_name = QStringLiteral("ファイル名変更メニュ�
 inline const QString cmd_kyokuname = QStringLiteral("「ファイル名」に「曲名」を入力(&Z)");
 inline const QString cmd_kyokuzyunname = QStringLiteral("「ファイル名」に「曲順」を入力(&X)");
 inline const QString cmd_w_name = QStringLiteral("「ファイル名」に「曲順」+「曲名」を入力(&U)");
+inline const QString cmd_portable_names = QStringLiteral("ﾌｧｲﾙ名に使えない文字を置換(&P)");
 inline const QString cmd_modosu = QStringLiteral("元に戻す(&S)");
 inline const QString cmd_re_name = QStringLiteral("ファイル名変更実行(&H)");
 
@@ -155,6 +156,7 @@ inline const QString cmd_zyun_fname = QStringLiteral("「曲名」に「曲順�
 inline const QString cmd_all_al = QStringLiteral("アルバム名全入力(&A)");
 inline const QString cmd_all_art = QStringLiteral("アーティスト名全入力(&T)");
 inline const QString cmd_excel = QStringLiteral("EXCELファイルより読込(&E)");
+inline const QString cmd_even_widths = QStringLiteral("文字幅をそろえる(&W)");
 inline const QString cmd_modosu2 = QStringLiteral("元に戻す(&D)");
 
 inline const QString tag_write = QStringLiteral("TAG書込メニュー(&M)");

@@ -9,6 +9,8 @@
 namespace tn {
 
 namespace {
+constexpr int k_note_role = Qt::UserRole + 1;
+
 // Told beside the colour, for screen readers and in the tooltip.
 QString state_of(Colour c) {
   if (c == k_edited) return cell_state::edited;
@@ -47,6 +49,19 @@ void QtGrid::store_colour(int col, int row, Colour colour) {
   QTableWidgetItem* it = item(col, row);
   it->setBackground(to_qcolor(colour));
   it->setData(Qt::AccessibleDescriptionRole, state_of(colour));
+  it->setData(k_note_role, QVariant());
+}
+
+QString QtGrid::cell_note(int col, int row) const {
+  const QTableWidgetItem* it = table_->item(row - 1, col - 1);
+  return it ? it->data(k_note_role).toString() : QString();
+}
+
+void QtGrid::store_note(int col, int row, const QString& note) {
+  QTableWidgetItem* it = item(col, row);
+  it->setData(k_note_role, note);
+  it->setData(Qt::AccessibleDescriptionRole,
+              note.isEmpty() ? state_of(cell_colour(col, row)) : note);
 }
 
 void QtGrid::resize(int cols, int rows) {

@@ -17,10 +17,13 @@ class QtGrid final : public Grid {
   int col_count() const override { return table_->columnCount(); }
   QString cell_text(int col, int row) const override;
   Colour cell_colour(int col, int row) const override;
+  QString cell_note(int col, int row) const override;
 
  protected:
   void store_text(int col, int row, const QString& text) override;
   void store_colour(int col, int row, Colour colour) override;
+  // The note is told in the colour's place, for screen readers and in the tooltip.
+  void store_note(int col, int row, const QString& note) override;
   void resize(int cols, int rows) override;
 
  private:

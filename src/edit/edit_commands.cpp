@@ -1,5 +1,6 @@
 #include "edit/edit_commands.h"
 
+#include "clean_up/clean_up.h"
 #include "edit/messages.h"
 #include "table/dialogs.h"
 #include "table/grid.h"
@@ -117,7 +118,7 @@ void cmd_modosu2(Context& cx) {
       g.set_text(k);
     g.set_row(g.row() + 1);
   }
-  paint_columns(cx, col::title, col::artist, k_white);
+  paint_tags_white_but_repaired(cx);
 }
 
 }  // namespace tn

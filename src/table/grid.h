@@ -35,17 +35,24 @@ class Grid {
   void set_back_colour(Colour colour);
   void set_max_rows(int rows);
   void set_max_cols(int cols);
+  // Why the current cell has its colour, beyond what the colour says (a
+  // text repaired on reading); the next colour put on the cell drops it.
+  void set_note(const QString& note) {
+    if (in_range(col_, row_)) store_note(col_, row_, note);
+  }
 
   // --- direct access, for inspection and the widgets -----------------------
   virtual int row_count() const = 0;
   virtual int col_count() const = 0;
   virtual QString cell_text(int col, int row) const = 0;
   virtual Colour cell_colour(int col, int row) const = 0;
+  virtual QString cell_note(int col, int row) const = 0;
 
  protected:
   // Called only with 1 <= col <= col_count(), 1 <= row <= row_count().
   virtual void store_text(int col, int row, const QString& text) = 0;
-  virtual void store_colour(int col, int row, Colour colour) = 0;
+  virtual void store_colour(int col, int row, Colour colour) = 0;  // drops the note
+  virtual void store_note(int col, int row, const QString& note) = 0;
   virtual void resize(int cols, int rows) = 0;
 
  private:

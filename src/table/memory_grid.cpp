@@ -22,7 +22,18 @@ void MemoryGrid::store_text(int col, int row, const QString& text) {
 }
 
 void MemoryGrid::store_colour(int col, int row, Colour colour) {
-  const_cast<Cell*>(at(col, row))->colour = colour;
+  Cell* c = const_cast<Cell*>(at(col, row));
+  c->colour = colour;
+  c->note.clear();
+}
+
+QString MemoryGrid::cell_note(int col, int row) const {
+  const Cell* c = at(col, row);
+  return c ? c->note : QString();
+}
+
+void MemoryGrid::store_note(int col, int row, const QString& note) {
+  const_cast<Cell*>(at(col, row))->note = note;
 }
 
 void MemoryGrid::resize(int cols, int rows) {

@@ -1,5 +1,6 @@
 #include "tags/read_tags.h"
 
+#include "clean_up/clean_up.h"
 #include "table/dialogs.h"
 #include "table/folder.h"
 #include "table/grid.h"
@@ -69,6 +70,7 @@ void read_tags(Context& cx) {
         g.set_text(rec.album);
         g.set_col(col::artist);
         g.set_text(rec.artist);
+        repair_mojibake_row(g, r);
       } else {
         const qint16 no = static_cast<qint16>(cx.tags.vbmp3_getLastErrorNo());
         cx.dialogs.notify(msg::error_number + QString::number(no) + msg::error_text(no) + name +

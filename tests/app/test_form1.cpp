@@ -373,6 +373,7 @@ class TestForm1 : public QObject {
         "  「ファイル名」に「曲名」を入力(&Z)",
         "  「ファイル名」に「曲順」を入力(&X)",
         "  「ファイル名」に「曲順」+「曲名」を入力(&U)",
+        "  ﾌｧｲﾙ名に使えない文字を置換(&P)",
         "  -",
         "  元に戻す(&S)",
         "  -",
@@ -387,6 +388,8 @@ class TestForm1 : public QObject {
         "  アーティスト名全入力(&T)",
         "  -",
         "  EXCELファイルより読込(&E)",
+        "  -",
+        "  文字幅をそろえる(&W)",
         "  -",
         "  元に戻す(&D)",
         "TAG書込メニュー(&M)",
@@ -422,7 +425,7 @@ class TestForm1 : public QObject {
     QCOMPARE(buttons.size(), 19);
     for (QPushButton* b : buttons) QCOMPARE(routed_buttons.count(b->objectName()), 1);
     const auto actions = command_actions(rig.form1.menuBar());
-    QCOMPARE(actions.size(), 21);
+    QCOMPARE(actions.size(), 23);
     for (QAction* a : actions) QCOMPARE(routed_items.count(a->objectName()), 1);
     QCOMPARE(routed_items.size(), actions.size());
   }

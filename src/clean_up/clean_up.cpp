@@ -1,0 +1,66 @@
+#include "clean_up/clean_up.h"
+
+#include "clean_up/clean_text.h"
+#include "clean_up/messages.h"
+#include "clean_up/mojibake.h"
+#include "table/grid.h"
+#include "table/track_state.h"
+#include "table/track_table.h"
+
+namespace tn {
+
+namespace {
+
+// Applies rule to columns c1..c2 of rows 1..N; only a cell that changes
+// takes the new text and the edited colour.
+template <class Rule>
+void apply(Context& cx, int c1, int c2, Rule rule) {
+  Grid& g = cx.ss1;
+  for (int r = 1; r <= cx.state.file_count; ++r) {
+    for (int c = c1; c <= c2; ++c) {
+      g.set_row(r);
+      g.set_col(c);
+      const QString before = g.text();
+      const QString after = rule(before);
+      if (after == before) continue;
+      g.set_text(after);
+      g.set_back_colour(k_edited);
+    }
+  }
+}
+
+}  // namespace
+
+void repair_mojibake_row(Grid& g, int row) {
+  g.set_row(row);
+  for (int c = col::title; c <= col::artist; ++c) {
+    g.set_col(c);
+    const std::optional<QString> repaired = repair_mojibake(g.text());
+    if (!repaired) continue;
+    g.set_text(*repaired);
+    g.set_back_colour(k_edited);
+    g.set_note(msg::mojibake_repaired);
+  }
+}
+
+bool is_repaired(const Grid& g, int col, int row) {
+  return g.cell_note(col, row) == msg::mojibake_repaired;
+}
+
+void paint_tags_white_but_repaired(Context& cx) {
+  Grid& g = cx.ss1;
+  for (int r = 1; r <= cx.state.file_count; ++r) {
+    for (int c = col::title; c <= col::artist; ++c) {
+      if (is_repaired(g, c, r)) continue;
+      g.set_row(r);
+      g.set_col(c);
+      g.set_back_colour(k_white);
+    }
+  }
+}
+
+void cmd_even_widths(Context& cx) { apply(cx, col::name, col::artist, even_widths); }
+
+void cmd_portable_names(Context& cx) { apply(cx, col::name, col::name, portable_name); }
+
+}  // namespace tn
