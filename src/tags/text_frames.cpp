@@ -14,7 +14,6 @@ namespace tn {
 
 namespace {
 
-constexpr const char* k_ids[3] = {"TIT2", "TPE1", "TALB"};
 constexpr std::int64_t k_padding = 1024;
 
 // A frame of the new tag: an old one (its bytes where they are now) or a new one.
@@ -112,7 +111,7 @@ class NewTag {
 
 }  // namespace
 
-Planned plan_text_frames(int fd, const Mp3Probe& probe, const std::array<WantedText, 3>& wanted,
+Planned plan_text_frames(int fd, const Mp3Probe& probe, const WantedTexts& wanted,
                          std::vector<Patch>& patches, std::vector<TagPiece>& grown) {
   patches.clear();
   grown.clear();
@@ -133,10 +132,10 @@ Planned plan_text_frames(int fd, const Mp3Probe& probe, const std::array<WantedT
   };
   auto add = [&](int field, int encoding) {
     Frame f;
-    std::memcpy(f.id.data(), k_ids[field], 4);
+    std::memcpy(f.id.data(), k_frame_ids[field], 4);
     f.field = field;
     f.encoding = encoding;
-    f.bytes = render_text_frame(k_ids[field], wanted[field].text, encoding, version);
+    f.bytes = render_text_frame(k_frame_ids[field], wanted[field].text, encoding, version);
     f.size = f.bytes.size();
     frames.push_back(f);
   };
@@ -156,7 +155,7 @@ Planned plan_text_frames(int fd, const Mp3Probe& probe, const std::array<WantedT
     changed = true;
     const auto at = std::find_if(frames.begin(), frames.end(), [&](const Frame& f) { return f.field == i; });
     if (!w.text.isEmpty() && count(i) == 1) {
-      QByteArray fresh = render_text_frame(k_ids[i], w.text, encoding, version);
+      QByteArray fresh = render_text_frame(k_frame_ids[i], w.text, encoding, version);
       if (fresh.size() == at->size) {
         at->from = -1;
         at->encoding = encoding;

@@ -1,9 +1,10 @@
 #pragma once
+// Step 3 of a write (write_plan.h), for a plain tag.
 // New title, artist and album frames for a plain ID3v2.3 or 2.4 tag, worked
 // out from the frame headers alone: a cover picture behind the text frames is
 // neither read nor copied, and every frame not written stays byte for byte.
 //
-// The frames change as the TagLib path changes them (taglib_library.cpp): a
+// The frames change as the TagLib path changes them (taglib_tag.cpp): a
 // text that renders to the frame's size goes where the frame stands, one of
 // another size goes behind the last frame, before the padding (where the next
 // change fits again without moving what lies between), an empty one removes
@@ -12,29 +13,13 @@
 // would read it before anything is planned; whatever does not come back as
 // asked is left to the TagLib path, as are tags that are not plain.
 
-#include <QString>
-#include <array>
 #include <vector>
 
 #include "tags/journal.h"
 #include "tags/mp3_probe.h"
+#include "tags/write_plan.h"
 
 namespace tn {
-
-// One field of the new tag: title, artist, album.
-struct WantedText {
-  QString text;          // what a read must give afterwards
-  bool kept = false;     // the file's frame stays as it is
-  bool from_id3v1 = false;  // kept, but shown from ID3v1: goes into ID3v2 if it has no frame
-};
-
-// A piece of a new tag that does not fit the old one's space, in order:
-// bytes of the old file (from `from` on), or `bytes`, or else `size` zeros.
-struct TagPiece {
-  std::int64_t from = -1;
-  std::int64_t size = 0;
-  QByteArray bytes;
-};
 
 enum class Planned {
   patches,  // fits: the ID3v2 part of the write, in `patches` (none: nothing to change)
@@ -44,7 +29,7 @@ enum class Planned {
 };
 
 // fd: the file, open for reading; probe: probe_mp3 of it, without tag_broken.
-Planned plan_text_frames(int fd, const Mp3Probe& probe, const std::array<WantedText, 3>& wanted,
+Planned plan_text_frames(int fd, const Mp3Probe& probe, const WantedTexts& wanted,
                          std::vector<Patch>& patches, std::vector<TagPiece>& grown);
 
 // Writes the pieces at the end of `to`, old bytes taken from `from`.

@@ -1,0 +1,39 @@
+#include "tags/id3v1_block.h"
+
+#include "tags/legacy_text.h"
+#include "tags/safe_write.h"
+
+namespace tn {
+
+namespace {
+
+constexpr int k_offsets[k_fields] = {3, 33, 63};
+constexpr int k_width = 30;
+
+}  // namespace
+
+bool read_id3v1(int fd, const Mp3Probe& probe, QByteArray& block) {
+  block.resize(k_id3v1_size);
+  return read_exact(fd, probe.file_size - k_id3v1_size, block.data(), k_id3v1_size);
+}
+
+QString id3v1_text(const QByteArray& block, int i) {
+  QByteArray raw = block.mid(k_offsets[i], k_width);
+  const qsizetype zero = raw.indexOf('\0');
+  if (zero >= 0) raw.truncate(zero);
+  while (!raw.isEmpty() && raw.back() == ' ') raw.chop(1);
+  return decode_legacy(raw);
+}
+
+QByteArray new_id3v1(const QByteArray& old, const WantedTexts& wanted) {
+  QByteArray v1 = old;
+  for (int i = 0; i < k_fields; ++i) {
+    if (wanted[i].kept && !wanted[i].written) continue;
+    QByteArray b = id3v1_field_bytes(wanted[i].text, k_width);
+    b.append(QByteArray(k_width - b.size(), '\0'));
+    v1.replace(k_offsets[i], k_width, b);
+  }
+  return v1;
+}
+
+}  // namespace tn

@@ -1,0 +1,26 @@
+#pragma once
+// The ID3v1 block at the end of a file: the texts a read takes from it, and
+// the block a write leaves (step 2 of write_plan.h). It is patched field by
+// field: TagLib's own ID3v1 renderer would turn an empty year into "0", cut a
+// 30-byte comment to 28 and split double-byte characters.
+
+#include <QByteArray>
+#include <QString>
+
+#include "tags/mp3_probe.h"
+#include "tags/write_plan.h"
+
+namespace tn {
+
+constexpr int k_id3v1_size = 128;
+
+// The file's last 128 bytes, which probe says are an ID3v1 block.
+bool read_id3v1(int fd, const Mp3Probe& probe, QByteArray& block);
+
+// Field i (title, artist, album) of a block, through the legacy decision.
+QString id3v1_text(const QByteArray& block, int i);
+
+// The block with the fields that change stored anew.
+QByteArray new_id3v1(const QByteArray& old, const WantedTexts& wanted);
+
+}  // namespace tn

@@ -1,0 +1,243 @@
+#include "tags/taglib_tag.h"
+
+#include <taglib/commentsframe.h>
+#include <taglib/id3v2frame.h>
+#include <taglib/id3v2header.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/tbytevectorstream.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/unsynchronizedlyricsframe.h>
+
+#include <optional>
+
+#include "tags/safe_write.h"
+#include "tags/tag_library.h"
+#include "tags/taglib_text.h"
+
+namespace tn {
+
+namespace {
+
+// Whether the ID3v2 tag (all its bytes) holds an encrypted frame (2.2 frames
+// have no flags). Frame headers are walked as TagLib walks them.
+bool has_encrypted_frame(const QByteArray& tag_bytes, const Mp3Probe& probe) {
+  if (probe.id3v2_major < 3) return false;
+  if (tag_bytes.size() < 10) return true;
+  const bool v4 = probe.id3v2_major == 4;
+  const auto flags = static_cast<unsigned char>(tag_bytes[5]);
+  const std::int64_t body_size = probe.id3v2_size - 10 - (v4 && (flags & 0x10) ? 10 : 0);
+  if (body_size < 0 || body_size > tag_bytes.size() - 10) return true;
+  QByteArray body = tag_bytes.mid(10, static_cast<qsizetype>(body_size));
+  if (!v4 && (flags & 0x80)) body.replace(QByteArray("\xFF\x00", 2), QByteArray("\xFF"));
+  auto u = [&](qsizetype i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(body[i])); };
+  auto size_at = [&](qsizetype i, bool synchsafe) {
+    return synchsafe ? u(i) << 21 | u(i + 1) << 14 | u(i + 2) << 7 | u(i + 3)
+                     : u(i) << 24 | u(i + 1) << 16 | u(i + 2) << 8 | u(i + 3);
+  };
+  qsizetype pos = 0;
+  if ((flags & 0x40) && body.size() >= 4) pos = v4 ? size_at(0, true) : size_at(0, false) + 4;
+  while (pos + 10 <= body.size() && body[pos] != '\0') {
+    if (static_cast<unsigned char>(body[pos + 9]) & (v4 ? 0x04 : 0x40)) return true;
+    pos += 10 + static_cast<qsizetype>(size_at(pos + 4, v4));
+  }
+  return false;
+}
+
+// The encoding of a new text frame: UTF-16 in ID3v2.3 (what every player
+// reads); in 2.4 the tag's own choice of Unicode, this frame's first, then any
+// other text frame's.
+TagLib::String::Type unicode_encoding(TagLib::ID3v2::Tag& tag, const char* id,
+                                      TagLib::ID3v2::Version version) {
+  constexpr auto utf16 = TagLib::String::UTF16;
+  if (version != TagLib::ID3v2::v4) return utf16;
+  auto unicode = [](TagLib::ID3v2::Frame* f) {
+    auto* tf = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(f);
+    const int t = tf ? static_cast<int>(tf->textEncoding()) : -1;
+    return t > TagLib::String::Latin1 && t <= TagLib::String::UTF8 ? t : -1;
+  };
+  for (TagLib::ID3v2::Frame* f : tag.frameListMap()[id])
+    if (unicode(f) >= 0) return static_cast<TagLib::String::Type>(unicode(f));
+  for (TagLib::ID3v2::Frame* f : tag.frameList())
+    if (unicode(f) >= 0) return static_cast<TagLib::String::Type>(unicode(f));
+  return utf16;
+}
+
+// Puts text into the tag's only `id` frame, when that is a plain text frame
+// whose rendered size stays the same.
+bool replace_same_size(TagLib::ID3v2::Tag& tag, const char* id, const TagLib::String& text,
+                       TagLib::String::Type encoding) {
+  const TagLib::ID3v2::FrameList& frames = tag.frameListMap()[id];
+  auto* frame = frames.size() == 1 ? dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frames.front()) : nullptr;
+  if (!frame) return false;
+  TagLib::ID3v2::TextIdentificationFrame fresh(id, encoding);
+  fresh.setText(text);
+  if (fresh.render().size() != frame->render().size()) return false;
+  frame->setTextEncoding(encoding);
+  frame->setText(text);
+  return true;
+}
+
+// Pads a tag TagLib rendered to `size` bytes when its frames fit: TagLib's
+// own padding follows the size of the file it read (a percent of it), not
+// the room the old tag leaves, and would send a write that fits to the
+// rewrite path. TagLib renders neither unsynchronisation nor an extended
+// header; a tag with a footer is left as it is.
+void fit_to_size(TagLib::ByteVector& tag, std::int64_t size, bool v4) {
+  if (tag.size() < 10 || (static_cast<unsigned char>(tag[5]) & 0x10) || size < 10 ||
+      size > 0x0FFFFFFF + 10)
+    return;
+  auto u = [&](unsigned int i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(tag[i])); };
+  std::int64_t end = 10;  // where the frames end
+  while (end + 10 <= tag.size() && tag[static_cast<unsigned int>(end)] != '\0') {
+    const auto i = static_cast<unsigned int>(end) + 4;
+    const std::uint32_t n = v4 ? u(i) << 21 | u(i + 1) << 14 | u(i + 2) << 7 | u(i + 3)
+                               : u(i) << 24 | u(i + 1) << 16 | u(i + 2) << 8 | u(i + 3);
+    end += 10 + n;
+  }
+  if (end > size || end > tag.size()) return;
+  tag.resize(static_cast<unsigned int>(end));
+  tag.resize(static_cast<unsigned int>(size), '\0');
+  const auto body = static_cast<std::uint32_t>(size - 10);
+  for (int k = 0; k < 4; ++k) tag[static_cast<unsigned int>(6 + k)] = static_cast<char>((body >> (7 * (3 - k))) & 0x7F);
+}
+
+// A frame with an encoding byte of no known encoding is read as UTF-16, but
+// TagLib renders its text as nothing: a field the user never touched would
+// be emptied by the write. Store it as the UTF-16 it was read as. (The byte
+// comes through as a signed char: 0xE5 is a negative type, and is turned
+// into an int at once, as no String::Type variable may hold it.)
+void store_unknown_encodings_as_utf16(TagLib::ID3v2::Tag& tag) {
+  auto unknown = [](int t) { return t < TagLib::String::Latin1 || t > TagLib::String::UTF8; };
+  for (TagLib::ID3v2::Frame* frame : tag.frameList()) {
+    constexpr auto utf16 = TagLib::String::UTF16;
+    if (auto* tf = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frame)) {
+      if (unknown(static_cast<int>(tf->textEncoding()))) tf->setTextEncoding(utf16);
+    } else if (auto* cf = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(frame)) {
+      if (unknown(static_cast<int>(cf->textEncoding()))) cf->setTextEncoding(utf16);
+    } else if (auto* lf = dynamic_cast<TagLib::ID3v2::UnsynchronizedLyricsFrame*>(frame)) {
+      if (unknown(static_cast<int>(lf->textEncoding()))) lf->setTextEncoding(utf16);
+    }
+  }
+}
+
+// The three text frames changed in the parsed tag as the table asks; true
+// when any changed.
+bool set_texts(TagLib::ID3v2::Tag& tag, const WantedTexts& wanted, TagLib::ID3v2::Version version) {
+  bool changed = false;
+  auto add_text = [&](const char* id, const QString& value, TagLib::String::Type encoding) {
+    auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id, encoding);
+    frame->setText(to_taglib(value));
+    tag.addFrame(frame);
+    changed = true;
+  };
+  for (int i = 0; i < k_fields; ++i) {
+    const char* id = k_frame_ids[i];
+    const QString& text = wanted[i].text;
+    const TagLib::String::Type encoding = unicode_encoding(tag, id, version);
+    if (wanted[i].kept) {
+      // Text shown from the ID3v1 tag goes into ID3v2 as well: most players
+      // look no further once there is an ID3v2 tag.
+      if (wanted[i].from_id3v1 && tag.frameListMap()[id].isEmpty()) add_text(id, text, encoding);
+      continue;
+    }
+    // A frame that every player already shows as the table does stays as it
+    // is; one they would show otherwise (Shift-JIS marked as Latin-1, above
+    // all) is stored again in Unicode.
+    if (tag.frameListMap()[id].size() <= 1 && frame_text(tag, id, false) == text) continue;
+    // A new text of the frame's size is put into the frame where it stands,
+    // so that an in-place write changes only its bytes; one of another size
+    // moves to the end of the tag, beside the padding, where it can change
+    // again without moving the frames behind it (a cover picture).
+    if (!text.isEmpty() && replace_same_size(tag, id, to_taglib(text), encoding)) {
+      changed = true;
+      continue;
+    }
+    if (!tag.frameListMap()[id].isEmpty()) {
+      tag.removeFrames(id);
+      changed = true;
+    }
+    // An empty field removes the frame: players show a missing frame as empty,
+    // while an empty one is dropped by some writers and shown oddly by others.
+    if (!text.isEmpty()) add_text(id, text, encoding);
+  }
+  return changed;
+}
+
+// TagLib drops or damages some frames as it renders them (one flagged to be
+// discarded when the tag changes, for one). What the table shows must come
+// back from the new tag: a kept field as it was read, a changed one as
+// written. A field that does not is stored again as a plain frame, once.
+bool render_checked(TagLib::ID3v2::Tag& tag, const WantedTexts& wanted, TagLib::ID3v2::Version version,
+                    TagLib::ByteVector& rendered) {
+  rendered = tag.render(version);
+  for (int round = 0;; ++round) {
+    std::array<QString, k_fields> back;
+    if (!rendered_texts(rendered, back)) return false;
+    bool repaired = false;
+    for (int i = 0; i < k_fields; ++i) {
+      const QString& want = wanted[i].text;
+      if (back[i] == want) continue;
+      if (round > 0) return false;
+      tag.removeFrames(k_frame_ids[i]);
+      if (!want.isEmpty()) {
+        auto* frame = new TagLib::ID3v2::TextIdentificationFrame(k_frame_ids[i], TagLib::String::UTF16);
+        frame->setText(to_taglib(want));
+        tag.addFrame(frame);
+      }
+      repaired = true;
+    }
+    if (!repaired) return true;
+    rendered = tag.render(version);
+  }
+}
+
+}  // namespace
+
+int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByteArray& old_tag,
+                 NewId3v2& out) {
+  out = {};
+  // Only the tag at the start counts (TagLib would find one inside the audio
+  // too, where no player looks).
+  const std::int64_t old_v2_size = probe.id3v2_major ? probe.id3v2_size : 0;
+  old_tag.resize(static_cast<qsizetype>(old_v2_size));
+  if (!read_exact(fd, 0, old_tag.data(), static_cast<std::size_t>(old_tag.size())))
+    return tag_error::read_failed;
+  TagLib::ByteVectorStream old_stream(
+      TagLib::ByteVector(old_tag.constData(), static_cast<unsigned int>(old_tag.size())));
+  std::optional<TagLib::MPEG::File> parsed;
+  TagLib::ID3v2::Tag no_tag;
+  if (old_v2_size > 0) {
+    parsed.emplace(&old_stream, TagLib::ID3v2::FrameFactory::instance(), false);
+    if (!parsed->isValid() || !parsed->hasID3v2Tag()) return tag_error::read_failed;
+  }
+  const bool had_v2 = parsed.has_value();
+  const auto version = probe.id3v2_major == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3;
+  TagLib::ID3v2::Tag& tag = had_v2 ? *parsed->ID3v2Tag() : no_tag;
+
+  if (!set_texts(tag, wanted, version)) return tag_error::none;  // the tag stays as it is
+
+  // TagLib writes an encrypted frame back with its flags cleared, so players
+  // would read the ciphertext as the frame's text. Such a tag is left alone.
+  if (has_encrypted_frame(old_tag, probe)) return tag_error::write_failed;
+  store_unknown_encodings_as_utf16(tag);
+  // Frames were added or changed, so the new tag has one.
+  TagLib::ByteVector rendered;
+  if (!render_checked(tag, wanted, version, rendered)) return tag_error::write_failed;
+  if (had_v2) fit_to_size(rendered, old_v2_size, version == TagLib::ID3v2::v4);
+  const QByteArray new_v2(rendered.data(), static_cast<qsizetype>(rendered.size()));
+
+  if (had_v2 && new_v2.size() == old_v2_size) {
+    // Fits the old space: only the bytes that differ are written, and the
+    // audio is not moved. (Written ourselves: TagLib's save() strips a tag
+    // its isEmpty() calls empty, cover picture and all.)
+    out.kind = NewId3v2::Kind::in_place;
+    add_patches(out.patches, 0, old_tag, new_v2);
+  } else {
+    out.kind = NewId3v2::Kind::rewrite;
+    out.tag.push_back({-1, new_v2.size(), new_v2});
+  }
+  return tag_error::none;
+}
+
+}  // namespace tn

@@ -1,0 +1,85 @@
+#pragma once
+// A tag write, in the order it happens, each step in a room of its own:
+//  1. what each field becomes (wanted_fields, here);
+//  2. the new ID3v1 block (id3v1_block.h);
+//  3. the new ID3v2 tag: planned from the frame headers for a plain tag
+//     (text_frames.h), or else rendered by TagLib (taglib_tag.h);
+//  4. carried out: the ranges that differ overwritten in place under the
+//     journal, or a new file renamed over the old (carry_out in
+//     taglib_library.cpp, the one place a write changes the file).
+// This header holds what travels from step to step.
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <sys/stat.h>
+#include <vector>
+
+#include "tags/journal.h"
+#include "tags/tag_record.h"
+
+namespace tn {
+
+constexpr int k_fields = 3;  // title, artist, album
+constexpr const char* k_frame_ids[k_fields] = {"TIT2", "TPE1", "TALB"};
+
+enum class Source { none, id3v2, id3v1 };
+
+// What the last tag read returned, so that a field handed back unchanged is
+// left in the file as it is.
+struct LastRead {
+  QByteArray path;
+  struct stat st {};
+  std::array<QByteArray, k_fields> bytes;  // as returned, trailing blanks dropped
+  std::array<QString, k_fields> text;      // the file's whole text
+  std::array<Source, k_fields> source{};
+  std::array<bool, k_fields> cut{};        // longer than the record holds
+};
+
+// One field of the new tag: title, artist, album.
+struct WantedText {
+  QString text;             // what a read must give afterwards
+  bool written = false;     // the caller took it from the table
+  bool kept = false;        // the file's frame stays as it is
+  bool from_id3v1 = false;  // kept, but shown from ID3v1: goes into ID3v2 if it has no frame
+};
+using WantedTexts = std::array<WantedText, k_fields>;
+
+// A field of the byte form up to its first zero, trailing blanks dropped.
+QByteArray field_bytes(const char* field);
+
+// Step 1. known: the last read, when it was of this file as it is now.
+WantedTexts wanted_fields(const TagRecordBytes& record, int from_table, const LastRead* known);
+
+// A piece of a new tag that does not fit the old one's space, in order:
+// bytes of the old file (from `from` on), or `bytes`, or else `size` zeros.
+struct TagPiece {
+  std::int64_t from = -1;
+  std::int64_t size = 0;
+  QByteArray bytes;
+};
+
+// Step 3's answer: the new ID3v2 tag.
+struct NewId3v2 {
+  enum class Kind { same, in_place, rewrite };
+  Kind kind = Kind::same;
+  std::vector<Patch> patches;  // in_place: where the new tag differs (may be none)
+  std::vector<TagPiece> tag;   // rewrite: the whole new tag, which does not fit the old space
+};
+
+// What step 4 carries out.
+struct FileChange {
+  enum class Kind { none, in_place, rewrite };
+  Kind kind = Kind::none;
+  // in_place: the ranges of ID3v2 and ID3v1 to overwrite, old and new bytes.
+  std::vector<Patch> patches;
+  // rewrite: the new file is `tag`, the old file's audio [audio_begin,
+  // audio_end), then the ID3v1 block v1 (or none). The old tag is the old
+  // file's [0, audio_begin).
+  std::vector<TagPiece> tag;
+  std::int64_t audio_begin = 0, audio_end = 0;
+  QByteArray v1;
+};
+
+}  // namespace tn
