@@ -80,6 +80,8 @@ constexpr Form1::Route k_routes[] = {
      [](Form1& f) { cmd_portable_names(f.context()); }},
     {"cmd_even_widths", nullptr, {"mnu_even_widths", nullptr},
      [](Form1& f) { cmd_even_widths(f.context()); }},
+    {"cmd_track_numbers", nullptr, {"mnu_track_numbers", nullptr},
+     [](Form1& f) { cmd_track_numbers(f.context()); }},
 };
 
 // The upper band of the window. Containers come before what they hold;
@@ -359,6 +361,8 @@ void Form1::build_menus() {
   item(write, "mnu_write_kyokumei", menu::cmd_write_kyokumei);
   item(write, "mnu_write_alubum", menu::cmd_write_alubum);
   item(write, "mnu_write_artname", menu::cmd_write_artname);
+  write->addSeparator();
+  item(write, "mnu_track_numbers", menu::cmd_track_numbers);
 
   QMenu* help = submenu(nullptr, "mnu_help", menu::help);
   item(help, "mnu_about", menu::about);

@@ -164,6 +164,7 @@ inline const QString cmd_write_all = QStringLiteral("全て書込(&C)");
 inline const QString cmd_write_kyokumei = QStringLiteral("「曲名」のみ書込(&L)");
 inline const QString cmd_write_alubum = QStringLiteral("「アルバム名」のみ書込(&O)");
 inline const QString cmd_write_artname = QStringLiteral("「アーティスト名」のみ書込(&G)");
+inline const QString cmd_track_numbers = QStringLiteral("曲順をTAGに書込(&N)");
 
 inline const QString help = QStringLiteral("ヘルプ(&H)");
 inline const QString about = QStringLiteral("バージョン情報(&V)");

@@ -1,11 +1,15 @@
 #include "clean_up/clean_up.h"
 
+#include <algorithm>
+
 #include "clean_up/clean_text.h"
 #include "clean_up/messages.h"
 #include "clean_up/mojibake.h"
 #include "table/grid.h"
 #include "table/track_state.h"
+#include "table/dialogs.h"
 #include "table/track_table.h"
+#include "tags/tag_writers.h"
 
 namespace tn {
 
@@ -27,6 +31,18 @@ void apply(Context& cx, int c1, int c2, Rule rule) {
       g.set_back_colour(k_edited);
     }
   }
+}
+
+// Row i's track number frame text, or nothing when its order is not a
+// positive number; `files`: the number of rows with a file.
+std::optional<QString> track_number(Context& cx, int i, int files) {
+  Grid& g = cx.ss1;
+  g.set_row(i + 1);
+  g.set_col(col::order);
+  bool ok = false;
+  const int n = g.text().trimmed().toInt(&ok);
+  if (!ok || n < 1) return std::nullopt;
+  return QStringLiteral("%1/%2").arg(n).arg(files);
 }
 
 }  // namespace
@@ -57,6 +73,25 @@ void paint_tags_white_but_repaired(Context& cx) {
       g.set_back_colour(k_white);
     }
   }
+}
+
+void cmd_track_numbers(Context& cx) {
+  int files = 0;
+  for (int i = 0; i < cx.state.file_count; ++i) files += !cx.state.file(i).isEmpty();
+  QStringList tracks;
+  for (int i = 0; i < cx.state.file_count; ++i) {
+    const std::optional<QString> track = track_number(cx, i, files);
+    if (!track && !cx.state.file(i).isEmpty()) {
+      cx.dialogs.notify(msg::track_order_not_number);
+      return;
+    }
+    tracks << track.value_or(QString());
+  }
+  if (!cx.dialogs.ask(msg::track_numbers_question)) return;
+  const std::vector<int> failed = tag_write(cx, WriteFields::track, tracks);
+  // Rows without a file are skipped, not failed.
+  if (std::all_of(failed.begin(), failed.end(), [&](int r) { return cx.state.file(r - 1).isEmpty(); }))
+    cx.dialogs.notify(msg::track_numbers_done);
 }
 
 void cmd_even_widths(Context& cx) { apply(cx, col::name, col::artist, even_widths); }

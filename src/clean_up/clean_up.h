@@ -23,5 +23,9 @@ void paint_tags_white_but_repaired(Context& cx);
 void cmd_even_widths(Context& cx);
 // The file-name column of rows 1..N as names every file system takes.
 void cmd_portable_names(Context& cx);
+// The track number frame of every file written as n/N: n from the track
+// order column, N the number of rows with a file. Refused, nothing asked or
+// written, when a row with a file has no positive number there.
+void cmd_track_numbers(Context& cx);
 
 }  // namespace tn

@@ -164,6 +164,26 @@ bool set_texts(TagLib::ID3v2::Tag& tag, const WantedTexts& wanted, TagLib::ID3v2
   return changed;
 }
 
+// The track number frame as `track`, in the frame's own encoding (a new one
+// in Latin-1: digits and a slash read the same in every encoding); true when
+// it changed.
+bool set_track(TagLib::ID3v2::Tag& tag, const QString& track) {
+  const TagLib::ID3v2::FrameList& frames = tag.frameListMap()["TRCK"];
+  auto* old = frames.size() == 1 ? dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frames.front()) : nullptr;
+  const TagLib::String text = to_taglib(track);
+  if (old && old->toString() == text) return false;
+  const int was = old ? static_cast<int>(old->textEncoding()) : -1;
+  const auto encoding = was >= TagLib::String::Latin1 && was <= TagLib::String::UTF8
+                            ? static_cast<TagLib::String::Type>(was)
+                            : TagLib::String::Latin1;
+  if (replace_same_size(tag, "TRCK", text, encoding)) return true;
+  tag.removeFrames("TRCK");
+  auto* frame = new TagLib::ID3v2::TextIdentificationFrame("TRCK", encoding);
+  frame->setText(text);
+  tag.addFrame(frame);
+  return true;
+}
+
 // TagLib drops or damages some frames as it renders them (one flagged to be
 // discarded when the tag changes, for one). What the table shows must come
 // back from the new tag: a kept field as it was read, a changed one as
@@ -195,7 +215,7 @@ bool render_checked(TagLib::ID3v2::Tag& tag, const WantedTexts& wanted, TagLib::
 }  // namespace
 
 int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByteArray& old_tag,
-                 NewId3v2& out) {
+                 NewId3v2& out, const QString* track) {
   out = {};
   // Only the tag at the start counts (TagLib would find one inside the audio
   // too, where no player looks).
@@ -215,7 +235,9 @@ int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByte
   const auto version = probe.id3v2_major == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3;
   TagLib::ID3v2::Tag& tag = had_v2 ? *parsed->ID3v2Tag() : no_tag;
 
-  if (!set_texts(tag, wanted, version)) return tag_error::none;  // the tag stays as it is
+  const bool texts_changed = set_texts(tag, wanted, version);
+  const bool track_changed = track && set_track(tag, *track);
+  if (!texts_changed && !track_changed) return tag_error::none;  // the tag stays as it is
 
   // TagLib writes an encrypted frame back with its flags cleared, so players
   // would read the ciphertext as the frame's text. Such a tag is left alone.

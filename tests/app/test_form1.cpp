@@ -398,6 +398,8 @@ class TestForm1 : public QObject {
         "  「曲名」のみ書込(&L)",
         "  「アルバム名」のみ書込(&O)",
         "  「アーティスト名」のみ書込(&G)",
+        "  -",
+        "  曲順をTAGに書込(&N)",
         "ヘルプ(&H)",
         "  バージョン情報(&V)",
     };
@@ -425,7 +427,7 @@ class TestForm1 : public QObject {
     QCOMPARE(buttons.size(), 19);
     for (QPushButton* b : buttons) QCOMPARE(routed_buttons.count(b->objectName()), 1);
     const auto actions = command_actions(rig.form1.menuBar());
-    QCOMPARE(actions.size(), 23);
+    QCOMPARE(actions.size(), 24);
     for (QAction* a : actions) QCOMPARE(routed_items.count(a->objectName()), 1);
     QCOMPARE(routed_items.size(), actions.size());
   }

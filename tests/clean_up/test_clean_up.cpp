@@ -3,6 +3,7 @@
 // names, each through to the files with the usual write and rename.
 
 #include <QtTest>
+#include <sys/stat.h>
 
 #include "clean_up/clean_up.h"
 #include "clean_up/messages.h"
@@ -67,6 +68,22 @@ QString mojibake(const QString& japanese) {
 
 Mp3Spec with_v2(const Id3v2& tag) { return Mp3Spec{tag, std::nullopt}; }
 
+Mp3Spec with_extras(Id3v2 tag, bool v1 = false) {
+  add_extras(tag, 3000);
+  Mp3Spec s{tag, std::nullopt};
+  if (v1) s.v1 = Id3v1{sjis("夜明け"), "artist", "album", "1998", "comment", 3};
+  return s;
+}
+
+// A dump without its track number frame: what must stay as it was.
+TagDump without_track(TagDump d) {
+  d.v2_texts.remove("TRCK");
+  d.v2_encodings.remove("TRCK");
+  d.v2_raw.remove("TRCK");
+  d.v2_ids.removeAll("TRCK");
+  return d;
+}
+
 }  // namespace
 
 class TestCleanUp : public QObject {
@@ -127,6 +144,117 @@ class TestCleanUp : public QObject {
     read_tags(f.cx);
     QCOMPARE(f.at(col::title, 1), title);
     QCOMPARE(f.colour(col::title, 1), k_white);
+  }
+
+  void track_numbers_data() {
+    QTest::addColumn<Mp3Spec>("file");
+    QTest::addColumn<int>("version");   // of the tag afterwards
+    QTest::addColumn<int>("encoding");  // of the new frame
+    QTest::addColumn<bool>("in_place");  // under the journal, the file's inode kept
+    const QString t = QStringLiteral("夜明けの歌");
+    QTest::newRow("2.3, every frame") << with_extras(text_tag(3, Enc::utf16, t, "歌手", "アルバム")) << 3 << 0 << true;
+    QTest::newRow("2.3 and ID3v1") << with_extras(text_tag(3, Enc::utf16, t, "歌手", "アルバム"), true) << 3 << 0 << true;
+    Id3v2 v4 = text_tag(4, Enc::utf8, t, "歌手", "アルバム");
+    v4.frames.push_back({"TRCK", text_body(Enc::utf8, "9")});
+    QTest::newRow("2.4 kept 2.4, its frame's encoding; no room: rewritten") << with_v2(v4) << 4 << 3 << false;
+    QTest::newRow("2.4, every frame") << with_extras(text_tag(4, Enc::utf16be, t, "", "")) << 4 << 0 << true;
+    QTest::newRow("Shift-JIS in Latin-1 frames") << with_extras(raw_tag(3, sjis(t), sjis("歌手"), "")) << 3 << 0 << true;
+    QTest::newRow("same size in place, padding")
+        << with_v2([] { Id3v2 x = text_tag(3, Enc::utf16, "a", "b", "c", 64);
+                        x.frames.push_back({"TRCK", text_body(Enc::latin1, "5/9")});
+                        return x; }()) << 3 << 0 << true;
+    QTest::newRow("no tag") << Mp3Spec{} << 3 << 0 << false;
+    Mp3Spec v1_only;
+    v1_only.v1 = Id3v1{sjis(t), "", "", "", ""};
+    QTest::newRow("ID3v1 only: its title goes along") << v1_only << 3 << 0 << false;
+  }
+
+  // Row 1's file gets 1/2, every other frame, the ID3v1 block and the audio
+  // as they were; the texts the table shows come back the same.
+  void track_numbers() {
+    QFETCH(Mp3Spec, file);
+    QFETCH(int, version);
+    QFETCH(int, encoding);
+    QFETCH(bool, in_place);
+    Folder f({file, with_v2(text_tag(3, Enc::utf16, "two", "", ""))});
+    const QString path = f.state.path_of(0);
+    struct stat st_before;
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &st_before), 0);
+    const TagDump before = dump_tags(path);
+    const QByteArray audio = audio_bytes(path);
+    const QStringList shown = {f.at(col::title, 1), f.at(col::album, 1), f.at(col::artist, 1)};
+    f.dialogs.yes();
+    cmd_track_numbers(f.cx);
+    QCOMPARE(f.dialogs.log, (QStringList{"ask: " + msg::track_numbers_question,
+                                         "notify: " + msg::track_numbers_done}));
+    const TagDump after = dump_tags(path);
+    QCOMPARE(after.v2_texts.value("TRCK"), QStringList{"1/2"});
+    QCOMPARE(after.v2_encodings.value("TRCK"), encoding);
+    QCOMPARE(after.v2_version, version);
+    struct stat st_after;
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &st_after), 0);
+    QCOMPARE(st_after.st_ino == st_before.st_ino, in_place);
+    QCOMPARE(dump_tags(f.state.path_of(1)).v2_texts.value("TRCK"), QStringList{"2/2"});
+    QCOMPARE(audio_bytes(path), audio);
+    QCOMPARE(after.v1_block, before.v1_block);
+    const TagDump kept = without_track(after), was = without_track(before);
+    if (before.v2_version) {
+      QCOMPARE(kept.v2_texts, was.v2_texts);
+      QCOMPARE(kept.v2_raw, was.v2_raw);
+      // Equal in content: TagLib renders a 2.3 year frame anew, behind the others.
+      QStringList ids = kept.v2_ids, were = was.v2_ids;
+      ids.sort();
+      were.sort();
+      QCOMPARE(ids, were);
+      QCOMPARE(after.picture, before.picture);
+    }
+    read_tags(f.cx);
+    QCOMPARE((QStringList{f.at(col::title, 1), f.at(col::album, 1), f.at(col::artist, 1)}), shown);
+    // Once more: nothing left to change, the file stays byte for byte.
+    const QByteArray bytes = read_file(path);
+    f.dialogs.yes();
+    cmd_track_numbers(f.cx);
+    QCOMPARE(read_file(path), bytes);
+  }
+
+  // Asked and refused before anything is written.
+  void track_numbers_refused_data() {
+    QTest::addColumn<QString>("order");   // row 2's order cell
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QStringList>("log");
+    const QString q = "ask: " + msg::track_numbers_question;
+    QTest::newRow("No") << "02" << QStringList{"no"} << QStringList{q};
+    QTest::newRow("order typed over") << "x" << QStringList{} << QStringList{"notify: " + msg::track_order_not_number};
+    QTest::newRow("order emptied") << "" << QStringList{} << QStringList{"notify: " + msg::track_order_not_number};
+    QTest::newRow("order zero") << "0" << QStringList{} << QStringList{"notify: " + msg::track_order_not_number};
+  }
+
+  void track_numbers_refused() {
+    QFETCH(QString, order);
+    QFETCH(QStringList, answers);
+    QFETCH(QStringList, log);
+    Folder f({with_v2(text_tag(3, Enc::utf16, "a", "", "")), with_v2(text_tag(3, Enc::utf16, "b", "", ""))});
+    const QByteArray one = read_file(f.state.path_of(0)), two = read_file(f.state.path_of(1));
+    f.put(col::order, 2, order);
+    for (const QString& a : answers) a == "yes" ? f.dialogs.yes() : f.dialogs.no();
+    cmd_track_numbers(f.cx);
+    QCOMPARE(f.dialogs.log, log);
+    QCOMPARE(read_file(f.state.path_of(0)), one);
+    QCOMPARE(read_file(f.state.path_of(1)), two);
+  }
+
+  // A row whose file failed to read is skipped and not counted in N; the
+  // orders typed decide n.
+  void track_numbers_skip_failed_rows() {
+    Folder f({with_v2(text_tag(3, Enc::utf16, "a", "", "")), Mp3Spec{}, with_v2(text_tag(3, Enc::utf16, "c", "", ""))});
+    write_file(f.state.path_of(1), broken_bytes(Broken::text_file));
+    read_tags(f.cx);  // the read failure is a notice
+    f.put(col::order, 3, "7");
+    f.dialogs.yes();
+    cmd_track_numbers(f.cx);
+    QCOMPARE(f.dialogs.notices().constLast(), msg::track_numbers_done);
+    QCOMPARE(dump_tags(f.state.path_of(0)).v2_texts.value("TRCK"), QStringList{"1/2"});
+    QCOMPARE(dump_tags(f.state.path_of(2)).v2_texts.value("TRCK"), QStringList{"7/2"});
   }
 
   void even_widths_data() {
