@@ -296,6 +296,44 @@ int count_changed(const std::vector<ino_t>& a, const std::vector<ino_t>& b) {
   return n;
 }
 
+// --- other processes ------------------------------------------------------------
+
+struct ChildTimes {
+  double wall = 0, cpu = 0;  // seconds; cpu: user + system
+};
+
+// Runs args[0] with args (env: the environment, or ours), in folder cwd if
+// given, output to /dev/null (and stderr too with quiet), and waits for it.
+// nullopt unless it started and ended with status 0.
+std::optional<ChildTimes> run_child(std::vector<std::string> args, std::vector<std::string>* env = nullptr,
+                                    const QString& cwd = {}, bool quiet = false) {
+  std::vector<char*> argv, envp;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  if (env) {
+    for (std::string& e : *env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  const QByteArray dir = QFile::encodeName(cwd);
+  if (!cwd.isEmpty()) posix_spawn_file_actions_addchdir_np(&actions, dir.constData());
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  if (quiet) posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid;
+  const auto t0 = Clock::now();
+  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), env ? envp.data() : environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return std::nullopt;
+  int status = 0;
+  struct rusage ru {};
+  if (::wait4(pid, &status, 0, &ru) != pid) return std::nullopt;
+  const auto t1 = Clock::now();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  auto secs = [](const timeval& tv) { return static_cast<double>(tv.tv_sec) + tv.tv_usec * 1e-6; };
+  return ChildTimes{seconds(t1 - t0), secs(ru.ru_utime) + secs(ru.ru_stime)};
+}
+
 // --- plain file-system work: the references --------------------------------------
 
 int open_or_die(const QString& path, int flags) {
@@ -770,31 +808,13 @@ void BM_album_mid3v2(benchmark::State& st, bool cover) {
     std::vector<std::string> args{"/usr/bin/python3", "-c", code, QFile::encodeName(io_file).toStdString(),
                                   "mid3v2", ("--album=" + k_albums[variant % 2]).toStdString()};
     for (int i = 0; i < k_files; ++i) args.push_back(QFile::encodeName(f.file(i)).toStdString());
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid;
-    const auto t0 = Clock::now();
-    if (posix_spawn(&pid, "/usr/bin/python3", &actions, nullptr, argv.data(), environ) != 0) {
-      posix_spawn_file_actions_destroy(&actions);
-      return st.SkipWithError("python3 can't be started");
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    struct rusage ru {};
-    ::wait4(pid, &status, 0, &ru);
-    const double wall = seconds(Clock::now() - t0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-      return st.SkipWithError("mid3v2 failed (apt-get install python3-mutagen)");
-    auto secs = [](const timeval& tv) { return static_cast<double>(tv.tv_sec) + tv.tv_usec * 1e-6; };
-    cpu += secs(ru.ru_utime) + secs(ru.ru_stime);
+    const auto t = run_child(args);
+    if (!t) return st.SkipWithError("mid3v2 failed (apt-get install python3-mutagen)");
+    cpu += t->cpu;
+    st.SetIterationTime(t->wall);
     const Io io = read_io(QFile::encodeName(io_file).constData());
     read += io.rchar;
     written += io.wchar;
-    st.SetIterationTime(wall);
   }
   const double runs = static_cast<double>(st.iterations());
   st.counters["cpu_ms"] = cpu * 1000 / runs;
@@ -868,10 +888,6 @@ void BM_import(benchmark::State& st, const QString& path) {
 
 // Starts program in folder cwd under the shown probe and waits for it to end;
 // the probe ends it once the window of class window_class has painted.
-struct ChildTimes {
-  double wall = 0, cpu = 0;
-};
-
 std::optional<ChildTimes> time_to_shown(const std::string& program, const QString& cwd,
                                     const char* window_class) {
   std::vector<std::string> env;
@@ -885,31 +901,7 @@ std::optional<ChildTimes> time_to_shown(const std::string& program, const QStrin
   env.push_back("QT_QPA_PLATFORM=offscreen");
   env.push_back(std::string("LD_PRELOAD=") + TAGNARABE_SHOWN_PROBE);
   env.push_back(std::string("TAGNARABE_PROBE_WINDOW=") + window_class);
-  std::vector<char*> envp;
-  for (std::string& s : env) envp.push_back(s.data());
-  envp.push_back(nullptr);
-  std::string arg0 = program;
-  char* argv[] = {arg0.data(), nullptr};
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  const QByteArray dir = QFile::encodeName(cwd);
-  posix_spawn_file_actions_addchdir_np(&actions, dir.constData());
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-
-  pid_t pid;
-  const auto t0 = Clock::now();
-  const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return std::nullopt;
-  int status = 0;
-  struct rusage ru {};
-  if (::wait4(pid, &status, 0, &ru) != pid) return std::nullopt;
-  const auto t1 = Clock::now();
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-  auto secs = [](const timeval& tv) { return static_cast<double>(tv.tv_sec) + tv.tv_usec * 1e-6; };
-  return ChildTimes{seconds(t1 - t0), secs(ru.ru_utime) + secs(ru.ru_stime)};
+  return run_child({program}, &env, cwd, true);
 }
 
 void BM_startup(benchmark::State& st, std::string program, const char* window_class) {
@@ -921,6 +913,36 @@ void BM_startup(benchmark::State& st, std::string program, const char* window_cl
       st.SkipWithError(("no window shown by " + program).c_str());
       break;
     }
+    st.SetIterationTime(t->wall);
+    sw.add_cpu(t->cpu);
+  }
+  sw.report(st);
+}
+
+// --- the command line beside other tag tools ----------------------------------------
+
+// The tags of the reading folder's 100 files printed by a whole process:
+// tagnarabe-cli list, and its peers mid3v2 --list (python3-mutagen) and
+// kid3-cli -c get, each given the 100 files at once.
+std::vector<std::string> file_args(const Folder& f) {
+  std::vector<std::string> out;
+  for (int i = 0; i < k_files; ++i) out.push_back(QFile::encodeName(f.file(i)).toStdString());
+  return out;
+}
+
+void BM_list_process(benchmark::State& st, std::vector<std::string> command, bool with_files,
+                     const char* missing) {
+  const Folder& f = folders().read();
+  if (with_files) {
+    const auto files = file_args(f);
+    command.insert(command.end(), files.begin(), files.end());
+  } else {
+    command.push_back(QFile::encodeName(f.path).toStdString());
+  }
+  Stopwatch sw;
+  for (auto _ : st) {
+    const auto t = run_child(command);
+    if (!t) return st.SkipWithError(missing);
     st.SetIterationTime(t->wall);
     sw.add_cpu(t->cpu);
   }
@@ -1024,6 +1046,8 @@ const Row k_rows[] = {
     {"the same, beside QXmlStreamReader reading its XML alone", "import/xlsx_format3", "ref/import_xlsx_tokenise", 0, 0},
     {"QXmlStreamReader reading that XML alone, beside the .xls import", "ref/import_xlsx_tokenise", "import/xls_format3", 0, 0},
     {"Program start to start-up form shown", "startup/form2_shown", "ref/startup_blank_window", 0, 300},
+    {"tagnarabe-cli list, 100 files (whole process), beside mid3v2 --list", "cli/list", "cli/mid3v2_list", 0.5, 0},
+    {"tagnarabe-cli list, 100 files (whole process), beside kid3-cli -c get", "cli/list", "cli/kid3_get", 0.5, 0},
 };
 
 std::string machine() {
@@ -1166,6 +1190,14 @@ void register_all() {
       [](benchmark::State& st) { BM_startup(st, TAGNARABE_BLANK_WINDOW, ""); }, 5);
   add("startup/form2_shown",
       [](benchmark::State& st) { BM_startup(st, TAGNARABE_PROGRAM, "tn::Form2"); }, 5);
+  add("cli/list",
+      [](benchmark::State& st) { BM_list_process(st, {TAGNARABE_CLI, "list"}, false, "tagnarabe-cli failed"); }, 5);
+  add("cli/mid3v2_list", [](benchmark::State& st) {
+    BM_list_process(st, {"/usr/bin/mid3v2", "--list"}, true, "mid3v2 failed (apt-get install python3-mutagen)");
+  }, 5);
+  add("cli/kid3_get", [](benchmark::State& st) {
+    BM_list_process(st, {"/usr/bin/kid3-cli", "-c", "get"}, true, "kid3-cli failed (apt-get install kid3-cli)");
+  }, 5);
 }
 
 }  // namespace

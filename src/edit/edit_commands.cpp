@@ -12,8 +12,8 @@
 namespace tn {
 
 namespace {
-
 constexpr int k_fill_limit = 30;
+}  // namespace
 
 void fill_column(Context& cx, int c, const QString& text, const QString& empty_question) {
   Grid& g = cx.ss1;
@@ -54,6 +54,8 @@ void fill_column(Context& cx, int c, const QString& text, const QString& empty_q
   }
   paint_columns(cx, c, c, k_edited);
 }
+
+namespace {
 
 void title_from_name(Context& cx, bool with_order) {
   Grid& g = cx.ss1;

@@ -10,6 +10,9 @@ namespace tn {
 // One album (artist) typed into txt_all_al (txt_all_art) into every row.
 void cmd_all_al(Context& cx, const QString& text);
 void cmd_all_art(Context& cx, const QString& text);
+// The fill behind both, for any tag column c: the 30-character limit, the
+// overwrite question, and empty_question before an empty text clears it.
+void fill_column(Context& cx, int c, const QString& text, const QString& empty_question);
 // Titles from the file-name column, without / with the track order in front.
 void cmd_fname(Context& cx);
 void cmd_zyun_fname(Context& cx);

@@ -1,7 +1,6 @@
 #include "rename/rename_commands.h"
 
 #include <algorithm>
-#include <array>
 #include <optional>
 
 #include "rename/messages.h"
@@ -79,25 +78,28 @@ void cmd_w_name(Context& cx) {
   });
 }
 
-bool rename_files(Context& cx) {
-  std::array<QString, k_max_files> old_path, new_path;
+std::optional<QString> planned_name(Context& cx, int i) {
   Grid& g = cx.ss1;
+  g.set_row(i + 1);
+  g.set_col(col::name);
+  QString name = g.text();
+  if (!name.endsWith(k_mp3, Qt::CaseSensitive)) name += k_mp3;
+  // A name never leads out of the edit folder nor hides the file; an
+  // unchanged one is kept.
+  if (name != cx.state.file(i) && (name.contains(QLatin1Char('/')) || hides_file(name)))
+    return std::nullopt;
+  return name;
+}
+
+bool rename_files(Context& cx) {
   ProgressScope progress(cx, cx.state.file_count);
   for (int i = 0; i < cx.state.file_count; ++i) {
     progress.step(i);
     if (cx.state.file(i).isEmpty()) continue;
-    old_path.at(static_cast<size_t>(i)) = cx.state.path_of(i);
-    g.set_row(i + 1);
-    g.set_col(col::name);
-    QString name = g.text();
-    if (!name.endsWith(k_mp3, Qt::CaseSensitive)) name += k_mp3;
-    new_path.at(static_cast<size_t>(i)) = cx.state.edit_folder + name;
-    const QString& from = old_path.at(static_cast<size_t>(i));
-    const QString& to = new_path.at(static_cast<size_t>(i));
-    // A name never leads out of the edit folder nor hides the file; an
-    // unchanged one is done.
-    const bool ok = to == from || (!name.contains(QLatin1Char('/')) && !hides_file(name) &&
-                                   rename_no_replace(from, to));
+    const std::optional<QString> name = planned_name(cx, i);
+    const QString from = cx.state.path_of(i);
+    const bool ok = name && (*name == cx.state.file(i) ||
+                             rename_no_replace(from, cx.state.edit_folder + *name));
     if (!ok) {
       cx.dialogs.notify(QString::number(i + 1) + msg::rename_failed_tail);
       return false;
@@ -106,13 +108,14 @@ bool rename_files(Context& cx) {
   return true;
 }
 
-void cmd_re_name(Context& cx) {
-  if (!cx.dialogs.ask(msg::rename_start)) return;
+bool cmd_re_name(Context& cx) {
+  if (!cx.dialogs.ask(msg::rename_start)) return true;
   const bool all_renamed = rename_files(cx);
   relist_files(cx, Relist::rebuild);
   fill_table(cx);
   read_tags(cx);
   if (all_renamed) cx.dialogs.notify(msg::rename_done);
+  return all_renamed;
 }
 
 void cmd_allwrite(Context& cx) {

@@ -1,5 +1,7 @@
 #include "shell/folder_confirm.h"
 
+#include <utility>
+
 #include "table/dialogs.h"
 #include "table/folder.h"
 #include "table/grid.h"
@@ -7,7 +9,6 @@
 #include "table/track_table.h"
 #include "tags/journal.h"
 #include "tags/messages.h"
-#include "tags/read_tags.h"
 
 namespace tn {
 
@@ -17,7 +18,8 @@ QString main_caption(const QString& edit_folder) {
 }
 
 bool confirm_folder(Context& cx, Shell& shell, const QString& folder_path,
-                    const QString& drive_text, const QStringList& listing) {
+                    const QString& drive_text, const QStringList& listing,
+                    std::vector<ReadError>* read_errors) {
   if (!cx.dialogs.ask(folder_display_name(folder_path, drive_text) + msg::confirm_folder_tail))
     return false;
   const auto k = listing.size();
@@ -42,7 +44,8 @@ bool confirm_folder(Context& cx, Shell& shell, const QString& folder_path,
   for (const auto& [file, kept] : recovered.kept_aside)
     cx.dialogs.notify(file + msg::journal_kept_middle + kept + msg::journal_kept_tail);
   fill_table(cx);
-  read_tags(cx);
+  std::vector<ReadError> failed = read_tags(cx);
+  if (read_errors) *read_errors = std::move(failed);
   return true;
 }
 

@@ -5,7 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 #include "table/context.h"
+#include "tags/read_tags.h"
 
 namespace tn {
 
@@ -30,8 +33,10 @@ QString main_caption(const QString& edit_folder);
 
 // The confirmation of folder_path whose MP3 files are listing (the start-up
 // form's file list). drive_text names a root folder in the question.
-// Returns true when the folder became the edit folder.
+// Returns true when the folder became the edit folder; read_errors, if
+// given, gets the rows whose files failed to read.
 bool confirm_folder(Context& cx, Shell& shell, const QString& folder_path,
-                    const QString& drive_text, const QStringList& listing);
+                    const QString& drive_text, const QStringList& listing,
+                    std::vector<ReadError>* read_errors = nullptr);
 
 }  // namespace tn

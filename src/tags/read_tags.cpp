@@ -46,7 +46,16 @@ void mark_failed(Context& cx, int i) {
 
 }  // namespace
 
-void read_tags(Context& cx) {
+std::vector<ReadError> read_tags(Context& cx) {
+  std::vector<ReadError> failed;
+  auto report = [&](int i, const QString& tail) {
+    const qint16 no = static_cast<qint16>(cx.tags.vbmp3_getLastErrorNo());
+    const QString text =
+        msg::error_number + QString::number(no) + msg::error_text(no) + cx.state.file(i) + tail;
+    cx.dialogs.notify(text);
+    failed.push_back({i + 1, no, text});
+    mark_failed(cx, i);
+  };
   TagRecordBytes tag = empty_tag_bytes();
   OpenRecordBytes info = empty_open_bytes();
   Grid& g = cx.ss1;
@@ -72,19 +81,14 @@ void read_tags(Context& cx) {
         g.set_text(rec.artist);
         repair_mojibake_row(g, r);
       } else {
-        const qint16 no = static_cast<qint16>(cx.tags.vbmp3_getLastErrorNo());
-        cx.dialogs.notify(msg::error_number + QString::number(no) + msg::error_text(no) + name +
-                          msg::tag_read_failed_tail);
-        mark_failed(cx, i);
+        report(i, msg::tag_read_failed_tail);
       }
     } else {
-      const qint16 no = static_cast<qint16>(cx.tags.vbmp3_getLastErrorNo());
-      cx.dialogs.notify(msg::error_number + QString::number(no) + msg::error_text(no) + name +
-                        msg::open_failed_tail);
-      mark_failed(cx, i);
+      report(i, msg::open_failed_tail);
     }
     cx.tags.vbmp3_close();
   }
+  return failed;
 }
 
 }  // namespace tn

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <sys/stat.h>
 
 #include "table/dialogs.h"
@@ -123,14 +124,15 @@ struct Command {
   int first_col, last_col;
 };
 
-void run_command(Context& cx, const Command& c) {
-  if (!cx.dialogs.ask(c.question)) return;
+std::vector<int> run_command(Context& cx, const Command& c) {
+  if (!cx.dialogs.ask(c.question)) return {};
   const std::vector<int> failed = tag_write(cx, c.fields);
   // Rows without a file (it failed to read) are skipped, not failed: the run
   // ended normally when every row that has a file was written.
-  const bool all_written = std::all_of(failed.begin(), failed.end(),
-                                       [&](int r) { return cx.state.file(r - 1).isEmpty(); });
-  if (all_written) cx.dialogs.notify(c.done);
+  std::vector<int> failed_files;
+  std::copy_if(failed.begin(), failed.end(), std::back_inserter(failed_files),
+               [&](int r) { return !cx.state.file(r - 1).isEmpty(); });
+  if (failed_files.empty()) cx.dialogs.notify(c.done);
   // Paint the written rows white; a row not written keeps its colour.
   Grid& g = cx.ss1;
   int from = 1;
@@ -149,6 +151,7 @@ void run_command(Context& cx, const Command& c) {
     from = r + 1;
   }
   paint(cx.state.file_count);
+  return failed_files;
 }
 
 }  // namespace
@@ -188,24 +191,24 @@ std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& t
   return not_written;
 }
 
-void cmd_write_all(Context& cx) {
-  run_command(cx, {msg::write_all_question, msg::write_all_done, WriteFields::all, col::title,
-                   col::artist});
+std::vector<int> cmd_write_all(Context& cx) {
+  return run_command(cx, {msg::write_all_question, msg::write_all_done, WriteFields::all,
+                          col::title, col::artist});
 }
 
-void cmd_write_kyokumei(Context& cx) {
-  run_command(cx, {msg::write_title_question, msg::write_title_done, WriteFields::title,
-                   col::title, col::title});
+std::vector<int> cmd_write_kyokumei(Context& cx) {
+  return run_command(cx, {msg::write_title_question, msg::write_title_done, WriteFields::title,
+                          col::title, col::title});
 }
 
-void cmd_write_alubum(Context& cx) {
-  run_command(cx, {msg::write_album_question, msg::write_album_done, WriteFields::album,
-                   col::album, col::album});
+std::vector<int> cmd_write_alubum(Context& cx) {
+  return run_command(cx, {msg::write_album_question, msg::write_album_done, WriteFields::album,
+                          col::album, col::album});
 }
 
-void cmd_write_artname(Context& cx) {
-  run_command(cx, {msg::write_artist_question, msg::write_artist_done, WriteFields::artist,
-                   col::artist, col::artist});
+std::vector<int> cmd_write_artname(Context& cx) {
+  return run_command(cx, {msg::write_artist_question, msg::write_artist_done, WriteFields::artist,
+                          col::artist, col::artist});
 }
 
 }  // namespace tn

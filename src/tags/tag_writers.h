@@ -10,10 +10,11 @@
 namespace tn {
 
 // The commands: question, writer, notice, written columns painted white.
-void cmd_write_all(Context& cx);
-void cmd_write_kyokumei(Context& cx);
-void cmd_write_alubum(Context& cx);
-void cmd_write_artname(Context& cx);
+// Each returns the rows (from 1) that have a file and were not written.
+std::vector<int> cmd_write_all(Context& cx);
+std::vector<int> cmd_write_kyokumei(Context& cx);
+std::vector<int> cmd_write_alubum(Context& cx);
+std::vector<int> cmd_write_artname(Context& cx);
 
 // Which fields a writer takes from the table; the others keep the file's.
 // track: none of them, the track number frame instead.

@@ -14,6 +14,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 expected_files() {  # the tree under a prefix, one path a line
   echo bin/tagnarabe
+  echo bin/tagnarabe-cli
   echo "share/applications/$id.desktop"
   echo "share/metainfo/$id.metainfo.xml"
   for s in $sizes; do echo "share/icons/hicolor/${s}x${s}/apps/tagnarabe.png"; done
@@ -68,4 +69,9 @@ run_packaged "$work/music" || fail "the packaged program did not start on a fold
 # A folder that is not there is said so, and the program starts all the same.
 run_packaged "$work/gone" 2> "$work/stderr" || fail "the packaged program did not start (exit $?)"
 grep -q "フォルダを開けません: $work/gone" "$work/stderr" || fail "no word on a missing folder"
+# The packaged command line reads a folder too.
+cp "$(dirname "$0")/../../samples/01 夜明けの歌.mp3" "$work/music/"
+env -u LD_PRELOAD ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 \
+  "$work/root/usr/bin/tagnarabe-cli" list "$work/music" > "$work/listed" || fail "the packaged command line"
+grep -q "^01	01 夜明けの歌.mp3	夜明けの歌	" "$work/listed" || fail "the packaged command line lists: $(cat "$work/listed")"
 echo "installed tree and package: OK"

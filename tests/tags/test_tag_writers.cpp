@@ -65,8 +65,8 @@ class TagWriters : public QObject {
     QFETCH(QString, done);
     QFETCH(int, first);
     QFETCH(int, last);
-    void (*const cmds[])(Context&) = {cmd_write_all, cmd_write_kyokumei, cmd_write_alubum,
-                                      cmd_write_artname};
+    std::vector<int> (*const cmds[])(Context&) = {cmd_write_all, cmd_write_kyokumei,
+                                                  cmd_write_alubum, cmd_write_artname};
     Folder f(3);
     f.dialogs.no();
     cmds[which](f.cx);

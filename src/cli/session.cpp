@@ -1,0 +1,165 @@
+#include "cli/session.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <unistd.h>
+
+#include "cli/cli.h"
+#include "cli/messages.h"
+#include "shell/folder_confirm.h"
+#include "table/folder.h"
+#include "table/track_table.h"
+
+namespace tn::cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto k_quiet_time = std::chrono::milliseconds(500);
+
+// The windows the confirmation would hide and show: there are none.
+class NoWindows final : public Shell {
+ public:
+  void hide_startup() override {}
+  void show_main() override {}
+  void set_main_caption(const QString&) override {}
+};
+
+std::vector<RowField>& row_fields() {
+  static std::vector<RowField> list;
+  return list;
+}
+
+// A line of tab-separated cells: tabs and line breaks inside a cell shown as
+// \t, \n and \r, so that a row stays one line.
+QString tsv_cell(QString text) {
+  return text.replace(QLatin1Char('\t'), QLatin1String("\\t"))
+      .replace(QLatin1Char('\n'), QLatin1String("\\n"))
+      .replace(QLatin1Char('\r'), QLatin1String("\\r"));
+}
+
+// The file of row r: the one it was listed with, also when it failed to read
+// and the table shows no name.
+QString row_file(const Session& s, int r) {
+  const QString shown = s.grid.cell_text(col::name, r);
+  return shown.isEmpty() ? s.state.listed(r - 1) : shown;
+}
+
+const ReadError* read_error(const Session& s, int r) {
+  for (const ReadError& e : s.read_errors)
+    if (e.row == r) return &e;
+  return nullptr;
+}
+
+}  // namespace
+
+void CliProgress::begin(int total) {
+  start_ = Clock::now();
+  total_ = total;
+  shown_ = false;
+}
+
+void CliProgress::step(int done) {
+  if (!shown_ && (Clock::now() - start_ < k_quiet_time || !::isatty(STDERR_FILENO))) return;
+  shown_ = true;
+  print_err(QLatin1Char('\r') + msg::progress + QString::number(done) + QLatin1Char('/') +
+            QString::number(total_));
+}
+
+void CliProgress::end() { clear_line(); }
+
+void CliProgress::clear_line() {
+  if (shown_) print_err(QStringLiteral("\r\x1b[K"));
+}
+
+std::optional<QString> CliDialogs::next(QChar k) {
+  if (answers_.empty()) return std::nullopt;
+  const QString a = answers_.front();
+  const QChar kind = a.front() == QLatin1Char('n') ? QLatin1Char('y') : a.front();
+  if (kind != k) return std::nullopt;
+  answers_.pop_front();
+  return a;
+}
+
+bool CliDialogs::ask(const QString&) {
+  const auto a = next(QLatin1Char('y'));
+  return !a || a->front() == QLatin1Char('y');
+}
+
+void CliDialogs::notify(const QString& text) {
+  ++notices_;
+  progress_.clear_line();
+  print_err(text + QLatin1Char('\n'));
+}
+
+QString CliDialogs::input(const QString&) {
+  const auto a = next(QLatin1Char('t'));
+  return a ? a->mid(1) : QString();
+}
+
+std::optional<QString> CliDialogs::open_file(const QString&, const QStringList&, int) {
+  const auto a = next(QLatin1Char('f'));
+  if (!a) return std::nullopt;
+  return a->mid(1);
+}
+
+Session::Session() : tags(make_taglib_library()), cx{state, grid, dialogs, *tags, &progress} {}
+
+bool Session::open(const QString& folder) {
+  const QFileInfo fi(folder);
+  if (!fi.isDir() || !fi.isReadable()) {
+    print_err(msg::prefix + msg::not_a_folder + folder + QLatin1Char('\n'));
+    return false;
+  }
+  const QString path = QDir::cleanPath(fi.absoluteFilePath());
+  NoWindows windows;
+  return confirm_folder(cx, windows, path, QStringLiteral("/"), list_mp3_files(path), &read_errors);
+}
+
+QString table_text(const Session& s) {
+  QString out;
+  for (int r = 1; r <= s.state.file_count; ++r) {
+    out += tsv_cell(s.grid.cell_text(col::order, r)) + QLatin1Char('\t') + tsv_cell(row_file(s, r));
+    for (int c = col::title; c <= col::artist; ++c) out += QLatin1Char('\t') + tsv_cell(s.grid.cell_text(c, r));
+    out += QLatin1Char('\n');
+  }
+  return out;
+}
+
+QJsonObject table_json(const Session& s) {
+  QJsonArray rows;
+  for (int r = 1; r <= s.state.file_count; ++r) {
+    QJsonObject row{{QStringLiteral("order"), s.grid.cell_text(col::order, r)},
+                    {QStringLiteral("file"), row_file(s, r)},
+                    {QStringLiteral("title"), s.grid.cell_text(col::title, r)},
+                    {QStringLiteral("album"), s.grid.cell_text(col::album, r)},
+                    {QStringLiteral("artist"), s.grid.cell_text(col::artist, r)},
+                    {QStringLiteral("error"), QJsonValue::Null}};
+    if (const ReadError* e = read_error(s, r))
+      row[QStringLiteral("error")] =
+          QJsonObject{{QStringLiteral("number"), e->number}, {QStringLiteral("message"), e->message}};
+    for (const RowField& field : row_fields()) field(s, r, row);
+    rows.append(row);
+  }
+  return {{QStringLiteral("folder"), s.state.edit_folder}, {QStringLiteral("rows"), rows}};
+}
+
+void print_json(const QJsonObject& doc) {
+  print_out(QString::fromUtf8(QJsonDocument(doc).toJson(QJsonDocument::Indented)));
+}
+
+void print_table(const Session& s, bool json, const QJsonObject& extra) {
+  if (!json) return print_out(table_text(s));
+  QJsonObject doc = table_json(s);
+  for (auto it = extra.begin(); it != extra.end(); ++it) doc.insert(it.key(), it.value());
+  print_json(doc);
+}
+
+bool add_row_field(RowField field) {
+  row_fields().push_back(std::move(field));
+  return true;
+}
+
+}  // namespace tn::cli

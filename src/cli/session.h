@@ -1,0 +1,95 @@
+#pragma once
+// One folder as the command line edits it: the same shared values, track
+// table (in memory), tag library and commands as the windows, with boxes
+// that print their notices on stderr and answer their questions as the
+// command line says.
+
+#include <QJsonObject>
+#include <chrono>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "table/context.h"
+#include "table/dialogs.h"
+#include "table/memory_grid.h"
+#include "table/track_state.h"
+#include "tags/read_tags.h"
+#include "tags/tag_library.h"
+
+namespace tn::cli {
+
+// Progress of a run on stderr, shown only on a terminal and only once the
+// run has taken half a second.
+class CliProgress final : public Progress {
+ public:
+  void begin(int total) override;
+  void step(int done) override;
+  void end() override;
+  // Takes the progress line away, so that a notice stands on its own line.
+  void clear_line();
+
+ private:
+  std::chrono::steady_clock::time_point start_;
+  int total_ = 0;
+  bool shown_ = false;
+};
+
+class CliDialogs final : public Dialogs {
+ public:
+  explicit CliDialogs(CliProgress& progress) : progress_(progress) {}
+  // The answers of the next boxes, in order. A question beyond them is
+  // answered Yes (the command line asked for the work), an input box or an
+  // open-file dialog beyond them is cancelled.
+  void answer(bool yes) { answers_.push_back(yes ? QStringLiteral("y") : QStringLiteral("n")); }
+  void type(const QString& text) { answers_.push_back(QStringLiteral("t") + text); }
+  void pick(const QString& path) { answers_.push_back(QStringLiteral("f") + path); }
+  void clear_answers() { answers_.clear(); }
+  int notice_count() const { return notices_; }
+
+  bool ask(const QString& text) override;
+  void notify(const QString& text) override;
+  QString input(const QString& prompt) override;
+  std::optional<QString> open_file(const QString& start_dir, const QStringList& filters,
+                                   int selected_filter) override;
+
+ private:
+  // The next answer if it is of kind k ('y'/'n' together, 't', 'f').
+  std::optional<QString> next(QChar k);
+  CliProgress& progress_;
+  std::deque<QString> answers_;
+  int notices_ = 0;
+};
+
+class Session {
+ public:
+  Session();
+  // Confirms folder as the start-up form does (its checks, its recovery of
+  // a dead writer's journal, the table filled and read). False, its
+  // message shown, when the folder can't be confirmed.
+  bool open(const QString& folder);
+
+  TrackState state;
+  MemoryGrid grid;
+  CliProgress progress;
+  CliDialogs dialogs{progress};
+  std::unique_ptr<TagLibrary> tags;
+  Context cx;
+  std::vector<ReadError> read_errors;  // of the confirmation's read
+};
+
+// The table as the main window shows it: one line a row (order, file name,
+// title, album, artist, tab-separated), or --json's document {"folder",
+// "rows": [{"order", "file", "title", "album", "artist", "error"}]} with
+// extra's fields beside them.
+QString table_text(const Session& s);
+QJsonObject table_json(const Session& s);
+void print_table(const Session& s, bool json, const QJsonObject& extra = {});
+void print_json(const QJsonObject& doc);
+
+// A field of a row in --json beyond the table's, from another file:
+//   [[maybe_unused]] const bool registered = add_row_field(fn);
+using RowField = std::function<void(const Session& s, int row, QJsonObject& out)>;
+bool add_row_field(RowField field);
+
+}  // namespace tn::cli

@@ -1,0 +1,274 @@
+// The installed command line on real folders: what list shows (the demo
+// folder and files that fail to read), what write and rename change, and
+// that --dry-run changes nothing.
+
+#include <sys/resource.h>
+#include <csignal>
+
+#include "cli_runner.h"
+#include "rename/messages.h"
+#include "tags/messages.h"
+#include "zip_writer.h"
+
+using namespace tn;
+using namespace tn::test;
+
+namespace {
+
+// A folder of n tagged files "1.mp3".."n.mp3", titled 曲1..曲n; the first
+// in legacy Shift-JIS.
+struct Folder {
+  QTemporaryDir dir;
+  explicit Folder(int n = 3) {
+    Mp3Spec legacy;
+    legacy.v2 = raw_tag(3, sjis("曲1"), sjis("歌手"), sjis("盤"), 1024);
+    make_mp3(dir.path(), "1.mp3", legacy);
+    for (int i = 2; i <= n; ++i)
+      make_mp3(dir.path(), QStringLiteral("%1.mp3").arg(i),
+               tagged(QStringLiteral("曲%1").arg(i), QStringLiteral("歌手"), QStringLiteral("盤")));
+  }
+  QString path() const { return dir.path(); }
+  QString file(const QString& name) const { return dir.filePath(name); }
+  CliRun list() const { return run_cli({"list", path(), "--json"}); }
+};
+
+QString read_error_text(int number, const QString& name, const QString& tail) {
+  return msg::error_number + QString::number(number) + msg::error_text(number) + name + tail;
+}
+
+}  // namespace
+
+class CliTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { QVERIFY2(QFile::exists(cli_program()), qPrintable(cli_program())); }
+
+  // The demo folder, as the main window shows it; its broken file is the
+  // one row with an error.
+  void list_demo_folder_data() {
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("order") << 1 << "order" << "01";
+    QTest::newRow("file") << 1 << "file" << "01 夜明けの歌.mp3";
+    QTest::newRow("UTF-16 title") << 1 << "title" << "夜明けの歌";
+    QTest::newRow("album") << 1 << "album" << "はじまりの季節";
+    QTest::newRow("artist") << 1 << "artist" << "青空ソーダ";
+    QTest::newRow("2.2 tag") << 5 << "title" << "星屑ステーション";
+    QTest::newRow("legacy Shift-JIS") << 6 << "title" << "月夜のブランコ";
+    QTest::newRow("Latin-1") << 10 << "title" << "Café du Matin";
+    QTest::newRow("order past 9") << 10 << "order" << "10";
+    QTest::newRow("broken file named") << 12 << "file" << "12 こわれたファイル.mp3";
+    QTest::newRow("broken file no title") << 12 << "title" << "";
+  }
+  void list_demo_folder() {
+    QFETCH(int, row);
+    QFETCH(QString, field);
+    QFETCH(QString, expected);
+    QTemporaryDir copy;
+    const QString samples = qEnvironmentVariable("TAGNARABE_SAMPLES");
+    for (const QString& name : QDir(samples).entryList({"*.mp3"}, QDir::Files))
+      QVERIFY(QFile::copy(samples + '/' + name, copy.filePath(name)));
+    const CliRun r = run_cli({"list", copy.path(), "--json"});
+    QCOMPARE(r.status, 1);  // the broken file
+    const QJsonArray rows = r.json().value("rows").toArray();
+    QCOMPARE(rows.size(), 12);
+    QCOMPARE(rows[row - 1].toObject().value(field).toString(), expected);
+    for (int i = 0; i < 11; ++i) QVERIFY(rows[i].toObject().value("error").isNull());
+    const QJsonObject error = rows[11].toObject().value("error").toObject();
+    QCOMPARE(r.err.trimmed(), error.value("message").toString());
+    QCOMPARE(r.json().value("folder").toString(), copy.path() + '/');
+  }
+
+  // A file that fails to read: its row carries the error number and the
+  // text the windows show, which is also on stderr; the other rows read.
+  void list_read_errors_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("tail");
+    const QString& open = msg::open_failed_tail;
+    QTest::newRow("empty") << broken_bytes(Broken::empty) << 24 << open;
+    QTest::newRow("not MPEG") << broken_bytes(Broken::random_bytes) << 24 << open;
+    QTest::newRow("text") << broken_bytes(Broken::text_file) << 24 << open;
+    QTest::newRow("ID3 then garbage") << broken_bytes(Broken::id3_garbage) << 11 << open;
+    QTest::newRow("bad sync") << broken_bytes(Broken::bad_sync) << 11 << open;
+    QTest::newRow("truncated tag") << broken_bytes(Broken::truncated_tag) << 3 << msg::tag_read_failed_tail;
+  }
+  void list_read_errors() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, number);
+    QFETCH(QString, tail);
+    Folder f(3);
+    const QString name = QStringLiteral("2.mp3");
+    QFile::remove(f.file(name));
+    write_file(f.file(name), bytes);
+    const CliRun r = f.list();
+    QCOMPARE(r.status, 1);
+    const QJsonObject row = r.json().value("rows").toArray()[1].toObject();
+    const QString text = read_error_text(number, name, tail);
+    QCOMPARE(row.value("error").toObject().value("number").toInt(), number);
+    QCOMPARE(row.value("error").toObject().value("message").toString(), text);
+    QCOMPARE(row.value("file").toString(), name);
+    QCOMPARE(r.err, text + '\n');
+    QCOMPARE(column(r.json(), "title"), (QStringList{"曲1", "", "曲3"}));
+  }
+
+  // Without --json: one tab-separated line a row, tabs inside cells escaped.
+  void list_text() {
+    Folder f(1);
+    make_mp3(f.path(), "2.mp3", tagged("a\tb", "歌手", "盤"));
+    const CliRun r = run_cli({"list", f.path()});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.lines(), (QStringList{"01\t1.mp3\t曲1\t盤\t歌手", "02\t2.mp3\ta\\tb\t盤\t歌手"}));
+    QCOMPARE(r.err, QString());
+  }
+
+  // write fills as the buttons do and writes the filled columns only; list
+  // then shows what the files hold.
+  void write_then_list_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("done");
+    const QStringList ab{"新盤", "新盤", "新盤"};
+    QTest::newRow("album") << QStringList{"--album", "新盤"} << "album" << ab << msg::write_album_done;
+    QTest::newRow("album=") << QStringList{"--album=新盤"} << "album" << ab << msg::write_album_done;
+    QTest::newRow("artist") << QStringList{"--artist", "新人"} << "artist" << QStringList{"新人", "新人", "新人"}
+                            << msg::write_artist_done;
+    QTest::newRow("album cleared") << QStringList{"--album", ""} << "album" << QStringList{"", "", ""}
+                                   << msg::write_album_done;
+    QTest::newRow("titles from names") << QStringList{"--titles-from-names"} << "title"
+                                       << QStringList{"1", "2", "3"} << msg::write_title_done;
+    QTest::newRow("titles from orders and names") << QStringList{"--titles-from-names-with-order"} << "title"
+                                                  << QStringList{"011", "022", "033"} << msg::write_title_done;
+    QTest::newRow("a text given wins over names")
+        << QStringList{"--titles-from-names", "--title", "同じ"} << "title" << QStringList{"同じ", "同じ", "同じ"}
+        << msg::write_title_done;
+    QTest::newRow("sheet, layout 1") << QStringList{"--import", "sheet.csv"} << "title"
+                                     << QStringList{"甲", "乙", "丙"} << msg::write_title_done;
+    QTest::newRow("sheet, layout 2") << QStringList{"--import", "sheet.csv", "--layout", "2"} << "artist"
+                                     << QStringList{"A", "B", "C"} << msg::write_all_done;
+    QTest::newRow("named sheet") << QStringList{"--import", "book.xlsx", "--sheet", "曲目", "--layout", "2"}
+                                 << "album" << QStringList{"X", "Y", "Z"} << msg::write_all_done;
+  }
+  void write_then_list() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, field);
+    QFETCH(QStringList, expected);
+    QFETCH(QString, done);
+    Folder f(3);
+    QTemporaryDir sheets;
+    write_file(sheets.filePath("sheet.csv"), "甲,x,A\n乙,y,B\n丙,z,C\n");
+    write_file(sheets.filePath("book.xlsx"),
+               zip_bytes(xlsx_parts({{"Sheet1", xlsx_rows({{"no"}})},
+                                     {"曲目", xlsx_rows({{"t1", "X", "a"}, {"t2", "Y", "b"}, {"t3", "Z", "c"}})}})));
+    for (QString& a : args)
+      if (a.startsWith("sheet.") || a.startsWith("book.")) a = sheets.filePath(a);
+    const QByteArray legacy_before = dump_tags(f.file("1.mp3")).v2_raw.value("TIT2");
+    const CliRun w = run_cli(QStringList{"write", f.path()} + args);
+    QCOMPARE(w.status, 0);
+    QVERIFY2(w.err.endsWith(done + '\n'), qPrintable(w.err));
+    QVERIFY(w.out.isEmpty());
+    const CliRun l = f.list();
+    QCOMPARE(l.status, 0);
+    QCOMPARE(column(l.json(), field), expected);
+    // A column not filled keeps the file's own bytes.
+    if (field != "title" && done != msg::write_all_done)
+      QCOMPARE(dump_tags(f.file("1.mp3")).v2_raw.value("TIT2"), legacy_before);
+  }
+
+  // --dry-run prints what would be written or renamed and leaves every
+  // byte, inode, time and name of the folder as it was.
+  void dry_run_touches_nothing_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("write") << QStringList{"write", "--album", "新盤", "--dry-run"}
+                           << QStringList{"01\t1.mp3\t曲1\t新盤\t歌手", "02\t2.mp3\t曲2\t新盤\t歌手"};
+    QTest::newRow("write, names") << QStringList{"write", "--dry-run", "--titles-from-names-with-order"}
+                                  << QStringList{"01\t1.mp3\t011\t盤\t歌手", "02\t2.mp3\t022\t盤\t歌手"};
+    QTest::newRow("rename") << QStringList{"rename", "--order-and-titles", "--dry-run"}
+                            << QStringList{"1.mp3 → 01曲1.mp3", "2.mp3 → 02曲2.mp3"};
+    QTest::newRow("rename, order") << QStringList{"rename", "--order", "--dry-run"}
+                                   << QStringList{"1.mp3 → 011.mp3", "2.mp3 → 022.mp3"};
+  }
+  void dry_run_touches_nothing() {
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, lines);
+    Folder f(2);
+    const QStringList before = snapshot(f.path());
+    args.insert(1, f.path());
+    const CliRun r = run_cli(args);
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.lines(), lines);
+    QCOMPARE(snapshot(f.path()), before);
+    args << "--json";
+    QCOMPARE(run_cli(args).json().value("dry_run").toBool(), true);
+    QCOMPARE(snapshot(f.path()), before);
+  }
+
+  // rename stops at the first refused row with the windows' row message:
+  // the rows before it are renamed, the rest keep their names.
+  void rename_stops_at_refused_row_data() {
+    QTest::addColumn<bool>("dry_run");
+    QTest::newRow("run") << false;
+    QTest::newRow("dry run") << true;
+  }
+  void rename_stops_at_refused_row() {
+    QFETCH(bool, dry_run);
+    Folder f(1);
+    make_mp3(f.path(), "2.mp3", tagged("a/b", "歌手", "盤"));
+    make_mp3(f.path(), "3.mp3", tagged("曲3", "歌手", "盤"));
+    QStringList args{"rename", f.path(), "--titles"};
+    if (dry_run) args << "--dry-run";
+    const CliRun r = run_cli(args);
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.endsWith("2" + msg::rename_failed_tail + '\n'), qPrintable(r.err));
+    const QStringList expected = dry_run ? QStringList{"1.mp3", "2.mp3", "3.mp3"}
+                                         : QStringList{"2.mp3", "3.mp3", "曲1.mp3"};
+    QCOMPARE(QDir(f.path()).entryList(QDir::Files, QDir::Name), expected);
+    if (dry_run) QCOMPARE(r.lines(), QStringList{"1.mp3 → 曲1.mp3"});
+  }
+
+  void rename_all() {
+    Folder f(2);
+    const CliRun r = run_cli({"rename", f.path(), "--order-and-titles", "--json"});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.err, msg::rename_done + '\n');
+    QCOMPARE(QDir(f.path()).entryList(QDir::Files, QDir::Name), (QStringList{"01曲1.mp3", "02曲2.mp3"}));
+    QCOMPARE(column(r.json(), "file"), (QStringList{"01曲1.mp3", "02曲2.mp3"}));
+    QCOMPARE(column(r.json(), "title"), (QStringList{"曲1", "曲2"}));
+  }
+
+  // A file that can't be written, or read, fails its row (exit 1, the
+  // windows' text on stderr); the other rows are written.
+  void write_fails_a_row_data() {
+    QTest::addColumn<bool>("unreadable");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("can't be written") << false << "2.mp3" + msg::tag_write_failed_tail;
+    QTest::newRow("can't be read") << true << read_error_text(24, "2.mp3", msg::open_failed_tail);
+  }
+  void write_fails_a_row() {
+    QFETCH(bool, unreadable);
+    QFETCH(QString, message);
+    Folder f(1);
+    Mp3Spec big;  // no tag: the write must rewrite it, which the limit stops
+    big.audio_frames = 200;
+    if (unreadable)
+      write_file(f.file("2.mp3"), broken_bytes(Broken::random_bytes));
+    else
+      make_mp3(f.path(), "2.mp3", big);
+    const CliRun r = run_cli({"write", f.path(), "--album", "新盤", "--json"}, [] {
+      ::signal(SIGXFSZ, SIG_IGN);
+      const rlimit lim{40000, 40000};
+      ::setrlimit(RLIMIT_FSIZE, &lim);
+    });
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QCOMPARE(r.json().value("not_written").toArray(), unreadable ? QJsonArray{} : QJsonArray{2});
+    QCOMPARE(column(f.list().json(), "album"), (QStringList{"新盤", ""}));
+  }
+};
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "test_cli.moc"
