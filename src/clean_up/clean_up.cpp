@@ -1,6 +1,5 @@
 #include "clean_up/clean_up.h"
 
-#include <algorithm>
 
 #include "clean_up/clean_text.h"
 #include "clean_up/messages.h"
@@ -75,23 +74,26 @@ void paint_tags_white_but_repaired(Context& cx) {
   }
 }
 
-void cmd_track_numbers(Context& cx) {
-  int files = 0;
-  for (int i = 0; i < cx.state.file_count; ++i) files += !cx.state.file(i).isEmpty();
+std::vector<int> cmd_track_numbers(Context& cx) {
+  std::vector<int> rows_with_file;
+  for (int i = 0; i < cx.state.file_count; ++i)
+    if (!cx.state.file(i).isEmpty()) rows_with_file.push_back(i + 1);
+  const int files = static_cast<int>(rows_with_file.size());
   QStringList tracks;
   for (int i = 0; i < cx.state.file_count; ++i) {
     const std::optional<QString> track = track_number(cx, i, files);
     if (!track && !cx.state.file(i).isEmpty()) {
       cx.dialogs.notify(msg::track_order_not_number);
-      return;
+      return rows_with_file;
     }
     tracks << track.value_or(QString());
   }
-  if (!cx.dialogs.ask(msg::track_numbers_question)) return;
-  const std::vector<int> failed = tag_write(cx, WriteFields::track, tracks);
+  if (!cx.dialogs.ask(msg::track_numbers_question)) return {};
+  std::vector<int> failed = tag_write(cx, WriteFields::track, tracks);
   // Rows without a file are skipped, not failed.
-  if (std::all_of(failed.begin(), failed.end(), [&](int r) { return cx.state.file(r - 1).isEmpty(); }))
-    cx.dialogs.notify(msg::track_numbers_done);
+  std::erase_if(failed, [&](int r) { return cx.state.file(r - 1).isEmpty(); });
+  if (failed.empty()) cx.dialogs.notify(msg::track_numbers_done);
+  return failed;
 }
 
 void cmd_even_widths(Context& cx) { apply(cx, col::name, col::artist, even_widths); }

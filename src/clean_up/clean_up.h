@@ -3,6 +3,8 @@
 // every change shows in the table in the edited colour and reaches the files
 // only through the usual write and rename commands.
 
+#include <vector>
+
 #include "table/context.h"
 
 namespace tn {
@@ -25,7 +27,8 @@ void cmd_even_widths(Context& cx);
 void cmd_portable_names(Context& cx);
 // The track number frame of every file written as n/N: n from the track
 // order column, N the number of rows with a file. Refused, nothing asked or
-// written, when a row with a file has no positive number there.
-void cmd_track_numbers(Context& cx);
+// written, when a row with a file has no positive number there. Returns the
+// rows (from 1) that have a file and were not written (none after a No).
+std::vector<int> cmd_track_numbers(Context& cx);
 
 }  // namespace tn

@@ -100,7 +100,7 @@ class TaglibLibrary final : public TagLibrary {
     return in_place_.finish();
   }
   int set_track_number(const QByteArray& path, const TagRecordBytes& record, const QString& track) override {
-    return write_tags(path, record, 0, Mode::write, &track);
+    return written(path, write_tags(path, record, 0, Mode::write, &track));
   }
 
  private:
@@ -120,6 +120,8 @@ class TaglibLibrary final : public TagLibrary {
   // Step 4: the one place a write changes the file. In announce mode an
   // in-place change is staged, a rewrite left for the write itself.
   int carry_out(const QByteArray& path, int fd, const struct stat& st, FileChange change, Mode mode);
+  // After a write into path (ok: its result), which returns.
+  int written(const QByteArray& path, int ok);
   int rewrite(const QByteArray& path, int fd, const struct stat& st, const FileChange& change);
 
   // The open file.
@@ -216,7 +218,10 @@ void TaglibLibrary::vbmp3_close() {
 
 int TaglibLibrary::vbmp3_setTagInfo(const QByteArray& path, const TagRecordBytes& record,
                                     int from_table, int) {
-  const int ok = write_tags(path, record, from_table, Mode::write);
+  return written(path, write_tags(path, record, from_table, Mode::write));
+}
+
+int TaglibLibrary::written(const QByteArray& path, int ok) {
   // The file has changed (or may have): what was read no longer describes it,
   // and an open handle on it is renewed.
   last_read_.reset();
