@@ -90,6 +90,9 @@ class CleanUpWindows : public QObject {
     QCOMPARE(one.title, QStringLiteral("ポップス"));
     QCOMPARE(two.title, QStringLiteral("LOVE パワー"));
     QCOMPARE(two.v2_texts.value("TRCK"), QStringList{"2/2"});
+    // Read again after the rename: what the files hold, nothing marked.
+    QCOMPARE(g.cell_text(3, 1), QStringLiteral("ポップス"));
+    QCOMPARE(g.cell_colour(3, 1), k_white);
     QCOMPARE(g.cell_colour(2, 2), k_white);
   }
 };
