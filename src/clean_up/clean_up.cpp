@@ -1,12 +1,11 @@
 #include "clean_up/clean_up.h"
 
-
 #include "clean_up/clean_text.h"
 #include "clean_up/messages.h"
 #include "clean_up/mojibake.h"
+#include "table/dialogs.h"
 #include "table/grid.h"
 #include "table/track_state.h"
-#include "table/dialogs.h"
 #include "table/track_table.h"
 #include "tags/tag_writers.h"
 
