@@ -1,6 +1,7 @@
 # Shared set-up of scripts/run and scripts/test: installs the Debian packages
 # that are missing, then configures and builds into build/ incrementally.
-# Sourced, not run. Honours BUILD_DIR and CMAKE_ARGS.
+# Sourced, not run. Honours BUILD_DIR and CMAKE_ARGS, and BUILD_TARGETS
+# (all when empty).
 
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -8,7 +9,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev
-  libtag1-dev libfreexl-dev libzip-dev
+  libtag1-dev libfreexl-dev libzip-dev zlib1g-dev python3-mutagen
   fonts-ipafont fonts-ipaexfont fonts-noto-color-emoji qt6-translations-l10n
   desktop-file-utils appstream dpkg-dev file
   libbenchmark-dev clang libclang-rt-14-dev
@@ -33,7 +34,9 @@ install_missing() {
 build() {
   local dir=${BUILD_DIR:-$root/build}
   cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${CMAKE_ARGS:-}
-  cmake --build "$dir" -j"$(nproc)"
+  local targets=()
+  read -r -a targets <<< "${BUILD_TARGETS:-}"
+  cmake --build "$dir" -j"$(nproc)" ${targets[@]:+--target "${targets[@]}"}
 }
 
 install_missing

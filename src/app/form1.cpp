@@ -27,6 +27,7 @@
 #include "clean_up/clean_up.h"
 #include "edit/edit_commands.h"
 #include "rename/rename_commands.h"
+#include "table/cell_marks.h"
 #include "table/dialogs.h"
 #include "table/track_table.h"
 #include "tags/tag_library.h"
@@ -85,7 +86,9 @@ constexpr Form1::Route k_routes[] = {
 };
 
 // The upper band of the window. Containers come before what they hold;
-// positions are relative to the container; tab is the place in the tab order.
+// positions are relative to the container; tab is the place in the tab
+// order, which follows the layout: group by group from the left, each one
+// top to bottom, a text box followed by its own button.
 enum class Kind { group, button, text_box };
 struct ControlSpec {
   const char* name;
@@ -100,33 +103,33 @@ struct ControlSpec {
 
 const ControlSpec k_controls[] = {
     {"grp_file_name", nullptr, Kind::group, &caption::grp_file_name, {30, 7, 166, 148}, 1},
-    {"cmd_kyokuname", "grp_file_name", Kind::button, &caption::cmd_kyokuname, {16, 16, 129, 22}, 5, &tip::cmd_kyokuname},
-    {"cmd_kyokuzyunname", "grp_file_name", Kind::button, &caption::cmd_kyokuzyunname, {16, 42, 129, 22}, 6, &tip::cmd_kyokuzyunname},
+    {"cmd_kyokuname", "grp_file_name", Kind::button, &caption::cmd_kyokuname, {16, 16, 129, 22}, 2, &tip::cmd_kyokuname},
+    {"cmd_kyokuzyunname", "grp_file_name", Kind::button, &caption::cmd_kyokuzyunname, {16, 42, 129, 22}, 3, &tip::cmd_kyokuzyunname},
     {"cmd_w_name", "grp_file_name", Kind::button, &caption::cmd_w_name, {16, 67, 129, 22}, 4, &tip::cmd_w_name},
-    {"cmd_modosu", "grp_file_name", Kind::button, &caption::cmd_modosu, {17, 93, 129, 22}, 2, &tip::cmd_modosu},
-    {"cmd_re_name", "grp_file_name", Kind::button, &caption::cmd_re_name, {16, 118, 129, 22}, 3, &tip::cmd_re_name},
-    {"grp_tag_input", nullptr, Kind::group, &caption::grp_tag_input, {216, 6, 362, 149}, 8},
-    {"grp_title", "grp_tag_input", Kind::group, &caption::grp_title, {8, 14, 171, 65}, 10},
-    {"cmd_fname", "grp_title", Kind::button, &caption::cmd_fname, {8, 15, 140, 20}, 12, &tip::cmd_fname},
-    {"cmd_zyun_fname", "grp_title", Kind::button, &caption::cmd_zyun_fname, {9, 39, 140, 20}, 11, &tip::cmd_zyun_fname},
-    {"grp_album", "grp_tag_input", Kind::group, &caption::grp_album, {7, 80, 171, 65}, 13},
-    {"txt_all_al", "grp_album", Kind::text_box, nullptr, {11, 14, 150, 20}, 14, &tip::txt_all_al, &acc::txt_all_al},
-    {"cmd_all_al", "grp_album", Kind::button, &caption::cmd_all_al, {32, 39, 107, 19}, 24, &tip::cmd_all_al},
-    {"grp_artist", "grp_tag_input", Kind::group, &caption::grp_artist, {181, 80, 171, 65}, 15},
-    {"txt_all_art", "grp_artist", Kind::text_box, nullptr, {9, 15, 150, 20}, 16, &tip::txt_all_art, &acc::txt_all_art},
-    {"cmd_all_art", "grp_artist", Kind::button, &caption::cmd_all_art, {32, 40, 107, 19}, 17, &tip::cmd_all_art},
-    {"cmd_excel", "grp_tag_input", Kind::button, &caption::cmd_excel, {208, 24, 126, 22}, 25, &tip::cmd_excel},
-    {"cmd_modosu2", "grp_tag_input", Kind::button, &caption::cmd_modosu2, {208, 49, 126, 22}, 9, &tip::cmd_modosu2},
-    {"grp_tag_write", nullptr, Kind::group, &caption::grp_tag_write, {599, 6, 154, 150}, 18},
-    {"cmd_write_all", "grp_tag_write", Kind::button, &caption::cmd_write_all, {13, 19, 124, 29}, 19, &tip::cmd_write_all},
-    {"grp_single", "grp_tag_write", Kind::group, &caption::grp_single, {8, 54, 137, 92}, 20},
-    {"cmd_write_kyokumei", "grp_single", Kind::button, &caption::cmd_write_kyokumei, {5, 20, 124, 18}, 23, &tip::cmd_write_kyokumei},
-    {"cmd_write_alubum", "grp_single", Kind::button, &caption::cmd_write_alubum, {5, 43, 124, 18}, 22, &tip::cmd_write_alubum},
-    {"cmd_write_artname", "grp_single", Kind::button, &caption::cmd_write_artname, {5, 65, 124, 18}, 21, &tip::cmd_write_artname},
-    {"cmd_dir", nullptr, Kind::button, &caption::cmd_dir, {762, 16, 140, 24}, 26, &tip::cmd_dir},
-    {"cmd_cls", nullptr, Kind::button, &caption::cmd_cls, {762, 48, 141, 24}, 7, &tip::cmd_cls},
-    {"cmd_allwrite", nullptr, Kind::button, &caption::cmd_allwrite, {762, 82, 141, 24}, 29, &tip::cmd_allwrite},
-    {"cmd_end", nullptr, Kind::button, &caption::cmd_end, {762, 118, 142, 24}, 27, &tip::cmd_end},
+    {"cmd_modosu", "grp_file_name", Kind::button, &caption::cmd_modosu, {17, 93, 129, 22}, 5, &tip::cmd_modosu},
+    {"cmd_re_name", "grp_file_name", Kind::button, &caption::cmd_re_name, {16, 118, 129, 22}, 6, &tip::cmd_re_name},
+    {"grp_tag_input", nullptr, Kind::group, &caption::grp_tag_input, {216, 6, 362, 149}, 7},
+    {"grp_title", "grp_tag_input", Kind::group, &caption::grp_title, {8, 14, 171, 65}, 8},
+    {"cmd_fname", "grp_title", Kind::button, &caption::cmd_fname, {8, 15, 140, 20}, 9, &tip::cmd_fname},
+    {"cmd_zyun_fname", "grp_title", Kind::button, &caption::cmd_zyun_fname, {9, 39, 140, 20}, 10, &tip::cmd_zyun_fname},
+    {"grp_album", "grp_tag_input", Kind::group, &caption::grp_album, {7, 80, 171, 65}, 11},
+    {"txt_all_al", "grp_album", Kind::text_box, nullptr, {11, 14, 150, 20}, 12, &tip::txt_all_al, &acc::txt_all_al},
+    {"cmd_all_al", "grp_album", Kind::button, &caption::cmd_all_al, {32, 39, 107, 19}, 13, &tip::cmd_all_al},
+    {"grp_artist", "grp_tag_input", Kind::group, &caption::grp_artist, {181, 80, 171, 65}, 14},
+    {"txt_all_art", "grp_artist", Kind::text_box, nullptr, {9, 15, 150, 20}, 15, &tip::txt_all_art, &acc::txt_all_art},
+    {"cmd_all_art", "grp_artist", Kind::button, &caption::cmd_all_art, {32, 40, 107, 19}, 16, &tip::cmd_all_art},
+    {"cmd_excel", "grp_tag_input", Kind::button, &caption::cmd_excel, {208, 24, 126, 22}, 17, &tip::cmd_excel},
+    {"cmd_modosu2", "grp_tag_input", Kind::button, &caption::cmd_modosu2, {208, 49, 126, 22}, 18, &tip::cmd_modosu2},
+    {"grp_tag_write", nullptr, Kind::group, &caption::grp_tag_write, {599, 6, 154, 150}, 19},
+    {"cmd_write_all", "grp_tag_write", Kind::button, &caption::cmd_write_all, {13, 19, 124, 29}, 20, &tip::cmd_write_all},
+    {"grp_single", "grp_tag_write", Kind::group, &caption::grp_single, {8, 54, 137, 92}, 21},
+    {"cmd_write_kyokumei", "grp_single", Kind::button, &caption::cmd_write_kyokumei, {5, 20, 124, 18}, 22, &tip::cmd_write_kyokumei},
+    {"cmd_write_alubum", "grp_single", Kind::button, &caption::cmd_write_alubum, {5, 43, 124, 18}, 23, &tip::cmd_write_alubum},
+    {"cmd_write_artname", "grp_single", Kind::button, &caption::cmd_write_artname, {5, 65, 124, 18}, 24, &tip::cmd_write_artname},
+    {"cmd_dir", nullptr, Kind::button, &caption::cmd_dir, {762, 16, 140, 24}, 25, &tip::cmd_dir},
+    {"cmd_cls", nullptr, Kind::button, &caption::cmd_cls, {762, 48, 141, 24}, 26, &tip::cmd_cls},
+    {"cmd_allwrite", nullptr, Kind::button, &caption::cmd_allwrite, {762, 82, 141, 24}, 27, &tip::cmd_allwrite},
+    {"cmd_end", nullptr, Kind::button, &caption::cmd_end, {762, 118, 142, 24}, 28, &tip::cmd_end},
 };
 // The track table at the design size; it keeps its margins to the client
 // area's edges when the window grows or shrinks.
@@ -208,6 +211,7 @@ void Form1::setup_ss1() {
   // Arrows move between cells; Tab goes on to the next control.
   table_->setTabKeyNavigation(false);
   table_->setItemDelegate(new CellToolTips(table_));
+  grid_.set_on_typed([this](int col, int row) { mark_typed(cx_, col, row); });
   place_ss1();
 }
 
@@ -278,6 +282,12 @@ void Form1::build_controls() {
   }
   txt_all_al_ = client_->findChild<QLineEdit*>(QStringLiteral("txt_all_al"));
   txt_all_art_ = client_->findChild<QLineEdit*>(QStringLiteral("txt_all_art"));
+  // Enter in a box runs its button.
+  for (QLineEdit* box : {txt_all_al_, txt_all_art_}) {
+    const QString button = box->objectName().replace(QLatin1String("txt_"), QLatin1String("cmd_"));
+    auto* b = client_->findChild<QPushButton*>(button);
+    connect(box, &QLineEdit::returnPressed, b, &QPushButton::click);
+  }
 
   // Groups take no focus; the rest follow their places in the tab order.
   std::sort(tab_order.begin(), tab_order.end(),

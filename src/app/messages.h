@@ -130,6 +130,8 @@ inline const QString ss2 = QStringLiteral("読込の例");
 namespace cell_state {
 inline const QString edited = QStringLiteral("まだファイルに書き込んでいない変更です。");
 inline const QString failed = QStringLiteral("ファイルまたはタグを読み込めませんでした。");
+inline const QString repaired =
+    QStringLiteral("文字化けを直して表示しています。まだファイルに書き込んでいません。");
 }  // namespace cell_state
 
 // The menu bar, named after the command an item runs.

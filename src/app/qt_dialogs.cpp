@@ -46,6 +46,8 @@ std::optional<QString> QtDialogs::open_file(const QString& start_dir, const QStr
   QFileDialog dlg(owner(), QString(), start_dir);
   dlg.setFileMode(QFileDialog::ExistingFile);
   dlg.setAcceptMode(QFileDialog::AcceptOpen);
+  // The filters name their patterns already; Qt would add them a second time.
+  dlg.setOption(QFileDialog::HideNameFilterDetails);
   dlg.setNameFilters(filters);
   if (selected_filter >= 0 && selected_filter < filters.size())
     dlg.selectNameFilter(filters[selected_filter]);

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QHelpEvent>
+#include <QScopedValueRollback>
 #include <QToolTip>
 
 #include "app/messages.h"
@@ -9,15 +10,24 @@
 namespace tn {
 
 namespace {
-constexpr int k_note_role = Qt::UserRole + 1;
-
 // Told beside the colour, for screen readers and in the tooltip.
-QString state_of(Colour c) {
-  if (c == k_edited) return cell_state::edited;
-  if (c == k_error) return cell_state::failed;
+QString state_of(CellMark m) {
+  switch (m) {
+    case CellMark::edited: return cell_state::edited;
+    case CellMark::unreadable: return cell_state::failed;
+    case CellMark::repaired: return cell_state::repaired;
+    case CellMark::plain: break;
+  }
   return {};
 }
+constexpr int k_mark_role = Qt::UserRole;
 }  // namespace
+
+QtGrid::QtGrid(QTableWidget* table) : table_(table) {
+  QObject::connect(table_, &QTableWidget::itemChanged, table_, [this](QTableWidgetItem* it) {
+    if (!storing_ && on_typed_) on_typed_(it->column() + 1, it->row() + 1);
+  });
+}
 
 QColor to_qcolor(Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 Colour from_qcolor(const QColor& c) { return rgb(c.red(), c.green(), c.blue()); }
@@ -25,6 +35,7 @@ Colour from_qcolor(const QColor& c) { return rgb(c.red(), c.green(), c.blue()); 
 QTableWidgetItem* QtGrid::item(int col, int row) {
   QTableWidgetItem* it = table_->item(row - 1, col - 1);
   if (!it) {
+    const QScopedValueRollback ours(storing_, true);
     it = new QTableWidgetItem;
     it->setBackground(to_qcolor(k_white));
     table_->setItem(row - 1, col - 1, it);
@@ -43,25 +54,22 @@ Colour QtGrid::cell_colour(int col, int row) const {
   return from_qcolor(it->background().color());
 }
 
-void QtGrid::store_text(int col, int row, const QString& text) { item(col, row)->setText(text); }
+CellMark QtGrid::cell_mark(int col, int row) const {
+  const QTableWidgetItem* it = table_->item(row - 1, col - 1);
+  return it ? static_cast<CellMark>(it->data(k_mark_role).toInt()) : CellMark::plain;
+}
 
-void QtGrid::store_colour(int col, int row, Colour colour) {
+void QtGrid::store_text(int col, int row, const QString& text) {
+  const QScopedValueRollback ours(storing_, true);
+  item(col, row)->setText(text);
+}
+
+void QtGrid::store_colour(int col, int row, Colour colour, CellMark mark) {
+  const QScopedValueRollback ours(storing_, true);
   QTableWidgetItem* it = item(col, row);
   it->setBackground(to_qcolor(colour));
-  it->setData(Qt::AccessibleDescriptionRole, state_of(colour));
-  it->setData(k_note_role, QVariant());
-}
-
-QString QtGrid::cell_note(int col, int row) const {
-  const QTableWidgetItem* it = table_->item(row - 1, col - 1);
-  return it ? it->data(k_note_role).toString() : QString();
-}
-
-void QtGrid::store_note(int col, int row, const QString& note) {
-  QTableWidgetItem* it = item(col, row);
-  it->setData(k_note_role, note);
-  it->setData(Qt::AccessibleDescriptionRole,
-              note.isEmpty() ? state_of(cell_colour(col, row)) : note);
+  it->setData(k_mark_role, static_cast<int>(mark));
+  it->setData(Qt::AccessibleDescriptionRole, state_of(mark));
 }
 
 void QtGrid::resize(int cols, int rows) {

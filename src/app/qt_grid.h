@@ -3,6 +3,7 @@
 
 #include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <functional>
 
 #include "table/grid.h"
 
@@ -10,25 +11,28 @@ namespace tn {
 
 class QtGrid final : public Grid {
  public:
-  explicit QtGrid(QTableWidget* table) : table_(table) {}
+  explicit QtGrid(QTableWidget* table);
   QTableWidget* widget() const { return table_; }
+  // Called with (col, row) after the user changed a cell's text in the
+  // widget; the commands' own writes do not call it.
+  void set_on_typed(std::function<void(int, int)> typed) { on_typed_ = std::move(typed); }
 
   int row_count() const override { return table_->rowCount(); }
   int col_count() const override { return table_->columnCount(); }
   QString cell_text(int col, int row) const override;
   Colour cell_colour(int col, int row) const override;
-  QString cell_note(int col, int row) const override;
+  CellMark cell_mark(int col, int row) const override;
 
  protected:
   void store_text(int col, int row, const QString& text) override;
-  void store_colour(int col, int row, Colour colour) override;
-  // The note is told in the colour's place, for screen readers and in the tooltip.
-  void store_note(int col, int row, const QString& note) override;
+  void store_colour(int col, int row, Colour colour, CellMark mark) override;
   void resize(int cols, int rows) override;
 
  private:
   QTableWidgetItem* item(int col, int row);
   QTableWidget* table_;
+  std::function<void(int, int)> on_typed_;
+  bool storing_ = false;  // a change of ours, not the user's
 };
 
 // Tooltips of the track table's cells: the whole text when the column cuts it

@@ -52,26 +52,11 @@ void repair_mojibake_row(Grid& g, int row) {
     const std::optional<QString> repaired = repair_mojibake(g.text());
     if (!repaired) continue;
     g.set_text(*repaired);
-    g.set_back_colour(k_edited);
-    g.set_note(msg::mojibake_repaired);
+    g.mark(c, row, CellMark::repaired);
   }
 }
 
-bool is_repaired(const Grid& g, int col, int row) {
-  return g.cell_note(col, row) == msg::mojibake_repaired;
-}
-
-void paint_tags_white_but_repaired(Context& cx) {
-  Grid& g = cx.ss1;
-  for (int r = 1; r <= cx.state.file_count; ++r) {
-    for (int c = col::title; c <= col::artist; ++c) {
-      if (is_repaired(g, c, r)) continue;
-      g.set_row(r);
-      g.set_col(c);
-      g.set_back_colour(k_white);
-    }
-  }
-}
+bool is_repaired(const Grid& g, int col, int row) { return g.cell_mark(col, row) == CellMark::repaired; }
 
 std::vector<int> cmd_track_numbers(Context& cx) {
   std::vector<int> rows_with_file;

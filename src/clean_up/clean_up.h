@@ -13,13 +13,10 @@ class Grid;
 
 // On reading: the title, album and artist cells of row r that hold
 // double-encoded mojibake show the Japanese text they were, in the edited
-// colour, noted as repaired and not yet written.
+// colour, marked as repaired and not yet written.
 void repair_mojibake_row(Grid& g, int row);
 // Whether the cell shows a text repaired on reading and not written since.
 bool is_repaired(const Grid& g, int col, int row);
-// The tag columns of rows 1..N painted white, as after a read, but for the
-// cells the read repaired: those are not in the files yet.
-void paint_tags_white_but_repaired(Context& cx);
 
 // The tag columns and the file-name column of rows 1..N with widths evened.
 void cmd_even_widths(Context& cx);

@@ -5,10 +5,6 @@
 
 namespace tn::msg {
 
-// The tooltip of a cell whose text was repaired on reading.
-inline const QString mojibake_repaired =
-    QStringLiteral("文字化けを直して表示しています。まだファイルに書き込んでいません。");
-
 inline const QString track_numbers_question = QStringLiteral(
     "曲順をﾄﾗｯｸ番号としてMP3TAG情報に書込ます。　この処理は元に戻せません。　よろしいですか？");
 inline const QString track_numbers_done = QStringLiteral("曲順のﾄﾗｯｸ番号書込が正常終了しました");

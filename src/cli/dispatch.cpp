@@ -47,9 +47,14 @@ QString option_lines(const std::vector<OptionSpec>& options) {
 }
 
 QString overview() {
-  QString out = msg::usage + QStringLiteral("サブコマンド フォルダ [オプション]\n\n") + msg::overview_head;
+  QStringList names;
   int width = 0;
-  for (const Subcommand& s : subcommands()) width = std::max(width, static_cast<int>(s.name.size()));
+  for (const Subcommand& s : subcommands()) {
+    names << s.name;
+    width = std::max(width, static_cast<int>(s.name.size()));
+  }
+  QString out = msg::usage + names.join(QLatin1Char('|')) + QStringLiteral(" FOLDER [オプション]\n\n") +
+                msg::overview_head;
   for (const Subcommand& s : subcommands())
     out += QStringLiteral("  ") + s.name.leftJustified(width + 2) + s.summary + QLatin1Char('\n');
   return out + msg::overview_tail;

@@ -1,7 +1,7 @@
 #include "edit/edit_commands.h"
 
-#include "clean_up/clean_up.h"
 #include "edit/messages.h"
+#include "table/cell_marks.h"
 #include "table/dialogs.h"
 #include "table/grid.h"
 #include "table/text.h"
@@ -98,10 +98,10 @@ void cmd_zyun_fname(Context& cx) {
 
 void cmd_cls(Context& cx) {
   if (!cx.dialogs.ask(msg::clear_reload)) return;
-  paint_columns(cx, col::order, col::artist, k_white);
   relist_files(cx, Relist::rebuild);
   fill_table(cx);
   read_tags(cx);
+  refresh_marks(cx);
   cx.dialogs.notify(msg::reload_done);
 }
 
@@ -120,7 +120,9 @@ void cmd_modosu2(Context& cx) {
       g.set_text(k);
     g.set_row(g.row() + 1);
   }
-  paint_tags_white_but_repaired(cx);
+  // Every tag cell is its file's again; a row still without a file stays
+  // marked as such, all of it.
+  refresh_marks(cx);
 }
 
 }  // namespace tn

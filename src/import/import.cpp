@@ -27,6 +27,9 @@ bool read_columns(Context& cx, const Workbooks& wb, std::initializer_list<Column
       const auto value = wb.cell_value(QChar(letter) + QString::number(i));
       if (!value) return false;
       g.set_text(*value);
+      // Marked at once, so a read that fails further on leaves no changed
+      // cell looking like its file.
+      g.mark(table_col, i, CellMark::edited);
     }
   }
   return true;

@@ -42,8 +42,8 @@ void choose_format(ImportState& st, Grid& ss2, int format);
 void cmd_excel_read(Context& cx, ImportState& st, ImportHost& host);
 
 // Column readers: sheet columns of the active sheet into rows 1..N of the
-// table, column by column. False at the first cell that fails; the cells
-// already written stay.
+// table, column by column, each cell written marked edited. False at the
+// first cell that fails; the cells already written stay, marked.
 bool excel_read_title(Context& cx, const Workbooks& wb);
 bool excel_read_tags(Context& cx, const Workbooks& wb);
 bool excel_read_order_tags(Context& cx, const Workbooks& wb);

@@ -5,6 +5,7 @@
 
 #include "rename/messages.h"
 #include "rename/safe_rename.h"
+#include "table/cell_marks.h"
 #include "table/dialogs.h"
 #include "table/grid.h"
 #include "table/track_state.h"
@@ -83,7 +84,8 @@ std::optional<QString> planned_name(Context& cx, int i) {
   g.set_row(i + 1);
   g.set_col(col::name);
   QString name = g.text();
-  if (!name.endsWith(k_mp3, Qt::CaseSensitive)) name += k_mp3;
+  // Any case, as the listing takes it: an unchanged "x.MP3" keeps its name.
+  if (!name.endsWith(k_mp3, Qt::CaseInsensitive)) name += k_mp3;
   // A name never leads out of the edit folder nor hides the file; an
   // unchanged one is kept.
   if (name != cx.state.file(i) && (name.contains(QLatin1Char('/')) || hides_file(name)))
@@ -114,6 +116,8 @@ bool cmd_re_name(Context& cx) {
   relist_files(cx, Relist::rebuild);
   fill_table(cx);
   read_tags(cx);
+  // The marks of the table before are of other files or of none.
+  refresh_marks(cx);
   if (all_renamed) cx.dialogs.notify(msg::rename_done);
   return all_renamed;
 }

@@ -15,7 +15,7 @@ QString Grid::text() const {
 
 void Grid::set_back_colour(Colour colour) {
   if (!block_mode_) {
-    if (in_range(col_, row_)) store_colour(col_, row_, colour);
+    if (in_range(col_, row_)) store_colour(col_, row_, colour, mark_of_colour(colour));
     return;
   }
   const int c1 = std::max(1, std::min(col_, block_col2_));
@@ -23,7 +23,7 @@ void Grid::set_back_colour(Colour colour) {
   const int r1 = std::max(1, std::min(row_, block_row2_));
   const int r2 = std::min(row_count(), std::max(row_, block_row2_));
   for (int r = r1; r <= r2; ++r)
-    for (int c = c1; c <= c2; ++c) store_colour(c, r, colour);
+    for (int c = c1; c <= c2; ++c) store_colour(c, r, colour, mark_of_colour(colour));
 }
 
 void Grid::set_max_rows(int rows) { resize(col_count(), std::max(0, rows)); }

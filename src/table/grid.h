@@ -16,6 +16,32 @@ constexpr Colour k_white = rgb(255, 255, 255);
 constexpr Colour k_edited = rgb(150, 150, 255);  // 16750230
 constexpr Colour k_error = rgb(255, 0, 0);
 
+// Why a cell has its colour: what the table shows against what the files
+// hold. The colour tells it on screen, the mark in words (tooltips, screen
+// readers). A new reason is one more value here, its colour and, if the
+// files do not hold it yet, a yes in is_unwritten.
+enum class CellMark {
+  plain,       // as the file holds it, or written, or cleared
+  edited,      // a change not written yet
+  unreadable,  // the row's file or its tag could not be read
+  repaired,    // mojibake repaired on reading, not written yet
+};
+constexpr Colour colour_of(CellMark m) {
+  switch (m) {
+    case CellMark::edited:
+    case CellMark::repaired: return k_edited;
+    case CellMark::unreadable: return k_error;
+    case CellMark::plain: break;
+  }
+  return k_white;
+}
+// The mark of a colour painted by the commands' block idiom.
+constexpr CellMark mark_of_colour(Colour c) {
+  return c == k_edited ? CellMark::edited : c == k_error ? CellMark::unreadable : CellMark::plain;
+}
+// True for a mark of something a write would still have to store.
+constexpr bool is_unwritten(CellMark m) { return m == CellMark::edited || m == CellMark::repaired; }
+
 class Grid {
  public:
   virtual ~Grid() = default;
@@ -35,10 +61,10 @@ class Grid {
   void set_back_colour(Colour colour);
   void set_max_rows(int rows);
   void set_max_cols(int cols);
-  // Why the current cell has its colour, beyond what the colour says (a
-  // text repaired on reading); the next colour put on the cell drops it.
-  void set_note(const QString& note) {
-    if (in_range(col_, row_)) store_note(col_, row_, note);
+
+  // Colours one cell for the reason given (no addressing state changes).
+  void mark(int col, int row, CellMark m) {
+    if (in_range(col, row)) store_colour(col, row, colour_of(m), m);
   }
 
   // --- direct access, for inspection and the widgets -----------------------
@@ -46,13 +72,12 @@ class Grid {
   virtual int col_count() const = 0;
   virtual QString cell_text(int col, int row) const = 0;
   virtual Colour cell_colour(int col, int row) const = 0;
-  virtual QString cell_note(int col, int row) const = 0;
+  virtual CellMark cell_mark(int col, int row) const = 0;
 
  protected:
   // Called only with 1 <= col <= col_count(), 1 <= row <= row_count().
   virtual void store_text(int col, int row, const QString& text) = 0;
-  virtual void store_colour(int col, int row, Colour colour) = 0;  // drops the note
-  virtual void store_note(int col, int row, const QString& note) = 0;
+  virtual void store_colour(int col, int row, Colour colour, CellMark mark) = 0;
   virtual void resize(int cols, int rows) = 0;
 
  private:

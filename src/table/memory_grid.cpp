@@ -17,23 +17,19 @@ Colour MemoryGrid::cell_colour(int col, int row) const {
   return c ? c->colour : k_white;
 }
 
+CellMark MemoryGrid::cell_mark(int col, int row) const {
+  const Cell* c = at(col, row);
+  return c ? c->mark : CellMark::plain;
+}
+
 void MemoryGrid::store_text(int col, int row, const QString& text) {
   const_cast<Cell*>(at(col, row))->text = text;
 }
 
-void MemoryGrid::store_colour(int col, int row, Colour colour) {
+void MemoryGrid::store_colour(int col, int row, Colour colour, CellMark mark) {
   Cell* c = const_cast<Cell*>(at(col, row));
   c->colour = colour;
-  c->note.clear();
-}
-
-QString MemoryGrid::cell_note(int col, int row) const {
-  const Cell* c = at(col, row);
-  return c ? c->note : QString();
-}
-
-void MemoryGrid::store_note(int col, int row, const QString& note) {
-  const_cast<Cell*>(at(col, row))->note = note;
+  c->mark = mark;
 }
 
 void MemoryGrid::resize(int cols, int rows) {

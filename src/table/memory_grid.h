@@ -15,19 +15,18 @@ class MemoryGrid final : public Grid {
   int col_count() const override { return cols_; }
   QString cell_text(int col, int row) const override;
   Colour cell_colour(int col, int row) const override;
-  QString cell_note(int col, int row) const override;
+  CellMark cell_mark(int col, int row) const override;
 
  protected:
   void store_text(int col, int row, const QString& text) override;
-  void store_colour(int col, int row, Colour colour) override;
-  void store_note(int col, int row, const QString& note) override;
+  void store_colour(int col, int row, Colour colour, CellMark mark) override;
   void resize(int cols, int rows) override;
 
  private:
   struct Cell {
     QString text;
     Colour colour = k_white;
-    QString note;
+    CellMark mark = CellMark::plain;
   };
   const Cell* at(int col, int row) const;
   int cols_ = 0, rows_ = 0;

@@ -16,7 +16,10 @@ const QString& TrackState::file(int i) const {
 
 void TrackState::set_file(int i, const QString& name) {
   check_index(i);
-  if (files_[static_cast<size_t>(i)] != name) identities_[static_cast<size_t>(i)].reset();
+  if (files_[static_cast<size_t>(i)] != name) {
+    identities_[static_cast<size_t>(i)].reset();
+    on_disk_[static_cast<size_t>(i)].reset();
+  }
   files_[static_cast<size_t>(i)] = name;
   listed_[static_cast<size_t>(i)] = name;
 }
@@ -25,6 +28,7 @@ void TrackState::clear_file(int i) {
   check_index(i);
   files_[static_cast<size_t>(i)].clear();
   identities_[static_cast<size_t>(i)].reset();
+  on_disk_[static_cast<size_t>(i)].reset();
 }
 
 const QString& TrackState::listed(int i) const {
@@ -40,6 +44,16 @@ const std::optional<FileIdentity>& TrackState::identity(int i) const {
 void TrackState::set_identity(int i, const std::optional<FileIdentity>& id) {
   check_index(i);
   identities_[static_cast<size_t>(i)] = id;
+}
+
+const std::optional<TagTexts>& TrackState::on_disk(int i) const {
+  check_index(i);
+  return on_disk_[static_cast<size_t>(i)];
+}
+
+void TrackState::set_on_disk(int i, const std::optional<TagTexts>& texts) {
+  check_index(i);
+  on_disk_[static_cast<size_t>(i)] = texts;
 }
 
 QString track_order(int row) {

@@ -12,6 +12,9 @@ namespace tn {
 
 constexpr int k_max_files = 100;
 
+// Title, album and artist (columns 3 to 5) as a file holds them.
+using TagTexts = std::array<QString, 3>;
+
 class TrackState {
  public:
   QString edit_folder;   // always ends in "/"
@@ -33,12 +36,19 @@ class TrackState {
   const std::optional<FileIdentity>& identity(int i) const;
   void set_identity(int i, const std::optional<FileIdentity>& id);
 
+  // What entry i's file holds in the tag columns, as last read or written;
+  // nullopt while no tag of the entry's file is in the table. Forgotten with
+  // the identity.
+  const std::optional<TagTexts>& on_disk(int i) const;
+  void set_on_disk(int i, const std::optional<TagTexts>& texts);
+
   QString path_of(int i) const { return edit_folder + file(i); }
 
  private:
   std::array<QString, k_max_files> files_;
   std::array<QString, k_max_files> listed_;
   std::array<std::optional<FileIdentity>, k_max_files> identities_;
+  std::array<std::optional<TagTexts>, k_max_files> on_disk_;
 };
 
 // Track order text of row r: "01".."09", then "10".."100".

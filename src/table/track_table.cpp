@@ -81,9 +81,13 @@ void paint_columns(Context& cx, int c1, int c2, Colour colour) {
 bool has_unwritten_edits(Context& cx) {
   const Grid& g = cx.ss1;
   const int rows = std::min<int>(cx.state.file_count, g.row_count());
-  for (int r = 1; r <= rows; ++r)
+  // Only a row whose file gave its tag can be written; the marks of the
+  // others name no change a write could store.
+  for (int r = 1; r <= rows; ++r) {
+    if (!cx.state.on_disk(r - 1)) continue;
     for (int c = col::title; c <= col::artist; ++c)
-      if (g.cell_colour(c, r) == k_edited) return true;
+      if (is_unwritten(g.cell_mark(c, r))) return true;
+  }
   return false;
 }
 

@@ -2,20 +2,26 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
 #include <unistd.h>
 #include <vector>
 
-#include "table/text.h"
+#include "tags/frame_body.h"
 #include "tags/legacy_text.h"
 #include "tags/safe_write.h"
 
 // The walk and the text decoding follow TagLib 1.13 step by step (its frame
 // loop, frame header, text frame parsing and String conversions), so that
-// the fast answer and TagLib's never differ; where following it would mean
-// copying one of its quirks, the answer is "can't say" instead.
+// for a plain tag the fast answer and TagLib's never differ. Beyond that it
+// reads what a careful reader reads where TagLib gives up or loses text
+// (mutagen's way): zero-size frames stepped over, extended headers skipped
+// by their stated size, unsynchronised and compressed frames decoded, an
+// invalid UTF-8 byte shown as U+FFFD, and a damaged frame ending the walk
+// with the frames before it read. Where following TagLib would mean copying
+// one of its quirks, the answer is "can't say" instead.
 
 namespace tn {
 
@@ -122,7 +128,8 @@ std::optional<QString> frame_text(const unsigned char* d, std::int64_t n, bool l
       continue;
     }
     if (enc == 3) {
-      if (!is_strict_utf8(p, size)) return std::nullopt;  // TagLib would make it nothing
+      // A byte that is no UTF-8 shows as U+FFFD, the rest as written (TagLib
+      // would make the whole value nothing).
       parts << QString::fromUtf8(reinterpret_cast<const char*>(p), size);
       continue;
     }
@@ -157,41 +164,102 @@ std::optional<QString> frame_text(const unsigned char* d, std::int64_t n, bool l
 
 }  // namespace
 
+namespace {
+
+TagBytes memory_bytes(const QByteArray& b) {
+  return [&b](std::int64_t offset, void* buf, std::size_t n) {
+    if (offset < 0 || offset + static_cast<std::int64_t>(n) > b.size()) return false;
+    std::memcpy(buf, b.constData() + offset, n);
+    return true;
+  };
+}
+
+std::int64_t synchsafe(const unsigned char* p) {
+  return std::int64_t{p[0]} << 21 | p[1] << 14 | p[2] << 7 | p[3];
+}
+
+}  // namespace
+
 Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, Id3v2Texts& texts,
-                     Id3v2Layout* layout) {
+                     Id3v2Layout* layout, std::int64_t present) {
   texts = {};
-  if (layout) *layout = {};
+  const bool with_content = layout && layout->with_content;
+  if (layout) {
+    *layout = {};
+    layout->with_content = with_content;
+  }
   if (version < 2 || version > 4 || tag_size < 10) return Id3v2Read::cannot_say;
-  TagWindow tag(bytes, tag_size);
+  present = std::min(present, tag_size);
+  TagWindow tag(bytes, present);
   const unsigned char* h = tag.at(0, 10);
   if (!h) return Id3v2Read::read_error;
   if (std::memcmp(h, "ID3", 3) != 0 || h[3] != version) return Id3v2Read::cannot_say;
-  // Unsynchronisation, extended header, experimental, footer (in 2.2:
-  // compression): none of them is read here.
-  if (h[5] != 0) return Id3v2Read::cannot_say;
+  const unsigned flags = h[5];
+  if (version == 2 && (flags & 0x40)) return Id3v2Read::cannot_say;  // 2.2 compression: never defined
   std::int64_t size = 0;
   for (int i = 6; i < 10; ++i) {
     if (h[i] & 0x80) return Id3v2Read::cannot_say;
     size = size << 7 | h[i];
   }
-  if (10 + size != tag_size) return Id3v2Read::cannot_say;  // changed since the probe
+  const bool footer = version == 4 && (flags & 0x10);
+  if (10 + size + (footer ? 10 : 0) != tag_size) return Id3v2Read::cannot_say;  // changed since the probe
+  if (layout) layout->plain = flags == 0;
+
+  if (tag_unsynchronised(version, flags)) {
+    // The whole tag resynchronised in memory, then walked as any other.
+    QByteArray whole(reinterpret_cast<const char*>(h), 10);
+    QByteArray stored(static_cast<qsizetype>(present - 10), Qt::Uninitialized);
+    if (!bytes(10, stored.data(), static_cast<std::size_t>(stored.size()))) return Id3v2Read::read_error;
+    whole += resynchronise(stored.constData(), stored.size());
+    whole[5] = static_cast<char>(flags & ~0x80u);
+    const std::int64_t body = whole.size() - 10;
+    for (int k = 0; k < 4; ++k) whole[6 + k] = static_cast<char>((body >> (7 * (3 - k))) & 0x7F);
+    const Id3v2Read r = walk_id3v2(memory_bytes(whole), version, whole.size(), texts, layout);
+    if (layout) layout->plain = false;
+    return r;
+  }
 
   const std::int64_t head = version == 2 ? 6 : 10;
   const int id_len = version == 2 ? 3 : 4;
   if (size == 0) return Id3v2Read::done;
+  // pos: in the tag's body, which starts at byte 10.
+  std::int64_t pos = 0;
+  bool whole = true, cut = false;
+  if (version >= 3 && (flags & 0x40)) {
+    // An extended header is stepped over by its stated size, which in 2.3
+    // leaves out the four bytes of the size itself.
+    if (14 > present) return Id3v2Read::read_error;
+    const unsigned char* e = tag.at(10, 4);
+    if (!e) return Id3v2Read::read_error;
+    pos = version == 3 ? 4 + std::int64_t{be32(e)} : synchsafe(e);
+    if ((version == 4 && ((e[0] | e[1] | e[2] | e[3]) & 0x80)) || pos < 4 || pos > size) {
+      whole = false;
+      pos = size;
+    }
+  }
   if (size < head) return Id3v2Read::cannot_say;
   std::array<bool, k_fields> seen{};
   int found = 0;
-  // pos: in the tag's body, which starts at byte 10. As in TagLib, a frame
-  // header needs more than its own size left.
-  std::int64_t pos = 0;
-  for (; pos < size - head;) {
+  QByteArray content;     // a frame's, when not stored as is
+  std::vector<unsigned char> big;
+  // As in TagLib, a frame header needs more than its own size left.
+  while (pos < size - head) {
+    if (10 + pos + head > present) {
+      cut = true;
+      break;
+    }
     const unsigned char* p = tag.at(10 + pos, head);
     if (!p) return Id3v2Read::read_error;
     if (p[0] == 0) break;  // padding
     unsigned char f[10];
     std::memcpy(f, p, static_cast<std::size_t>(head));
-    if (!valid_id(f, id_len)) return Id3v2Read::cannot_say;
+    // iTunes stored 2.2 ids, a zero byte added, in 2.3 tags; TagLib reads them.
+    const bool id_22 = version == 3 && f[3] == 0 && valid_id(f, 3);
+    // A damaged frame ends the walk; what came before it stands.
+    if (!id_22 && !valid_id(f, id_len)) {
+      whole = false;
+      break;
+    }
     std::int64_t frame_size;
     if (version == 2) {
       frame_size = std::int64_t{f[3]} << 16 | f[4] << 8 | f[5];
@@ -200,20 +268,31 @@ Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, 
     } else {
       // A size that is not synchsafe TagLib reads as a plain one.
       if ((f[4] | f[5] | f[6] | f[7]) & 0x80) return Id3v2Read::cannot_say;
-      frame_size = std::int64_t{f[4]} << 21 | f[5] << 14 | f[6] << 7 | f[7];
+      frame_size = synchsafe(f + 4);
     }
     // Compression, encryption, grouping, unsynchronisation, data length.
-    if (version >= 3 && f[9] != 0) return Id3v2Read::cannot_say;
+    const unsigned format = version >= 3 ? f[9] : 0;
+    if (format != 0 && layout) layout->plain = false;
+    // A frame running past the tag is read up to the tag's end, the last one.
+    const bool past = pos + head + frame_size > size;
+    if (past) {
+      frame_size = size - pos - head;
+      whole = false;
+    }
     const std::int64_t end = pos + head + frame_size;
-    if (frame_size == 0 || end > size) return Id3v2Read::cannot_say;
-    if (version == 4 && frame_size > 127) {
+    if (10 + end > present) {
+      cut = true;
+      break;
+    }
+    auto there = [&](std::int64_t at) { return at + 4 <= size && 10 + at + 4 <= present; };
+    if (version == 4 && frame_size > 127 && !past) {
       // TagLib takes a 2.4 size for a 2.3-style plain one when it leads to no
       // frame and the plain one does.
-      const unsigned char* next = end + 4 <= size ? tag.at(10 + end, 4) : nullptr;
-      if (end + 4 <= size && !next) return Id3v2Read::read_error;
+      const unsigned char* next = there(end) ? tag.at(10 + end, 4) : nullptr;
+      if (there(end) && !next) return Id3v2Read::read_error;
       if (!next || !valid_id(next, 4)) {
         const std::int64_t other = pos + head + be32(f + 4);
-        if (other + 4 <= size) {
+        if (there(other)) {
           const unsigned char* q = tag.at(10 + other, 4);
           if (!q) return Id3v2Read::read_error;
           if (valid_id(q, 4)) return Id3v2Read::cannot_say;
@@ -221,50 +300,72 @@ Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, 
       }
     }
     int field = -1;
-    for (int i = 0; i < k_fields; ++i)
-      if (std::memcmp(f, version == 2 ? k_ids_22[i] : k_ids[i], id_len) == 0) field = i;
+    for (int i = 0; i < k_fields; ++i) {
+      const bool short_id = version == 2 || id_22;
+      if (std::memcmp(f, short_id ? k_ids_22[i] : k_ids[i], short_id ? 3 : 4) == 0) field = i;
+    }
+    const bool as_is = stored_as_is(version, format, flags);
+    const bool text_wanted = field >= 0 && !seen[field];
     Id3v2Frame frame;
     if (layout) {
       std::memcpy(frame.id.data(), f, static_cast<std::size_t>(id_len));
       frame.offset = 10 + pos;
       frame.size = head + frame_size;
       frame.field = field;
-      if (f[0] == 'T') {
-        const unsigned char* e = tag.at(10 + pos + head, 1);
-        if (!e) return Id3v2Read::read_error;
-        frame.encoding = e[0];
-      }
     }
-    if (field >= 0 && !seen[field]) {
-      // The first frame of an id counts, as in taglib_library.cpp.
-      std::vector<unsigned char> big;
+    // A zero-size frame (some players wrote empty ones) is stepped over.
+    if (frame_size > 0 && (text_wanted || with_content || (layout && f[0] == 'T'))) {
       const unsigned char* body = nullptr;
-      if (frame_size <= k_window) {
+      std::int64_t n = frame_size;
+      if (!text_wanted && !with_content && as_is) {
+        n = 1;  // only the encoding byte
+        body = tag.at(10 + pos + head, 1);
+      } else if (frame_size <= k_window) {
         body = tag.at(10 + pos + head, frame_size);
       } else {
         big.resize(static_cast<std::size_t>(frame_size));
         if (bytes(10 + pos + head, big.data(), big.size())) body = big.data();
       }
       if (!body) return Id3v2Read::read_error;
-      const std::optional<QString> text = frame_text(body, frame_size, true);
-      if (!text) return Id3v2Read::cannot_say;
-      texts[static_cast<std::size_t>(field)] = *text;
-      if (layout) layout->shown_as_latin1[static_cast<std::size_t>(field)] = *frame_text(body, frame_size, false);
-      seen[static_cast<std::size_t>(field)] = true;
-      // Frames further on cannot change what the first ones said.
-      if (++found == k_fields && !layout) return Id3v2Read::done;
+      if (!as_is) {
+        const Content c = frame_content(version, format, flags, reinterpret_cast<const char*>(body), n, content);
+        body = c == Content::ok ? reinterpret_cast<const unsigned char*>(content.constData()) : nullptr;
+        n = content.size();
+        frame.readable = c == Content::ok;
+      }
+      if (body && n > 0 && f[0] == 'T') frame.encoding = body[0];
+      if (body && text_wanted) {
+        // The first frame of an id counts, as in taglib_text.cpp.
+        const std::optional<QString> text = frame_text(body, n, true);
+        // The contents of frames are wanted, not what TagLib makes of them.
+        if (!text && !with_content) return Id3v2Read::cannot_say;
+        texts[static_cast<std::size_t>(field)] = text.value_or(QString());
+        if (layout && text) layout->shown_as_latin1[static_cast<std::size_t>(field)] = *frame_text(body, n, false);
+        seen[static_cast<std::size_t>(field)] = true;
+        // Frames further on cannot change what the first ones said.
+        if (++found == k_fields && !layout) return Id3v2Read::done;
+      }
+      if (body && with_content) frame.content = QByteArray(reinterpret_cast<const char*>(body), n);
     }
     if (layout) layout->frames.push_back(frame);
     pos = end;
+    if (past) break;
   }
-  if (layout) layout->frames_end = 10 + pos;
+  if (layout) {
+    layout->frames_end = 10 + pos;
+    layout->whole = whole && !cut;
+  }
+  // A tag the file's end cuts short before any of the texts can't be read.
+  if (cut && found == 0) return Id3v2Read::read_error;
   return Id3v2Read::done;
 }
 
 Id3v2Read read_id3v2_texts(int fd, const Mp3Probe& probe, Id3v2Texts& texts) {
   texts = {};
   if (probe.id3v2_major == 0) return Id3v2Read::done;
-  return walk_id3v2(file_bytes(fd), probe.id3v2_major, probe.id3v2_size, texts);
+  // A tag cut short by the end of the file is read as far as it goes.
+  const std::int64_t present = probe.tag_cut ? probe.file_size : probe.id3v2_size;
+  return walk_id3v2(file_bytes(fd), probe.id3v2_major, probe.id3v2_size, texts, nullptr, present);
 }
 
 TagBytes file_bytes(int fd) {

@@ -3,13 +3,17 @@
 // only the frame headers and the bodies of those three frames: everything
 // else (a cover picture above all) is stepped over by its size.
 //
-// It answers only for plain tags and gives exactly the texts TagLib gives.
-// Anything unusual (unsynchronisation, an extended header or footer, frame
-// flags, sizes that do not add up, odd encodings) is "can't say", and the
-// caller asks TagLib instead.
+// For plain tags it gives exactly the texts TagLib gives. It also reads what
+// TagLib or mutagen read of tags that are not plain: unsynchronisation,
+// extended headers, footers, compressed frames, zero-size frames, a damaged
+// frame or the file's end cutting the tag short (the frames before it are
+// read). What only TagLib's quirks decide (odd encodings, sizes that are
+// neither synchsafe nor plain) is "can't say", and the caller asks TagLib.
 
+#include <QByteArray>
 #include <QString>
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -23,11 +27,12 @@ using Id3v2Texts = std::array<QString, 3>;
 
 enum class Id3v2Read {
   done,        // texts filled (all empty without an ID3v2 tag at the start)
-  cannot_say,  // not a plain tag: ask TagLib
-  read_error,  // the file could not be read (or shrank since the probe)
+  cannot_say,  // ask TagLib
+  read_error,  // the file could not be read (or shrank since the probe), or
+               // its end cuts the tag short before any of the three texts
 };
 
-// fd: open for reading; probe: probe_mp3 of it, without tag_broken.
+// fd: open for reading; probe: probe_mp3 of it, without tag_broken unless tag_cut.
 Id3v2Read read_id3v2_texts(int fd, const Mp3Probe& probe, Id3v2Texts& texts);
 
 // Where a walk reads a tag from: n bytes at offset (from the tag's first
@@ -35,28 +40,38 @@ Id3v2Read read_id3v2_texts(int fd, const Mp3Probe& probe, Id3v2Texts& texts);
 using TagBytes = std::function<bool(std::int64_t offset, void* buf, std::size_t n)>;
 TagBytes file_bytes(int fd);
 
-// One frame of a plain tag, as TagLib would read it.
+// One frame of a tag.
 struct Id3v2Frame {
-  std::array<char, 4> id{};
-  std::int64_t offset = 0;  // of its header, from the tag's first byte
-  std::int64_t size = 0;    // header included
-  int field = -1;           // 0, 1, 2: a title, artist or album frame
-  int encoding = -1;        // a text frame's encoding byte
+  std::array<char, 4> id{};  // three letters and a zero in 2.2
+  std::int64_t offset = 0;   // of its header, from the tag's first byte (resynchronised)
+  std::int64_t size = 0;     // header included
+  int field = -1;            // 0, 1, 2: a title, artist or album frame
+  int encoding = -1;         // a text frame's encoding byte
+  bool readable = true;      // false: encrypted, or its stored form is broken
+  QByteArray content;        // with_content: what it holds, flags undone
 };
 
-// Every frame of a plain tag, and what players that take ISO-8859-1 as it is
-// show for title, artist and album.
+// Every frame of a tag, and what players that take ISO-8859-1 as it is show
+// for title, artist and album.
 struct Id3v2Layout {
+  bool with_content = false;  // asked for: every frame's content
   std::vector<Id3v2Frame> frames;
   std::int64_t frames_end = 10;  // where the padding begins
   Id3v2Texts shown_as_latin1;
+  // No header or frame flags: the frames lie in the file as listed.
+  bool plain = true;
+  // Every byte up to frames_end is a frame, the rest padding; false when a
+  // damaged frame or the file's end stopped the walk.
+  bool whole = true;
 };
 
 // The walk behind read_id3v2_texts, over any bytes of a tag of `version` and
 // `tag_size` (header included): the file's, or a tag being put together.
 // With a layout it goes on past the three texts and lists every frame.
+// present: how many of the tag's bytes there are (fewer when the file's
+// end cuts it short).
 Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, Id3v2Texts& texts,
-                     Id3v2Layout* layout = nullptr);
+                     Id3v2Layout* layout = nullptr, std::int64_t present = INT64_MAX);
 
 // The same texts as TagLib reads them (in taglib_library.cpp): the fallback,
 // and the yardstick the fast reader is tested against. False when TagLib

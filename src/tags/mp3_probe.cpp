@@ -97,6 +97,7 @@ Mp3Probe probe_mp3(int fd) {
     pr.id3v2_size = 10 + size + (footer ? 10 : 0);
     if (pr.id3v2_size > audio_end) {
       pr.tag_broken = true;
+      pr.tag_cut = true;
       return pr;
     }
     start = pr.id3v2_size;
@@ -108,11 +109,14 @@ Mp3Probe probe_mp3(int fd) {
     }
     pr.audio_offset = 0;
     return pr;
-  } else if (head_len == 0 || head[0] != 0) {
-    // Only leading zero bytes may come before audio without a tag.
+  } else if (head_len == 0) {
     pr.error = tag_error::unknown_format;
     return pr;
   }
+  // Stray bytes at the start (other than zeros) may hide audio behind them;
+  // it counts only as two frames in a row, so a text or a picture is no MP3.
+  const bool stray_start = start == 0 && head[0] != 0;
+  bool only_zeros = !stray_start;
 
   // Find the first frame at `start`, past padding, junk or a second tag. Away
   // from the expected place a frame counts only when a second one follows, so
@@ -125,7 +129,6 @@ Mp3Probe probe_mp3(int fd) {
   }
   const std::int64_t limit = std::min(audio_end, start + k_scan_limit);
   std::vector<unsigned char> buf(static_cast<std::size_t>(k_scan_chunk + k_lookahead));
-  bool only_zeros = true;
   std::int64_t pos = start;
   while (pos + 4 <= limit) {
     const std::int64_t n = std::min(k_scan_chunk + k_lookahead, audio_end - pos);
@@ -147,7 +150,7 @@ Mp3Probe probe_mp3(int fd) {
       const int len = p[0] == 0xFF ? mpeg_frame_length(p) : 0;
       if (len > 0) {
         const std::int64_t next = pos + i + len;
-        bool confirmed = only_zeros || next >= audio_end;
+        bool confirmed = only_zeros || (next >= audio_end && !stray_start);
         if (!confirmed) {
           unsigned char h2[4];
           confirmed = read_exact(fd, next, h2, 4) && mpeg_frame_length(h2) > 0 &&

@@ -12,6 +12,7 @@ namespace tn {
 struct Mp3Probe {
   int error = 0;             // 0 or a tag_error number (cannot_open, unknown_format, bad_frame_header)
   bool tag_broken = false;   // an ID3v2 header that is unusable or runs past the end
+  bool tag_cut = false;      // of those: a tag whose size runs past the end, read as far as it goes
   int id3v2_major = 0;       // 2, 3 or 4; 0 without an ID3v2 tag at the start
   std::int64_t id3v2_size = 0;  // the whole tag, header (and footer) included
   std::int64_t audio_offset = -1;

@@ -79,6 +79,7 @@ std::vector<ReadError> read_tags(Context& cx) {
         g.set_text(rec.album);
         g.set_col(col::artist);
         g.set_text(rec.artist);
+        cx.state.set_on_disk(i, TagTexts{rec.title, rec.album, rec.artist});
         repair_mojibake_row(g, r);
       } else {
         report(i, msg::tag_read_failed_tail);

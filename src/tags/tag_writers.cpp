@@ -5,6 +5,7 @@
 #include <iterator>
 #include <sys/stat.h>
 
+#include "table/cell_marks.h"
 #include "table/dialogs.h"
 #include "table/folder.h"
 #include "table/grid.h"
@@ -188,6 +189,11 @@ std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& t
     report(i, tag_error::write_failed);
     not_written.insert(std::upper_bound(not_written.begin(), not_written.end(), i + 1), i + 1);
   }
+  // What was written is what those files hold now.
+  const int first = fields == WriteFields::album ? col::album : fields == WriteFields::artist ? col::artist : col::title;
+  const int last = fields == WriteFields::all ? col::artist : first;
+  for (int r = 1; r <= cx.state.file_count; ++r)
+    if (!std::binary_search(not_written.begin(), not_written.end(), r)) note_written(cx, r, first, last);
   return not_written;
 }
 

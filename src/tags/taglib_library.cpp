@@ -165,7 +165,7 @@ int TaglibLibrary::vbmp3_open(const QByteArray& path, OpenRecordBytes& info) {
 
 int TaglibLibrary::vbmp3_getTagInfo(TagRecordBytes& record) {
   if (!is_open_) return fail(tag_error::no_file_open);
-  if (probe_.tag_broken) return fail(tag_error::read_failed);
+  if (probe_.tag_broken && !probe_.tag_cut) return fail(tag_error::read_failed);
   struct stat st;
   if (::fstat(fd_.fd, &st) != 0) return fail(tag_error::read_failed);
 

@@ -7,42 +7,21 @@
 #include <taglib/mpegfile.h>
 #include <taglib/tbytevectorstream.h>
 #include <taglib/textidentificationframe.h>
+#include <taglib/id3v2framefactory.h>
 #include <taglib/unsynchronizedlyricsframe.h>
 
+#include <cstring>
 #include <optional>
 
+#include "tags/frame_accounting.h"
 #include "tags/safe_write.h"
 #include "tags/tag_library.h"
 #include "tags/taglib_text.h"
+#include "tags/upgrade_22.h"
 
 namespace tn {
 
 namespace {
-
-// Whether the ID3v2 tag (all its bytes) holds an encrypted frame (2.2 frames
-// have no flags). Frame headers are walked as TagLib walks them.
-bool has_encrypted_frame(const QByteArray& tag_bytes, const Mp3Probe& probe) {
-  if (probe.id3v2_major < 3) return false;
-  if (tag_bytes.size() < 10) return true;
-  const bool v4 = probe.id3v2_major == 4;
-  const auto flags = static_cast<unsigned char>(tag_bytes[5]);
-  const std::int64_t body_size = probe.id3v2_size - 10 - (v4 && (flags & 0x10) ? 10 : 0);
-  if (body_size < 0 || body_size > tag_bytes.size() - 10) return true;
-  QByteArray body = tag_bytes.mid(10, static_cast<qsizetype>(body_size));
-  if (!v4 && (flags & 0x80)) body.replace(QByteArray("\xFF\x00", 2), QByteArray("\xFF"));
-  auto u = [&](qsizetype i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(body[i])); };
-  auto size_at = [&](qsizetype i, bool synchsafe) {
-    return synchsafe ? u(i) << 21 | u(i + 1) << 14 | u(i + 2) << 7 | u(i + 3)
-                     : u(i) << 24 | u(i + 1) << 16 | u(i + 2) << 8 | u(i + 3);
-  };
-  qsizetype pos = 0;
-  if ((flags & 0x40) && body.size() >= 4) pos = v4 ? size_at(0, true) : size_at(0, false) + 4;
-  while (pos + 10 <= body.size() && body[pos] != '\0') {
-    if (static_cast<unsigned char>(body[pos + 9]) & (v4 ? 0x04 : 0x40)) return true;
-    pos += 10 + static_cast<qsizetype>(size_at(pos + 4, v4));
-  }
-  return false;
-}
 
 // The encoding of a new text frame: UTF-16 in ID3v2.3 (what every player
 // reads); in 2.4 the tag's own choice of Unicode, this frame's first, then any
@@ -164,6 +143,8 @@ bool set_texts(TagLib::ID3v2::Tag& tag, const WantedTexts& wanted, TagLib::ID3v2
   return changed;
 }
 
+bool is_track(const Id3v2Frame& f) { return std::memcmp(f.id.data(), "TRCK", 4) == 0; }
+
 // The track number frame as `track`, in the frame's own encoding (a new one
 // in Latin-1: digits and a slash read the same in every encoding); true when
 // it changed.
@@ -212,6 +193,41 @@ bool render_checked(TagLib::ID3v2::Tag& tag, const WantedTexts& wanted, TagLib::
   }
 }
 
+// A frame TagLib dropped, put back as it was, through TagLib's frame
+// factory so that TagLib renders it in either version (the header, here
+// in 2.4 form, is made anew). Null when TagLib can't make it.
+TagLib::ID3v2::Frame* raw_frame(const Id3v2Frame& f) {
+  QByteArray b(f.id.data(), 4);
+  const qsizetype n = f.content.size();
+  for (int k = 0; k < 4; ++k) b += static_cast<char>((n >> (7 * (3 - k))) & 0x7F);
+  b += QByteArray(2, '\0') + f.content;
+  TagLib::ID3v2::Header v4;
+  v4.setMajorVersion(4);
+  return TagLib::ID3v2::FrameFactory::instance()->createFrame(
+      TagLib::ByteVector(b.constData(), static_cast<unsigned int>(b.size())), &v4);
+}
+
+// The new tag rendered with every frame of the old one carried
+// (frame_accounting.h): a frame TagLib dropped is put back once; a tag that
+// still does not carry them all is not written.
+// track_set: the track number frame is the write's too, left out of the check.
+bool render_carried(TagLib::ID3v2::Tag& tag, const std::vector<Id3v2Frame>& old_frames,
+                    const WantedTexts& wanted, TagLib::ID3v2::Version version, TagLib::ByteVector& rendered,
+                    bool track_set) {
+  for (int round = 0;; ++round) {
+    if (!render_checked(tag, wanted, version, rendered)) return false;
+    std::vector<Id3v2Frame> now;
+    const QByteArray bytes = QByteArray::fromRawData(rendered.data(), static_cast<qsizetype>(rendered.size()));
+    if (!tag_frames(bytes, version == TagLib::ID3v2::v4 ? 4 : 3, now)) return false;
+    if (track_set) std::erase_if(now, is_track);
+    std::vector<const Id3v2Frame*> missing;
+    if (frames_carried(old_frames, now, wanted, missing)) return true;
+    if (round > 0 || missing.empty()) return false;
+    for (const Id3v2Frame* f : missing)
+      if (TagLib::ID3v2::Frame* frame = raw_frame(*f)) tag.addFrame(frame);
+  }
+}
+
 }  // namespace
 
 int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByteArray& old_tag,
@@ -223,8 +239,14 @@ int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByte
   old_tag.resize(static_cast<qsizetype>(old_v2_size));
   if (!read_exact(fd, 0, old_tag.data(), static_cast<std::size_t>(old_tag.size())))
     return tag_error::read_failed;
+  // TagLib parses the old tag from memory; a 2.2 tag in the 2.3 form it
+  // becomes, which TagLib then upgrades no further.
+  QByteArray upgraded;
+  const bool upgrade = old_v2_size > 0 && probe.id3v2_major == 2;
+  const bool upgradable = upgrade && upgrade_22(old_tag, upgraded);
+  const QByteArray& source = upgradable ? upgraded : old_tag;
   TagLib::ByteVectorStream old_stream(
-      TagLib::ByteVector(old_tag.constData(), static_cast<unsigned int>(old_tag.size())));
+      TagLib::ByteVector(source.constData(), static_cast<unsigned int>(source.size())));
   std::optional<TagLib::MPEG::File> parsed;
   TagLib::ID3v2::Tag no_tag;
   if (old_v2_size > 0) {
@@ -239,13 +261,18 @@ int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByte
   const bool track_changed = track && set_track(tag, *track);
   if (!texts_changed && !track_changed) return tag_error::none;  // the tag stays as it is
 
-  // TagLib writes an encrypted frame back with its flags cleared, so players
-  // would read the ciphertext as the frame's text. Such a tag is left alone.
-  if (has_encrypted_frame(old_tag, probe)) return tag_error::write_failed;
+  // Every frame of the old tag must come through whole, or nothing is
+  // written: an encrypted one, for one, TagLib would write back with its
+  // flags cleared, so players would read the ciphertext as its text.
+  std::vector<Id3v2Frame> old_frames;
+  if (upgrade && !upgradable) return tag_error::write_failed;
+  if (had_v2 && !tag_frames(source, upgradable ? 3 : probe.id3v2_major, old_frames))
+    return tag_error::write_failed;
   store_unknown_encodings_as_utf16(tag);
   // Frames were added or changed, so the new tag has one.
   TagLib::ByteVector rendered;
-  if (!render_checked(tag, wanted, version, rendered)) return tag_error::write_failed;
+  if (track) std::erase_if(old_frames, is_track);
+  if (!render_carried(tag, old_frames, wanted, version, rendered, track)) return tag_error::write_failed;
   if (had_v2) fit_to_size(rendered, old_v2_size, version == TagLib::ID3v2::v4);
   const QByteArray new_v2(rendered.data(), static_cast<qsizetype>(rendered.size()));
 

@@ -124,6 +124,7 @@ Planned plan_text_frames(int fd, const Mp3Probe& probe, const WantedTexts& wante
     case Id3v2Read::cannot_say: return Planned::taglib;
     case Id3v2Read::read_error: return Planned::read_error;
   }
+  if (!old.plain || !old.whole) return Planned::taglib;
 
   std::vector<Frame> frames;
   for (const Id3v2Frame& f : old.frames) frames.push_back({f.id, f.field, f.encoding, f.offset, f.size, {}});
@@ -187,7 +188,7 @@ Planned plan_text_frames(int fd, const Mp3Probe& probe, const WantedTexts& wante
   Id3v2Layout now;
   const TagBytes new_bytes = [&tag](std::int64_t o, void* b, std::size_t n) { return tag.read(o, b, n); };
   if (walk_id3v2(new_bytes, version, tag_size, back, &now) != Id3v2Read::done ||
-      now.frames.size() != frames.size() || now.frames_end != frames_end)
+      !now.plain || !now.whole || now.frames.size() != frames.size() || now.frames_end != frames_end)
     return Planned::taglib;
   for (int i = 0; i < 3; ++i)
     if (back[i] != wanted[i].text) return Planned::taglib;

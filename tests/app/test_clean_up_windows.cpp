@@ -11,6 +11,7 @@
 
 #include "app/form1.h"
 #include "app/form2.h"
+#include "app/messages.h"
 #include "app_fixture.h"
 #include "clean_up/messages.h"
 #include "rename/messages.h"
@@ -54,7 +55,7 @@ class CleanUpWindows : public QObject {
     QHelpEvent help(QEvent::ToolTip, at, t->viewport()->mapToGlobal(at));
     QApplication::sendEvent(t->viewport(), &help);
     QTRY_VERIFY(QToolTip::isVisible());
-    QCOMPARE(QToolTip::text(), msg::mojibake_repaired);
+    QCOMPARE(QToolTip::text(), cell_state::repaired);
     QToolTip::hideText();
 
     const auto trigger = [&](const char* item) {

@@ -1,5 +1,7 @@
 // The real message boxes, driven by keys as a user answers them.
 
+#include <QComboBox>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
@@ -78,6 +80,25 @@ class TestQtDialogs : public QObject {
     QCOMPARE(caption, QStringLiteral("ぽむぽむ工房"));
     QCOMPARE(icon, QMessageBox::NoIcon);
     QCOMPARE(buttons, QStringList{QStringLiteral("OK")});
+  }
+
+  // Each filter of the open-file dialog shows once, as named: Qt adds no
+  // second copy of the patterns the name already holds.
+  void file_filters_shown_once() {
+    QtDialogs dialogs;
+    QStringList shown;
+    QTimer::singleShot(0, [&shown] {
+      QTRY_VERIFY(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
+      auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      const auto* combo = dlg->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+      for (int i = 0; combo && i < combo->count(); ++i) shown << combo->itemText(i);
+      dlg->reject();
+    });
+    const QStringList filters{QStringLiteral("表計算ﾌｧｲﾙ(*.xls;*.xlsx;*.ods;*.csv;*.tsv) (*.xls *.xlsx *.ods *.csv *.tsv)"),
+                              QStringLiteral("すべてのファイル(*.*) (*)")};
+    QVERIFY(!dialogs.open_file(QDir::tempPath(), filters, 0));
+    QCOMPARE(shown, (QStringList{QStringLiteral("表計算ﾌｧｲﾙ(*.xls;*.xlsx;*.ods;*.csv;*.tsv)"),
+                                 QStringLiteral("すべてのファイル(*.*)")}));
   }
 };
 

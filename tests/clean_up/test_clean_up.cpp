@@ -109,7 +109,7 @@ class TestCleanUp : public QObject {
     QCOMPARE(f.at(col::title, 1), title);
     QCOMPARE(f.colour(col::title, 1), repaired ? k_edited : k_white);
     QCOMPARE(is_repaired(f.grid, col::title, 1), repaired);
-    QCOMPARE(f.grid.cell_note(col::title, 1), repaired ? msg::mojibake_repaired : QString());
+    QCOMPARE(f.grid.cell_mark(col::title, 1), repaired ? CellMark::repaired : CellMark::plain);
     QCOMPARE(has_unwritten_edits(f.cx), repaired);
     // Undoing the tag edits reads again: the repair is shown again.
     f.dialogs.yes();

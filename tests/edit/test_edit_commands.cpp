@@ -1,11 +1,16 @@
 // Batch edits of the tag columns and the two reloads, on the table in memory.
 
 #include <QtTest>
+#include <functional>
 
 #include "edit/edit_commands.h"
 #include "edit/messages.h"
+#include "rename/rename_commands.h"
+#include "table/cell_marks.h"
 #include "table/track_table.h"
 #include "table_fixture.h"
+#include "tags/read_tags.h"
+#include "tags/tag_writers.h"
 
 using namespace tn;
 
@@ -27,7 +32,27 @@ struct Table : test::TestTable {
 
 QString times(const QString& s, int n) { return s.repeated(n); }
 
+// The marks of a row, columns 1 to 5: "." plain, "e" edited, "x" unreadable.
+QString marks_of(const Table& t, int r) {
+  QString out;
+  for (int c = 1; c <= 5; ++c) {
+    const CellMark m = t.grid.cell_mark(c, r);
+    out += m == CellMark::edited ? u'e' : m == CellMark::unreadable ? u'x' : u'.';
+  }
+  return out;
+}
+
+// Text typed into a cell, as the window reports it.
+void type(Table& t, int c, int r, const QString& text) {
+  t.put(c, r, text);
+  mark_typed(t.cx, c, r);
+}
+
+using Steps = std::function<void(Table&)>;
+
 }  // namespace
+
+Q_DECLARE_METATYPE(Steps)
 
 class EditCommands : public QObject {
   Q_OBJECT
@@ -157,6 +182,68 @@ class EditCommands : public QObject {
                                          "ask: " + msg::title_from_order_name}));
   }
 
+  // Three files read, the second failing where a row says so. Typed text is
+  // marked while it differs from its file's; after a reload, an undo or a
+  // write every mark is what the files tell.
+  void marks_follow_the_files_data() {
+    QTest::addColumn<bool>("second_fails");
+    QTest::addColumn<Steps>("steps");
+    QTest::addColumn<QStringList>("marks");
+    const QString plain = QStringLiteral(".....");
+    QTest::newRow("typed title") << false << Steps([](Table& t) { type(t, col::title, 1, "新しい曲"); })
+                                 << QStringList{"..e..", plain, plain};
+    QTest::newRow("typed back after a fill") << false << Steps([](Table& t) {
+      t.dialogs.yes();
+      cmd_all_al(t.cx, QStringLiteral("X"));
+      type(t, col::album, 1, "album");
+    }) << QStringList{plain, "...e.", "...e."};
+    QTest::newRow("typed as it was") << false << Steps([](Table& t) { type(t, col::artist, 3, "artist"); })
+                                     << QStringList{plain, plain, plain};
+    QTest::newRow("typed into a failed row") << true << Steps([](Table& t) { type(t, col::title, 2, "曲"); })
+                                             << QStringList{plain, "xxxxx", plain};
+    QTest::newRow("typed file name") << false << Steps([](Table& t) { type(t, col::name, 1, "x.mp3"); })
+                                     << QStringList{plain, plain, plain};
+    QTest::newRow("reload, the failed file mended") << true << Steps([](Table& t) {
+      t.tags.files[(t.state.edit_folder + "song2.mp3").toUtf8()].read_error = 0;
+      type(t, col::title, 1, "新しい曲");
+      t.dialogs.yes();
+      cmd_cls(t.cx);
+    }) << QStringList{plain, plain, plain};
+    QTest::newRow("tag undo, still failing") << true << Steps([](Table& t) {
+      t.dialogs.yes().yes();
+      cmd_all_art(t.cx, QStringLiteral("Y"));
+      cmd_modosu2(t.cx);
+    }) << QStringList{plain, "xxxxx", plain};
+    // The tag cells stay through the name undo, and so do their marks.
+    QTest::newRow("name undo") << false << Steps([](Table& t) {
+      type(t, col::title, 1, "新しい曲");
+      t.dialogs.yes();
+      cmd_all_art(t.cx, QString());
+      t.dialogs.yes().no();
+      cmd_modosu(t.cx);
+    }) << QStringList{"..e..", plain, plain};
+    QTest::newRow("written, then typed back") << false << Steps([](Table& t) {
+      type(t, col::title, 1, "新しい曲");
+      type(t, col::album, 1, "新しいアルバム");
+      t.dialogs.yes();
+      cmd_write_kyokumei(t.cx);
+      type(t, col::title, 1, "title 1");
+    }) << QStringList{"..ee.", plain, plain};
+  }
+  void marks_follow_the_files() {
+    QFETCH(bool, second_fails);
+    QFETCH(Steps, steps);
+    QFETCH(QStringList, marks);
+    Table t(3);
+    if (second_fails) t.tags.files[t.key(1)].read_error = tag_error::read_failed;
+    read_tags(t.cx);
+    steps(t);
+    QCOMPARE((QStringList{marks_of(t, 1), marks_of(t, 2), marks_of(t, 3)}), marks);
+    // Colours and marks tell the same.
+    for (int r = 1; r <= 3; ++r)
+      for (int c = 1; c <= 5; ++c) QCOMPARE(t.colour(c, r), colour_of(t.grid.cell_mark(c, r)));
+  }
+
   void clear_and_reload_rebuilds_everything() {
     Table t(3);
     t.tags.files[t.state.path_of(1).toUtf8()].read_error = 3;
@@ -192,13 +279,13 @@ class EditCommands : public QObject {
     QCOMPARE(t.at(col::artist, 1), QStringLiteral("artist"));
     QCOMPARE(t.at(col::order, 3), QStringLiteral("03"));
     QCOMPARE(t.at(col::order, 100), QStringLiteral("100"));
-    // The failed row: emptied, red in columns 1 and 2 only.
+    // The marks are those of the files now: the failed row emptied and red
+    // all along, the earlier failure that reads again white all along.
     QCOMPARE(t.at(col::name, 2), QString());
-    QCOMPARE(t.colour(col::order, 2), k_error);
-    QCOMPARE(t.colour(col::name, 2), k_error);
-    QCOMPARE(t.colour(col::title, 2), k_white);
-    QCOMPARE(t.colour(col::name, 5), k_error);
-    QCOMPARE(t.colour(col::title, 5), k_white);
+    for (int c = col::order; c <= col::artist; ++c) {
+      QCOMPARE(t.colour(c, 2), k_error);
+      QCOMPARE(t.colour(c, 5), k_white);
+    }
     QCOMPARE(t.colour(col::artist, 50), k_white);
     QCOMPARE(t.dialogs.notices().size(), 1);  // the read failure, no closing notice
   }

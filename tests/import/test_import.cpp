@@ -13,6 +13,7 @@
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "xls_writer.h"
+#include "zip_writer.h"
 
 using namespace tn;
 using namespace tn::test;
@@ -198,6 +199,8 @@ class TestImport : public QObject {
     QTest::newRow("truncated") << "cut.xls" << QStringList{} << QStringList{open_failed};
     QTest::newRow("password") << "locked.xls" << QStringList{} << QStringList{open_failed};
     QTest::newRow("missing path") << "gone.xls" << QStringList{} << QStringList{open_failed};
+    // The track orders would come first; the bomb waits in the shared strings.
+    QTest::newRow("entities in the shared strings") << "laughs.xlsx" << QStringList{} << QStringList{open_failed};
     QTest::newRow("no Sheet1 after Yes") << "data.xls" << QStringList{"yes"} << QStringList{ask, open_failed};
     QTest::newRow("empty name") << "data.xls" << QStringList{"no", "text:"}
                                 << QStringList{ask, input, "notify: " + msg::blank_name};
@@ -232,6 +235,14 @@ class TestImport : public QObject {
     QVERIFY(table.open(QIODevice::WriteOnly));
     table.write("<html><body><table><tr><td>曲名</td></tr></table></body></html>\n");
     table.close();
+    auto laughs = xlsx_shared_parts({{"1", "曲名"}, {"2", "曲2"}});
+    for (ZipPart& part : laughs)
+      if (part.name == QLatin1String("xl/sharedStrings.xml"))
+        part.data.insert(part.data.indexOf("<sst"), "<!DOCTYPE sst [<!ENTITY a \"aaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>");
+    QFile bomb(path(QStringLiteral("laughs.xlsx")));
+    QVERIFY(bomb.open(QIODevice::WriteOnly));
+    bomb.write(zip_bytes(laughs));
+    bomb.close();
 
     Fixture f(4);
     f.st.file_name = path(file);
@@ -335,8 +346,12 @@ class TestImport : public QObject {
       QCOMPARE(f.ss1.cell_text(col::album, r), r < 3 ? sheet_value('C', r, 6) : Fixture::original(4, r));
       QCOMPARE(f.ss1.cell_text(col::artist, r), Fixture::original(5, r));
       QCOMPARE(f.ss1.cell_text(col::name, r), Fixture::original(2, r));
+      // The cells it wrote say so; the rest is as it was.
+      for (int c = 1; c <= 5; ++c) {
+        const bool written = c == col::order || c == col::title || (c == col::album && r < 3);
+        QCOMPARE(f.ss1.cell_colour(c, r), written ? k_edited : k_white);
+      }
     }
-    QVERIFY(nothing_coloured(f.ss1));
     QCOMPARE(f.st.workbooks->open_count(), 0);
   }
 

@@ -123,21 +123,38 @@ class RenameTest : public QObject {
     f.dialogs.yes();
     cmd_re_name(f.cx);
     QCOMPARE(f.dialogs.log, (QStringList{k_start, "notify: " + msg::rename_done}));
-    QCOMPARE(f.on_disk(), (QStringList{"x.mp3", "y.MP3.mp3", "z.mp3"}));
+    // ".mp3" in any case counts, as in the listing.
+    QCOMPARE(f.on_disk(), (QStringList{"x.mp3", "y.MP3", "z.mp3"}));
     QVERIFY(f.holds("z.mp3", "a.mp3"));
-    QVERIFY(f.holds("y.MP3.mp3", "b.mp3"));
+    QVERIFY(f.holds("y.MP3", "b.mp3"));
     // Rebuilt in the new listing order.
     QCOMPARE(f.at(col::name, 1), QStringLiteral("x.mp3"));
     QCOMPARE(f.at(col::order, 3), QStringLiteral("03"));
     QCOMPARE(f.state.file(2), QStringLiteral("z.mp3"));
   }
 
+  // Nothing changed, nothing renamed: whatever the extension's case. The
+  // marks are rebuilt from the files read again, none kept from before.
+  void unchanged_table_succeeds_data() {
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("lower case") << QStringList{"a.mp3", "b.mp3"};
+    QTest::newRow("upper case") << QStringList{"04 月夜.MP3", "05 朝.mp3"};
+    QTest::newRow("mixed case") << QStringList{"a.Mp3", "b.mP3"};
+  }
   void unchanged_table_succeeds() {
-    Folder f({"a.mp3", "b.mp3"});
+    QFETCH(QStringList, names);
+    Folder f(names);
+    f.paint(col::title, 1, k_edited);  // a fill the rename throws away
+    f.paint(col::order, 2, k_error);   // a failure since mended
     f.dialogs.yes();
     cmd_re_name(f.cx);
     QCOMPARE(f.dialogs.notices(), QStringList{msg::rename_done});
-    QCOMPARE(f.on_disk(), (QStringList{"a.mp3", "b.mp3"}));
+    QCOMPARE(f.on_disk(), names);
+    for (int r = 1; r <= 2; ++r)
+      for (int c = col::order; c <= col::artist; ++c) {
+        QCOMPARE(f.colour(c, r), k_white);
+        QCOMPARE(f.grid.cell_mark(c, r), CellMark::plain);
+      }
   }
 
   // The first refused row stops the run; nothing is ever overwritten.

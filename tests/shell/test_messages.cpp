@@ -15,6 +15,7 @@
 #include "tags/read_tags.h"
 #include "tags/tag_library.h"
 #include "tags/tag_writers.h"
+#include "zip_writer.h"
 
 using namespace tn;
 using namespace tn::test;
@@ -126,6 +127,24 @@ class Messages : public QObject {
          "notify: 空白の為ﾌｧｲﾙを読込みません"});
     row("import: file gone", [](TestTable& t) { import_from(t, "missing.xlsx"); },
         {"notify: EXCELﾌｧｲﾙのｵｰﾌﾟﾝに失敗しました"});
+    // Refused at the open, before a track order of layout 3 is taken.
+    row("import: entities in the shared strings", [](TestTable& t) {
+          auto parts = xlsx_shared_parts({{"1", "曲名"}});
+          for (ZipPart& p : parts)
+            if (p.name == QLatin1String("xl/sharedStrings.xml"))
+              p.data.insert(p.data.indexOf("<sst"), "<!DOCTYPE sst [<!ENTITY a \"aaaa\">]>");
+          QFile f(t.dir.filePath("laughs.xlsx"));
+          QVERIFY(f.open(QIODevice::WriteOnly));
+          f.write(zip_bytes(parts));
+          f.close();
+          ImportState st;
+          NoImportDialog host;
+          st.file_name = f.fileName();
+          st.format = 3;
+          cmd_excel_read(t.cx, st, host);
+          t.dialogs.log << "row 1: " + t.at(1, 1) + "," + t.at(3, 1) + " #" + QString::number(t.colour(1, 1));
+        },
+        {"notify: EXCELﾌｧｲﾙのｵｰﾌﾟﾝに失敗しました", "row 1: 01, #16777215"});
 
     // Reading tags: every error number and its text.
     const QList<std::tuple<const char*, int, bool, const char*>> reads{
@@ -180,6 +199,15 @@ class Messages : public QObject {
     row("rename", yes([](TestTable& t) { cmd_re_name(t.cx); }),
         {"ask: ﾌｧｲﾙ名を変更するとTAG情報は読み直されます。　　よろしいですか？",
          "notify: ﾌｧｲﾙ名変更に成功しました。"});
+    row("rename, nothing changed, upper-case extension", yes([](TestTable& t) {
+          QVERIFY(QFile::rename(t.state.path_of(1), t.dir.filePath("04 月夜.MP3")));
+          t.state.set_file(1, "04 月夜.MP3");
+          t.put(2, 2, "04 月夜.MP3");
+          cmd_re_name(t.cx);
+          t.dialogs.log << "files: " + QDir(t.dir.path()).entryList(QDir::Files, QDir::Name).join(",");
+        }),
+        {"ask: ﾌｧｲﾙ名を変更するとTAG情報は読み直されます。　　よろしいですか？",
+         "notify: ﾌｧｲﾙ名変更に成功しました。", "files: 04 月夜.MP3,1.mp3"});
     row("rename refused", yes([](TestTable& t) {
           t.put(2, 2, "a/b");
           cmd_re_name(t.cx);

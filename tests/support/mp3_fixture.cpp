@@ -30,6 +30,8 @@ QByteArray synchsafe(quint32 v) {
   return b;
 }
 
+}  // namespace
+
 QByteArray frame_bytes(int version, const Id3Frame& f) {
   const auto size = static_cast<quint32>(f.body.size());
   if (version == 2) {
@@ -39,9 +41,12 @@ QByteArray frame_bytes(int version, const Id3Frame& f) {
   }
   QByteArray h = f.id.left(4);
   h += version == 4 ? synchsafe(size) : be32(size);
-  h += QByteArray(2, '\0');  // no flags
+  h += '\0';
+  h += f.format;
   return h + f.body;
 }
+
+namespace {
 
 QString from_tl(const TagLib::String& s) { return QString::fromStdString(s.to8Bit(true)); }
 
@@ -177,6 +182,9 @@ void add_extras(Id3v2& t, int picture_size) {
       {"XXX", "XXXX", QByteArray("\x01\x02unknown frame data\x00\xFF", 22)},
   };
   for (const Extra& e : extras) t.frames.push_back({v2 ? e.id22 : e.id, e.body});
+  // A 2.2 frame of no standard has no 2.3 form, so a tag holding one can't
+  // be upgraded whole: the 2.2 tag gets a composer instead.
+  if (v2) t.frames.back() = {"TCM", text_body(Enc::latin1, QStringLiteral("Composer"))};
   if (picture_size > 0) t.frames.push_back({v2 ? "PIC" : "APIC", apic_body(picture_size, t.version)});
 }
 
@@ -195,15 +203,32 @@ QByteArray audio_frames(int count) {
 }
 
 QByteArray id3v2_bytes(const Id3v2& tag) {
-  QByteArray body;
+  QByteArray body = tag.extended_header;
   for (const Id3Frame& f : tag.frames) body += frame_bytes(tag.version, f);
   body += QByteArray(tag.padding, '\0');
+  if (tag.flags & 0x80) body = unsynchronise(body);
   QByteArray h("ID3");
   h += static_cast<char>(tag.version);
   h += '\0';  // revision
-  h += '\0';  // flags
+  h += tag.flags;
   h += synchsafe(static_cast<quint32>(body.size()));
   return h + body;
+}
+
+QByteArray unsynchronise(const QByteArray& b) {
+  QByteArray out;
+  for (qsizetype i = 0; i < b.size(); ++i) {
+    out += b[i];
+    const char next = i + 1 < b.size() ? b[i + 1] : '\0';
+    if (b[i] == '\xFF' && (next == '\0' || (static_cast<unsigned char>(next) & 0xE0) == 0xE0)) out += '\0';
+  }
+  return out;
+}
+
+QByteArray compressed_body(int version, const QByteArray& body) {
+  const QByteArray z = qCompress(body).mid(4);  // the zlib stream, without Qt's size prefix
+  const auto n = static_cast<quint32>(body.size());
+  return (version == 4 ? synchsafe(n) : be32(n)) + z;
 }
 
 QByteArray id3v1_bytes(const Id3v1& t) {
@@ -251,9 +276,10 @@ QByteArray broken_bytes(Broken kind) {
       return b;
     }
     case Broken::truncated_tag: {
+      // Cut within its first frame: no text of it can be read.
       Id3v2 t = text_tag(3, Enc::utf16, QStringLiteral("途中で切れたタグ"), {}, {});
       add_extras(t, 3000);
-      return id3v2_bytes(t).left(600);
+      return id3v2_bytes(t).left(24);
     }
     case Broken::bad_sync: {
       QByteArray b = audio_frames(4);

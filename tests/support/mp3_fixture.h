@@ -26,6 +26,7 @@ QByteArray sjis(const QString& text);
 struct Id3Frame {
   QByteArray id;    // "TIT2"; three letters ("TT2") in a 2.2 tag
   QByteArray body;  // everything after the frame header
+  char format = 0;  // 2.3, 2.4: the format flags (compression and so on), body to match
 };
 
 // Frame bodies.
@@ -43,6 +44,8 @@ struct Id3v2 {
   int version = 3;  // 2, 3 or 4
   std::vector<Id3Frame> frames;
   int padding = 0;  // zero bytes after the last frame
+  char flags = 0;   // of the header; 0x80 unsynchronises the whole tag
+  QByteArray extended_header;  // before the first frame (flags 0x40 to go with it)
   // Frame ids of the three text fields in this version.
   QByteArray title_id() const { return version == 2 ? "TT2" : "TIT2"; }
   QByteArray artist_id() const { return version == 2 ? "TP1" : "TPE1"; }
@@ -56,7 +59,8 @@ Id3v2 text_tag(int version, Enc enc, const QString& title, const QString& artist
 Id3v2 raw_tag(int version, const QByteArray& title, const QByteArray& artist,
               const QByteArray& album, int padding = 0);
 // Adds the usual extra frames: track, year, comment, genre, lyrics, a user
-// text frame, an unknown frame and (picture_size > 0) a cover picture.
+// text frame, an unknown frame (2.2: a composer) and (picture_size > 0) a
+// cover picture.
 void add_extras(Id3v2& tag, int picture_size = 0);
 
 struct Id3v1 {
@@ -78,6 +82,13 @@ QByteArray audio_frames(int count);
 // Frames needed for about `bytes` bytes of audio.
 inline int frames_for(qint64 bytes) { return static_cast<int>(bytes / k_frame_bytes) + 1; }
 QByteArray id3v2_bytes(const Id3v2& tag);
+// One frame, header included, as id3v2_bytes puts it into a tag.
+QByteArray frame_bytes(int version, const Id3Frame& f);
+// Unsynchronised: a zero after every 0xFF that a zero or a frame sync follows.
+QByteArray unsynchronise(const QByteArray& bytes);
+// The body of a compressed frame (format 0x80 in 2.3, 0x09 in 2.4): the
+// data length, then `body` through zlib.
+QByteArray compressed_body(int version, const QByteArray& body);
 QByteArray id3v1_bytes(const Id3v1& tag);
 QByteArray mp3_bytes(const Mp3Spec& spec);
 
@@ -87,7 +98,7 @@ enum class Broken {
   random_bytes,   // not MPEG at all
   text_file,      // a short text document
   id3_garbage,    // an ID3v2 tag, then bytes without frame sync
-  truncated_tag,  // an ID3v2 tag whose size runs past the end of the file
+  truncated_tag,  // an ID3v2 tag whose size runs past the end of the file, within its first frame
   bad_sync,       // frame sync at the start, then an impossible header
 };
 QByteArray broken_bytes(Broken kind);

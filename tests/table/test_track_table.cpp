@@ -57,8 +57,9 @@ class TrackTableTest : public QObject {
     QCOMPARE(t.grid.row(), n + 1);  // left one past the last row
   }
 
-  // Only the edited colour in a tag column of a listed row is a change the
-  // files lack; the imported track order is never written, so it is none.
+  // Only the edited colour in a tag column of a row whose tag was read is a
+  // change a write could store; the imported track order is never written,
+  // and the file of row 3 failed to read.
   void unwritten_edits_data() {
     QTest::addColumn<int>("col");
     QTest::addColumn<int>("row");
@@ -71,6 +72,7 @@ class TrackTableTest : public QObject {
     QTest::newRow("track order") << 1 << 2 << k_edited << false;
     QTest::newRow("file name") << 2 << 2 << k_edited << false;
     QTest::newRow("failed row") << 3 << 2 << k_error << false;
+    QTest::newRow("filled into the row that failed") << 4 << 3 << k_edited << false;
   }
   void unwritten_edits() {
     QFETCH(int, col);
@@ -79,6 +81,7 @@ class TrackTableTest : public QObject {
     QFETCH(bool, unwritten);
     Table t;
     t.state.file_count = 4;
+    for (int i : {0, 1, 3}) t.state.set_on_disk(i, TagTexts{});
     t.grid.set_max_rows(6);
     t.grid.set_col(col);
     t.grid.set_row(row);
@@ -153,6 +156,15 @@ class TrackTableTest : public QObject {
     QVERIFY_THROWS_EXCEPTION(std::out_of_range, s.set_file(-1, QString()));
     s.set_file(99, QStringLiteral("last"));
     QCOMPARE(s.file(99), QStringLiteral("last"));
+    // What a file held is forgotten with its name, not kept for another.
+    s.set_on_disk(99, TagTexts{"t", "a", "b"});
+    s.set_file(99, QStringLiteral("last"));
+    QVERIFY(s.on_disk(99).has_value());
+    s.set_file(99, QStringLiteral("other"));
+    QVERIFY(!s.on_disk(99).has_value());
+    s.set_on_disk(99, TagTexts{});
+    s.clear_file(99);
+    QVERIFY(!s.on_disk(99).has_value());
   }
 
   void folder_names_for_the_question_data() {

@@ -1,6 +1,8 @@
-// The fast ID3v2 reader against TagLib on real files: wherever it answers,
-// its texts are exactly TagLib's; plain tags it must answer itself, tags that
-// are not plain it must leave to TagLib.
+// The fast ID3v2 reader against TagLib on real files: plain tags it must
+// answer itself with exactly TagLib's texts; tags that are not plain it reads
+// too, giving every text TagLib gives and more where TagLib gives up (the
+// texts themselves are checked in test_tag_library); what only TagLib's
+// quirks decide it must leave to TagLib.
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -17,7 +19,7 @@ using namespace tn::test;
 
 namespace {
 
-enum Expect { reads, declines };
+enum Expect { reads, beyond, declines };
 
 QByteArray synchsafe(quint32 v) {
   QByteArray b(4, '\0');
@@ -172,33 +174,33 @@ class TestId3v2Reader : public QObject {
     QTest::newRow("v2.4 large frame before padding")
         << id3v2_bytes(text_tag(4, Enc::utf16, long_text, {}, {}, 1000)) << +reads;
 
-    // Not plain: left to TagLib.
+    // Not plain: read, where TagLib reads them with the same texts.
     QTest::newRow("unsynchronised v2.3")
-        << tag(3, frame(3, "TIT2", QByteArray("\0A\xFF\0\xE0" "B", 6)), '\x80') << +declines;
+        << tag(3, frame(3, "TIT2", QByteArray("\0A\xFF\0\xE0" "B", 6)), '\x80') << +beyond;
     QTest::newRow("unsynchronised v2.4")
-        << tag(4, frame(4, "TIT2", text_body(Enc::latin1, "t")), '\x80') << +declines;
+        << tag(4, frame(4, "TIT2", text_body(Enc::latin1, "t")), '\x80') << +beyond;
     QTest::newRow("extended header v2.3")
         << tag(3, be32(6) + QByteArray(6, '\0') + frame(3, "TIT2", text_body(Enc::latin1, "t")),
                '\x40')
-        << +declines;
+        << +beyond;
     QTest::newRow("extended header v2.4")
         << tag(4, synchsafe(6) + QByteArray("\1\0", 2) + frame(4, "TIT2", text_body(Enc::latin1, "t")),
                '\x40')
-        << +declines;
+        << +beyond;
     QTest::newRow("experimental") << tag(3, frame(3, "TIT2", text_body(Enc::latin1, "t")), '\x20')
-                                  << +declines;
+                                  << +beyond;
     {
       const QByteArray frames = frame(4, "TIT2", text_body(Enc::latin1, "t"));
       QByteArray footer = tag(4, frames, '\x10').left(10);
       footer.replace(0, 3, "3DI");
-      QTest::newRow("footer") << tag(4, frames, '\x10') + footer << +declines;
+      QTest::newRow("footer") << tag(4, frames, '\x10') + footer << +beyond;
     }
     for (const char f : {'\x80', '\x40', '\x20'})
       QTest::addRow("v2.3 frame flag %02x", f & 0xFF)
-          << tag(3, frame(3, "TIT2", be32(2) + text_body(Enc::latin1, "t"), 0, f)) << +declines;
+          << tag(3, frame(3, "TIT2", be32(2) + text_body(Enc::latin1, "t"), 0, f)) << +beyond;
     for (const char f : {'\x40', '\x08', '\x04', '\x02', '\x01'})
       QTest::addRow("v2.4 frame flag %02x", f & 0xFF)
-          << tag(4, frame(4, "TIT2", synchsafe(2) + text_body(Enc::latin1, "t"), 0, f)) << +declines;
+          << tag(4, frame(4, "TIT2", synchsafe(2) + text_body(Enc::latin1, "t"), 0, f)) << +beyond;
     QTest::newRow("v2.4 size not synchsafe")
         << tag(4, frame(4, "TIT2", text_body(Enc::latin1, "t") + QByteArray(200, 'x'), 0, 0,
                         be32(202)) +
@@ -213,29 +215,29 @@ class TestId3v2Reader : public QObject {
       QTest::newRow("v2.4 frame with a 2.3-style size") << tag(4, frames) << +declines;
     }
     QTest::newRow("iTunes 2.2 id in a 2.3 tag")
-        << tag(3, frame(3, QByteArray("TT2\0", 4), text_body(Enc::latin1, "t"))) << +declines;
+        << tag(3, frame(3, QByteArray("TT2\0", 4), text_body(Enc::latin1, "t"))) << +beyond;
     QTest::newRow("unknown encoding") << tit2(3, "\4A\0") << +declines;
     QTest::newRow("lone surrogate") << tit2(3, QByteArray("\1\xFF\xFE" "A\0\x3D\xD8" "B\0", 9)) << +declines;
-    QTest::newRow("invalid utf-8") << tit2(4, "\3ab\xC3\x28") << +declines;
+    QTest::newRow("invalid utf-8") << tit2(4, "\3ab\xC3\x28") << +beyond;
 
-    // Broken: TagLib stops somewhere, so the reader does not guess.
+    // Broken: the walk ends there, with the frames before it.
     const QByteArray ok = frame(3, "TIT2", text_body(Enc::latin1, "t"));
     QTest::newRow("frame size past the tag")
-        << tag(3, ok + frame(3, "TPE1", text_body(Enc::latin1, "a"), 0, 0, be32(5000))) << +declines;
+        << tag(3, ok + frame(3, "TPE1", text_body(Enc::latin1, "a"), 0, 0, be32(5000))) << +beyond;
     QTest::newRow("frame size just past the tag")
-        << tag(3, ok + frame(3, "TPE1", text_body(Enc::latin1, "a"), 0, 0, be32(3))) << +declines;
+        << tag(3, ok + frame(3, "TPE1", text_body(Enc::latin1, "a"), 0, 0, be32(3))) << +beyond;
     QTest::newRow("zero-size frame")
         << tag(3, ok + frame(3, "TCON", {}) + frame(3, "TPE1", text_body(Enc::latin1, "a")))
-        << +declines;
-    QTest::newRow("garbage id") << tag(3, ok + frame(3, "T!T2", text_body(Enc::latin1, "x"))) << +declines;
-    QTest::newRow("lower-case id") << tag(3, frame(3, "tit2", text_body(Enc::latin1, "x"))) << +declines;
+        << +beyond;
+    QTest::newRow("garbage id") << tag(3, ok + frame(3, "T!T2", text_body(Enc::latin1, "x"))) << +beyond;
+    QTest::newRow("lower-case id") << tag(3, frame(3, "tit2", text_body(Enc::latin1, "x"))) << +beyond;
     QTest::newRow("garbage before the album")
         << tag(3, ok + "garbage bytes here" + frame(3, "TALB", text_body(Enc::latin1, "b")))
-        << +declines;
+        << +beyond;
     QTest::newRow("body shorter than a frame header") << tag(3, "ABC") << +declines;
     QTest::newRow("v2.2 size past the tag")
         << tag(2, frame(2, "TT2", text_body(Enc::latin1, "t"), 0, 0, QByteArray("\0\x10\0", 3)))
-        << +declines;
+        << +beyond;
   }
   void agrees_with_taglib() {
     QFETCH(QByteArray, bytes);
@@ -252,12 +254,9 @@ class TestId3v2Reader : public QObject {
     QCOMPARE(probe.error, 0);
     QVERIFY(!probe.tag_broken);
     QVERIFY(tl);
-    QCOMPARE(r, expect == reads ? Id3v2Read::done : Id3v2Read::cannot_say);
-    if (r == Id3v2Read::done) {
-      QCOMPARE(fast[0], slow[0]);
-      QCOMPARE(fast[1], slow[1]);
-      QCOMPARE(fast[2], slow[2]);
-    }
+    QCOMPARE(r, expect == declines ? Id3v2Read::cannot_say : Id3v2Read::done);
+    for (int i = 0; r == Id3v2Read::done && i < 3; ++i)
+      if (expect == reads || !slow[i].isEmpty()) QCOMPARE(fast[i], slow[i]);
   }
 
   void untagged_file_has_no_texts() {

@@ -1,8 +1,5 @@
-// .xlsx (Office Open XML) and .ods (OpenDocument): zip archives of XML parts,
-// through libzip and QXmlStreamReader. Parts are inflated and parsed as the
-// cells asked for need them, each under a cap on what it may inflate to.
-
-#include <zip.h>
+// .xlsx (Office Open XML): the workbook, its relationships, shared strings
+// and styles, and each worksheet read row by row as the cells asked for need.
 
 #include <QXmlStreamReader>
 #include <algorithm>
@@ -12,147 +9,11 @@
 
 #include "import/book.h"
 #include "import/cell_text.h"
+#include "import/zip_part.h"
 
 namespace tn {
 
 namespace {
-
-// Parts are inflated only as far as the cells read need; the rows a track
-// list needs, and even 65,536 rows of one, are a few megabytes of XML. A
-// part that inflates to more than this before them is a zip bomb.
-constexpr qint64 k_max_part_bytes = 32LL * 1024 * 1024;
-
-class Archive {
- public:
-  explicit Archive(QByteArray data) : data_(std::move(data)) {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(data_.constData(),
-                                                    static_cast<zip_uint64_t>(data_.size()), 0, &error);
-    if (source) {
-      zip_ = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
-      if (!zip_) zip_source_free(source);
-    }
-    zip_error_fini(&error);
-  }
-  ~Archive() {
-    if (zip_) zip_discard(zip_);
-  }
-  Archive(const Archive&) = delete;
-  Archive& operator=(const Archive&) = delete;
-
-  bool ok() const { return zip_ != nullptr; }
-  // The entry's index, or -1 when it is missing or encrypted.
-  zip_int64_t find(const QString& name) const {
-    const zip_int64_t index = zip_name_locate(zip_, name.toUtf8().constData(), 0);
-    zip_stat_t st;
-    if (index < 0 || zip_stat_index(zip_, static_cast<zip_uint64_t>(index), 0, &st) != 0) return -1;
-    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) return -1;
-    return index;
-  }
-  zip_file_t* open(zip_int64_t index) { return zip_fopen_index(zip_, static_cast<zip_uint64_t>(index), 0); }
-
- private:
-  QByteArray data_;  // the archive reads from these bytes
-  zip_t* zip_ = nullptr;
-};
-
-// One XML part, inflated piece by piece as the parser asks for more.
-class Part {
- public:
-  Part(Archive& archive, const QString& name) {
-    const zip_int64_t index = archive.find(name);
-    if (index >= 0) file_ = archive.open(index);
-    over_ = !file_;
-  }
-  ~Part() {
-    if (file_) zip_fclose(file_);
-  }
-  Part(const Part&) = delete;
-  Part& operator=(const Part&) = delete;
-
-  // False once the part has ended or failed: no more tokens.
-  bool readable() const { return !over_; }
-  QXmlStreamReader& xml() { return xml_; }
-  const QXmlStreamReader& xml() const { return xml_; }
-
-  // The next token; Invalid at the end and on any fault: a malformed or cut
-  // document, a document type declaration (no sound part has one, and its
-  // entities could expand without end), too many inflated bytes.
-  QXmlStreamReader::TokenType next() {
-    while (!over_) {
-      const auto t = xml_.readNext();
-      if (t == QXmlStreamReader::DTD || t == QXmlStreamReader::EntityReference) break;
-      if (t == QXmlStreamReader::EndDocument) {
-        over_ = true;
-        return t;
-      }
-      if (t != QXmlStreamReader::Invalid) return t;
-      if (xml_.error() != QXmlStreamReader::PrematureEndOfDocumentError || !feed()) break;
-    }
-    over_ = true;
-    return QXmlStreamReader::Invalid;
-  }
-
-  // Steps over the element whose start was the last token.
-  bool skip() {
-    for (int depth = 1; depth > 0;) {
-      const auto t = next();
-      if (t == QXmlStreamReader::StartElement) ++depth;
-      else if (t == QXmlStreamReader::EndElement) --depth;
-      else if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return false;
-    }
-    return true;
-  }
-
-  bool is_start(QLatin1StringView local) const {
-    return xml_.tokenType() == QXmlStreamReader::StartElement && xml_.name() == local;
-  }
-  bool is_end(QLatin1StringView local) const {
-    return xml_.tokenType() == QXmlStreamReader::EndElement && xml_.name() == local;
-  }
-  // An attribute of the current start element by its local name, in any
-  // namespace or in ns; empty when it is missing. The view holds until the
-  // next token.
-  QStringView attr(QLatin1StringView local, QLatin1StringView ns = {}) const {
-    // A const copy: iterating the reader's own list would detach it.
-    const QXmlStreamAttributes attributes = xml_.attributes();
-    for (const auto& a : attributes)
-      if (a.name() == local && (ns.isEmpty() || a.namespaceUri() == ns)) return a.value();
-    return {};
-  }
-  bool has_attr(QLatin1StringView local, QLatin1StringView ns = {}) const {
-    const QXmlStreamAttributes attributes = xml_.attributes();
-    for (const auto& a : attributes)
-      if (a.name() == local && (ns.isEmpty() || a.namespaceUri() == ns)) return true;
-    return false;
-  }
-
- private:
-  bool feed() {
-    if (!file_) return false;
-    // Inflated straight into the array the reader keeps.
-    QByteArray chunk(64 * 1024, Qt::Uninitialized);
-    const zip_int64_t n = zip_fread(file_, chunk.data(), static_cast<zip_uint64_t>(chunk.size()));
-    if (n <= 0) return false;  // a read error, or the part ended inside the document
-    inflated_ += n;
-    if (inflated_ > k_max_part_bytes) return false;
-    chunk.truncate(static_cast<qsizetype>(n));
-    xml_.addData(chunk);
-    return true;
-  }
-
-  zip_file_t* file_ = nullptr;
-  QXmlStreamReader xml_;
-  qint64 inflated_ = 0;
-  bool over_ = false;
-};
-
-std::optional<int> to_int(QStringView s) {
-  bool ok = false;
-  const int v = s.toInt(&ok);
-  return ok ? std::optional<int>(v) : std::nullopt;
-}
 
 // "dir/a.xml" + "../b.xml" -> "b.xml"; a target from the root starts with "/".
 QString resolve(const QString& base_dir, const QString& target) {
@@ -168,8 +29,6 @@ QString resolve(const QString& base_dir, const QString& target) {
   return parts.join(u'/');
 }
 QString dir_of(const QString& part) { return part.left(part.lastIndexOf(u'/') + 1); }
-
-// ---- Office Open XML ----
 
 struct Relationship {
   QString type, target;
@@ -316,7 +175,11 @@ class XlsxBook final : public RowBook {
         sheet_parts_ << rel->second.target;
       }
     }
-    return true;
+    // The parts read only as cells are asked for: a book hostile from its
+    // first bytes is refused now, not half-way through an import.
+    if (!strings_part_.isEmpty() && !prolog_is_sound(*archive_, strings_part_)) return false;
+    return std::all_of(sheet_parts_.begin(), sheet_parts_.end(),
+                       [&](const QString& part) { return prolog_is_sound(*archive_, part); });
   }
 
   QStringList sheet_names() const override { return names_; }
@@ -506,213 +369,9 @@ class XlsxBook final : public RowBook {
   size_t last_row_cells_ = 0;    // cells of the row before, to size the next
 };
 
-// ---- OpenDocument ----
-
-constexpr QLatin1StringView k_office("urn:oasis:names:tc:opendocument:xmlns:office:1.0");
-constexpr QLatin1StringView k_table("urn:oasis:names:tc:opendocument:xmlns:table:1.0");
-constexpr QLatin1StringView k_text("urn:oasis:names:tc:opendocument:xmlns:text:1.0");
-constexpr QLatin1StringView k_calcext(
-    "urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0");
-
-bool is_table_start(const Part& p) {
-  return p.is_start(QLatin1StringView("table")) && p.xml().namespaceUri() == k_table;
-}
-
-// "PT36H05M07.5S" -> "36:05:08"
-QString duration_text(const QString& v) {
-  double h = 0, m = 0, s = 0, n = 0;
-  bool in_time = false;
-  QString digits;
-  for (const QChar c : v) {
-    if (c.isDigit() || c == u'.') {
-      digits += c;
-      continue;
-    }
-    n = digits.toDouble();
-    digits.clear();
-    if (c == u'T') in_time = true;
-    else if (c == u'D') h += 24 * n;
-    else if (in_time && c == u'H') h += n;
-    else if (in_time && c == u'M') m = n;
-    else if (in_time && c == u'S') s = n;
-  }
-  return clock_text(std::llround(h * 3600 + m * 60 + s));
-}
-
-class OdsBook final : public RowBook {
- public:
-  explicit OdsBook(std::unique_ptr<Archive> archive) : archive_(std::move(archive)) {}
-
-  bool load() {
-    // A book saved with a password has its parts encrypted; the manifest says so.
-    {
-      Part manifest(*archive_, QStringLiteral("META-INF/manifest.xml"));
-      for (auto t = manifest.readable() ? manifest.next() : QXmlStreamReader::EndDocument;
-           t != QXmlStreamReader::EndDocument; t = manifest.next()) {
-        if (t == QXmlStreamReader::Invalid) return false;
-        if (manifest.is_start(QLatin1StringView("encryption-data"))) return false;
-      }
-    }
-    Part p(*archive_, QStringLiteral("content.xml"));
-    if (!p.readable()) return false;
-    bool spreadsheet = false;
-    for (auto t = p.next(); t != QXmlStreamReader::EndDocument; t = p.next()) {
-      if (t == QXmlStreamReader::Invalid) return false;
-      if (p.is_start(QLatin1StringView("spreadsheet")) && p.xml().namespaceUri() == k_office) {
-        spreadsheet = true;
-      } else if (spreadsheet && is_table_start(p)) {
-        names_ << p.attr(QLatin1StringView("name"), k_table).toString();
-        if (!p.skip()) return false;
-      }
-    }
-    return spreadsheet;
-  }
-
-  QStringList sheet_names() const override { return names_; }
-  int active() const override { return active_; }
-
-  bool activate(int index) override {
-    if (index < 0 || index >= names_.size()) return false;
-    auto content = std::make_unique<Part>(*archive_, QStringLiteral("content.xml"));
-    for (int seen = -1; content->readable() && seen < index;) {
-      const auto t = content->next();
-      if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return false;
-      if (is_table_start(*content) && ++seen < index && !content->skip()) return false;
-    }
-    if (!content->readable()) return false;
-    content_ = std::move(content);
-    restart();
-    active_ = index;
-    return true;
-  }
-
- protected:
-  bool read_row() override {
-    Part& p = *content_;
-    for (;;) {
-      const auto t = p.next();
-      if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return false;
-      if (p.is_end(QLatin1StringView("table")) && p.xml().namespaceUri() == k_table) {
-        done_ = true;
-        return true;
-      }
-      if (t != QXmlStreamReader::StartElement) continue;
-      if (p.is_start(QLatin1StringView("table-row"))) break;
-      // Rows may stand in groups and header blocks; anything else (columns,
-      // shapes, named ranges) is stepped over.
-      if (!p.is_start(QLatin1StringView("table-header-rows")) &&
-          !p.is_start(QLatin1StringView("table-row-group")) &&
-          !p.is_start(QLatin1StringView("table-rows")) && !p.skip())
-        return false;
-    }
-    const int repeat = std::max(1, to_int(p.attr(QLatin1StringView("number-rows-repeated"), k_table)).value_or(1));
-    SheetRows::Row cells;
-    int col = 0;
-    for (;;) {
-      const auto t = p.next();
-      if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return false;
-      if (p.is_end(QLatin1StringView("table-row"))) break;
-      if (t != QXmlStreamReader::StartElement) continue;
-      const bool covered = p.is_start(QLatin1StringView("covered-table-cell"));
-      if (!covered && !p.is_start(QLatin1StringView("table-cell"))) {
-        if (!p.skip()) return false;
-        continue;
-      }
-      const int span =
-          std::max(1, to_int(p.attr(QLatin1StringView("number-columns-repeated"), k_table)).value_or(1));
-      auto value = cell_value(p);
-      if (!value) return false;
-      // A cell hidden under a merged one reads empty, as in the program
-      // that merged it.
-      if (!covered && !(value->has_value() && value->value().isEmpty()))
-        for (int c = col; c < std::min(k_max_cols, col + span); ++c) cells.emplace_back(c, *value);
-      col = std::min(k_max_cols, col + span);
-    }
-    const int first = next_row_;
-    const int count = std::min(repeat, k_max_rows - first);
-    rows_.add(first, count, std::move(cells));
-    next_row_ = first + count;
-    if (next_row_ >= k_max_rows) done_ = true;
-    return true;
-  }
-
- private:
-  // The value of the cell whose start was the last token (outer nullopt: a
-  // broken part; inner: an error value).
-  static std::optional<std::optional<QString>> cell_value(Part& p) {
-    using Value = std::optional<QString>;
-    const QString type = p.attr(QLatin1StringView("value-type"), k_office).toString();
-    const bool error = p.attr(QLatin1StringView("value-type"), k_calcext) == u"error";
-    Value value;
-    if (type == u"float" || type == u"percentage" || type == u"currency") {
-      bool ok = false;
-      const double d = p.attr(QLatin1StringView("value"), k_office).toDouble(&ok);
-      if (ok && std::isfinite(d)) value = number_text(d);
-    } else if (type == u"date") {
-      value = iso_date_text(p.attr(QLatin1StringView("date-value"), k_office).toString());
-    } else if (type == u"time") {
-      value = duration_text(p.attr(QLatin1StringView("time-value"), k_office).toString());
-    } else if (type == u"boolean") {
-      value = p.attr(QLatin1StringView("boolean-value"), k_office) == u"true" ? QStringLiteral("TRUE")
-                                                                            : QStringLiteral("FALSE");
-    } else if (type == u"string" && p.has_attr(QLatin1StringView("string-value"), k_office)) {
-      value = p.attr(QLatin1StringView("string-value"), k_office).toString();
-    }
-    // The paragraphs: the text of a string cell, read past in any other.
-    QString text;
-    int paragraphs = 0, in_p = 0;
-    for (int depth = 1; depth > 0;) {
-      const auto t = p.next();
-      if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument) return std::nullopt;
-      if (t == QXmlStreamReader::StartElement) {
-        const QStringView name = p.xml().name();
-        if (name == u"annotation") {  // a comment on the cell
-          if (!p.skip()) return std::nullopt;
-          continue;
-        }
-        ++depth;
-        if (p.xml().namespaceUri() != k_text) continue;
-        if (name == u"p" || name == u"h") {
-          if (paragraphs++ > 0) text += u'\n';
-          ++in_p;
-        } else if (name == u"s") {
-          text += QString(std::clamp(to_int(p.attr(QLatin1StringView("c"), k_text)).value_or(1), 1, 1024), u' ');
-        } else if (name == u"tab") {
-          text += u'\t';
-        } else if (name == u"line-break") {
-          text += u'\n';
-        }
-      } else if (t == QXmlStreamReader::EndElement) {
-        --depth;
-        if (p.xml().namespaceUri() == k_text && (p.xml().name() == u"p" || p.xml().name() == u"h")) --in_p;
-      } else if (t == QXmlStreamReader::Characters && in_p > 0) {
-        text += p.xml().text();
-      }
-    }
-    if (error) return Value();
-    if (!value && (type.isEmpty() || type == u"string")) value = text;
-    if (!value) return Value();  // a number or date the cell does not hold
-    return value;
-  }
-
-  std::unique_ptr<Archive> archive_;
-  QStringList names_;
-  int active_ = -1;
-  std::unique_ptr<Part> content_;
-};
-
 }  // namespace
 
-std::unique_ptr<Book> open_zip_book(QByteArray data) {
-  // OpenDocument keeps its sheets in content.xml, Office Open XML lists its
-  // parts in [Content_Types].xml.
-  auto archive = std::make_unique<Archive>(std::move(data));
-  if (!archive->ok()) return nullptr;
-  if (archive->find(QStringLiteral("content.xml")) >= 0 &&
-      archive->find(QStringLiteral("[Content_Types].xml")) < 0) {
-    auto book = std::make_unique<OdsBook>(std::move(archive));
-    return book->load() ? std::move(book) : nullptr;
-  }
+std::unique_ptr<Book> open_xlsx_book(std::unique_ptr<Archive> archive) {
   auto book = std::make_unique<XlsxBook>(std::move(archive));
   return book->load() ? std::move(book) : nullptr;
 }

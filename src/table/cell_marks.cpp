@@ -1,0 +1,47 @@
+#include "table/cell_marks.h"
+
+#include "table/grid.h"
+#include "table/track_state.h"
+#include "table/track_table.h"
+
+namespace tn {
+
+namespace {
+
+bool is_tag_col(int c) { return c >= col::title && c <= col::artist; }
+
+// The one rule of a tag cell of a row whose tag was read.
+CellMark tag_mark(const Context& cx, int c, int r, const TagTexts& disk) {
+  return cx.ss1.cell_text(c, r) == disk[static_cast<size_t>(c - col::title)] ? CellMark::plain
+                                                                            : CellMark::edited;
+}
+
+}  // namespace
+
+void refresh_marks(Context& cx) {
+  Grid& g = cx.ss1;
+  for (int r = 1; r <= cx.state.file_count; ++r) {
+    const auto& disk = cx.state.on_disk(r - 1);
+    for (int c = col::order; c <= col::artist; ++c) {
+      CellMark m = !disk ? CellMark::unreadable : is_tag_col(c) ? tag_mark(cx, c, r, *disk) : CellMark::plain;
+      // What the read repaired still differs from its file: it stays told so.
+      if (m == CellMark::edited && g.cell_mark(c, r) == CellMark::repaired) m = CellMark::repaired;
+      g.mark(c, r, m);
+    }
+  }
+}
+
+void mark_typed(Context& cx, int col, int row) {
+  if (!is_tag_col(col) || row < 1 || row > cx.state.file_count) return;
+  if (const auto& disk = cx.state.on_disk(row - 1)) cx.ss1.mark(col, row, tag_mark(cx, col, row, *disk));
+}
+
+void note_written(Context& cx, int row, int c1, int c2) {
+  auto disk = cx.state.on_disk(row - 1);
+  if (!disk) return;
+  for (int c = c1; c <= c2; ++c)
+    if (is_tag_col(c)) (*disk)[static_cast<size_t>(c - col::title)] = cx.ss1.cell_text(c, row);
+  cx.state.set_on_disk(row - 1, disk);
+}
+
+}  // namespace tn
