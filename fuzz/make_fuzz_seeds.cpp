@@ -85,6 +85,16 @@ void mp3_seeds(const QString& out) {
   for (Broken b : {Broken::empty, Broken::random_bytes, Broken::text_file, Broken::id3_garbage,
                    Broken::truncated_tag, Broken::bad_sync})
     seed(read, broken_bytes(b));
+  // The differential target: the ordinary tags, and those of the table of
+  // tags as taggers in the wild wrote them.
+  const QString differential = out + QStringLiteral("/fuzz_tag_differential");
+  for (const QByteArray& f : mp3_files(true)) seed(differential, f);
+  for (Unusual kind : k_unusual) {
+    const QByteArray tag = id3v2_bytes(unusual_tag(kind));
+    seed(differential, tag + audio_frames(3));
+    seed(read, tag + audio_frames(3));
+    seed(differential, tag.left(tag.size() / 2));  // cut short by the end of the file
+  }
   const QString write = out + QStringLiteral("/fuzz_mp3_write");
   int pick = 0;
   for (QByteArray f : mp3_files(true)) {

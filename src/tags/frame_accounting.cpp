@@ -55,15 +55,10 @@ bool same_content(const Id3v2Frame& a, const Id3v2Frame& b) {
 }  // namespace
 
 bool tag_frames(const QByteArray& tag, int version, std::vector<Id3v2Frame>& frames) {
-  const TagBytes bytes = [&tag](std::int64_t offset, void* buf, std::size_t n) {
-    if (offset < 0 || offset + static_cast<std::int64_t>(n) > tag.size()) return false;
-    std::memcpy(buf, tag.constData() + offset, n);
-    return true;
-  };
   Id3v2Texts texts;
   Id3v2Layout layout;
   layout.with_content = true;
-  if (walk_id3v2(bytes, version, tag.size(), texts, &layout) != Id3v2Read::done || !layout.whole) return false;
+  if (walk_id3v2(memory_bytes(tag), version, tag.size(), texts, &layout) != Id3v2Read::done || !layout.whole) return false;
   for (const Id3v2Frame& f : layout.frames)
     if (!f.readable) return false;
   frames = std::move(layout.frames);

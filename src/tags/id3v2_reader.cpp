@@ -69,6 +69,10 @@ std::uint32_t be32(const unsigned char* p) {
   return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
 }
 
+std::int64_t synchsafe(const unsigned char* p) {
+  return std::int64_t{p[0]} << 21 | p[1] << 14 | p[2] << 7 | p[3];
+}
+
 // Every surrogate paired. TagLib's UTF-8 output of a string with a lone one
 // is empty, which taglib_library.cpp would join as an empty value.
 bool valid_utf16(const QString& s) {
@@ -164,22 +168,6 @@ std::optional<QString> frame_text(const unsigned char* d, std::int64_t n, bool l
 
 }  // namespace
 
-namespace {
-
-TagBytes memory_bytes(const QByteArray& b) {
-  return [&b](std::int64_t offset, void* buf, std::size_t n) {
-    if (offset < 0 || offset + static_cast<std::int64_t>(n) > b.size()) return false;
-    std::memcpy(buf, b.constData() + offset, n);
-    return true;
-  };
-}
-
-std::int64_t synchsafe(const unsigned char* p) {
-  return std::int64_t{p[0]} << 21 | p[1] << 14 | p[2] << 7 | p[3];
-}
-
-}  // namespace
-
 Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, Id3v2Texts& texts,
                      Id3v2Layout* layout, std::int64_t present) {
   texts = {};
@@ -207,14 +195,14 @@ Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, 
 
   if (tag_unsynchronised(version, flags)) {
     // The whole tag resynchronised in memory, then walked as any other.
-    QByteArray whole(reinterpret_cast<const char*>(h), 10);
+    QByteArray resynced(reinterpret_cast<const char*>(h), 10);
     QByteArray stored(static_cast<qsizetype>(present - 10), Qt::Uninitialized);
     if (!bytes(10, stored.data(), static_cast<std::size_t>(stored.size()))) return Id3v2Read::read_error;
-    whole += resynchronise(stored.constData(), stored.size());
-    whole[5] = static_cast<char>(flags & ~0x80u);
-    const std::int64_t body = whole.size() - 10;
-    for (int k = 0; k < 4; ++k) whole[6 + k] = static_cast<char>((body >> (7 * (3 - k))) & 0x7F);
-    const Id3v2Read r = walk_id3v2(memory_bytes(whole), version, whole.size(), texts, layout);
+    resynced += resynchronise(stored.constData(), stored.size());
+    resynced[5] = static_cast<char>(flags & ~0x80u);
+    const std::int64_t body = resynced.size() - 10;
+    for (int k = 0; k < 4; ++k) resynced[6 + k] = static_cast<char>((body >> (7 * (3 - k))) & 0x7F);
+    const Id3v2Read r = walk_id3v2(memory_bytes(resynced), version, resynced.size(), texts, layout);
     if (layout) layout->plain = false;
     return r;
   }
@@ -227,15 +215,13 @@ Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, 
   bool whole = true, cut = false;
   if (version >= 3 && (flags & 0x40)) {
     // An extended header is stepped over by its stated size, which in 2.3
-    // leaves out the four bytes of the size itself.
+    // leaves out the four bytes of the size itself; a size past the tag
+    // means no extended header after all (as TagLib takes it).
     if (14 > present) return Id3v2Read::read_error;
     const unsigned char* e = tag.at(10, 4);
     if (!e) return Id3v2Read::read_error;
     pos = version == 3 ? 4 + std::int64_t{be32(e)} : synchsafe(e);
-    if ((version == 4 && ((e[0] | e[1] | e[2] | e[3]) & 0x80)) || pos < 4 || pos > size) {
-      whole = false;
-      pos = size;
-    }
+    if ((version == 4 && ((e[0] | e[1] | e[2] | e[3]) & 0x80)) || pos < 4 || pos > size) pos = 0;
   }
   if (size < head) return Id3v2Read::cannot_say;
   std::array<bool, k_fields> seen{};
@@ -273,17 +259,23 @@ Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, 
     // Compression, encryption, grouping, unsynchronisation, data length.
     const unsigned format = version >= 3 ? f[9] : 0;
     if (format != 0 && layout) layout->plain = false;
-    // A frame running past the tag is read up to the tag's end, the last one.
+    // A frame running past the tag is read up to the tag's end, the last
+    // one (as TagLib and mutagen do); one the file's end cuts short is not
+    // read at all, a text cut in half being no text.
     const bool past = pos + head + frame_size > size;
-    if (past) {
-      frame_size = size - pos - head;
-      whole = false;
-    }
-    const std::int64_t end = pos + head + frame_size;
-    if (10 + end > present) {
+    if (!past && 10 + pos + head + frame_size > present) {
       cut = true;
       break;
     }
+    if (past) {
+      frame_size = size - pos - head;
+      whole = false;
+      if (10 + size > present) {
+        cut = true;
+        break;
+      }
+    }
+    const std::int64_t end = pos + head + frame_size;
     auto there = [&](std::int64_t at) { return at + 4 <= size && 10 + at + 4 <= present; };
     if (version == 4 && frame_size > 127 && !past) {
       // TagLib takes a 2.4 size for a 2.3-style plain one when it leads to no
@@ -370,6 +362,14 @@ Id3v2Read read_id3v2_texts(int fd, const Mp3Probe& probe, Id3v2Texts& texts) {
 
 TagBytes file_bytes(int fd) {
   return [fd](std::int64_t offset, void* buf, std::size_t n) { return read_exact(fd, offset, buf, n); };
+}
+
+TagBytes memory_bytes(const QByteArray& b) {
+  return [&b](std::int64_t offset, void* buf, std::size_t n) {
+    if (offset < 0 || offset + static_cast<std::int64_t>(n) > b.size()) return false;
+    std::memcpy(buf, b.constData() + offset, n);
+    return true;
+  };
 }
 
 }  // namespace tn

@@ -39,6 +39,8 @@ Id3v2Read read_id3v2_texts(int fd, const Mp3Probe& probe, Id3v2Texts& texts);
 // byte) into buf; false when there are fewer.
 using TagBytes = std::function<bool(std::int64_t offset, void* buf, std::size_t n)>;
 TagBytes file_bytes(int fd);
+// A tag held in memory, which must outlive the reads.
+TagBytes memory_bytes(const QByteArray& bytes);
 
 // One frame of a tag.
 struct Id3v2Frame {

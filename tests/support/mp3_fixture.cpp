@@ -231,6 +231,62 @@ QByteArray compressed_body(int version, const QByteArray& body) {
   return (version == 4 ? synchsafe(n) : be32(n)) + z;
 }
 
+Id3v2 unusual_tag(Unusual kind) {
+  auto fr = [](const char* id, const QByteArray& body, char format = 0) { return Id3Frame{id, body, format}; };
+  auto latin = [](const char* s) { return text_body(Enc::latin1, QString::fromLatin1(s)); };
+  const int version = kind == Unusual::compressed_24 || kind == Unusual::extended_24 ? 4 : 3;
+  const QStringList& t = k_unusual_texts;
+  Id3v2 tag = text_tag(version, version == 4 ? Enc::utf8 : Enc::utf16, t[0], t[1], t[2], 32);
+  add_extras(tag, 1200);
+  switch (kind) {
+    case Unusual::zero_size_first:
+      tag = Id3v2{4, {fr("TENC", {}), fr("WXXX", QByteArray(2, '\0')), fr("TCOP", {}),
+                      fr("TIT2", latin("Emit and exude")), fr("TRCK", latin("3/12")), fr("TDRC", latin("2004")),
+                      fr("TCON", latin("Rock")), fr("TALB", latin("emit and exude")),
+                      fr("POPM", QByteArray("rater@example.invalid\0\xC4\0\0\0\x05", 27)),
+                      fr("TCOM", latin("Composer")), fr("TPE1", latin("she")),
+                      fr("COMM", comm_body(Enc::latin1, QStringLiteral("a comment"), "eng"))},
+                  64, 0, {}};
+      break;
+    case Unusual::zero_size_middle: tag.frames.insert(tag.frames.begin() + 1, fr("TENC", {})); break;
+    case Unusual::zero_size_end: tag.frames.push_back(fr("TCOP", {})); break;
+    case Unusual::compressed_23:
+    case Unusual::compressed_24: {
+      const QByteArray title = text_body(Enc::utf16, t[0] + QString(40, QChar(0x3042)));
+      tag.frames.front() = fr("TIT2", compressed_body(version, title), version == 4 ? '\x09' : '\x80');
+      break;
+    }
+    case Unusual::extended_23:
+      tag.flags = 0x40;
+      tag.extended_header = QByteArray("\0\0\0\x06\0\0\0\0\0\0", 10);
+      break;
+    case Unusual::extended_24:
+      tag.flags = 0x40;
+      tag.extended_header = QByteArray("\0\0\0\x06\x01\0", 6);
+      break;
+    case Unusual::unsynchronised:
+      tag.flags = '\x80';
+      tag.frames.push_back(fr("PRIV", QByteArray("owner\0\xFF\xE0\xFF\0\xFF", 11)));
+      break;
+    case Unusual::v22_date:
+    case Unusual::v22_unknown:
+      tag = Id3v2{2, {fr("TT2", latin("Title")), fr("TP1", latin("Artist")), fr("TAL", latin("Album")),
+                      fr("TYE", latin("2010")), fr("TDA", latin("0304")), fr("TIM", latin("1122")),
+                      fr("COM", comm_body(Enc::utf16, t[0])), fr("PIC", apic_body(800, 2))},
+                  0, 0, {}};
+      if (kind == Unusual::v22_unknown) tag.frames.push_back(fr("XYZ", "made-up frame"));
+      break;
+    case Unusual::invalid_utf8:
+      tag.version = 4;
+      tag.frames.erase(tag.frames.begin(), tag.frames.begin() + 3);
+      tag.frames.insert(tag.frames.begin(), {fr("TIT2", text_body(Enc::utf8, QStringLiteral("Title"))),
+                                             fr("TPE1", text_body(Enc::utf8, QStringLiteral("Artist"))),
+                                             fr("TALB", "\3Al\xFF" "bum")});
+      break;
+  }
+  return tag;
+}
+
 QByteArray id3v1_bytes(const Id3v1& t) {
   auto field = [](const QByteArray& b, int width) {
     QByteArray f = b.left(width);

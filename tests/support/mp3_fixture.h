@@ -45,7 +45,7 @@ struct Id3v2 {
   std::vector<Id3Frame> frames;
   int padding = 0;  // zero bytes after the last frame
   char flags = 0;   // of the header; 0x80 unsynchronises the whole tag
-  QByteArray extended_header;  // before the first frame (flags 0x40 to go with it)
+  QByteArray extended_header{};  // before the first frame (flags 0x40 to go with it)
   // Frame ids of the three text fields in this version.
   QByteArray title_id() const { return version == 2 ? "TT2" : "TIT2"; }
   QByteArray artist_id() const { return version == 2 ? "TP1" : "TPE1"; }
@@ -91,6 +91,32 @@ QByteArray unsynchronise(const QByteArray& bytes);
 QByteArray compressed_body(int version, const QByteArray& body);
 QByteArray id3v1_bytes(const Id3v1& tag);
 QByteArray mp3_bytes(const Mp3Spec& spec);
+
+// Tags as taggers in the wild wrote them, each readable by a careful reader.
+enum class Unusual {
+  zero_size_first,   // empty TENC, 2-byte WXXX, empty TCOP, then the texts (2.4)
+  zero_size_middle,  // an empty TENC after the title (2.3)
+  zero_size_end,     // an empty TCOP after the last frame (2.3)
+  compressed_23,     // the title zlib-compressed (2.3)
+  compressed_24,     // the same with a data length indicator (2.4)
+  extended_23,       // an extended header (2.3)
+  extended_24,
+  unsynchronised,    // the whole tag unsynchronised (2.3)
+  v22_date,          // 2.2 with TYE, TDA, TIM, a comment and a picture
+  v22_unknown,       // the same and a frame of no 2.3 form
+  invalid_utf8,      // a 2.4 UTF-8 album holding a byte of no UTF-8
+};
+constexpr Unusual k_unusual[] = {
+    Unusual::zero_size_first, Unusual::zero_size_middle, Unusual::zero_size_end, Unusual::compressed_23,
+    Unusual::compressed_24, Unusual::extended_23, Unusual::extended_24, Unusual::unsynchronised,
+    Unusual::v22_date, Unusual::v22_unknown, Unusual::invalid_utf8};
+// Title, artist and album are k_unusual_texts, but for zero_size_first
+// ("Emit and exude", "she", "emit and exude"), the 2.2 tags ("Title",
+// "Artist", "Album"), the compressed title (k_unusual_texts' title and 40
+// あ) and invalid_utf8 ("Title", "Artist", "Al\uFFFDbum").
+Id3v2 unusual_tag(Unusual kind);
+inline const QStringList k_unusual_texts{QStringLiteral("春の歌"), QStringLiteral("歌手"),
+                                         QStringLiteral("アルバム")};
 
 // Broken files.
 enum class Broken {
