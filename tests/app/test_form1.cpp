@@ -354,19 +354,15 @@ class TestForm1 : public QObject {
              qPrintable(family));
   }
 
+  // Typed text is an edit: marked, and told, like a filled one.
   void cells_can_be_edited() {
     Rig rig;
     rig.form1.show();
-    QTableWidget* t = rig.form1.ss1();
-    t->setFocus();
-    t->setCurrentCell(1, 3);
-    t->editItem(t->item(1, 3));
-    auto* editor = t->findChild<QLineEdit*>();
-    QVERIFY(editor);
-    editor->selectAll();
-    editor->insert(QStringLiteral("冬"));
-    QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(rig.form1.grid().cell_text(4, 2), QStringLiteral("冬"));
+    type_into(rig.form1.ss1(), 4, 2, QStringLiteral("冬"));
+    QCOMPARE(rig.form1.grid().cell_text(4, 2), QStringLiteral("冬"));
+    QCOMPARE(rig.form1.grid().cell_colour(4, 2), k_edited);
+    QCOMPARE(rig.form1.ss1()->item(1, 3)->data(Qt::AccessibleDescriptionRole).toString(),
+             QStringLiteral("まだファイルに書き込んでいない変更です。"));
   }
 
   void menu_tree() {
@@ -466,8 +462,9 @@ class TestForm1 : public QObject {
     row("cmd_re_name", "cmd_re_name", {"mnu_re_name"}, ask + msg::rename_start);
     row("cmd_fname", "cmd_fname", {"mnu_fname"}, ask + msg::title_from_name);
     row("cmd_zyun_fname", "cmd_zyun_fname", {"mnu_zyun_fname"}, ask + msg::title_from_order_name);
-    row("cmd_all_al", "cmd_all_al", {"mnu_all_al"}, ask + msg::album_empty);
-    row("cmd_all_art", "cmd_all_art", {"mnu_all_art"}, ask + msg::artist_empty);
+    // Enter in the album (artist) box runs its button too.
+    row("cmd_all_al", "cmd_all_al", {"mnu_all_al", "txt_all_al"}, ask + msg::album_empty);
+    row("cmd_all_art", "cmd_all_art", {"mnu_all_art", "txt_all_art"}, ask + msg::artist_empty);
     row("cmd_excel", "cmd_excel", {"mnu_excel"}, QStringLiteral("open: "));  // + edit folder
     row("cmd_modosu2", "cmd_modosu2", {"mnu_modosu2"}, ask + msg::undo_tags);
     row("cmd_write_all", "cmd_write_all", {"mnu_write_all"}, ask + msg::write_all_question);
@@ -511,9 +508,13 @@ class TestForm1 : public QObject {
     QCOMPARE(by_button.first(), first_box);
     for (const QString& item : items) {
       script();
-      auto* a = rig.form1.menuBar()->findChild<QAction*>(item);
-      QVERIFY2(a, qPrintable(item));
-      a->trigger();
+      if (auto* box = rig.form1.findChild<QLineEdit*>(item)) {
+        QTest::keyClick(box, Qt::Key_Return);
+      } else {
+        auto* a = rig.form1.menuBar()->findChild<QAction*>(item);
+        QVERIFY2(a, qPrintable(item));
+        a->trigger();
+      }
       QCOMPARE(rig.dialogs.script().log, by_button);
     }
     QCOMPARE(spy.size(), 1 + items.size());
@@ -625,38 +626,6 @@ class TestForm1 : public QObject {
     t->setFocus();
     QTest::keyClick(t, Qt::Key_Backtab);
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmd_end"));
-  }
-
-  // From a box, Tab reaches its own button; Enter in the box runs it.
-  void box_leads_to_its_button_data() {
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<int>("col");
-    QTest::newRow("album") << "txt_all_al" << "cmd_all_al" << 4;
-    QTest::newRow("artist") << "txt_all_art" << "cmd_all_art" << 5;
-  }
-  void box_leads_to_its_button() {
-    QFETCH(QString, box);
-    QFETCH(QString, button);
-    QFETCH(int, col);
-    Rig rig;
-    rig.show_at(k_design);
-    rig.form1.activateWindow();
-    auto* edit = rig.form1.findChild<QLineEdit*>(box);
-    edit->setFocus();
-    QTRY_VERIFY(edit->hasFocus());
-    QTest::keyClick(edit, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget()->objectName(), button);
-    edit->setFocus();
-    edit->insert(QStringLiteral("星の名前"));
-    rig.dialogs.reset().yes();
-    QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(rig.dialogs.script().log,
-             QStringList{QStringLiteral("ask: 既に入力済の情報を上書きしますがよろしいですか？")});
-    for (int r = 1; r <= 3; ++r) {
-      QCOMPARE(rig.form1.grid().cell_text(col, r), QStringLiteral("星の名前"));
-      QCOMPARE(rig.form1.grid().cell_colour(col, r), k_edited);
-    }
   }
 
   // What a screen reader announces for each control: its name and, where
@@ -777,40 +746,6 @@ class TestForm1 : public QObject {
       QCOMPARE(QToolTip::text(), tooltip);
     }
     QToolTip::hideText();
-  }
-
-  // Text typed into a tag cell is marked while it differs from what the
-  // file holds; the other columns and the rows without a file keep theirs.
-  void typed_edits_are_marked_data() {
-    QTest::addColumn<int>("col");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QStringList>("typed");  // one after the other
-    QTest::addColumn<Colour>("colour");
-    QTest::addColumn<QString>("description");
-    const QString edited = QStringLiteral("まだファイルに書き込んでいない変更です。");
-    const QString failed = QStringLiteral("ファイルまたはタグを読み込めませんでした。");
-    QTest::newRow("title") << 3 << 2 << QStringList{"新しい曲"} << k_edited << edited;
-    QTest::newRow("album emptied") << 4 << 1 << QStringList{""} << k_edited << edited;
-    QTest::newRow("artist typed back") << 5 << 3 << QStringList{"別の歌手", "歌手03"} << k_white << QString();
-    QTest::newRow("as it was") << 3 << 1 << QStringList{"曲その01"} << k_white << QString();
-    QTest::newRow("file name") << 2 << 1 << QStringList{"別名.mp3"} << k_white << QString();
-    QTest::newRow("row whose file failed") << 3 << 4 << QStringList{"曲"} << k_error << failed;
-  }
-  void typed_edits_are_marked() {
-    QFETCH(int, col);
-    QFETCH(int, row);
-    QFETCH(QStringList, typed);
-    QFETCH(Colour, colour);
-    QFETCH(QString, description);
-    Rig rig(4);
-    QVERIFY(QFile::resize(rig.dir.filePath(QStringLiteral("Track4.mp3")), 0));
-    rig.dialogs.reset().yes();
-    cmd_cls(rig.form1.context());  // the last file now reads as nothing
-    rig.form1.show();
-    for (const QString& text : typed) type_into(rig.form1.ss1(), col, row, text);
-    QCOMPARE(rig.form1.grid().cell_colour(col, row), colour);
-    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(rig.form1.ss1());
-    QCOMPARE(table->tableInterface()->cellAt(row - 1, col - 1)->text(QAccessible::Description), description);
   }
 
   // Throwing away cells in the edited colour is asked first, No the

@@ -5,7 +5,6 @@
 
 #include "edit/edit_commands.h"
 #include "edit/messages.h"
-#include "rename/rename_commands.h"
 #include "table/cell_marks.h"
 #include "table/track_table.h"
 #include "table_fixture.h"
@@ -197,8 +196,6 @@ class EditCommands : public QObject {
       cmd_all_al(t.cx, QStringLiteral("X"));
       type(t, col::album, 1, "album");
     }) << QStringList{plain, "...e.", "...e."};
-    QTest::newRow("typed as it was") << false << Steps([](Table& t) { type(t, col::artist, 3, "artist"); })
-                                     << QStringList{plain, plain, plain};
     QTest::newRow("typed into a failed row") << true << Steps([](Table& t) { type(t, col::title, 2, "曲"); })
                                              << QStringList{plain, "xxxxx", plain};
     QTest::newRow("typed file name") << false << Steps([](Table& t) { type(t, col::name, 1, "x.mp3"); })
@@ -214,14 +211,6 @@ class EditCommands : public QObject {
       cmd_all_art(t.cx, QStringLiteral("Y"));
       cmd_modosu2(t.cx);
     }) << QStringList{plain, "xxxxx", plain};
-    // The tag cells stay through the name undo, and so do their marks.
-    QTest::newRow("name undo") << false << Steps([](Table& t) {
-      type(t, col::title, 1, "新しい曲");
-      t.dialogs.yes();
-      cmd_all_art(t.cx, QString());
-      t.dialogs.yes().no();
-      cmd_modosu(t.cx);
-    }) << QStringList{"..e..", plain, plain};
     QTest::newRow("written, then typed back") << false << Steps([](Table& t) {
       type(t, col::title, 1, "新しい曲");
       type(t, col::album, 1, "新しいアルバム");
