@@ -25,6 +25,7 @@
 #include "app/form4.h"
 #include "app/messages.h"
 #include "app/program_icon.h"
+#include "clean_up/clean_up.h"
 #include "edit/edit_commands.h"
 #include "history/history_commands.h"
 #include "history/messages.h"
@@ -81,6 +82,12 @@ constexpr Form1::Route k_routes[] = {
     {"cmd_dir", "cmd_dir", {"mnu_dir", "mnu_folder"}, [](Form1& f) { f.cmd_dir(); }},
     {"cmd_end", "cmd_end", {"mnu_end", nullptr}, [](Form1& f) { f.cmd_end(); }},
     {"about", nullptr, {"mnu_about", nullptr}, [](Form1& f) { f.show_about(); }},
+    {"cmd_portable_names", nullptr, {"mnu_portable_names", nullptr},
+     [](Form1& f) { cmd_portable_names(f.context()); }},
+    {"cmd_even_widths", nullptr, {"mnu_even_widths", nullptr},
+     [](Form1& f) { cmd_even_widths(f.context()); }},
+    {"cmd_track_numbers", nullptr, {"mnu_track_numbers", nullptr},
+     [](Form1& f) { cmd_track_numbers(f.context()); }},
 };
 
 // The upper band of the window. Containers come before what they hold;
@@ -343,6 +350,7 @@ void Form1::build_menus() {
   item(names, "mnu_kyokuname", menu::cmd_kyokuname);
   item(names, "mnu_kyokuzyunname", menu::cmd_kyokuzyunname);
   item(names, "mnu_w_name", menu::cmd_w_name);
+  item(names, "mnu_portable_names", menu::cmd_portable_names);
   names->addSeparator();
   item(names, "mnu_modosu", menu::cmd_modosu);
   names->addSeparator();
@@ -359,6 +367,8 @@ void Form1::build_menus() {
   input->addSeparator();
   item(input, "mnu_excel", menu::cmd_excel);
   input->addSeparator();
+  item(input, "mnu_even_widths", menu::cmd_even_widths);
+  input->addSeparator();
   item(input, "mnu_modosu2", menu::cmd_modosu2);
 
   QMenu* write = submenu(nullptr, "mnu_tag_write", menu::tag_write);
@@ -367,6 +377,8 @@ void Form1::build_menus() {
   item(write, "mnu_write_kyokumei", menu::cmd_write_kyokumei);
   item(write, "mnu_write_alubum", menu::cmd_write_alubum);
   item(write, "mnu_write_artname", menu::cmd_write_artname);
+  write->addSeparator();
+  item(write, "mnu_track_numbers", menu::cmd_track_numbers);
 
   QMenu* help = submenu(nullptr, "mnu_help", menu::help);
   item(help, "mnu_about", menu::about);

@@ -130,6 +130,8 @@ inline const QString ss2 = QStringLiteral("読込の例");
 namespace cell_state {
 inline const QString edited = QStringLiteral("まだファイルに書き込んでいない変更です。");
 inline const QString failed = QStringLiteral("ファイルまたはタグを読み込めませんでした。");
+inline const QString repaired =
+    QStringLiteral("文字化けを直して表示しています。まだファイルに書き込んでいません。");
 }  // namespace cell_state
 
 // The menu bar, named after the command an item runs.
@@ -145,6 +147,7 @@ inline const QString file_name = QStringLiteral("ファイル名変更メニュ�
 inline const QString cmd_kyokuname = QStringLiteral("「ファイル名」に「曲名」を入力(&Z)");
 inline const QString cmd_kyokuzyunname = QStringLiteral("「ファイル名」に「曲順」を入力(&X)");
 inline const QString cmd_w_name = QStringLiteral("「ファイル名」に「曲順」+「曲名」を入力(&U)");
+inline const QString cmd_portable_names = QStringLiteral("ﾌｧｲﾙ名に使えない文字を置換(&P)");
 inline const QString cmd_modosu = QStringLiteral("元に戻す(&S)");
 inline const QString cmd_re_name = QStringLiteral("ファイル名変更実行(&H)");
 
@@ -155,6 +158,7 @@ inline const QString cmd_zyun_fname = QStringLiteral("「曲名」に「曲順�
 inline const QString cmd_all_al = QStringLiteral("アルバム名全入力(&A)");
 inline const QString cmd_all_art = QStringLiteral("アーティスト名全入力(&T)");
 inline const QString cmd_excel = QStringLiteral("EXCELファイルより読込(&E)");
+inline const QString cmd_even_widths = QStringLiteral("文字幅をそろえる(&W)");
 inline const QString cmd_modosu2 = QStringLiteral("元に戻す(&D)");
 
 inline const QString tag_write = QStringLiteral("TAG書込メニュー(&M)");
@@ -162,6 +166,7 @@ inline const QString cmd_write_all = QStringLiteral("全て書込(&C)");
 inline const QString cmd_write_kyokumei = QStringLiteral("「曲名」のみ書込(&L)");
 inline const QString cmd_write_alubum = QStringLiteral("「アルバム名」のみ書込(&O)");
 inline const QString cmd_write_artname = QStringLiteral("「アーティスト名」のみ書込(&G)");
+inline const QString cmd_track_numbers = QStringLiteral("曲順をTAGに書込(&N)");
 
 inline const QString help = QStringLiteral("ヘルプ(&H)");
 inline const QString about = QStringLiteral("バージョン情報(&V)");

@@ -15,6 +15,7 @@ QString state_of(CellMark m) {
   switch (m) {
     case CellMark::edited: return cell_state::edited;
     case CellMark::unreadable: return cell_state::failed;
+    case CellMark::repaired: return cell_state::repaired;
     case CellMark::plain: break;
   }
   return {};

@@ -148,6 +148,7 @@ void cmd_modosu(Context& cx) {
   g.set_row(1);
   for (int i = 0; i < n; ++i) {
     g.set_text(cx.state.file(i));
+    if (g.cell_colour(col::name, g.row()) == k_edited) g.set_back_colour(k_white);
     g.set_row(g.row() + 1);
   }
 }

@@ -22,8 +22,12 @@ void refresh_marks(Context& cx) {
   Grid& g = cx.ss1;
   for (int r = 1; r <= cx.state.file_count; ++r) {
     const auto& disk = cx.state.on_disk(r - 1);
-    for (int c = col::order; c <= col::artist; ++c)
-      g.mark(c, r, !disk ? CellMark::unreadable : is_tag_col(c) ? tag_mark(cx, c, r, *disk) : CellMark::plain);
+    for (int c = col::order; c <= col::artist; ++c) {
+      CellMark m = !disk ? CellMark::unreadable : is_tag_col(c) ? tag_mark(cx, c, r, *disk) : CellMark::plain;
+      // What the read repaired still differs from its file: it stays told so.
+      if (m == CellMark::edited && g.cell_mark(c, r) == CellMark::repaired) m = CellMark::repaired;
+      g.mark(c, r, m);
+    }
   }
 }
 

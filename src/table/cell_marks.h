@@ -8,8 +8,9 @@ namespace tn {
 
 // Every cell of rows 1..N marked from the state, nothing of the marks
 // before kept: a row with no tag read (its file failed, or has none)
-// unreadable; a tag cell whose text differs from its file's edited; the
-// rest plain. Run after a reload, a rename and an undo.
+// unreadable; a tag cell whose text differs from its file's edited (or
+// repaired, when the read just repaired it); the rest plain. Run after a
+// reload, a rename and an undo.
 void refresh_marks(Context& cx);
 // The user typed into (col, row): a tag cell of a row whose tag was read is
 // edited while it differs from the file's text, plain once typed back.

@@ -24,10 +24,12 @@ enum class CellMark {
   plain,       // as the file holds it, or written, or cleared
   edited,      // a change not written yet
   unreadable,  // the row's file or its tag could not be read
+  repaired,    // mojibake repaired on reading, not written yet
 };
 constexpr Colour colour_of(CellMark m) {
   switch (m) {
-    case CellMark::edited: return k_edited;
+    case CellMark::edited:
+    case CellMark::repaired: return k_edited;
     case CellMark::unreadable: return k_error;
     case CellMark::plain: break;
   }
@@ -38,7 +40,7 @@ constexpr CellMark mark_of_colour(Colour c) {
   return c == k_edited ? CellMark::edited : c == k_error ? CellMark::unreadable : CellMark::plain;
 }
 // True for a mark of something a write would still have to store.
-constexpr bool is_unwritten(CellMark m) { return m == CellMark::edited; }
+constexpr bool is_unwritten(CellMark m) { return m == CellMark::edited || m == CellMark::repaired; }
 
 class Grid {
  public:

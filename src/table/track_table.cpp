@@ -15,6 +15,8 @@ void fill_table(Context& cx) {
   g.set_row(1);
   for (int i = 0; i < n; ++i) {
     g.set_text(cx.state.file(i));
+    // The name is the file's own now (a clean-up may have marked it edited).
+    if (g.cell_colour(col::name, g.row()) == k_edited) g.set_back_colour(k_white);
     g.set_row(g.row() + 1);
   }
   g.set_row(1);

@@ -87,6 +87,12 @@ std::optional<QByteArray> to_cp932(const QString& text) {
   return convert("CP932", "UTF-8", text.toUtf8());
 }
 
+std::optional<QString> from_cp932(const QByteArray& bytes) {
+  const std::optional<QByteArray> utf8 = convert("UTF-8", "CP932", bytes);
+  if (!utf8) return std::nullopt;
+  return QString::fromUtf8(*utf8);
+}
+
 QByteArray id3v1_field_bytes(const QString& text, int width) {
   bool latin1 = true;
   for (const QChar c : text) latin1 = latin1 && c.unicode() <= 0xFF;

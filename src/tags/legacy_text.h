@@ -20,6 +20,8 @@ QString decode_legacy(const QByteArray& raw);
 
 // CP932 bytes of text, or nothing when iconv can't encode all of it.
 std::optional<QByteArray> to_cp932(const QString& text);
+// The text of CP932 bytes, or nothing when they are not all valid CP932.
+std::optional<QString> from_cp932(const QByteArray& bytes);
 
 // Bytes for a fixed ID3v1 field of `width` bytes: Latin-1 when every
 // character is one, else CP932, a character CP932 lacks becoming "?". Cut at

@@ -1,5 +1,6 @@
 #include "tags/read_tags.h"
 
+#include "clean_up/clean_up.h"
 #include "table/dialogs.h"
 #include "table/folder.h"
 #include "table/grid.h"
@@ -79,6 +80,7 @@ std::vector<ReadError> read_tags(Context& cx) {
         g.set_col(col::artist);
         g.set_text(rec.artist);
         cx.state.set_on_disk(i, TagTexts{rec.title, rec.album, rec.artist});
+        repair_mojibake_row(g, r);
       } else {
         report(i, msg::tag_read_failed_tail);
       }

@@ -67,6 +67,15 @@ class TagLibrary {
   // in-place journal goes. The paths whose writes could not be flushed (their
   // old tags are back), for the caller to report as not written.
   virtual QByteArrayList finish_writes() { return {}; }
+  // Writes the track number frame (TRCK) of the file at path as `track`,
+  // every other frame and the ID3v1 block as they are: record is as the last
+  // read returned it, with the file open and read as for vbmp3_setTagInfo.
+  // Nonzero = written; on zero vbmp3_getLastErrorNo tells why.
+  virtual int set_track_number(const QByteArray& path, const TagRecordBytes& record,
+                               const QString& track) {
+    (void)path, (void)record, (void)track;
+    return 0;
+  }
 };
 
 // The real library over TagLib.

@@ -82,7 +82,7 @@ int prepare_one(Context& cx, int i, WriteFields fields, TagRecordBytes& fresh, i
 }
 
 // Writes one file; on failure the error number of the step that failed.
-int write_one(Context& cx, int i, WriteFields fields) {
+int write_one(Context& cx, int i, WriteFields fields, const QStringList& tracks) {
   const QString path = cx.state.path_of(i);
   if (!make_owner_writable(path)) return tag_error::cannot_open;
   TagLibrary& lib = cx.tags;
@@ -91,7 +91,9 @@ int write_one(Context& cx, int i, WriteFields fields) {
   std::optional<FileIdentity> now;
   int error = prepare_one(cx, i, fields, fresh, from_table, now);
   if (error == tag_error::none) {
-    if (lib.vbmp3_setTagInfo(encode_file_name(path), fresh, from_table, 1)) {
+    const QByteArray native = encode_file_name(path);
+    if (fields == WriteFields::track ? lib.set_track_number(native, fresh, tracks.value(i))
+                                     : lib.vbmp3_setTagInfo(native, fresh, from_table, 1)) {
       // What the table shows is now this file's own.
       if (now) cx.state.set_identity(i, lib.open_file_identity());
     } else {
@@ -157,7 +159,7 @@ std::vector<int> run_command(Context& cx, const Command& c) {
 
 }  // namespace
 
-std::vector<int> tag_write(Context& cx, WriteFields fields) {
+std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& tracks) {
   std::vector<int> not_written;
   auto report = [&](int i, int error) {
     cx.dialogs.notify(msg::error_number + QString::number(error) + msg::error_text(error) +
@@ -168,7 +170,8 @@ std::vector<int> tag_write(Context& cx, WriteFields fields) {
                            &msg::run_write_artist};
   history::Recording recording(cx.state.edit_folder, *runs[static_cast<int>(fields)]);
   ProgressScope progress(cx, cx.state.file_count);
-  announce_writes(cx, fields);
+  // A track number goes through TagLib, which journals each write on its own.
+  if (fields != WriteFields::track) announce_writes(cx, fields);
   std::vector<std::optional<FileIdentity>> read_as(static_cast<std::size_t>(cx.state.file_count));
   for (int i = 0; i < cx.state.file_count; ++i) {
     progress.step(i);
@@ -177,7 +180,7 @@ std::vector<int> tag_write(Context& cx, WriteFields fields) {
       continue;
     }
     read_as[static_cast<std::size_t>(i)] = cx.state.identity(i);
-    const int error = write_one(cx, i, fields);
+    const int error = write_one(cx, i, fields, tracks);
     if (error != tag_error::none) {
       report(i, error);
       not_written.push_back(i + 1);

@@ -2,6 +2,7 @@
 // Writing the tag columns of the track table into the files.
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 #include "table/context.h"
@@ -16,12 +17,14 @@ std::vector<int> cmd_write_alubum(Context& cx);
 std::vector<int> cmd_write_artname(Context& cx);
 
 // Which fields a writer takes from the table; the others keep the file's.
-enum class WriteFields { all, title, album, artist };
+// track: none of them, the track number frame instead.
+enum class WriteFields { all, title, album, artist, track };
 
 // One run over every file of the file list. A file that cannot be written is
 // reported and the run goes on; rows whose file-list entry is empty (their
 // file failed to read) are skipped. Returns the rows not written, ascending.
-std::vector<int> tag_write(Context& cx, WriteFields fields);
+// With WriteFields::track, tracks[i] is entry i's track number frame.
+std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& tracks = {});
 
 inline std::vector<int> tag_write_all(Context& cx) { return tag_write(cx, WriteFields::all); }
 inline std::vector<int> tag_write_title(Context& cx) { return tag_write(cx, WriteFields::title); }

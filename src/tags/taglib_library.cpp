@@ -100,6 +100,9 @@ class TaglibLibrary final : public TagLibrary {
     recovered_folder_.clear();
     return in_place_.finish();
   }
+  int set_track_number(const QByteArray& path, const TagRecordBytes& record, const QString& track) override {
+    return written(path, write_tags(path, record, 0, Mode::write, &track));
+  }
 
  private:
   // announce: everything up to the write, which is staged if in place.
@@ -112,10 +115,14 @@ class TaglibLibrary final : public TagLibrary {
   // The file a write goes into, checked to be the one the table was read
   // from; tag_error::none or why not.
   int open_for_write(const QByteArray& path, Fd& fd, struct stat& st, Mp3Probe& probe);
-  int write_tags(const QByteArray& path, const TagRecordBytes& record, int from_table, Mode mode);
+  // track: the track number frame's new text too (nullptr: it stays).
+  int write_tags(const QByteArray& path, const TagRecordBytes& record, int from_table, Mode mode,
+                 const QString* track = nullptr);
   // Step 4: the one place a write changes the file. In announce mode an
   // in-place change is staged, a rewrite left for the write itself.
   int carry_out(const QByteArray& path, int fd, const struct stat& st, FileChange change, Mode mode);
+  // After a write into path (ok: its result), which returns.
+  int written(const QByteArray& path, int ok);
   int rewrite(const QByteArray& path, int fd, const struct stat& st, const FileChange& change);
 
   // The open file.
@@ -212,7 +219,10 @@ void TaglibLibrary::vbmp3_close() {
 
 int TaglibLibrary::vbmp3_setTagInfo(const QByteArray& path, const TagRecordBytes& record,
                                     int from_table, int) {
-  const int ok = write_tags(path, record, from_table, Mode::write);
+  return written(path, write_tags(path, record, from_table, Mode::write));
+}
+
+int TaglibLibrary::written(const QByteArray& path, int ok) {
   // The file has changed (or may have): what was read no longer describes it,
   // and an open handle on it is renewed.
   last_read_.reset();
@@ -249,7 +259,7 @@ int TaglibLibrary::open_for_write(const QByteArray& path, Fd& fd, struct stat& s
 }
 
 int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& record,
-                              int from_table, Mode mode) {
+                              int from_table, Mode mode, const QString* track) {
   Fd fd;
   struct stat st;
   Mp3Probe probe;
@@ -267,16 +277,17 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   }
 
   // 3. The new ID3v2 tag: a plain tag gets its new text frames from their
-  // headers alone (text_frames.h); any other goes through TagLib.
+  // headers alone (text_frames.h); any other, and a new track number, goes
+  // through TagLib.
   NewId3v2 v2;
-  switch (plan_text_frames(fd.fd, probe, wanted, v2.patches, v2.tag)) {
+  switch (track ? Planned::taglib : plan_text_frames(fd.fd, probe, wanted, v2.patches, v2.tag)) {
     case Planned::patches: v2.kind = NewId3v2::Kind::in_place; break;
     case Planned::grown: v2.kind = NewId3v2::Kind::rewrite; break;
     case Planned::read_error: return fail(tag_error::read_failed);
     case Planned::taglib:
       // Unusual tags and rewrites are journaled, if at all, on their own.
       if (mode == Mode::announce) return 1;
-      if (const int error = taglib_id3v2(fd.fd, probe, wanted, old_tag_, v2)) return fail(error);
+      if (const int error = taglib_id3v2(fd.fd, probe, wanted, old_tag_, v2, track)) return fail(error);
       break;
   }
 

@@ -10,6 +10,7 @@
 #include <taglib/id3v2framefactory.h>
 #include <taglib/unsynchronizedlyricsframe.h>
 
+#include <cstring>
 #include <optional>
 
 #include "tags/frame_accounting.h"
@@ -142,6 +143,28 @@ bool set_texts(TagLib::ID3v2::Tag& tag, const WantedTexts& wanted, TagLib::ID3v2
   return changed;
 }
 
+bool is_track(const Id3v2Frame& f) { return std::memcmp(f.id.data(), "TRCK", 4) == 0; }
+
+// The track number frame as `track`, in the frame's own encoding (a new one
+// in Latin-1: digits and a slash read the same in every encoding); true when
+// it changed.
+bool set_track(TagLib::ID3v2::Tag& tag, const QString& track) {
+  const TagLib::ID3v2::FrameList& frames = tag.frameListMap()["TRCK"];
+  auto* old = frames.size() == 1 ? dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frames.front()) : nullptr;
+  const TagLib::String text = to_taglib(track);
+  if (old && old->toString() == text) return false;
+  const int was = old ? static_cast<int>(old->textEncoding()) : -1;
+  const auto encoding = was >= TagLib::String::Latin1 && was <= TagLib::String::UTF8
+                            ? static_cast<TagLib::String::Type>(was)
+                            : TagLib::String::Latin1;
+  if (replace_same_size(tag, "TRCK", text, encoding)) return true;
+  tag.removeFrames("TRCK");
+  auto* frame = new TagLib::ID3v2::TextIdentificationFrame("TRCK", encoding);
+  frame->setText(text);
+  tag.addFrame(frame);
+  return true;
+}
+
 // TagLib drops or damages some frames as it renders them (one flagged to be
 // discarded when the tag changes, for one). What the table shows must come
 // back from the new tag: a kept field as it was read, a changed one as
@@ -187,13 +210,16 @@ TagLib::ID3v2::Frame* raw_frame(const Id3v2Frame& f) {
 // The new tag rendered with every frame of the old one carried
 // (frame_accounting.h): a frame TagLib dropped is put back once; a tag that
 // still does not carry them all is not written.
+// track_set: the track number frame is the write's too, left out of the check.
 bool render_carried(TagLib::ID3v2::Tag& tag, const std::vector<Id3v2Frame>& old_frames,
-                    const WantedTexts& wanted, TagLib::ID3v2::Version version, TagLib::ByteVector& rendered) {
+                    const WantedTexts& wanted, TagLib::ID3v2::Version version, TagLib::ByteVector& rendered,
+                    bool track_set) {
   for (int round = 0;; ++round) {
     if (!render_checked(tag, wanted, version, rendered)) return false;
     std::vector<Id3v2Frame> now;
     const QByteArray bytes = QByteArray::fromRawData(rendered.data(), static_cast<qsizetype>(rendered.size()));
     if (!tag_frames(bytes, version == TagLib::ID3v2::v4 ? 4 : 3, now)) return false;
+    if (track_set) std::erase_if(now, is_track);
     std::vector<const Id3v2Frame*> missing;
     if (frames_carried(old_frames, now, wanted, missing)) return true;
     if (round > 0 || missing.empty()) return false;
@@ -205,7 +231,7 @@ bool render_carried(TagLib::ID3v2::Tag& tag, const std::vector<Id3v2Frame>& old_
 }  // namespace
 
 int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByteArray& old_tag,
-                 NewId3v2& out) {
+                 NewId3v2& out, const QString* track) {
   out = {};
   // Only the tag at the start counts (TagLib would find one inside the audio
   // too, where no player looks).
@@ -231,7 +257,9 @@ int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByte
   const auto version = probe.id3v2_major == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3;
   TagLib::ID3v2::Tag& tag = had_v2 ? *parsed->ID3v2Tag() : no_tag;
 
-  if (!set_texts(tag, wanted, version)) return tag_error::none;  // the tag stays as it is
+  const bool texts_changed = set_texts(tag, wanted, version);
+  const bool track_changed = track && set_track(tag, *track);
+  if (!texts_changed && !track_changed) return tag_error::none;  // the tag stays as it is
 
   // Every frame of the old tag must come through whole, or nothing is
   // written: an encrypted one, for one, TagLib would write back with its
@@ -243,7 +271,8 @@ int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByte
   store_unknown_encodings_as_utf16(tag);
   // Frames were added or changed, so the new tag has one.
   TagLib::ByteVector rendered;
-  if (!render_carried(tag, old_frames, wanted, version, rendered)) return tag_error::write_failed;
+  if (track) std::erase_if(old_frames, is_track);
+  if (!render_carried(tag, old_frames, wanted, version, rendered, track)) return tag_error::write_failed;
   if (had_v2) fit_to_size(rendered, old_v2_size, version == TagLib::ID3v2::v4);
   const QByteArray new_v2(rendered.data(), static_cast<qsizetype>(rendered.size()));
 

@@ -387,6 +387,7 @@ class TestForm1 : public QObject {
         "  「ファイル名」に「曲名」を入力(&Z)",
         "  「ファイル名」に「曲順」を入力(&X)",
         "  「ファイル名」に「曲順」+「曲名」を入力(&U)",
+        "  ﾌｧｲﾙ名に使えない文字を置換(&P)",
         "  -",
         "  元に戻す(&S)",
         "  -",
@@ -402,6 +403,8 @@ class TestForm1 : public QObject {
         "  -",
         "  EXCELファイルより読込(&E)",
         "  -",
+        "  文字幅をそろえる(&W)",
+        "  -",
         "  元に戻す(&D)",
         "TAG書込メニュー(&M)",
         "  全て書込(&C)",
@@ -409,6 +412,8 @@ class TestForm1 : public QObject {
         "  「曲名」のみ書込(&L)",
         "  「アルバム名」のみ書込(&O)",
         "  「アーティスト名」のみ書込(&G)",
+        "  -",
+        "  曲順をTAGに書込(&N)",
         "ヘルプ(&H)",
         "  バージョン情報(&V)",
     };
@@ -436,7 +441,7 @@ class TestForm1 : public QObject {
     QCOMPARE(buttons.size(), 19);
     for (QPushButton* b : buttons) QCOMPARE(routed_buttons.count(b->objectName()), 1);
     const auto actions = command_actions(rig.form1.menuBar());
-    QCOMPARE(actions.size(), 22);
+    QCOMPARE(actions.size(), 25);
     for (QAction* a : actions) QCOMPARE(routed_items.count(a->objectName()), 1);
     QCOMPARE(routed_items.size(), actions.size());
   }

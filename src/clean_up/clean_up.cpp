@@ -1,0 +1,87 @@
+#include "clean_up/clean_up.h"
+
+#include "clean_up/clean_text.h"
+#include "clean_up/messages.h"
+#include "clean_up/mojibake.h"
+#include "table/dialogs.h"
+#include "table/grid.h"
+#include "table/track_state.h"
+#include "table/track_table.h"
+#include "tags/tag_writers.h"
+
+namespace tn {
+
+namespace {
+
+// Applies rule to columns c1..c2 of rows 1..N; only a cell that changes
+// takes the new text and the edited colour.
+template <class Rule>
+void apply(Context& cx, int c1, int c2, Rule rule) {
+  Grid& g = cx.ss1;
+  for (int r = 1; r <= cx.state.file_count; ++r) {
+    for (int c = c1; c <= c2; ++c) {
+      g.set_row(r);
+      g.set_col(c);
+      const QString before = g.text();
+      const QString after = rule(before);
+      if (after == before) continue;
+      g.set_text(after);
+      g.set_back_colour(k_edited);
+    }
+  }
+}
+
+// Row i's track number frame text, or nothing when its order is not a
+// positive number; `files`: the number of rows with a file.
+std::optional<QString> track_number(Context& cx, int i, int files) {
+  Grid& g = cx.ss1;
+  g.set_row(i + 1);
+  g.set_col(col::order);
+  bool ok = false;
+  const int n = g.text().trimmed().toInt(&ok);
+  if (!ok || n < 1) return std::nullopt;
+  return QStringLiteral("%1/%2").arg(n).arg(files);
+}
+
+}  // namespace
+
+void repair_mojibake_row(Grid& g, int row) {
+  g.set_row(row);
+  for (int c = col::title; c <= col::artist; ++c) {
+    g.set_col(c);
+    const std::optional<QString> repaired = repair_mojibake(g.text());
+    if (!repaired) continue;
+    g.set_text(*repaired);
+    g.mark(c, row, CellMark::repaired);
+  }
+}
+
+bool is_repaired(const Grid& g, int col, int row) { return g.cell_mark(col, row) == CellMark::repaired; }
+
+std::vector<int> cmd_track_numbers(Context& cx) {
+  std::vector<int> rows_with_file;
+  for (int i = 0; i < cx.state.file_count; ++i)
+    if (!cx.state.file(i).isEmpty()) rows_with_file.push_back(i + 1);
+  const int files = static_cast<int>(rows_with_file.size());
+  QStringList tracks;
+  for (int i = 0; i < cx.state.file_count; ++i) {
+    const std::optional<QString> track = track_number(cx, i, files);
+    if (!track && !cx.state.file(i).isEmpty()) {
+      cx.dialogs.notify(msg::track_order_not_number);
+      return rows_with_file;
+    }
+    tracks << track.value_or(QString());
+  }
+  if (!cx.dialogs.ask(msg::track_numbers_question)) return {};
+  std::vector<int> failed = tag_write(cx, WriteFields::track, tracks);
+  // Rows without a file are skipped, not failed.
+  std::erase_if(failed, [&](int r) { return cx.state.file(r - 1).isEmpty(); });
+  if (failed.empty()) cx.dialogs.notify(msg::track_numbers_done);
+  return failed;
+}
+
+void cmd_even_widths(Context& cx) { apply(cx, col::name, col::artist, even_widths); }
+
+void cmd_portable_names(Context& cx) { apply(cx, col::name, col::name, portable_name); }
+
+}  // namespace tn

@@ -1,0 +1,31 @@
+#pragma once
+// Clean-up a Japanese collection needs, as commands on the track table:
+// every change shows in the table in the edited colour and reaches the files
+// only through the usual write and rename commands.
+
+#include <vector>
+
+#include "table/context.h"
+
+namespace tn {
+
+class Grid;
+
+// On reading: the title, album and artist cells of row r that hold
+// double-encoded mojibake show the Japanese text they were, in the edited
+// colour, marked as repaired and not yet written.
+void repair_mojibake_row(Grid& g, int row);
+// Whether the cell shows a text repaired on reading and not written since.
+bool is_repaired(const Grid& g, int col, int row);
+
+// The tag columns and the file-name column of rows 1..N with widths evened.
+void cmd_even_widths(Context& cx);
+// The file-name column of rows 1..N as names every file system takes.
+void cmd_portable_names(Context& cx);
+// The track number frame of every file written as n/N: n from the track
+// order column, N the number of rows with a file. Refused, nothing asked or
+// written, when a row with a file has no positive number there. Returns the
+// rows (from 1) that have a file and were not written (none after a No).
+std::vector<int> cmd_track_numbers(Context& cx);
+
+}  // namespace tn

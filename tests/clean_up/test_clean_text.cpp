@@ -1,0 +1,180 @@
+// The text rules of the clean-up: mojibake repair (and its precision over
+// real European titles and every text of the test corpora), widths evened,
+// portable names.
+
+#include <QDirIterator>
+#include <QRegularExpression>
+#include <QtTest>
+#include <iconv.h>
+
+#include "clean_up/clean_text.h"
+#include "clean_up/mojibake.h"
+#include "mp3_fixture.h"
+
+using namespace tn;
+using namespace tn::test;
+
+namespace {
+
+// What a Windows-1252 decoder makes of bytes; latin1: what a Latin-1 one
+// makes. The bytes 1252 leaves undefined come through as C1 controls.
+QString decoded_as(const QByteArray& bytes, bool latin1) {
+  QString out;
+  iconv_t cd = iconv_open("UTF-8", "WINDOWS-1252");
+  for (const char c : bytes) {
+    char in = c, buf[8];
+    char* ip = &in;
+    char* op = buf;
+    size_t il = 1, ol = sizeof buf;
+    if (!latin1 && iconv(cd, &ip, &il, &op, &ol) != static_cast<size_t>(-1))
+      out += QString::fromUtf8(buf, op - buf);
+    else
+      out += QChar(static_cast<unsigned char>(c));
+  }
+  iconv_close(cd);
+  return out;
+}
+
+QString mojibake(const QString& japanese, bool latin1 = false) {
+  return decoded_as(sjis(japanese), latin1);
+}
+
+// The source directory of the tests and of the demo folder's generator.
+QString source_dir() {
+  return QDir::cleanPath(QFileInfo(QFINDTESTDATA("european_titles.txt")).absolutePath() + "/../..");
+}
+
+// Every line and string literal (without escapes) of the test and generator
+// sources and data, but the clean-up tests', whose literals are mojibake on
+// purpose.
+QStringList corpus_literals() {
+  QStringList out;
+  static const QRegularExpression literal(QStringLiteral("\"((?:[^\"\\\\\\n])*)\""));
+  for (const QString& dir : {QStringLiteral("/tests"), QStringLiteral("/tools")}) {
+    QDirIterator it(source_dir() + dir, {"*.cpp", "*.h", "*.csv", "*.tsv", "*.fods", "*.py"},
+                    QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+      const QString path = it.next();
+      if (path.contains(QStringLiteral("clean_up"))) continue;
+      QFile f(path);
+      if (!f.open(QIODevice::ReadOnly)) continue;
+      const QString text = QString::fromUtf8(f.readAll());
+      for (const QString& line : text.split(QLatin1Char('\n'))) {
+        out << line;
+        auto m = literal.globalMatch(line);
+        while (m.hasNext()) out << m.next().captured(1);
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+class TestCleanText : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void repair_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("repaired");  // empty: left as it is
+    // Double-encoded: decoded as Windows-1252, as Latin-1, in every script.
+    QTest::newRow("katakana, 1252") << QStringLiteral("ƒ|ƒbƒvƒX") << QStringLiteral("ポップス");
+    QTest::newRow("one kanji, 1252") << QStringLiteral("‰Ì") << QStringLiteral("歌");
+    QTest::newRow("katakana, Latin-1") << mojibake("ポップス", true) << QStringLiteral("ポップス");
+    for (const char* j : {"夜明けの歌", "坂道と自転車", "ひまわり畑で待ってる", "ｶﾞﾗｽの街角",
+                          "①番線の約束～完全版～", "名前のない曲", "「夢」", "ー（長音）"}) {
+      const QString s = QString::fromUtf8(j);
+      QTest::newRow(qPrintable("1252: " + s)) << mojibake(s) << s;
+      QTest::newRow(qPrintable("Latin-1: " + s)) << mojibake(s, true) << s;
+    }
+    QTest::newRow("undefined 1252 byte as control") << QStringLiteral("\u0081u–²\u0081v") << QStringLiteral("「夢」");
+    QTest::newRow("with blank-separated ASCII") << mojibake("Best of ポップス 2") << QStringLiteral("Best of ポップス 2");
+    QTest::newRow("glued to a word, Japanese the larger part") << mojibake("LOVEマシーン") << QStringLiteral("LOVEマシーン");
+    QTest::newRow("half-width kana only") << mojibake("ｻｻﾞﾝ") << QStringLiteral("ｻｻﾞﾝ");
+    // Left as they are.
+    const QStringList kept = {
+        "Café", "Déjà Vu", "Björk", "Motörhead", "Beyoncé", "Ελληνικά", "Mötley Crüe",
+        "© 2004", "Music ®", "Pokémon", "Crème Brûlée", "brûlée", "« Ça »", "ÀÉÈ", "ＢＥＳＴ",
+        "plain ASCII", "", "ポップス", "夜明けの歌",
+        // Precision first: one kanji glued to a word is what "é" + letter gives.
+        mojibake("Rock魂"),
+        // Not all of it 1252: genuine Japanese beside mojibake, a Greek letter.
+        "ƒ|ƒbƒvƒX ポップス", "ƒ|ƒbƒvƒX Ω",
+        // Cut in the middle of a character; full-width letters alone, no kana.
+        "ƒ|ƒbƒ", mojibake("ＢＥＳＴ"),
+        // Bytes CP932 gives a user-defined (private) or control character for.
+        mojibake("歌") + QChar(0xF0) + QChar(0x40), QStringLiteral("‰Ì\t"), mojibake("歌") + QChar(0x80)};
+    for (const QString& k : kept) QTest::newRow(qPrintable("kept: " + k)) << k << QString();
+  }
+
+  void repair() {
+    QFETCH(QString, text);
+    QFETCH(QString, repaired);
+    QCOMPARE(repair_mojibake(text).value_or(QString()), repaired);
+  }
+
+  // Precision: no European title, and no text of the test corpora, is ever
+  // taken for mojibake.
+  void no_false_repair() {
+    QFile f(QFINDTESTDATA("european_titles.txt"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QStringList titles;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n')))
+      if (!line.isEmpty() && !line.startsWith(QLatin1Char('#'))) titles << line;
+    QVERIFY(titles.size() >= 200);
+    const QStringList corpus = corpus_literals();
+    QVERIFY2(corpus.size() > 1000, qPrintable(QString::number(corpus.size()) + source_dir()));
+    QStringList repaired;
+    for (const QString& t : titles + corpus)
+      if (repair_mojibake(t)) repaired << t;
+    QCOMPARE(repaired, QStringList());
+  }
+
+  void even_widths_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("evened");
+    QTest::newRow("full-width letters, digits, blank") << QStringLiteral("Ａｂｃ　１２３　ＸＹＺ") << QStringLiteral("Abc 123 XYZ");
+    QTest::newRow("half-width kana") << QStringLiteral("ｱｲｳｴｵ ﾝ ｰ ｯｬｭｮｧ ｦ") << QStringLiteral("アイウエオ ン ー ッャュョァ ヲ");
+    QTest::newRow("voiced marks joined") << QStringLiteral("ｶﾞｷﾞｸﾞｹﾞｺﾞ ｻﾞｼﾞ ﾀﾞﾂﾞﾃﾞﾄﾞ ﾊﾞﾋﾞﾌﾞﾍﾞﾎﾞ") << QStringLiteral("ガギグゲゴ ザジ ダヅデド バビブベボ");
+    QTest::newRow("semi-voiced joined") << QStringLiteral("ﾊﾟﾋﾟﾌﾟﾍﾟﾎﾟ") << QStringLiteral("パピプペポ");
+    QTest::newRow("ｳﾞ and ﾜﾞ") << QStringLiteral("ｳﾞｧｲｵﾘﾝ ﾜﾞ") << QStringLiteral("ヴァイオリン ヷ");
+    QTest::newRow("a mark that joins nothing") << QStringLiteral("ﾞｱﾟ Aﾞ") << QStringLiteral("゛ア゜ A゛");
+    QTest::newRow("half-width punctuation") << QStringLiteral("｢ｶﾞﾗｽ｣､｡･") << QStringLiteral("「ガラス」、。・");
+    QTest::newRow("everything else stays") << QStringLiteral("夜明けの歌「」、。～①♪！？（）＆ Café ΩЖ 🎵") << QStringLiteral("夜明けの歌「」、。～①♪！？（）＆ Café ΩЖ 🎵");
+    QTest::newRow("mixed") << QStringLiteral("ｶﾞﾗｽの街角　ＶＯＬ．２") << QStringLiteral("ガラスの街角 VOL．2");
+    QTest::newRow("empty") << QStringLiteral("") << QStringLiteral("");
+  }
+
+  void even_widths() {
+    QFETCH(QString, text);
+    QFETCH(QString, evened);
+    QCOMPARE(tn::even_widths(text), evened);
+    QCOMPARE(tn::even_widths(evened), evened);  // a second run changes nothing
+  }
+
+  void portable_name_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("portable");
+    QTest::newRow("each refused character") << QStringLiteral("a\\b/c:d*e?f\"g<h>i|j.mp3") << QStringLiteral("a＼b／c：d＊e？f＂g＜h＞i｜j.mp3");
+    QTest::newRow("question at the end") << QStringLiteral("01 What?.mp3") << QStringLiteral("01 What？.mp3");
+    QTest::newRow("trailing dots before the extension") << QStringLiteral("02 Wait....mp3") << QStringLiteral("02 Wait.mp3");
+    QTest::newRow("trailing blanks before the extension") << QStringLiteral("03 夜明け  .mp3") << QStringLiteral("03 夜明け.mp3");
+    QTest::newRow("dots and blanks mixed") << QStringLiteral("04 A . . .MP3") << QStringLiteral("04 A.MP3");
+    QTest::newRow("without extension") << QStringLiteral("05 Oh... ") << QStringLiteral("05 Oh");
+    QTest::newRow("inner dots and blanks stay") << QStringLiteral("06 Mr. Blue Sky.mp3") << QStringLiteral("06 Mr. Blue Sky.mp3");
+    QTest::newRow("ideographic blank stays") << QStringLiteral("07 歌　.mp3") << QStringLiteral("07 歌　.mp3");
+    QTest::newRow("nothing left before the extension") << QStringLiteral(" . .mp3") << QStringLiteral(" . .mp3");
+    QTest::newRow("already portable") << QStringLiteral("08 ｶﾞﾗｽの街角.mp3") << QStringLiteral("08 ｶﾞﾗｽの街角.mp3");
+    QTest::newRow("empty") << QStringLiteral("") << QStringLiteral("");
+  }
+
+  void portable_name() {
+    QFETCH(QString, name);
+    QFETCH(QString, portable);
+    QCOMPARE(tn::portable_name(name), portable);
+  }
+};
+
+QTEST_GUILESS_MAIN(TestCleanText)
+#include "test_clean_text.moc"

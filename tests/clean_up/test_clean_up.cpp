@@ -1,0 +1,269 @@
+// The clean-up commands on the track table over real files: mojibake
+// repaired on reading (every encoding a frame can have), the track numbers
+// written, widths evened and portable names in the table.
+
+#include <QtTest>
+#include <sys/stat.h>
+
+#include "clean_up/clean_up.h"
+#include "clean_up/messages.h"
+#include "edit/edit_commands.h"
+#include "mp3_fixture.h"
+#include "table/memory_grid.h"
+#include "table/scripted_dialogs.h"
+#include "table/track_state.h"
+#include "table/track_table.h"
+#include "tags/read_tags.h"
+#include "tags/tag_library.h"
+#include "tags/tag_writers.h"
+
+Q_DECLARE_METATYPE(tn::test::Mp3Spec)
+
+using namespace tn;
+using namespace tn::test;
+
+namespace {
+
+// Real files in a temporary folder, read by the real library.
+struct Folder {
+  QTemporaryDir dir;
+  TrackState state;
+  MemoryGrid grid;
+  ScriptedDialogs dialogs;
+  std::unique_ptr<TagLibrary> tags = make_taglib_library();
+  Context cx{state, grid, dialogs, *tags};
+
+  explicit Folder(const std::vector<Mp3Spec>& files) {
+    state.edit_folder = dir.path() + QLatin1Char('/');
+    for (std::size_t i = 0; i < files.size(); ++i)
+      make_mp3(dir.path(), QStringLiteral("%1.mp3").arg(i + 1, 2, 10, QLatin1Char('0')), files[i]);
+    state.file_count = static_cast<qint16>(files.size());
+    grid.set_max_rows(static_cast<int>(files.size()));
+    relist_files(cx, Relist::rebuild);
+    fill_table(cx);
+    read_tags(cx);
+  }
+  QString at(int c, int r) const { return grid.cell_text(c, r); }
+  Colour colour(int c, int r) const { return grid.cell_colour(c, r); }
+  void put(int c, int r, const QString& text) {
+    grid.set_row(r);
+    grid.set_col(c);
+    grid.set_text(text);
+  }
+};
+
+Mp3Spec with_v2(const Id3v2& tag) { return Mp3Spec{tag, std::nullopt}; }
+
+Mp3Spec with_extras(Id3v2 tag, bool v1 = false) {
+  add_extras(tag, 3000);
+  Mp3Spec s{tag, std::nullopt};
+  if (v1) s.v1 = Id3v1{sjis("夜明け"), "artist", "album", "1998", "comment", 3};
+  return s;
+}
+
+// A dump without its track number frame: what must stay as it was.
+TagDump without_track(TagDump d) {
+  d.v2_texts.remove("TRCK");
+  d.v2_encodings.remove("TRCK");
+  d.v2_raw.remove("TRCK");
+  d.v2_ids.removeAll("TRCK");
+  return d;
+}
+
+}  // namespace
+
+class TestCleanUp : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void repaired_on_reading_data() {
+    QTest::addColumn<Mp3Spec>("file");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("repaired");
+    const QString moji = QStringLiteral("ƒ|ƒbƒvƒX");
+    const QString pops = QStringLiteral("ポップス");
+    const QByteArray moji_utf8 = moji.toUtf8();
+    QTest::newRow("2.3 UTF-16") << with_v2(text_tag(3, Enc::utf16, moji, "", "")) << pops << true;
+    QTest::newRow("2.4 UTF-16BE") << with_v2(text_tag(4, Enc::utf16be, moji, "", "")) << pops << true;
+    QTest::newRow("2.4 UTF-8") << with_v2(text_tag(4, Enc::utf8, moji, "", "")) << pops << true;
+    QTest::newRow("2.2 UTF-16") << with_v2(text_tag(2, Enc::utf16, moji, "", "")) << pops << true;
+    QTest::newRow("Latin-1 frame holding UTF-8")
+        << with_v2(raw_tag(3, moji_utf8, "", "")) << pops << true;
+    Mp3Spec v1_only;
+    v1_only.v1 = Id3v1{moji_utf8, "", "", "", ""};
+    QTest::newRow("ID3v1 holding UTF-8") << v1_only << pops << true;
+    // Shift-JIS bytes in a Latin-1 frame are the legacy decision's: read as
+    // what they are, nothing repaired.
+    QTest::newRow("Shift-JIS in a Latin-1 frame")
+        << with_v2(raw_tag(3, sjis(pops), "", "")) << pops << false;
+    QTest::newRow("European, UTF-16") << with_v2(text_tag(3, Enc::utf16, "Björk", "", "")) << "Björk" << false;
+    QTest::newRow("European, Latin-1") << with_v2(raw_tag(3, "Caf\xE9 du Matin", "", ""))
+                                       << "Café du Matin" << false;
+  }
+
+  void repaired_on_reading() {
+    QFETCH(Mp3Spec, file);
+    QFETCH(QString, title);
+    QFETCH(bool, repaired);
+    Folder f({file});
+    QCOMPARE(f.at(col::title, 1), title);
+    QCOMPARE(f.colour(col::title, 1), repaired ? k_edited : k_white);
+    QCOMPARE(is_repaired(f.grid, col::title, 1), repaired);
+    QCOMPARE(f.grid.cell_mark(col::title, 1), repaired ? CellMark::repaired : CellMark::plain);
+    QCOMPARE(has_unwritten_edits(f.cx), repaired);
+    // Undoing the tag edits reads again: the repair is shown again.
+    f.dialogs.yes();
+    cmd_modosu2(f.cx);
+    QCOMPARE(f.at(col::title, 1), title);
+    QCOMPARE(f.colour(col::title, 1), repaired ? k_edited : k_white);
+    QCOMPARE(is_repaired(f.grid, col::title, 1), repaired);
+  }
+
+  void track_numbers_data() {
+    QTest::addColumn<Mp3Spec>("file");
+    QTest::addColumn<int>("version");   // of the tag afterwards
+    QTest::addColumn<int>("encoding");  // of the new frame
+    QTest::addColumn<bool>("in_place");  // under the journal, the file's inode kept
+    const QString t = QStringLiteral("夜明けの歌");
+    QTest::newRow("2.3, every frame") << with_extras(text_tag(3, Enc::utf16, t, "歌手", "アルバム")) << 3 << 0 << true;
+    QTest::newRow("2.3 and ID3v1") << with_extras(text_tag(3, Enc::utf16, t, "歌手", "アルバム"), true) << 3 << 0 << true;
+    Id3v2 v4 = text_tag(4, Enc::utf8, t, "歌手", "アルバム");
+    v4.frames.push_back({"TRCK", text_body(Enc::utf8, "9")});
+    QTest::newRow("2.4 kept 2.4, its frame's encoding; no room: rewritten") << with_v2(v4) << 4 << 3 << false;
+    QTest::newRow("2.4, every frame") << with_extras(text_tag(4, Enc::utf16be, t, "", "")) << 4 << 0 << true;
+    QTest::newRow("Shift-JIS in Latin-1 frames") << with_extras(raw_tag(3, sjis(t), sjis("歌手"), "")) << 3 << 0 << true;
+    QTest::newRow("same size in place, padding")
+        << with_v2([] { Id3v2 x = text_tag(3, Enc::utf16, "a", "b", "c", 64);
+                        x.frames.push_back({"TRCK", text_body(Enc::latin1, "5/9")});
+                        return x; }()) << 3 << 0 << true;
+    QTest::newRow("no tag") << Mp3Spec{} << 3 << 0 << false;
+    Mp3Spec v1_only;
+    v1_only.v1 = Id3v1{sjis(t), "", "", "", ""};
+    QTest::newRow("ID3v1 only: its title goes along") << v1_only << 3 << 0 << false;
+  }
+
+  // Row 1's file gets 1/2, every other frame, the ID3v1 block and the audio
+  // as they were; the texts the table shows come back the same.
+  void track_numbers() {
+    QFETCH(Mp3Spec, file);
+    QFETCH(int, version);
+    QFETCH(int, encoding);
+    QFETCH(bool, in_place);
+    Folder f({file, with_v2(text_tag(3, Enc::utf16, "two", "", ""))});
+    const QString path = f.state.path_of(0);
+    struct stat st_before;
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &st_before), 0);
+    const TagDump before = dump_tags(path);
+    const QByteArray audio = audio_bytes(path);
+    const QStringList shown = {f.at(col::title, 1), f.at(col::album, 1), f.at(col::artist, 1)};
+    f.dialogs.yes();
+    cmd_track_numbers(f.cx);
+    QCOMPARE(f.dialogs.log, (QStringList{"ask: " + msg::track_numbers_question,
+                                         "notify: " + msg::track_numbers_done}));
+    const TagDump after = dump_tags(path);
+    QCOMPARE(after.v2_texts.value("TRCK"), QStringList{"1/2"});
+    QCOMPARE(after.v2_encodings.value("TRCK"), encoding);
+    QCOMPARE(after.v2_version, version);
+    struct stat st_after;
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &st_after), 0);
+    QCOMPARE(st_after.st_ino == st_before.st_ino, in_place);
+    QCOMPARE(dump_tags(f.state.path_of(1)).v2_texts.value("TRCK"), QStringList{"2/2"});
+    QCOMPARE(audio_bytes(path), audio);
+    QCOMPARE(after.v1_block, before.v1_block);
+    const TagDump kept = without_track(after), was = without_track(before);
+    if (before.v2_version) {
+      QCOMPARE(kept.v2_texts, was.v2_texts);
+      QCOMPARE(kept.v2_raw, was.v2_raw);
+      // Equal in content: TagLib renders a 2.3 year frame anew, behind the others.
+      QStringList ids = kept.v2_ids, were = was.v2_ids;
+      ids.sort();
+      were.sort();
+      QCOMPARE(ids, were);
+      QCOMPARE(after.picture, before.picture);
+    }
+    // Once more, without a read between (the file known as written): nothing
+    // left to change, the file stays byte for byte.
+    const QByteArray bytes = read_file(path);
+    f.dialogs.yes();
+    QCOMPARE(cmd_track_numbers(f.cx), std::vector<int>{});
+    QCOMPARE(f.dialogs.notices().constLast(), msg::track_numbers_done);
+    QCOMPARE(read_file(path), bytes);
+    read_tags(f.cx);
+    QCOMPARE((QStringList{f.at(col::title, 1), f.at(col::album, 1), f.at(col::artist, 1)}), shown);
+  }
+
+  // Asked and refused before anything is written.
+  void track_numbers_refused_data() {
+    QTest::addColumn<QString>("order");   // row 2's order cell
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QStringList>("log");
+    const QString q = "ask: " + msg::track_numbers_question;
+    QTest::newRow("No") << "02" << QStringList{"no"} << QStringList{q};
+    QTest::newRow("order typed over") << "x" << QStringList{} << QStringList{"notify: " + msg::track_order_not_number};
+    QTest::newRow("order emptied") << "" << QStringList{} << QStringList{"notify: " + msg::track_order_not_number};
+    QTest::newRow("order zero") << "0" << QStringList{} << QStringList{"notify: " + msg::track_order_not_number};
+  }
+
+  void track_numbers_refused() {
+    QFETCH(QString, order);
+    QFETCH(QStringList, answers);
+    QFETCH(QStringList, log);
+    Folder f({with_v2(text_tag(3, Enc::utf16, "a", "", "")), with_v2(text_tag(3, Enc::utf16, "b", "", ""))});
+    const QByteArray one = read_file(f.state.path_of(0)), two = read_file(f.state.path_of(1));
+    f.put(col::order, 2, order);
+    for (const QString& a : answers) a == "yes" ? f.dialogs.yes() : f.dialogs.no();
+    cmd_track_numbers(f.cx);
+    QCOMPARE(f.dialogs.log, log);
+    QCOMPARE(read_file(f.state.path_of(0)), one);
+    QCOMPARE(read_file(f.state.path_of(1)), two);
+  }
+
+  // A row whose file failed to read is skipped and not counted in N; the
+  // orders typed decide n.
+  void track_numbers_skip_failed_rows() {
+    Folder f({with_v2(text_tag(3, Enc::utf16, "a", "", "")), Mp3Spec{}, with_v2(text_tag(3, Enc::utf16, "c", "", ""))});
+    write_file(f.state.path_of(1), broken_bytes(Broken::text_file));
+    read_tags(f.cx);  // the read failure is a notice
+    f.put(col::order, 3, "7");
+    f.dialogs.yes();
+    cmd_track_numbers(f.cx);
+    QCOMPARE(f.dialogs.notices().constLast(), msg::track_numbers_done);
+    QCOMPARE(dump_tags(f.state.path_of(0)).v2_texts.value("TRCK"), QStringList{"1/2"});
+    QCOMPARE(dump_tags(f.state.path_of(2)).v2_texts.value("TRCK"), QStringList{"7/2"});
+  }
+
+  // The table edits: only a cell that changes takes the edited colour, and
+  // nothing is asked.
+  void table_edits_data() {
+    QTest::addColumn<bool>("names");  // portable names, else widths evened
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("widths: file name") << false << col::name << "０１　ｶﾞﾗｽ.mp3" << "01 ガラス.mp3";
+    QTest::newRow("widths: title") << false << col::title << "ＬＯＶＥ　ﾊﾟﾜｰ" << "LOVE パワー";
+    QTest::newRow("widths: album") << false << col::album << "ﾍﾞｽﾄ２" << "ベスト2";
+    QTest::newRow("widths: artist") << false << col::artist << "ｳﾞｨﾚｯｼﾞ" << "ヴィレッジ";
+    QTest::newRow("widths: unchanged") << false << col::title << "夜明けの歌①" << "夜明けの歌①";
+    QTest::newRow("names: refused characters") << true << col::name << "AC/DC: Why?.mp3" << "AC／DC： Why？.mp3";
+    QTest::newRow("names: tag columns stay") << true << col::title << "Why?" << "Why?";
+    QTest::newRow("names: unchanged") << true << col::name << "Fine.mp3" << "Fine.mp3";
+  }
+
+  void table_edits() {
+    QFETCH(bool, names);
+    QFETCH(int, column);
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    Folder f({with_v2(text_tag(3, Enc::utf16, "a", "b", "c")), with_v2(text_tag(3, Enc::utf16, "d", "e", "f"))});
+    f.put(column, 2, before);
+    names ? cmd_portable_names(f.cx) : cmd_even_widths(f.cx);
+    QCOMPARE(f.at(column, 2), after);
+    for (int r = 1; r <= 2; ++r)
+      for (int c = col::name; c <= col::artist; ++c)
+        QCOMPARE(f.colour(c, r), r == 2 && c == column && before != after ? k_edited : k_white);
+    QVERIFY(f.dialogs.log.isEmpty());
+  }
+};
+
+QTEST_GUILESS_MAIN(TestCleanUp)
+#include "test_clean_up.moc"
