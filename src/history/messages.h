@@ -10,6 +10,7 @@ inline const QString run_write_all = QStringLiteral("全て書込");
 inline const QString run_write_title = QStringLiteral("曲名のみ書込");
 inline const QString run_write_album = QStringLiteral("ｱﾙﾊﾞﾑ名のみ書込");
 inline const QString run_write_artist = QStringLiteral("ｱｰﾃｨｽﾄ名のみ書込");
+inline const QString run_track_numbers = QStringLiteral("曲順をTAGに書込");
 inline const QString run_rename = QStringLiteral("ﾌｧｲﾙ名変更");
 inline const QString run_allwrite = QStringLiteral("ﾌｧｲﾙ名変更+TAG書込");
 inline const QString run_undo = QStringLiteral("書込・ﾌｧｲﾙ名変更の取消");

@@ -167,7 +167,8 @@ std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& t
   };
   // Recorded into the folder's history, so that the run can be undone.
   const QString* runs[] = {&msg::run_write_all, &msg::run_write_title, &msg::run_write_album,
-                           &msg::run_write_artist};
+                           &msg::run_write_artist, &msg::run_track_numbers};
+  static_assert(std::size(runs) == static_cast<std::size_t>(WriteFields::track) + 1);
   history::Recording recording(cx.state.edit_folder, *runs[static_cast<int>(fields)]);
   ProgressScope progress(cx, cx.state.file_count);
   // A track number goes through TagLib, which journals each write on its own.
