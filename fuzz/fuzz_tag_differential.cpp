@@ -2,7 +2,7 @@
 // read by our frame walker and by TagLib: wherever TagLib reads a title,
 // artist or album, ours is the same (ours may read more: zero-size frames,
 // a damaged frame's neighbours), but for the few cases where TagLib reads
-// against the spec or we read more carefully, said below. Then the album is written, and the new tag
+// against the ID3v2 standard or we read more carefully, said below. Then the album is written, and the new tag
 // must carry every frame of the old one with its content (frame_accounting.h),
 // or the write must fail and leave the file as it was.
 
@@ -39,7 +39,7 @@ bool frames_of(const QByteArray& file, std::vector<Id3v2Frame>& frames) {
   return tag_frames(tag, version, frames);
 }
 
-// Whether TagLib reads the tag as its spec says: not so a 2.3 extended
+// Whether TagLib reads the tag as the ID3v2 standard says: not so a 2.3 extended
 // header (skipped by too little, what follows read as frames) nor frames
 // with format flags (their extra bytes read as data).
 bool taglib_reads_alike(const QByteArray& file, const Mp3Probe& probe) {
