@@ -2,15 +2,12 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QGroupBox>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QInputDialog>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
@@ -25,17 +22,13 @@
 #include "app/form4.h"
 #include "app/messages.h"
 #include "app/program_icon.h"
-#include "clean_up/clean_up.h"
-#include "edit/edit_commands.h"
 #include "history/history_commands.h"
 #include "history/messages.h"
-#include "rename/rename_commands.h"
 #include "table/cell_marks.h"
 #include "table/dialogs.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/tag_library.h"
-#include "tags/tag_writers.h"
 
 namespace tn {
 
@@ -43,112 +36,15 @@ namespace {
 
 constexpr int k_design_rows = 100;
 
-// Every command, its button and its menu items. A button and its menu items
-// run the very same entry, so both paths ask and do the same.
-constexpr Form1::Route k_routes[] = {
-    {"cmd_kyokuname", "cmd_kyokuname", {"mnu_kyokuname", nullptr},
-     [](Form1& f) { cmd_kyokuname(f.context()); }},
-    {"cmd_kyokuzyunname", "cmd_kyokuzyunname", {"mnu_kyokuzyunname", nullptr},
-     [](Form1& f) { cmd_kyokuzyunname(f.context()); }},
-    {"cmd_w_name", "cmd_w_name", {"mnu_w_name", nullptr},
-     [](Form1& f) { cmd_w_name(f.context()); }},
-    {"cmd_modosu", "cmd_modosu", {"mnu_modosu", nullptr},
-     [](Form1& f) { cmd_modosu(f.context()); }},
-    {"cmd_re_name", "cmd_re_name", {"mnu_re_name", nullptr},
-     [](Form1& f) { cmd_re_name(f.context()); }},
-    {"cmd_fname", "cmd_fname", {"mnu_fname", nullptr},
-     [](Form1& f) { cmd_fname(f.context()); }},
-    {"cmd_zyun_fname", "cmd_zyun_fname", {"mnu_zyun_fname", nullptr},
-     [](Form1& f) { cmd_zyun_fname(f.context()); }},
-    {"cmd_all_al", "cmd_all_al", {"mnu_all_al", nullptr},
-     [](Form1& f) { cmd_all_al(f.context(), f.album_text()); }},
-    {"cmd_all_art", "cmd_all_art", {"mnu_all_art", nullptr},
-     [](Form1& f) { cmd_all_art(f.context(), f.artist_text()); }},
-    {"cmd_excel", "cmd_excel", {"mnu_excel", nullptr}, [](Form1& f) { f.cmd_excel(); }},
-    {"cmd_undo_history", nullptr, {"mnu_undo_history", nullptr}, [](Form1& f) { f.cmd_undo_history(); }},
-    {"cmd_modosu2", "cmd_modosu2", {"mnu_modosu2", nullptr},
-     [](Form1& f) { cmd_modosu2(f.context()); }},
-    {"cmd_write_all", "cmd_write_all", {"mnu_write_all", nullptr},
-     [](Form1& f) { cmd_write_all(f.context()); }},
-    {"cmd_write_kyokumei", "cmd_write_kyokumei", {"mnu_write_kyokumei", nullptr},
-     [](Form1& f) { cmd_write_kyokumei(f.context()); }},
-    {"cmd_write_alubum", "cmd_write_alubum", {"mnu_write_alubum", nullptr},
-     [](Form1& f) { cmd_write_alubum(f.context()); }},
-    {"cmd_write_artname", "cmd_write_artname", {"mnu_write_artname", nullptr},
-     [](Form1& f) { cmd_write_artname(f.context()); }},
-    {"cmd_cls", "cmd_cls", {"mnu_cls", nullptr}, [](Form1& f) { cmd_cls(f.context()); }},
-    {"cmd_allwrite", "cmd_allwrite", {"mnu_allwrite", nullptr},
-     [](Form1& f) { cmd_allwrite(f.context()); }},
-    {"cmd_dir", "cmd_dir", {"mnu_dir", "mnu_folder"}, [](Form1& f) { f.cmd_dir(); }},
-    {"cmd_end", "cmd_end", {"mnu_end", nullptr}, [](Form1& f) { f.cmd_end(); }},
-    {"about", nullptr, {"mnu_about", nullptr}, [](Form1& f) { f.show_about(); }},
-    {"cmd_portable_names", nullptr, {"mnu_portable_names", nullptr},
-     [](Form1& f) { cmd_portable_names(f.context()); }},
-    {"cmd_even_widths", nullptr, {"mnu_even_widths", nullptr},
-     [](Form1& f) { cmd_even_widths(f.context()); }},
-    {"cmd_track_numbers", nullptr, {"mnu_track_numbers", nullptr},
-     [](Form1& f) { cmd_track_numbers(f.context()); }},
-};
-
-// The upper band of the window. Containers come before what they hold;
-// positions are relative to the container; tab is the place in the tab
-// order, which follows the layout: group by group from the left, each one
-// top to bottom, a text box followed by its own button.
-enum class Kind { group, button, text_box };
-struct ControlSpec {
-  const char* name;
-  const char* container;  // nullptr: the window's client area
-  Kind kind;
-  const QString* caption;
-  QRect geometry;
-  int tab;
-  const QString* tip = nullptr;   // tooltip, read out as the description
-  const QString* name_for_readers = nullptr;  // for controls without a caption
-};
-
-const ControlSpec k_controls[] = {
-    {"grp_file_name", nullptr, Kind::group, &caption::grp_file_name, {30, 7, 166, 148}, 1},
-    {"cmd_kyokuname", "grp_file_name", Kind::button, &caption::cmd_kyokuname, {16, 16, 129, 22}, 2, &tip::cmd_kyokuname},
-    {"cmd_kyokuzyunname", "grp_file_name", Kind::button, &caption::cmd_kyokuzyunname, {16, 42, 129, 22}, 3, &tip::cmd_kyokuzyunname},
-    {"cmd_w_name", "grp_file_name", Kind::button, &caption::cmd_w_name, {16, 67, 129, 22}, 4, &tip::cmd_w_name},
-    {"cmd_modosu", "grp_file_name", Kind::button, &caption::cmd_modosu, {17, 93, 129, 22}, 5, &tip::cmd_modosu},
-    {"cmd_re_name", "grp_file_name", Kind::button, &caption::cmd_re_name, {16, 118, 129, 22}, 6, &tip::cmd_re_name},
-    {"grp_tag_input", nullptr, Kind::group, &caption::grp_tag_input, {216, 6, 362, 149}, 7},
-    {"grp_title", "grp_tag_input", Kind::group, &caption::grp_title, {8, 14, 171, 65}, 8},
-    {"cmd_fname", "grp_title", Kind::button, &caption::cmd_fname, {8, 15, 140, 20}, 9, &tip::cmd_fname},
-    {"cmd_zyun_fname", "grp_title", Kind::button, &caption::cmd_zyun_fname, {9, 39, 140, 20}, 10, &tip::cmd_zyun_fname},
-    {"grp_album", "grp_tag_input", Kind::group, &caption::grp_album, {7, 80, 171, 65}, 11},
-    {"txt_all_al", "grp_album", Kind::text_box, nullptr, {11, 14, 150, 20}, 12, &tip::txt_all_al, &acc::txt_all_al},
-    {"cmd_all_al", "grp_album", Kind::button, &caption::cmd_all_al, {32, 39, 107, 19}, 13, &tip::cmd_all_al},
-    {"grp_artist", "grp_tag_input", Kind::group, &caption::grp_artist, {181, 80, 171, 65}, 14},
-    {"txt_all_art", "grp_artist", Kind::text_box, nullptr, {9, 15, 150, 20}, 15, &tip::txt_all_art, &acc::txt_all_art},
-    {"cmd_all_art", "grp_artist", Kind::button, &caption::cmd_all_art, {32, 40, 107, 19}, 16, &tip::cmd_all_art},
-    {"cmd_excel", "grp_tag_input", Kind::button, &caption::cmd_excel, {208, 24, 126, 22}, 17, &tip::cmd_excel},
-    {"cmd_modosu2", "grp_tag_input", Kind::button, &caption::cmd_modosu2, {208, 49, 126, 22}, 18, &tip::cmd_modosu2},
-    {"grp_tag_write", nullptr, Kind::group, &caption::grp_tag_write, {599, 6, 154, 150}, 19},
-    {"cmd_write_all", "grp_tag_write", Kind::button, &caption::cmd_write_all, {13, 19, 124, 29}, 20, &tip::cmd_write_all},
-    {"grp_single", "grp_tag_write", Kind::group, &caption::grp_single, {8, 54, 137, 92}, 21},
-    {"cmd_write_kyokumei", "grp_single", Kind::button, &caption::cmd_write_kyokumei, {5, 20, 124, 18}, 22, &tip::cmd_write_kyokumei},
-    {"cmd_write_alubum", "grp_single", Kind::button, &caption::cmd_write_alubum, {5, 43, 124, 18}, 23, &tip::cmd_write_alubum},
-    {"cmd_write_artname", "grp_single", Kind::button, &caption::cmd_write_artname, {5, 65, 124, 18}, 24, &tip::cmd_write_artname},
-    {"cmd_dir", nullptr, Kind::button, &caption::cmd_dir, {762, 16, 140, 24}, 25, &tip::cmd_dir},
-    {"cmd_cls", nullptr, Kind::button, &caption::cmd_cls, {762, 48, 141, 24}, 26, &tip::cmd_cls},
-    {"cmd_allwrite", nullptr, Kind::button, &caption::cmd_allwrite, {762, 82, 141, 24}, 27, &tip::cmd_allwrite},
-    {"cmd_end", nullptr, Kind::button, &caption::cmd_end, {762, 118, 142, 24}, 28, &tip::cmd_end},
-};
 // The track table at the design size; it keeps its margins to the client
 // area's edges when the window grows or shrinks.
 constexpr QRect k_ss1_geometry{8, 160, 903, 345};
 constexpr int k_ss1_right = 916 - 911, k_ss1_bottom = 530 - 505;
 // Below this the client area scrolls instead: a header and about five rows.
 constexpr int k_ss1_min_height = 120;
-constexpr int k_ss1_tab = 0;
-// Decoration in the strip below the table, kept at the bottom right.
-constexpr QRect k_produced_geometry{703, 508, 200, 20};
 
 }  // namespace
 
-std::span<const Form1::Route> Form1::routes() { return k_routes; }
 
 std::array<int, 5> ss1_column_pixels(int available) {
   const double total =
@@ -250,138 +146,6 @@ void Form1::fit_to_screen() {
     move(at);
   }
   resize(size);
-}
-
-void Form1::build_controls() {
-  QList<std::pair<int, QWidget*>> tab_order{{k_ss1_tab, table_}};
-  for (const ControlSpec& c : k_controls) {
-    QWidget* container =
-        c.container ? client_->findChild<QWidget*>(QLatin1String(c.container)) : client_;
-    QWidget* w = nullptr;
-    switch (c.kind) {
-      case Kind::group:
-        w = new QGroupBox(*c.caption, container);
-        break;
-      case Kind::button: {
-        auto* b = new QPushButton(*c.caption, container);
-        b->setAutoDefault(false);
-        w = b;
-        break;
-      }
-      case Kind::text_box:
-        w = new QLineEdit(container);
-        break;
-    }
-    w->setObjectName(QLatin1String(c.name));
-    w->setGeometry(c.geometry);
-    // Every control is named for screen readers, by its caption or a name of
-    // its own (nested groups too, not after the group around them); the
-    // tooltip is its description.
-    w->setAccessibleName(c.name_for_readers ? *c.name_for_readers : *c.caption);
-    if (c.tip) {
-      w->setToolTip(*c.tip);
-      w->setAccessibleDescription(*c.tip);
-    }
-    w->setProperty("tab_index", c.tab);
-    tab_order.append({c.tab, w});
-  }
-  txt_all_al_ = client_->findChild<QLineEdit*>(QStringLiteral("txt_all_al"));
-  txt_all_art_ = client_->findChild<QLineEdit*>(QStringLiteral("txt_all_art"));
-  // Enter in a box runs its button.
-  for (QLineEdit* box : {txt_all_al_, txt_all_art_}) {
-    const QString button = box->objectName().replace(QLatin1String("txt_"), QLatin1String("cmd_"));
-    auto* b = client_->findChild<QPushButton*>(button);
-    connect(box, &QLineEdit::returnPressed, b, &QPushButton::click);
-  }
-
-  // Groups take no focus; the rest follow their places in the tab order.
-  std::sort(tab_order.begin(), tab_order.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
-  QWidget* prev = nullptr;
-  for (const auto& [tab, w] : tab_order) {
-    if (w->focusPolicy() == Qt::NoFocus) continue;
-    if (prev) setTabOrder(prev, w);
-    prev = w;
-  }
-
-  auto* produced = new QLabel(caption::lbl_produced, client_);
-  produced->setObjectName(QStringLiteral("lbl_produced"));
-  produced->setGeometry(k_produced_geometry);
-  produced->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  QPalette pal = produced->palette();
-  pal.setColor(QPalette::WindowText, QColor(90, 90, 90));
-  produced->setPalette(pal);
-
-  for (const Route& r : k_routes) {
-    if (!r.button) continue;
-    auto* b = client_->findChild<QPushButton*>(QLatin1String(r.button));
-    connect(b, &QPushButton::clicked, this, [this, &r] { run_command(r); });
-  }
-}
-
-void Form1::build_menus() {
-  QMenuBar* bar = menuBar();
-  const auto item = [this](QMenu* m, const char* name, const QString& text) {
-    QAction* a = m->addAction(text);
-    a->setObjectName(QLatin1String(name));
-    for (const Route& r : k_routes)
-      for (const char* n : r.items)
-        if (n && qstrcmp(n, name) == 0)
-          connect(a, &QAction::triggered, this, [this, &r] { run_command(r); });
-  };
-  const auto submenu = [bar](QMenu* parent, const char* name, const QString& text) {
-    QMenu* m = parent ? parent->addMenu(text) : bar->addMenu(text);
-    m->setObjectName(QLatin1String(name));
-    return m;
-  };
-
-  QMenu* app = submenu(nullptr, "mnu_app", menu::app);
-  item(app, "mnu_folder", menu::folder);
-  item(app, "mnu_dir", menu::cmd_dir);
-  app->addSeparator();
-  item(app, "mnu_cls", menu::cmd_cls);
-  app->addSeparator();
-  item(app, "mnu_allwrite", menu::cmd_allwrite);
-  item(app, "mnu_undo_history", msg::run_undo);
-  app->addSeparator();
-  item(app, "mnu_end", menu::cmd_end);
-
-  QMenu* names = submenu(nullptr, "mnu_file_name", menu::file_name);
-  item(names, "mnu_kyokuname", menu::cmd_kyokuname);
-  item(names, "mnu_kyokuzyunname", menu::cmd_kyokuzyunname);
-  item(names, "mnu_w_name", menu::cmd_w_name);
-  item(names, "mnu_portable_names", menu::cmd_portable_names);
-  names->addSeparator();
-  item(names, "mnu_modosu", menu::cmd_modosu);
-  names->addSeparator();
-  item(names, "mnu_re_name", menu::cmd_re_name);
-
-  QMenu* input = submenu(nullptr, "mnu_tag_input", menu::tag_input);
-  QMenu* titles = submenu(input, "mnu_title_input", menu::title_input);
-  item(titles, "mnu_fname", menu::cmd_fname);
-  item(titles, "mnu_zyun_fname", menu::cmd_zyun_fname);
-  input->addSeparator();
-  item(input, "mnu_all_al", menu::cmd_all_al);
-  input->addSeparator();
-  item(input, "mnu_all_art", menu::cmd_all_art);
-  input->addSeparator();
-  item(input, "mnu_excel", menu::cmd_excel);
-  input->addSeparator();
-  item(input, "mnu_even_widths", menu::cmd_even_widths);
-  input->addSeparator();
-  item(input, "mnu_modosu2", menu::cmd_modosu2);
-
-  QMenu* write = submenu(nullptr, "mnu_tag_write", menu::tag_write);
-  item(write, "mnu_write_all", menu::cmd_write_all);
-  write->addSeparator();
-  item(write, "mnu_write_kyokumei", menu::cmd_write_kyokumei);
-  item(write, "mnu_write_alubum", menu::cmd_write_alubum);
-  item(write, "mnu_write_artname", menu::cmd_write_artname);
-  write->addSeparator();
-  item(write, "mnu_track_numbers", menu::cmd_track_numbers);
-
-  QMenu* help = submenu(nullptr, "mnu_help", menu::help);
-  item(help, "mnu_about", menu::about);
 }
 
 void Form1::run_command(const Route& route) {

@@ -103,6 +103,8 @@ class Form1 final : public QMainWindow {
 // The client area at its design size, the smallest it shows whole; beyond
 // it the track table takes the room.
 inline constexpr QSize k_client_design{916, 530};
+// Decoration in the strip below the table, kept at the bottom right.
+inline constexpr QRect k_produced_geometry{703, 508, 200, 20};
 
 // Track table column widths in the grid's character units, and their pixels
 // when they share out available pixels.
