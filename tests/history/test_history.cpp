@@ -19,6 +19,7 @@
 #include "history/messages.h"
 #include "history/undo.h"
 #include "mp3_fixture.h"
+#include "table_fixture.h"
 #include "rename/rename_commands.h"
 #include "shell/folder_confirm.h"
 #include "table/folder.h"
@@ -33,12 +34,6 @@ using namespace tn;
 using namespace tn::test;
 
 namespace {
-
-struct NoShell final : Shell {
-  void hide_startup() override {}
-  void show_main() override {}
-  void set_main_caption(const QString&) override {}
-};
 
 // The program as it runs on one folder; a new one is a restart.
 struct Program {

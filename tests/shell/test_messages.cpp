@@ -24,7 +24,7 @@ namespace {
 
 using Scene = std::function<void(TestTable&)>;
 
-struct NoShell final : Shell {
+struct CaptionShell final : Shell {
   void hide_startup() override {}
   void show_main() override {}
   void set_main_caption(const QString& c) override { caption = c; }
@@ -223,7 +223,7 @@ class Messages : public QObject {
 
     // Folder confirmation.
     row("confirm folder", [](TestTable& t) {
-          NoShell shell;
+          CaptionShell shell;
           QDir(t.dir.path()).mkdir("Best");
           QFile::copy(t.state.path_of(0), t.dir.filePath("Best/1.mp3"));
           t.dialogs.yes();
@@ -233,14 +233,14 @@ class Messages : public QObject {
         {"ask: Best　　ﾌｫﾙﾀﾞ内のMP3を編集しますか？",
          "caption: MP3　エディタ　画面              -現在 <tmp>/Best/ を編集中-"});
     row("no files", [](TestTable& t) {
-          NoShell shell;
+          CaptionShell shell;
           t.dialogs.yes();
           confirm_folder(t.cx, shell, "/music/Best", "/", {});
         },
         {"ask: Best　　ﾌｫﾙﾀﾞ内のMP3を編集しますか？",
          "notify: 指定したフォルダにMP3ファイルがありません"});
     row("too many files", [](TestTable& t) {
-          NoShell shell;
+          CaptionShell shell;
           t.dialogs.yes();
           confirm_folder(t.cx, shell, "/music/Best", "/", numbered_names(101));
         },

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "fake_tag_library.h"
+#include "shell/folder_confirm.h"
 #include "table/context.h"
 #include "table/memory_grid.h"
 #include "table/scripted_dialogs.h"
@@ -30,6 +31,13 @@ struct TestTable {
   QStringList column(int c) const;
   void put(int c, int r, const QString& text);
   void paint(int c, int r, Colour colour);
+};
+
+// No windows around a folder confirmation: it runs headless.
+struct NoShell final : Shell {
+  void hide_startup() override {}
+  void show_main() override {}
+  void set_main_caption(const QString&) override {}
 };
 
 // "1.mp3", "2.mp3", …, or with a prefix: "song1.mp3", …

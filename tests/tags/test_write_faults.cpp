@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "mp3_fixture.h"
+#include "table_fixture.h"
 #include "shell/folder_confirm.h"
 #include "table/folder.h"
 #include "table/memory_grid.h"
@@ -35,12 +36,6 @@ using namespace tn;
 using namespace tn::test;
 
 namespace {
-
-struct NoShell final : Shell {
-  void hide_startup() override {}
-  void show_main() override {}
-  void set_main_caption(const QString&) override {}
-};
 
 // A folder of real MP3 files (in `base`), confirmed and read into the table
 // as the program does.
