@@ -228,6 +228,23 @@ bool render_carried(TagLib::ID3v2::Tag& tag, const std::vector<Id3v2Frame>& old_
   }
 }
 
+// Whether a read of this tag gives the texts of the fields the write sets:
+// our reader's texts, or TagLib's where it can't say.
+bool reads_as_wanted(const QByteArray& tag, int version, const WantedTexts& wanted) {
+  Id3v2Texts texts;
+  switch (walk_id3v2(memory_bytes(tag), version, tag.size(), texts)) {
+    case Id3v2Read::done: break;
+    case Id3v2Read::read_error: return false;
+    case Id3v2Read::cannot_say:
+      if (!rendered_texts(TagLib::ByteVector(tag.constData(), static_cast<unsigned int>(tag.size())), texts))
+        return false;
+      break;
+  }
+  for (int i = 0; i < k_fields; ++i)
+    if (!wanted[i].kept && texts[i] != wanted[i].text) return false;
+  return true;
+}
+
 }  // namespace
 
 int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByteArray& old_tag,
@@ -259,7 +276,15 @@ int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByte
 
   const bool texts_changed = set_texts(tag, wanted, version);
   const bool track_changed = track && set_track(tag, *track);
-  if (!texts_changed && !track_changed) return tag_error::none;  // the tag stays as it is
+  if (!texts_changed && !track_changed) {
+    // The tag stays as it is, which is right only when a read of the file
+    // already gives what the table shows. A frame TagLib drops as damaged
+    // (one running past the tag's end) is read by our own reader, and
+    // TagLib can't change what it did not parse.
+    return had_v2 && !reads_as_wanted(source, upgradable ? 3 : probe.id3v2_major, wanted)
+               ? tag_error::write_failed
+               : tag_error::none;
+  }
 
   // Every frame of the old tag must come through whole, or nothing is
   // written: an encrypted one, for one, TagLib would write back with its
