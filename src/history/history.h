@@ -57,6 +57,25 @@ std::vector<Run> load_runs(const QByteArray& folder);
 // not be stored.
 bool store_run(const QByteArray& folder, Run& run);
 
+// A file an undo gives back both its old bytes and its old name. The name
+// goes back first; should the undo die before the bytes, the next recovery
+// finds the file under its old name with the bytes it had (the print says
+// so) and gives it its name back: the file is then as before the undo.
+struct PendingName {
+  QByteArray name_was;  // before the undo
+  QByteArray name_now;  // given back by the undo
+  std::int64_t size = 0, prefix = 0, suffix = 0;
+  std::uint64_t print = 0;  // of its bytes [prefix, size - suffix) before the undo
+};
+// The folder's record of them, one undo at a time: open_pending gives it
+// locked (created with `create`; -1 when there is none or another undo
+// holds it), write_pending stores it durably, read_pending gives nothing
+// for one that is not whole, and close_pending removes it.
+int open_pending(const QByteArray& folder, bool create);
+bool write_pending(int fd, const std::vector<PendingName>& pending);
+std::vector<PendingName> read_pending(int fd);
+void close_pending(const QByteArray& folder, int fd);
+
 FileIdentity identity_of(const struct stat& st);
 
 // A folder as the history names it: the file system's bytes, no trailing "/".

@@ -24,6 +24,19 @@ namespace {
 constexpr char k_magic[8] = {'T', 'N', 'H', 'I', 'S', 'T', '1', '\n'};
 const QByteArray k_run_prefix = "run-";
 
+// A history file's bytes, checked: magic first, checksum last; the body
+// between, or empty when the file is not whole.
+QByteArray checked_body(const QByteArray& in, const char (&magic)[8]) {
+  if (in.size() < 16 || std::memcmp(in.constData(), magic, 8) != 0) return {};
+  const QByteArray body = in.left(in.size() - 8);
+  std::uint64_t sum = 0;
+  std::memcpy(&sum, in.constData() + body.size(), 8);
+  return sum == fnv1a(body.constData(), static_cast<std::size_t>(body.size())) ? body : QByteArray();
+}
+
+constexpr char k_pending_magic[8] = {'T', 'N', 'U', 'N', 'D', 'O', '1', '\n'};
+const QByteArray k_pending_name = "undo-pending";
+
 void put(Writer& w, const FileIdentity& id) {
   w.u64(id.dev);
   w.u64(id.ino);
@@ -74,11 +87,8 @@ QByteArray encode(const Run& run) {
 }
 
 bool decode(const QByteArray& in, Run& run) {
-  if (in.size() < 16 || std::memcmp(in.constData(), k_magic, sizeof k_magic) != 0) return false;
-  const QByteArray body = in.left(in.size() - 8);
-  std::uint64_t sum = 0;
-  std::memcpy(&sum, in.constData() + body.size(), 8);
-  if (sum != fnv1a(body.constData(), static_cast<std::size_t>(body.size()))) return false;
+  const QByteArray body = checked_body(in, k_magic);
+  if (body.isEmpty()) return false;
   Reader r{body, sizeof k_magic};
   run.id = r.u64();
   run.time = static_cast<std::int64_t>(r.u64());
@@ -149,6 +159,70 @@ int open_history(const QByteArray& folder, bool create) {
 }
 
 }  // namespace
+
+int open_pending(const QByteArray& folder, bool create) {
+  const int dirfd = open_history(folder, create);
+  if (dirfd < 0) return -1;
+  const int flags = O_RDWR | O_NOFOLLOW | O_CLOEXEC | (create ? O_CREAT : 0);
+  const int fd = ::openat(dirfd, k_pending_name.constData(), flags, 0600);
+  const bool ok = fd >= 0 && journal::lock(fd) && (!create || ::fsync(dirfd) == 0);
+  const int saved = errno;
+  if (!ok && fd >= 0) ::close(fd);
+  ::close(dirfd);
+  errno = saved;
+  return ok ? fd : -1;
+}
+
+bool write_pending(int fd, const std::vector<PendingName>& pending) {
+  QByteArray out;
+  Writer w{out};
+  w.raw(k_pending_magic, sizeof k_pending_magic);
+  w.u64(pending.size());
+  for (const PendingName& p : pending) {
+    w.bytes(p.name_was);
+    w.bytes(p.name_now);
+    w.u64(static_cast<std::uint64_t>(p.size));
+    w.u64(static_cast<std::uint64_t>(p.prefix));
+    w.u64(static_cast<std::uint64_t>(p.suffix));
+    w.u64(p.print);
+  }
+  w.u64(fnv1a(out.constData(), static_cast<std::size_t>(out.size())));
+  return ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 &&
+         write_all(fd, out.constData(), static_cast<std::size_t>(out.size())) && ::fdatasync(fd) == 0;
+}
+
+std::vector<PendingName> read_pending(int fd) {
+  std::vector<PendingName> pending;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > (1 << 24)) return pending;
+  QByteArray bytes(static_cast<qsizetype>(st.st_size), '\0');
+  if (!read_exact(fd, 0, bytes.data(), static_cast<std::size_t>(bytes.size()))) return pending;
+  const QByteArray body = checked_body(bytes, k_pending_magic);
+  if (body.isEmpty()) return pending;
+  Reader r{body, sizeof k_pending_magic};
+  const std::uint64_t count = r.u64();
+  for (std::uint64_t i = 0; r.ok && i < count; ++i) {
+    PendingName p;
+    p.name_was = r.bytes();
+    p.name_now = r.bytes();
+    p.size = static_cast<std::int64_t>(r.u64());
+    p.prefix = static_cast<std::int64_t>(r.u64());
+    p.suffix = static_cast<std::int64_t>(r.u64());
+    p.print = r.u64();
+    pending.push_back(std::move(p));
+  }
+  if (!r.ok || r.at != body.size()) pending.clear();
+  return pending;
+}
+
+void close_pending(const QByteArray& folder, int fd) {
+  const int dirfd = open_history(folder, false);
+  if (dirfd >= 0) {
+    if (::unlinkat(dirfd, k_pending_name.constData(), 0) == 0) ::fsync(dirfd);
+    ::close(dirfd);
+  }
+  ::close(fd);
+}
 
 FileIdentity identity_of(const struct stat& st) {
   FileIdentity id;

@@ -96,6 +96,7 @@ void forget(const QByteArray& path) {
   for (auto c = changes.rbegin(); c != changes.rend(); ++c)
     if (c->name_after == name && folder_of(path) == g_run->folder) {
       changes.erase(std::next(c).base());
+      g_run->dirty = true;
       return;
     }
 }

@@ -18,16 +18,20 @@
 
 namespace tn::history {
 
+using journal::fnv1a;
+
 namespace {
 
 // One file followed back through the runs, newest change first.
 struct Chain {
   QByteArray name_now;   // on the disk now
+  QByteArray name_first; // on the disk before the undo
   FileIdentity now;
   QByteArray name;       // once the changes taken so far are undone
   FileIdentity expect;   // what the next older change must have left
   std::vector<const Change*> changes;
-  bool refused = false;
+  bool refused = false;  // not touched
+  bool failed = false;   // could not be put back, left as it was
   // The plan: the bytes [prefix, size - suffix) become middle.
   bool content = false;
   std::int64_t size = 0, prefix = 0, suffix = 0;
@@ -75,7 +79,7 @@ std::deque<Chain> follow(const QByteArray& folder, const std::vector<Run>& runs,
       if (!chain) {
         // The newest change of a file: the file must be as that change left it.
         Chain& ch = chains.emplace_back();
-        ch.name_now = ch.name = c->name_after;
+        ch.name_now = ch.name_first = ch.name = c->name_after;
         struct stat st;
         ch.refused = ::stat((folder + '/' + ch.name_now).constData(), &st) != 0 || !S_ISREG(st.st_mode) ||
                      !same_identity(identity_of(st), c->after, stable);
@@ -119,9 +123,9 @@ bool plan(const QByteArray& folder, Chain& ch) {
 }
 
 // Puts the planned bytes into the files, the same-size ones under one
-// journal, the others as new files renamed over them. False for a file
-// that could not be written (it is as it was).
-void put_back(const QByteArray& folder, std::deque<Chain>& chains, UndoResult& result) {
+// journal, the others as new files renamed over them. A file that could not
+// be written is marked failed (it is as it was).
+void put_back(const QByteArray& folder, std::deque<Chain>& chains) {
   struct Open {
     Chain* ch;
     QByteArray path;
@@ -151,7 +155,7 @@ void put_back(const QByteArray& folder, std::deque<Chain>& chains, UndoResult& r
       if (ok)
         note_rewrite(path, st, fd, ch.prefix + ch.middle_old.size(), ch.prefix + ch.middle.size(), 0, 0);
       else
-        ch.content = false, result.failed << decode_file_name(ch.name_now);
+        ch.failed = true;
       ::close(fd);
       continue;
     }
@@ -161,16 +165,16 @@ void put_back(const QByteArray& folder, std::deque<Chain>& chains, UndoResult& r
     in_place.push_back(std::move(o));
   }
   for (Open& o : in_place)
-    if (!writer.write(o.path, o.fd, o.st, o.patches)) o.ch->refused = true, result.failed << decode_file_name(o.ch->name_now);
+    if (!writer.write(o.path, o.fd, o.st, o.patches)) o.ch->failed = true;
   for (const QByteArray& lost : writer.finish())
     for (Open& o : in_place)
-      if (o.path == lost) o.ch->refused = true, result.failed << decode_file_name(o.ch->name_now);
+      if (o.path == lost) o.ch->failed = true;
   for (Open& o : in_place) ::close(o.fd);
 }
 
-// Back to the old names. A name another file of the undo still holds is
-// taken once that file has moved on.
-void rename_back(const QByteArray& folder, std::deque<Chain>& chains, UndoResult& result) {
+// Back to the old names, first. A name another file of the undo still holds
+// is taken once that file has moved on.
+void rename_back(const QByteArray& folder, std::deque<Chain>& chains) {
   std::vector<Chain*> pending;
   for (Chain& ch : chains)
     if (!ch.refused && ch.name != ch.name_now) pending.push_back(&ch);
@@ -189,10 +193,64 @@ void rename_back(const QByteArray& folder, std::deque<Chain>& chains, UndoResult
       }
     }
   }
-  for (Chain* ch : pending) ch->refused = true, result.failed << decode_file_name(ch->name_now);
+  for (Chain* ch : pending) ch->refused = ch->failed = true;
+  // Renamed for good before any bytes change (see history.h, PendingName).
+  const int dirfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirfd >= 0) ::fsync(dirfd), ::close(dirfd);
+}
+
+// A file whose bytes could not be put back gets its name back too.
+void undo_renames_of_failed(const QByteArray& folder, std::deque<Chain>& chains) {
+  for (Chain& ch : chains) {
+    if (!ch.failed || ch.name_now == ch.name_first) continue;
+    const QByteArray from = folder + '/' + ch.name_now, to = folder + '/' + ch.name_first;
+    if (!rename_no_replace(decode_file_name(from), decode_file_name(to))) continue;
+    forget(from);
+    ch.name_now = ch.name_first;
+  }
+}
+
+// The files that get both their bytes and their name back, recorded before
+// the names change; false when the record could not be stored.
+bool record_pending(const QByteArray& folder, const std::deque<Chain>& chains, int& fd) {
+  std::vector<PendingName> pending;
+  for (const Chain& ch : chains)
+    if (!ch.refused && ch.content && ch.name != ch.name_now)
+      pending.push_back({ch.name_now, ch.name, ch.size, ch.prefix, ch.suffix,
+                         fnv1a(ch.middle_old.constData(), static_cast<std::size_t>(ch.middle_old.size()))});
+  if (pending.empty()) return true;
+  fd = open_pending(folder, true);
+  return fd >= 0 && write_pending(fd, pending);
 }
 
 }  // namespace
+
+void settle_pending(const QByteArray& folder) {
+  const int fd = open_pending(folder, false);
+  if (fd < 0) return;  // none, or its undo still runs
+  bool renamed = false;
+  for (const PendingName& p : read_pending(fd)) {
+    const QByteArray now = folder + '/' + p.name_now;
+    const int f = ::open(now.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (f < 0) continue;
+    struct stat st;
+    bool as_before = ::fstat(f, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == p.size && p.prefix >= 0 &&
+                     p.suffix >= 0 && p.prefix + p.suffix <= p.size;
+    if (as_before) {
+      QByteArray middle(static_cast<qsizetype>(p.size - p.prefix - p.suffix), '\0');
+      as_before = read_exact(f, p.prefix, middle.data(), static_cast<std::size_t>(middle.size())) &&
+                  fnv1a(middle.constData(), static_cast<std::size_t>(middle.size())) == p.print;
+    }
+    ::close(f);
+    if (as_before && rename_no_replace(decode_file_name(now), decode_file_name(folder + '/' + p.name_was)))
+      renamed = true;
+  }
+  if (renamed) {
+    const int dirfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirfd >= 0) ::fsync(dirfd), ::close(dirfd);
+  }
+  close_pending(folder, fd);
+}
 
 UndoResult undo_from(const QByteArray& folder, std::uint64_t run_id, bool dry_run) {
   UndoResult result;
@@ -209,12 +267,22 @@ UndoResult undo_from(const QByteArray& folder, std::uint64_t run_id, bool dry_ru
     if (!ch.refused && !plan(folder, ch)) ch.refused = true;
   if (!dry_run) {
     Recording recording(decode_file_name(folder), msg::run_undo);
-    put_back(folder, chains, result);
-    rename_back(folder, chains, result);
+    int pending = -1;
+    if (!record_pending(folder, chains, pending)) {
+      for (Chain& ch : chains)
+        if (!ch.refused && ch.content && ch.name != ch.name_now) ch.refused = ch.failed = true;
+    }
+    rename_back(folder, chains);
+    put_back(folder, chains);
+    undo_renames_of_failed(folder, chains);
+    store_now();
+    if (pending >= 0) close_pending(folder, pending);
   }
   for (const Chain& ch : chains) {
-    if (!ch.refused) result.restored << decode_file_name(ch.name);
-    else if (!result.failed.contains(decode_file_name(ch.name_now))) result.refused << decode_file_name(ch.name_now);
+    const QString now = decode_file_name(ch.name_now);
+    if (ch.failed) result.failed << now;
+    else if (ch.refused) result.refused << now;
+    else result.restored << decode_file_name(ch.name);
   }
   result.refused.removeDuplicates();
   result.restored.sort();

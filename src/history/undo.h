@@ -1,9 +1,10 @@
 #pragma once
 // Undoing runs of the write history: the chosen run and every run after
-// it, newest first, each file in one step (in place under the journal, or a
-// new file renamed over it) and then back to its old name. A file whose
-// identity is not what the history says the runs left (another program
-// changed it since) is not touched. The undo is itself a run in the history.
+// it, newest first, each file back to its old name and then its bytes back
+// in one step (in place under the journal, or a new file renamed over it).
+// A file whose identity is not what the history says the runs left
+// (another program changed it since) is not touched. The undo is itself a
+// run in the history.
 
 #include <QByteArray>
 #include <QString>
@@ -22,6 +23,10 @@ struct UndoResult {
 };
 
 UndoResult undo_from(const QByteArray& folder, std::uint64_t run_id, bool dry_run);
+
+// What an undo that died left in folder, settled (history.h, PendingName):
+// part of folder recovery, after the journals.
+void settle_pending(const QByteArray& folder);
 
 // A run as the lists show it: "12/09 10:31 ｱﾙﾊﾞﾑ名のみ書込 12ﾌｧｲﾙ".
 QString run_line(const Run& run);

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "history/undo.h"
 #include "table/folder.h"
 #include "tags/journal.h"
 #include "tags/journal_record.h"
@@ -119,6 +120,8 @@ RecoveryReport recover_folder(const QByteArray& folder) {
   remove_stale_temps(dirfd);
   if (changed) ::fsync(dirfd);
   ::close(dirfd);
+  // An undo's names, once the bytes it was writing are rolled back.
+  history::settle_pending(folder);
   return report;
 }
 
