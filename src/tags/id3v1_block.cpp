@@ -25,8 +25,12 @@ QString id3v1_text(const QByteArray& block, int i) {
   return decode_legacy(raw);
 }
 
-QByteArray new_id3v1(const QByteArray& old, const WantedTexts& wanted) {
+QByteArray new_id3v1(const QByteArray& old, const WantedTexts& wanted, const QString* track) {
   QByteArray v1 = old;
+  if (track && v1.size() == k_id3v1_size && v1[125] == '\0') {
+    const int n = track->section(QLatin1Char('/'), 0, 0).toInt();
+    if (n > 0 && n < 256) v1[126] = static_cast<char>(n);
+  }
   for (int i = 0; i < k_fields; ++i) {
     if (wanted[i].kept && !wanted[i].written) continue;
     QByteArray b = id3v1_field_bytes(wanted[i].text, k_width);

@@ -20,7 +20,9 @@ bool read_id3v1(int fd, const Mp3Probe& probe, QByteArray& block);
 // Field i (title, artist, album) of a block, through the legacy decision.
 QString id3v1_text(const QByteArray& block, int i);
 
-// The block with the fields that change stored anew.
-QByteArray new_id3v1(const QByteArray& old, const WantedTexts& wanted);
+// The block with the fields that change stored anew. track: a new track
+// number ("3/12"), which goes into the ID3v1.1 track byte where the block
+// has one (the comment's 29th byte zero); a 30-byte comment stays whole.
+QByteArray new_id3v1(const QByteArray& old, const WantedTexts& wanted, const QString* track = nullptr);
 
 }  // namespace tn

@@ -273,7 +273,7 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   QByteArray v1_old, v1;
   if (probe.has_id3v1) {
     if (!read_id3v1(fd.fd, probe, v1_old)) return fail(tag_error::read_failed);
-    v1 = new_id3v1(v1_old, wanted);
+    v1 = new_id3v1(v1_old, wanted, track);
   }
 
   // 3. The new ID3v2 tag: a plain tag gets its new text frames from their
