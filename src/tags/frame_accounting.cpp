@@ -65,9 +65,9 @@ bool tag_frames(const QByteArray& tag, int version, std::vector<Id3v2Frame>& fra
   return true;
 }
 
-bool frames_carried(const std::vector<Id3v2Frame>& old, const std::vector<Id3v2Frame>& now,
-                    const WantedTexts& wanted, std::vector<const Id3v2Frame*>& missing) {
-  missing.clear();
+FramesOff frames_off(const std::vector<Id3v2Frame>& old, const std::vector<Id3v2Frame>& now,
+                     const WantedTexts& wanted) {
+  FramesOff off;
   // The frames of a field the write sets may go, change or come.
   auto set_by_write = [&](const Id3v2Frame& f) {
     for (int i = 0; i < k_fields; ++i)
@@ -82,14 +82,11 @@ bool frames_carried(const std::vector<Id3v2Frame>& old, const std::vector<Id3v2F
       if (used[k] || !same_content(f, now[k])) continue;
       used[k] = found = true;
     }
-    if (!found) missing.push_back(&f);
+    if (!found) off.missing.push_back(&f);
   }
   for (std::size_t k = 0; k < now.size(); ++k)
-    if (!used[k] && !set_by_write(now[k])) {
-      missing.clear();  // changed, not only dropped: no repair
-      return false;
-    }
-  return missing.empty();
+    if (!used[k] && !set_by_write(now[k])) off.extra.push_back(&now[k]);
+  return off;
 }
 
 }  // namespace tn

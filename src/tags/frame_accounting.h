@@ -19,9 +19,15 @@ namespace tn {
 // be read, a size that only TagLib's quirks decide).
 bool tag_frames(const QByteArray& tag, int version, std::vector<Id3v2Frame>& frames);
 
-// Whether `now` carries `old` (both from tag_frames, in 2.3 or 2.4 ids).
-// missing: the old frames not carried, when that is all that is wrong.
-bool frames_carried(const std::vector<Id3v2Frame>& old, const std::vector<Id3v2Frame>& now,
-                    const WantedTexts& wanted, std::vector<const Id3v2Frame*>& missing);
+// What is off between an old tag's frames and a new one's (both from
+// tag_frames, in 2.3 or 2.4 ids): the old frames the new one lacks, and the
+// new frames the old one lacks, but for those of the fields the write sets.
+struct FramesOff {
+  std::vector<const Id3v2Frame*> missing;  // of old
+  std::vector<const Id3v2Frame*> extra;    // of now
+  bool none() const { return missing.empty() && extra.empty(); }
+};
+FramesOff frames_off(const std::vector<Id3v2Frame>& old, const std::vector<Id3v2Frame>& now,
+                     const WantedTexts& wanted);
 
 }  // namespace tn

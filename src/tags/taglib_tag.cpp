@@ -2,14 +2,14 @@
 
 #include <taglib/commentsframe.h>
 #include <taglib/id3v2frame.h>
-#include <taglib/id3v2header.h>
+#include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tbytevectorstream.h>
 #include <taglib/textidentificationframe.h>
-#include <taglib/id3v2framefactory.h>
 #include <taglib/unsynchronizedlyricsframe.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -193,38 +193,62 @@ bool render_checked(TagLib::ID3v2::Tag& tag, const WantedTexts& wanted, TagLib::
   }
 }
 
-// A frame TagLib dropped, put back as it was, through TagLib's frame
-// factory so that TagLib renders it in either version (the header, here
-// in 2.4 form, is made anew). Null when TagLib can't make it.
-TagLib::ID3v2::Frame* raw_frame(const Id3v2Frame& f) {
-  QByteArray b(f.id.data(), 4);
-  const qsizetype n = f.content.size();
-  for (int k = 0; k < 4; ++k) b += static_cast<char>((n >> (7 * (3 - k))) & 0x7F);
-  b += QByteArray(2, '\0') + f.content;
-  TagLib::ID3v2::Header v4;
-  v4.setMajorVersion(4);
-  return TagLib::ID3v2::FrameFactory::instance()->createFrame(
-      TagLib::ByteVector(b.constData(), static_cast<unsigned int>(b.size())), &v4);
+// The rendered tag mended where TagLib changed what it was not asked to:
+// the frames it made up left out, the old frames it dropped or changed put
+// back as they were, behind the others. TagLib drops in 2.3 the 2.4 frames
+// some taggers store in 2.3 tags anyway (TSST, TMOO, TDRL), turns a TDOR or
+// TDRC there into its 2.3 frames, and drops any frame flagged to be
+// discarded when the tag changes. A frame put back gets its header anew,
+// without flags: its content is stored as it is.
+void mend(TagLib::ByteVector& rendered, const std::vector<Id3v2Frame>& frames, const FramesOff& off, bool v4) {
+  QByteArray tag(rendered.data(), static_cast<qsizetype>(rendered.size()));
+  QByteArray out = tag.left(10);
+  std::int64_t end = 10;
+  for (const Id3v2Frame& f : frames) {
+    end = std::max(end, f.offset + f.size);
+    const bool made_up = std::any_of(off.extra.begin(), off.extra.end(),
+                                     [&](const Id3v2Frame* e) { return e->offset == f.offset; });
+    if (!made_up) out += tag.mid(f.offset, f.size);
+  }
+  for (const Id3v2Frame* f : off.missing) {
+    out.append(f->id.data(), 4);
+    const auto n = static_cast<std::uint32_t>(f->content.size());
+    for (int k = 3; k >= 0; --k) out += static_cast<char>(v4 ? (n >> (7 * k)) & 0x7F : (n >> (8 * k)) & 0xFF);
+    out += QByteArray(2, '\0') + f->content;
+  }
+  out += tag.mid(end);  // the padding
+  const auto body = static_cast<std::uint32_t>(out.size() - 10);
+  for (int k = 0; k < 4; ++k) out[6 + k] = static_cast<char>((body >> (7 * (3 - k))) & 0x7F);
+  rendered = TagLib::ByteVector(out.constData(), static_cast<unsigned int>(out.size()));
 }
 
 // The new tag rendered with every frame of the old one carried
-// (frame_accounting.h): a frame TagLib dropped is put back once; a tag that
-// still does not carry them all is not written.
+// (frame_accounting.h), mended once where TagLib did not; a tag that still
+// does not carry them all, or no longer reads as the table asks, is not
+// written.
 // track_set: the track number frame is the write's too, left out of the check.
 bool render_carried(TagLib::ID3v2::Tag& tag, const std::vector<Id3v2Frame>& old_frames,
                     const WantedTexts& wanted, TagLib::ID3v2::Version version, TagLib::ByteVector& rendered,
                     bool track_set) {
+  if (!render_checked(tag, wanted, version, rendered)) return false;
+  const bool v4 = version == TagLib::ID3v2::v4;
   for (int round = 0;; ++round) {
-    if (!render_checked(tag, wanted, version, rendered)) return false;
-    std::vector<Id3v2Frame> now;
+    std::vector<Id3v2Frame> frames;
     const QByteArray bytes = QByteArray::fromRawData(rendered.data(), static_cast<qsizetype>(rendered.size()));
-    if (!tag_frames(bytes, version == TagLib::ID3v2::v4 ? 4 : 3, now)) return false;
+    if (!tag_frames(bytes, v4 ? 4 : 3, frames)) return false;
+    std::vector<Id3v2Frame> now = frames;
     if (track_set) std::erase_if(now, is_track);
-    std::vector<const Id3v2Frame*> missing;
-    if (frames_carried(old_frames, now, wanted, missing)) return true;
-    if (round > 0 || missing.empty()) return false;
-    for (const Id3v2Frame* f : missing)
-      if (TagLib::ID3v2::Frame* frame = raw_frame(*f)) tag.addFrame(frame);
+    FramesOff off = frames_off(old_frames, now, wanted);
+    if (off.none()) {
+      if (round == 0) return true;
+      std::array<QString, k_fields> back;
+      if (!rendered_texts(rendered, back)) return false;
+      for (int i = 0; i < k_fields; ++i)
+        if (back[i] != wanted[i].text) return false;
+      return true;
+    }
+    if (round > 0) return false;
+    mend(rendered, frames, off, v4);
   }
 }
 

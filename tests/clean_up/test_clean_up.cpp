@@ -136,6 +136,10 @@ class TestCleanUp : public QObject {
         << with_v2([] { Id3v2 x = text_tag(3, Enc::utf16, "a", "b", "c", 64);
                         x.frames.push_back({"TRCK", text_body(Enc::latin1, "5/9")});
                         return x; }()) << 3 << 0 << true;
+    // 2.4 frames that taggers store in 2.3 tags too: TagLib drops or converts them in 2.3.
+    Id3v2 v3 = text_tag(3, Enc::utf16, t, "歌手", "アルバム", 512);
+    for (const char* id : {"TSST", "TMOO", "TDRL", "TDOR", "TDRC"}) v3.frames.push_back({id, text_body(Enc::utf16, "2001")});
+    QTest::newRow("2.3 with 2.4 frames") << with_v2(v3) << 3 << 0 << true;
     QTest::newRow("no tag") << Mp3Spec{} << 3 << 0 << false;
     Mp3Spec v1_only;
     v1_only.v1 = Id3v1{sjis(t), "", "", "", ""};
