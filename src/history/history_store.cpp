@@ -216,11 +216,15 @@ std::vector<PendingName> read_pending(int fd) {
 }
 
 void close_pending(const QByteArray& folder, int fd) {
+  // Removed while still locked, and only if the name is still this file's.
   const int dirfd = open_history(folder, false);
-  if (dirfd >= 0) {
-    if (::unlinkat(dirfd, k_pending_name.constData(), 0) == 0) ::fsync(dirfd);
-    ::close(dirfd);
-  }
+  struct stat mine, named;
+  if (dirfd >= 0 && ::fstat(fd, &mine) == 0 &&
+      ::fstatat(dirfd, k_pending_name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+      mine.st_ino == named.st_ino && mine.st_dev == named.st_dev &&
+      ::unlinkat(dirfd, k_pending_name.constData(), 0) == 0)
+    ::fsync(dirfd);
+  if (dirfd >= 0) ::close(dirfd);
   ::close(fd);
 }
 
