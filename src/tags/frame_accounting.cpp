@@ -68,11 +68,12 @@ bool tag_frames(const QByteArray& tag, int version, std::vector<Id3v2Frame>& fra
 FramesOff frames_off(const std::vector<Id3v2Frame>& old, const std::vector<Id3v2Frame>& now,
                      const WantedTexts& wanted) {
   FramesOff off;
-  // The frames of a field the write sets may go, change or come.
+  // The frames of a field the write sets may go, change or come (an
+  // iTunes-style "TAL" in a 2.3 tag is an album frame too).
   auto set_by_write = [&](const Id3v2Frame& f) {
-    for (int i = 0; i < k_fields; ++i)
-      if (id_is(f, k_frame_ids[i])) return !wanted[i].kept || wanted[i].from_id3v1;
-    return false;
+    if (f.field < 0 || f.field >= k_fields) return false;
+    const WantedText& w = wanted[static_cast<std::size_t>(f.field)];
+    return !w.kept || w.from_id3v1;
   };
   std::vector<bool> used(now.size(), false);
   for (const Id3v2Frame& f : old) {

@@ -332,6 +332,7 @@ Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, 
         // The contents of frames are wanted, not what TagLib makes of them.
         if (!text && !with_content) return Id3v2Read::cannot_say;
         texts[static_cast<std::size_t>(field)] = text.value_or(QString());
+        if (layout && !text) layout->odd_encoding[static_cast<std::size_t>(field)] = true;
         if (layout && text) layout->shown_as_latin1[static_cast<std::size_t>(field)] = *frame_text(body, n, false);
         seen[static_cast<std::size_t>(field)] = true;
         // Frames further on cannot change what the first ones said.
@@ -358,6 +359,16 @@ Id3v2Read read_id3v2_texts(int fd, const Mp3Probe& probe, Id3v2Texts& texts) {
   // A tag cut short by the end of the file is read as far as it goes.
   const std::int64_t present = probe.tag_cut ? probe.file_size : probe.id3v2_size;
   return walk_id3v2(file_bytes(fd), probe.id3v2_major, probe.id3v2_size, texts, nullptr, present);
+}
+
+void prefer_own_texts(const TagBytes& bytes, int version, std::int64_t tag_size, Id3v2Texts& texts,
+                      std::int64_t present) {
+  Id3v2Texts ours;
+  Id3v2Layout layout;
+  layout.with_content = true;
+  if (walk_id3v2(bytes, version, tag_size, ours, &layout, present) != Id3v2Read::done) return;
+  for (std::size_t i = 0; i < texts.size(); ++i)
+    if (!layout.odd_encoding[i]) texts[i] = ours[i];
 }
 
 TagBytes file_bytes(int fd) {

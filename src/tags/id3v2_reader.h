@@ -60,6 +60,9 @@ struct Id3v2Layout {
   std::vector<Id3v2Frame> frames;
   std::int64_t frames_end = 10;  // where the padding begins
   Id3v2Texts shown_as_latin1;
+  // The field's first frame has an encoding byte of no known encoding: its
+  // text is TagLib's guess, not ours.
+  std::array<bool, 3> odd_encoding{};
   // No header or frame flags: the frames lie in the file as listed.
   bool plain = true;
   // Every byte up to frames_end is a frame, the rest padding; false when a
@@ -79,5 +82,12 @@ Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, 
 // and the yardstick the fast reader is tested against. False when TagLib
 // could not open the file.
 bool read_id3v2_texts_taglib(int fd, Id3v2Texts& texts);
+
+// The texts of a tag the fast read can't say about, over TagLib's `texts`:
+// where only a frame of no known encoding stopped it, our texts of the other
+// fields, so that a field reads the same whichever way its tag is read.
+// present as for walk_id3v2.
+void prefer_own_texts(const TagBytes& bytes, int version, std::int64_t tag_size, Id3v2Texts& texts,
+                      std::int64_t present = INT64_MAX);
 
 }  // namespace tn

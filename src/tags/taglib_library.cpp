@@ -180,6 +180,8 @@ int TaglibLibrary::vbmp3_getTagInfo(TagRecordBytes& record) {
       case Id3v2Read::read_error: return fail(tag_error::read_failed);
       case Id3v2Read::cannot_say:
         if (!read_id3v2_texts_taglib(fd_.fd, v2)) return fail(tag_error::read_failed);
+        prefer_own_texts(file_bytes(fd_.fd), probe_.id3v2_major, probe_.id3v2_size, v2,
+                         probe_.tag_cut ? probe_.file_size : probe_.id3v2_size);
         break;
     }
     for (int i = 0; i < k_fields; ++i) {

@@ -252,8 +252,8 @@ bool render_carried(TagLib::ID3v2::Tag& tag, const std::vector<Id3v2Frame>& old_
   }
 }
 
-// Whether a read of this tag gives the texts of the fields the write sets:
-// our reader's texts, or TagLib's where it can't say.
+// Whether a read of this tag gives the texts of the fields the write sets,
+// as a read of the file does (taglib_library.cpp).
 bool reads_as_wanted(const QByteArray& tag, int version, const WantedTexts& wanted) {
   Id3v2Texts texts;
   switch (walk_id3v2(memory_bytes(tag), version, tag.size(), texts)) {
@@ -262,6 +262,7 @@ bool reads_as_wanted(const QByteArray& tag, int version, const WantedTexts& want
     case Id3v2Read::cannot_say:
       if (!rendered_texts(TagLib::ByteVector(tag.constData(), static_cast<unsigned int>(tag.size())), texts))
         return false;
+      prefer_own_texts(memory_bytes(tag), version, tag.size(), texts);
       break;
   }
   for (int i = 0; i < k_fields; ++i)
