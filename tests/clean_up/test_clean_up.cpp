@@ -9,6 +9,7 @@
 #include "clean_up/messages.h"
 #include "edit/edit_commands.h"
 #include "mp3_fixture.h"
+#include "table_fixture.h"
 #include "table/memory_grid.h"
 #include "table/scripted_dialogs.h"
 #include "table/track_state.h"
@@ -25,13 +26,8 @@ using namespace tn::test;
 namespace {
 
 // Real files in a temporary folder, read by the real library.
-struct Folder {
+struct Folder : RealTable {
   QTemporaryDir dir;
-  TrackState state;
-  MemoryGrid grid;
-  ScriptedDialogs dialogs;
-  std::unique_ptr<TagLibrary> tags = make_taglib_library();
-  Context cx{state, grid, dialogs, *tags};
 
   explicit Folder(const std::vector<Mp3Spec>& files) {
     state.edit_folder = dir.path() + QLatin1Char('/');
@@ -42,13 +38,6 @@ struct Folder {
     relist_files(cx, Relist::rebuild);
     fill_table(cx);
     read_tags(cx);
-  }
-  QString at(int c, int r) const { return grid.cell_text(c, r); }
-  Colour colour(int c, int r) const { return grid.cell_colour(c, r); }
-  void put(int c, int r, const QString& text) {
-    grid.set_row(r);
-    grid.set_col(c);
-    grid.set_text(text);
   }
 };
 

@@ -36,27 +36,12 @@ using namespace tn::test;
 namespace {
 
 // The program as it runs on one folder; a new one is a restart.
-struct Program {
-  TrackState state;
-  MemoryGrid grid;
-  ScriptedDialogs dialogs;
+struct Program : RealTable {
   NoShell shell;
-  std::unique_ptr<TagLibrary> lib = make_taglib_library();
-  Context cx{state, grid, dialogs, *lib};
 
   explicit Program(const QString& folder) {
     dialogs.yes();
     if (!confirm_folder(cx, shell, folder, QString(), list_mp3_files(folder))) throw std::runtime_error("confirm");
-  }
-  void set(int c, int r, const QString& t) {
-    grid.set_col(c);
-    grid.set_row(r);
-    grid.set_text(t);
-  }
-  QString cell(int c, int r) {
-    grid.set_col(c);
-    grid.set_row(r);
-    return grid.text();
   }
 };
 
@@ -128,14 +113,14 @@ class History : public QObject {
     {
       Program p(folder);
       const QString album = padding ? QStringLiteral("新しいアルバム") : QString(40, QChar(0x6F14));
-      for (int r = 1; r <= 4; ++r) p.set(col::album, r, album);
+      for (int r = 1; r <= 4; ++r) p.put(col::album, r, album);
       QVERIFY(tag_write_album(p.cx).empty());
-      for (int r = 1; r <= 4; ++r) p.set(col::order, r, QStringLiteral("%1").arg(5 - r, 2, 10, QChar('0')));
+      for (int r = 1; r <= 4; ++r) p.put(col::order, r, QStringLiteral("%1").arg(5 - r, 2, 10, QChar('0')));
       p.dialogs.yes();
       cmd_w_name(p.cx);
       p.dialogs.yes();
       cmd_re_name(p.cx);
-      for (int r = 1; r <= 4; ++r) p.set(col::artist, r, QStringLiteral("新しい歌手%1").arg(r));
+      for (int r = 1; r <= 4; ++r) p.put(col::artist, r, QStringLiteral("新しい歌手%1").arg(r));
       QVERIFY(tag_write_artist(p.cx).empty());
     }
     const std::vector<Seen> after = look(folder);
@@ -177,8 +162,8 @@ class History : public QObject {
       if (padding) QCOMPARE(now[i].ino, expected[i].ino);
     }
     // The table shows the files as they are now.
-    QCOMPARE(p.cell(col::name, 1), QStringLiteral("1.mp3"));
-    QCOMPARE(p.cell(col::album, 1), QStringLiteral("アルバム"));
+    QCOMPARE(p.at(col::name, 1), QStringLiteral("1.mp3"));
+    QCOMPARE(p.at(col::album, 1), QStringLiteral("アルバム"));
     QCOMPARE(history_lines(folder).front().second.section(' ', 2), msg::run_undo + QStringLiteral(" %1ﾌｧｲﾙ").arg(touched ? 3 : 4));
 
     // The undo undone: every file it put back is as after the three runs.
@@ -217,7 +202,7 @@ class History : public QObject {
       {
         Program p(folder);
         for (int r = 1; r <= 3; ++r)
-          p.set(col::album, r, padding ? QStringLiteral("新しいアルバム") : QString(40, QChar(0x6F14)));
+          p.put(col::album, r, padding ? QStringLiteral("新しいアルバム") : QString(40, QChar(0x6F14)));
         QVERIFY(tag_write_album(p.cx).empty());
         run = newest_run(folder);
         if (renamed) {
@@ -268,7 +253,7 @@ class History : public QObject {
     make_folder(dir.path(), 2, 1024);
     Program p(dir.path());
     for (int run = 1; run <= history::k_max_runs + 5; ++run) {
-      p.set(col::title, 1, QStringLiteral("曲名%1").arg(run));
+      p.put(col::title, 1, QStringLiteral("曲名%1").arg(run));
       QVERIFY(tag_write_title(p.cx).empty());
     }
     const std::vector<history::Run> runs = history::load_runs(QFile::encodeName(dir.path()));

@@ -14,6 +14,7 @@
 
 #include "edit/edit_commands.h"
 #include "mp3_fixture.h"
+#include "table_fixture.h"
 #include "rename/messages.h"
 #include "rename/rename_commands.h"
 #include "table/folder.h"
@@ -45,13 +46,8 @@ QSet<QByteArray> raw_names(const QString& dir) {
 }
 
 // Each file's title is its first name, so a test can tell which file is which.
-struct Table {
+struct Table : RealTable {
   QTemporaryDir dir;
-  TrackState state;
-  MemoryGrid grid;
-  ScriptedDialogs dialogs;
-  std::unique_ptr<TagLibrary> lib = make_taglib_library();
-  Context cx{state, grid, dialogs, *lib};
 
   // QTemporaryDir cannot remove names that are not UTF-8.
   ~Table() {
@@ -78,11 +74,6 @@ struct Table {
     for (int i = 0; i < state.file_count; ++i)
       if (state.file(i) == decode_file_name(raw_name)) return i + 1;
     return 0;
-  }
-  void set(int c, int r, const QString& t) {
-    grid.set_col(c);
-    grid.set_row(r);
-    grid.set_text(t);
   }
   QString title_on_disk(const QByteArray& raw_name) const {
     auto l = make_taglib_library();
@@ -145,9 +136,9 @@ class NameFaults : public QObject {
     t.open(holder == "case" ? 2 : 1);
     const int row = t.row_of("a.mp3");
     QVERIFY(row > 0);
-    t.set(col::name, row, target);
+    t.put(col::name, row, target);
     // Rows before it keep their names.
-    for (int r = 1; r < row; ++r) t.set(col::name, r, t.state.file(r - 1));
+    for (int r = 1; r < row; ++r) t.put(col::name, r, t.state.file(r - 1));
     t.dialogs.yes();
     cmd_re_name(t.cx);
     QCOMPARE(t.dialogs.notices(), QStringList{refused(row)});
@@ -167,7 +158,7 @@ class NameFaults : public QObject {
     Table t;
     t.add("song.mp3", "song");
     t.open(1);
-    t.set(col::name, 1, QStringLiteral("Song"));
+    t.put(col::name, 1, QStringLiteral("Song"));
     t.dialogs.yes();
     cmd_re_name(t.cx);
     QCOMPARE(t.dialogs.notices(), QStringList{msg::rename_done});
@@ -202,8 +193,8 @@ class NameFaults : public QObject {
 
     // A write into one of them reaches that file only.
     const int r_ff = t.row_of(ff);
-    for (int r = 1; r <= 4; ++r) t.set(col::title, r, t.grid.cell_text(col::title, r));
-    t.set(col::title, r_ff, QStringLiteral("written"));
+    for (int r = 1; r <= 4; ++r) t.put(col::title, r, t.grid.cell_text(col::title, r));
+    t.put(col::title, r_ff, QStringLiteral("written"));
     t.dialogs.yes();
     cmd_write_kyokumei(t.cx);
     QCOMPARE(t.title_on_disk(ff), QStringLiteral("written"));
@@ -267,7 +258,7 @@ class NameFaults : public QObject {
     QVERIFY(QFile::link(real, t.dir.filePath("link.mp3")));
     t.open(1);
     QCOMPARE(t.grid.cell_text(col::title, 1), QStringLiteral("xyz"));
-    t.set(col::title, 1, title);
+    t.put(col::title, 1, title);
     t.dialogs.yes();
     cmd_write_kyokumei(t.cx);
     QCOMPARE(t.dialogs.notices().size(), 1);  // the done notice

@@ -24,7 +24,7 @@ QStringList TestTable::column(int c) const {
   return out;
 }
 
-void TestTable::put(int c, int r, const QString& text) {
+void put_text(MemoryGrid& grid, int c, int r, const QString& text) {
   grid.set_col(c);
   grid.set_row(r);
   grid.set_text(text);

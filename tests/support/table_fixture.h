@@ -10,8 +10,12 @@
 #include "table/memory_grid.h"
 #include "table/scripted_dialogs.h"
 #include "table/track_state.h"
+#include "tags/tag_library.h"
 
 namespace tn::test {
+
+// Text typed into a cell.
+void put_text(MemoryGrid& grid, int c, int r, const QString& text);
 
 struct TestTable {
   QTemporaryDir dir;
@@ -29,8 +33,22 @@ struct TestTable {
   QString at(int c, int r) const { return grid.cell_text(c, r); }
   Colour colour(int c, int r) const { return grid.cell_colour(c, r); }
   QStringList column(int c) const;
-  void put(int c, int r, const QString& text);
+  void put(int c, int r, const QString& text) { put_text(grid, c, r, text); }
   void paint(int c, int r, Colour colour);
+};
+
+// The same over files read by the real tag library; the folder is the
+// test's own.
+struct RealTable {
+  TrackState state;
+  MemoryGrid grid;
+  ScriptedDialogs dialogs;
+  std::unique_ptr<TagLibrary> lib = make_taglib_library();
+  Context cx{state, grid, dialogs, *lib};
+
+  QString at(int c, int r) const { return grid.cell_text(c, r); }
+  Colour colour(int c, int r) const { return grid.cell_colour(c, r); }
+  void put(int c, int r, const QString& text) { put_text(grid, c, r, text); }
 };
 
 // No windows around a folder confirmation: it runs headless.

@@ -39,14 +39,9 @@ namespace {
 
 // A folder of real MP3 files (in `base`), confirmed and read into the table
 // as the program does.
-struct Table {
+struct Table : RealTable {
   QTemporaryDir dir;
-  TrackState state;
-  MemoryGrid grid;
-  ScriptedDialogs dialogs;
   NoShell shell;
-  std::unique_ptr<TagLibrary> lib = make_taglib_library();
-  Context cx{state, grid, dialogs, *lib};
 
   explicit Table(int n, int audio_frames = 8, int cover = 0, int padding = 0,
                  const QString& base = QDir::tempPath())
@@ -66,15 +61,10 @@ struct Table {
     QVERIFY(confirm_folder(cx, shell, dir.path(), QString(), list_mp3_files(dir.path())));
   }
   QString path(int row) const { return dir.filePath(QStringLiteral("%1.mp3").arg(row)); }
-  void set(int c, int r, const QString& t) {
-    grid.set_col(c);
-    grid.set_row(r);
-    grid.set_text(t);
-  }
   // Long titles: the new tag no longer fits, so each file is rewritten.
   void long_titles() {
     paint_columns(cx, col::title, col::artist, k_edited);
-    for (int r = 1; r <= state.file_count; ++r) set(col::title, r, QString(40, QChar(0x66F2)) + QString::number(r));
+    for (int r = 1; r <= state.file_count; ++r) put(col::title, r, QString(40, QChar(0x66F2)) + QString::number(r));
   }
   // What the folder holds beside its write history.
   QStringList entries() const {
@@ -162,7 +152,7 @@ class WriteFaults : public QObject {
     std::vector<QByteArray> old_bytes, new_bytes;
     for (int r = 1; r <= 3; ++r) old_bytes.push_back(read_file(t.path(r)));
     auto start_writer = [&] {
-      for (int r = 1; r <= 3; ++r) t.set(col::album, r, QStringLiteral("新しいアルバムの名前"));
+      for (int r = 1; r <= 3; ++r) t.put(col::album, r, QStringLiteral("新しいアルバムの名前"));
       const pid_t pid = ::fork();
       if (pid == 0) {
         const bool written = tag_write_album(t.cx).empty();
@@ -328,7 +318,7 @@ class WriteFaults : public QObject {
     t.long_titles();
     t.dialogs.yes();
     cmd_write_all(t.cx);
-    t.set(col::album, 2, QStringLiteral("アルバム"));
+    t.put(col::album, 2, QStringLiteral("アルバム"));
     t.dialogs.yes();
     cmd_write_alubum(t.cx);
     QCOMPARE(t.dialogs.notices(), (QStringList{msg::write_all_done, msg::write_album_done}));
@@ -424,7 +414,7 @@ class WriteFaults : public QObject {
     Table t(3, 8, 0, 2048);
     std::vector<QByteArray> old_bytes;
     for (int r = 1; r <= 3; ++r) old_bytes.push_back(read_file(t.path(r)));
-    for (int r = 1; r <= 3; ++r) t.set(col::album, r, QStringLiteral("新しいアルバム"));
+    for (int r = 1; r <= 3; ++r) t.put(col::album, r, QStringLiteral("新しいアルバム"));
     const pid_t pid = ::fork();
     if (pid == 0) {
       BeforeFile2 progress;
