@@ -172,12 +172,18 @@ void put_back(const QByteArray& folder, std::deque<Chain>& chains) {
   for (Open& o : in_place) ::close(o.fd);
 }
 
+void sync_folder(const QByteArray& folder) {
+  const int dirfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirfd >= 0) ::fsync(dirfd), ::close(dirfd);
+}
+
 // Back to the old names, first. A name another file of the undo still holds
 // is taken once that file has moved on.
 void rename_back(const QByteArray& folder, std::deque<Chain>& chains) {
   std::vector<Chain*> pending;
   for (Chain& ch : chains)
     if (!ch.refused && ch.name != ch.name_now) pending.push_back(&ch);
+  const std::size_t wanted = pending.size();
   for (bool moved = true; moved && !pending.empty();) {
     moved = false;
     for (auto it = pending.begin(); it != pending.end();) {
@@ -195,8 +201,7 @@ void rename_back(const QByteArray& folder, std::deque<Chain>& chains) {
   }
   for (Chain* ch : pending) ch->refused = ch->failed = true;
   // Renamed for good before any bytes change (see history.h, PendingName).
-  const int dirfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirfd >= 0) ::fsync(dirfd), ::close(dirfd);
+  if (pending.size() < wanted) sync_folder(folder);
 }
 
 // A file whose bytes could not be put back gets its name back too.
@@ -245,10 +250,7 @@ void settle_pending(const QByteArray& folder) {
     if (as_before && rename_no_replace(decode_file_name(now), decode_file_name(folder + '/' + p.name_was)))
       renamed = true;
   }
-  if (renamed) {
-    const int dirfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirfd >= 0) ::fsync(dirfd), ::close(dirfd);
-  }
+  if (renamed) sync_folder(folder);
   close_pending(folder, fd);
 }
 
