@@ -2,6 +2,7 @@
 
 #include <QList>
 
+#include "table/text.h"
 #include "tags/legacy_text.h"
 
 namespace tn {
@@ -70,9 +71,55 @@ bool reads_as_japanese(const QList<uint>& s) {
   return non_ascii >= 2 * glued + 1;
 }
 
-}  // namespace
+// Text a UTF-8 decode gave reads as text, not as the accented letters of a
+// European title paired with a sign by chance ("JOSÉ’S" is valid UTF-8, and
+// gives an IPA letter): no control or private-use character, no phonetic
+// letter or stray combining mark, and no Greek to Arabic letter glued to a
+// Latin one.
+bool reads_as_text(const QList<uint>& s) {
+  for (qsizetype i = 0; i < s.size(); ++i) {
+    const char32_t c = s[i];
+    if (is_unwanted(c) || (c >= 0x0250 && c <= 0x02FF) || (c >= 0x0591 && c <= 0x05C7)) return false;
+    const bool after_letter = i > 0 && QChar::isLetter(s[i - 1]);
+    if (c >= 0x0300 && c <= 0x036F && !after_letter) return false;
+    const bool glued = (i > 0 && is_ascii_letter(s[i - 1])) || (i + 1 < s.size() && is_ascii_letter(s[i + 1]));
+    if (c >= 0x0370 && c <= 0x07FF && glued) return false;
+  }
+  return true;
+}
 
-std::optional<QString> repair_mojibake(const QString& text) {
+// Whether bytes have the build of UTF-8: at least three quarters of the
+// bytes at 0x80 and above inside well-formed characters of `min_len` bytes
+// or more, two of them at least. A '?' may stand for a byte some tool could
+// not show, and a byte may be missing (the ones Windows-1252 leaves undefined
+// are often dropped), which only lowers the share. Japanese in UTF-8 is
+// three bytes a character; two-byte ones CP932 gives by chance (a trail
+// byte, then a lead byte of kana).
+bool looks_like_utf8(const QByteArray& b, int min_len) {
+  const auto* p = reinterpret_cast<const unsigned char*>(b.constData());
+  const qsizetype n = b.size();
+  qsizetype high = 0, inside = 0, chars = 0;
+  for (qsizetype i = 0; i < n;) {
+    if (p[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    const int len = p[i] >= 0xF0 ? 4 : p[i] >= 0xE0 ? 3 : p[i] >= 0xC0 ? 2 : 1;
+    int k = 1;
+    while (k < len && i + k < n && ((p[i + k] & 0xC0) == 0x80 || p[i + k] == '?')) ++k;
+    for (int j = 0; j < k; ++j) high += p[i + j] >= 0x80;
+    if (len >= min_len && k == len) {
+      for (int j = 0; j < k; ++j) inside += p[i + j] >= 0x80;
+      ++chars;
+    }
+    i += k;
+  }
+  return chars >= 2 && inside * 4 >= high * 3;
+}
+
+// The bytes a Windows-1252 (or Latin-1) decoder turned into text, when it
+// has one at 0x80 or above; nothing when a character is no such byte.
+std::optional<QByteArray> cp1252_bytes(const QString& text) {
   QByteArray bytes;
   bytes.reserve(text.size());
   bool high = false;
@@ -83,9 +130,35 @@ std::optional<QString> repair_mojibake(const QString& text) {
     bytes += *b;
   }
   if (!high) return std::nullopt;
-  const std::optional<QString> decoded = from_cp932(bytes);
-  if (!decoded || !reads_as_japanese(decoded->toUcs4())) return std::nullopt;
+  return bytes;
+}
+
+// A result that is mojibake itself: UTF-8 read as Windows-1252 or as CP932.
+bool looks_like_mojibake(const QString& text) {
+  if (const auto b = cp1252_bytes(text); b && looks_like_utf8(*b, 2)) return true;
+  const std::optional<QByteArray> b = to_cp932(text);
+  return b && looks_like_utf8(*b, 3);
+}
+
+constexpr int k_max_depth = 3;  // mojibake of mojibake of mojibake
+
+std::optional<QString> repair_from(const QString& text, int depth) {
+  const std::optional<QByteArray> bytes = cp1252_bytes(text);
+  if (!bytes) return std::nullopt;
+  if (is_strict_utf8(*bytes)) {
+    const QString once = QString::fromUtf8(*bytes);
+    if (depth + 1 < k_max_depth)
+      if (std::optional<QString> deeper = repair_from(once, depth + 1)) return deeper;
+    if (reads_as_text(once.toUcs4()) && !looks_like_mojibake(once)) return once;
+    return std::nullopt;
+  }
+  const std::optional<QString> decoded = from_cp932(*bytes);
+  if (!decoded || !reads_as_japanese(decoded->toUcs4()) || looks_like_mojibake(*decoded)) return std::nullopt;
   return decoded;
 }
+
+}  // namespace
+
+std::optional<QString> repair_mojibake(const QString& text) { return repair_from(text, 0); }
 
 }  // namespace tn
