@@ -1,7 +1,6 @@
 #include "tags/id3v2_reader.h"
 
 #include <QByteArray>
-#include <QStringList>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -10,7 +9,7 @@
 #include <vector>
 
 #include "tags/frame_body.h"
-#include "tags/legacy_text.h"
+#include "tags/frame_text.h"
 #include "tags/safe_write.h"
 
 // The walk and the text decoding follow TagLib 1.13 step by step (its frame
@@ -71,99 +70,6 @@ std::uint32_t be32(const unsigned char* p) {
 
 std::int64_t synchsafe(const unsigned char* p) {
   return std::int64_t{p[0]} << 21 | p[1] << 14 | p[2] << 7 | p[3];
-}
-
-// Every surrogate paired. TagLib's UTF-8 output of a string with a lone one
-// is empty, which taglib_library.cpp would join as an empty value.
-bool valid_utf16(const QString& s) {
-  for (qsizetype i = 0; i < s.size(); ++i) {
-    if (s[i].isHighSurrogate()) {
-      if (i + 1 >= s.size() || !s[i + 1].isLowSurrogate()) return false;
-      ++i;
-    } else if (s[i].isLowSurrogate()) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// The text of a text frame's body: TagLib's field list (trailing zeros
-// dropped, split at aligned terminators, empty values skipped, a UTF-16 byte
-// order mark of the first value reused for the following ones), each value
-// through the legacy decision when stored as ISO-8859-1 (or, with legacy
-// false, as ISO-8859-1, as other players show it), joined by " / ".
-// Nothing when TagLib's result would depend on its quirks.
-std::optional<QString> frame_text(const unsigned char* d, std::int64_t n, bool legacy) {
-  if (n < 2) return QString();  // TagLib reads no values
-  const unsigned enc = d[0];
-  if (enc > 3) return std::nullopt;  // no such encoding; TagLib guesses
-  const std::int64_t align = enc == 0 || enc == 3 ? 1 : 2;
-  std::int64_t len = n - 1;
-  while (len > 0 && d[len] == 0) --len;
-  while (len % align != 0) ++len;
-  const unsigned char* v = d + 1;
-  const std::int64_t vn = std::min(len, n - 1);
-
-  auto terminator_at = [&](std::int64_t from) -> std::int64_t {
-    for (std::int64_t i = from; i + align <= vn; i += align)
-      if (v[i] == 0 && (align == 1 || v[i + 1] == 0)) return i;
-    return -1;
-  };
-  struct Piece {
-    std::int64_t start, size;
-  };
-  std::vector<Piece> pieces;
-  std::int64_t prev = 0;
-  for (std::int64_t at = terminator_at(0); at != -1; at = terminator_at(at + align)) {
-    pieces.push_back({prev, at - prev});
-    prev = at + align;
-  }
-  if (prev < vn) pieces.push_back({prev, vn - prev});
-
-  QStringList parts;
-  unsigned first_bom = 0;
-  for (std::size_t k = 0; k < pieces.size(); ++k) {
-    if (pieces[k].size == 0) continue;
-    const unsigned char* p = v + pieces[k].start;
-    const std::int64_t size = pieces[k].size;
-    if (enc == 0) {
-      const QByteArray raw(reinterpret_cast<const char*>(p), size);
-      parts << (legacy ? decode_legacy(raw) : QString::fromLatin1(raw));
-      continue;
-    }
-    if (enc == 3) {
-      // A byte that is no UTF-8 shows as U+FFFD, the rest as written (TagLib
-      // would make the whole value nothing).
-      parts << QString::fromUtf8(reinterpret_cast<const char*>(p), size);
-      continue;
-    }
-    // UTF-16: with a byte order mark (1), big-endian (2).
-    const unsigned lead = size >= 2 ? unsigned{p[0]} << 8 | p[1] : 0;
-    const bool is_bom = lead == 0xFEFF || lead == 0xFFFE;
-    bool big_endian = true;
-    std::int64_t skip = 0;
-    if (enc == 1) {
-      if (k == 0) first_bom = lead;
-      if (k != 0 && !is_bom && (first_bom == 0xFEFF || first_bom == 0xFFFE)) {
-        big_endian = first_bom == 0xFEFF;
-      } else {
-        if (!is_bom) continue;  // TagLib reads no text without a mark
-        big_endian = lead == 0xFEFF;
-        skip = 2;
-      }
-    }
-    const std::int64_t units = (size - skip) / 2;
-    if (units == 0) continue;
-    QString s(units, Qt::Uninitialized);
-    for (std::int64_t i = 0; i < units; ++i) {
-      const unsigned char* u = p + skip + 2 * i;
-      s[i] = QChar(static_cast<char16_t>(big_endian ? u[0] << 8 | u[1] : u[1] << 8 | u[0]));
-    }
-    if (!valid_utf16(s)) return std::nullopt;
-    // Through UTF-8 as TagLib hands it over, so that a leading U+FEFF fares alike.
-    parts << QString::fromUtf8(s.toUtf8());
-  }
-  return parts.join(QStringLiteral(" / "));
 }
 
 }  // namespace
@@ -241,11 +147,8 @@ Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, 
     std::memcpy(f, p, static_cast<std::size_t>(head));
     // iTunes stored 2.2 ids, a zero byte added, in 2.3 tags; TagLib reads them.
     const bool id_22 = version == 3 && f[3] == 0 && valid_id(f, 3);
-    // A damaged frame ends the walk; what came before it stands.
-    if (!id_22 && !valid_id(f, id_len)) {
-      whole = false;
-      break;
-    }
+    const bool odd_id = !id_22 && !valid_id(f, id_len);
+    const bool unsafe_size = version == 4 && ((f[4] | f[5] | f[6] | f[7]) & 0x80);
     std::int64_t frame_size;
     if (version == 2) {
       frame_size = std::int64_t{f[3]} << 16 | f[4] << 8 | f[5];
@@ -253,8 +156,15 @@ Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, 
       frame_size = be32(f + 4);
     } else {
       // A size that is not synchsafe TagLib reads as a plain one.
-      if ((f[4] | f[5] | f[6] | f[7]) & 0x80) return Id3v2Read::cannot_say;
+      if (unsafe_size && !odd_id) return Id3v2Read::cannot_say;
       frame_size = synchsafe(f + 4);
+    }
+    // A frame of an id no tagger writes (a "Date") is stepped over by its
+    // size, as mutagen does, when that ends inside the tag; else it is a
+    // damaged frame, which ends the walk, what came before it standing.
+    if (odd_id && (frame_size == 0 || unsafe_size || pos + head + frame_size > size)) {
+      whole = false;
+      break;
     }
     // Compression, encryption, grouping, unsynchronisation, data length.
     const unsigned format = version >= 3 ? f[9] : 0;
@@ -291,6 +201,8 @@ Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, 
         }
       }
     }
+    // TagLib stops at both, the frames behind them unread.
+    if (layout && (odd_id || frame_size == 0)) layout->stepped_over = true;
     int field = -1;
     for (int i = 0; i < k_fields; ++i) {
       const bool short_id = version == 2 || id_22;
@@ -304,6 +216,7 @@ Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, 
       frame.offset = 10 + pos;
       frame.size = head + frame_size;
       frame.field = field;
+      frame.stepped_over = odd_id || frame_size == 0;
     }
     // A zero-size frame (some players wrote empty ones) is stepped over.
     if (frame_size > 0 && (text_wanted || with_content || (layout && f[0] == 'T'))) {
@@ -328,12 +241,14 @@ Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, 
       if (body && n > 0 && f[0] == 'T') frame.encoding = body[0];
       if (body && text_wanted) {
         // The first frame of an id counts, as in taglib_text.cpp.
-        const std::optional<QString> text = frame_text(body, n, true);
+        bool no_mark = false;
+        const std::optional<QString> text = text_of_frame(body, n, true, &no_mark);
+        if (layout && no_mark) layout->stepped_over = frame.no_mark = true;
         // The contents of frames are wanted, not what TagLib makes of them.
         if (!text && !with_content) return Id3v2Read::cannot_say;
         texts[static_cast<std::size_t>(field)] = text.value_or(QString());
         if (layout && !text) layout->odd_encoding[static_cast<std::size_t>(field)] = true;
-        if (layout && text) layout->shown_as_latin1[static_cast<std::size_t>(field)] = *frame_text(body, n, false);
+        if (layout && text) layout->shown_as_latin1[static_cast<std::size_t>(field)] = *text_of_frame(body, n, false);
         seen[static_cast<std::size_t>(field)] = true;
         // Frames further on cannot change what the first ones said.
         if (++found == k_fields && !layout) return Id3v2Read::done;

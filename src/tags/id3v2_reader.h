@@ -5,9 +5,9 @@
 //
 // For plain tags it gives exactly the texts TagLib gives. It also reads what
 // TagLib or mutagen read of tags that are not plain: unsynchronisation,
-// extended headers, footers, compressed frames, zero-size frames, a damaged
-// frame or the file's end cutting the tag short (the frames before it are
-// read). What only TagLib's quirks decide (odd encodings, sizes that are
+// extended headers, footers, compressed frames, zero-size frames, frames of
+// no valid id, UTF-16 without a byte order mark, a damaged frame or the
+// file's end cutting the tag short (the frames before it are read). What only TagLib's quirks decide (odd encodings, sizes that are
 // neither synchsafe nor plain) is "can't say", and the caller asks TagLib.
 
 #include <QByteArray>
@@ -50,6 +50,8 @@ struct Id3v2Frame {
   int field = -1;            // 0, 1, 2: a title, artist or album frame
   int encoding = -1;         // a text frame's encoding byte
   bool readable = true;      // false: encrypted, or its stored form is broken
+  bool stepped_over = false; // of no valid id, or of size zero: TagLib stops at it
+  bool no_mark = false;      // a text read as UTF-16 without a byte order mark
   QByteArray content;        // with_content: what it holds, flags undone
 };
 
@@ -65,6 +67,9 @@ struct Id3v2Layout {
   std::array<bool, 3> odd_encoding{};
   // No header or frame flags: the frames lie in the file as listed.
   bool plain = true;
+  // A frame TagLib would not read as the walk did: one stepped over, or a
+  // text without a byte order mark (Id3v2Frame).
+  bool stepped_over = false;
   // Every byte up to frames_end is a frame, the rest padding; false when a
   // damaged frame or the file's end stopped the walk.
   bool whole = true;

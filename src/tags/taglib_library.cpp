@@ -33,6 +33,7 @@
 #include <unistd.h>
 
 #include "history/recorder.h"
+#include "tags/frame_check.h"
 #include "tags/id3v1_block.h"
 #include "tags/id3v2_reader.h"
 #include "tags/journal.h"
@@ -270,6 +271,9 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   // 1. What each field becomes.
   const bool known = last_read_ && last_read_->path == path && same_file(last_read_->st, st);
   const WantedTexts wanted = wanted_fields(record, from_table, known ? &*last_read_ : nullptr);
+
+  // No frame is replaced whose text the walk may have misread.
+  if (const int error = check_replaced_texts(fd.fd, probe, wanted)) return fail(error);
 
   // 2. The ID3v1 block, patched only in the fields that change.
   QByteArray v1_old, v1;

@@ -54,6 +54,14 @@ Id3v2 unusual_tag(Unusual kind) {
                                              fr("TPE1", text_body(Enc::utf8, QStringLiteral("Artist"))),
                                              fr("TALB", "\3Al\xFF" "bum")});
       break;
+    case Unusual::invalid_id_first: tag.frames.insert(tag.frames.begin(), fr("Date", latin("2004"))); break;
+    case Unusual::zero_size_flagged:
+      tag.frames.push_back(fr("TXXX", {}, '\x1F'));
+      tag.padding = 200;
+      break;
+    case Unusual::utf16_no_mark:
+      for (int i = 0; i < 2; ++i) tag.frames[i].body = '\1' + encode(Enc::utf16, t[i]).mid(2);
+      break;
   }
   return tag;
 }

@@ -20,11 +20,15 @@ enum class Unusual {
   v22_date,          // 2.2 with TYE, TDA, TIM, a comment and a picture
   v22_unknown,       // the same and a frame of no 2.3 form
   invalid_utf8,      // a 2.4 UTF-8 album holding a byte of no UTF-8
+  invalid_id_first,  // a first frame of no valid id ("Date") (2.3)
+  zero_size_flagged, // an empty TXXX with unknown flag bits before the padding (2.3)
+  utf16_no_mark,     // title and artist UTF-16 without a byte order mark (2.3)
 };
 constexpr Unusual k_unusual[] = {
     Unusual::zero_size_first, Unusual::zero_size_middle, Unusual::zero_size_end, Unusual::compressed_23,
     Unusual::compressed_24, Unusual::extended_23, Unusual::extended_24, Unusual::unsynchronised,
-    Unusual::v22_date, Unusual::v22_unknown, Unusual::invalid_utf8};
+    Unusual::v22_date, Unusual::v22_unknown, Unusual::invalid_utf8, Unusual::invalid_id_first,
+    Unusual::zero_size_flagged, Unusual::utf16_no_mark};
 // Title, artist and album are k_unusual_texts, but for zero_size_first
 // ("Emit and exude", "she", "emit and exude"), the 2.2 tags ("Title",
 // "Artist", "Album"), the compressed title (k_unusual_texts' title and 40

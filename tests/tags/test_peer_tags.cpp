@@ -113,6 +113,9 @@ class TestPeerTags : public QObject {
     row("unsynchronised (2.3)", Unusual::unsynchronised, ours, ours, 0, {"TALB"});
     row("2.2 with TDA and TIM", Unusual::v22_date, plain, plain, 0, {});
     row("2.2 with a frame of no 2.3 form", Unusual::v22_unknown, plain, plain, tag_error::write_failed, {});
+    row("frame of no valid id first", Unusual::invalid_id_first, ours, ours, 0, {"TALB"});
+    row("zero-size frame with unknown flags", Unusual::zero_size_flagged, ours, ours, 0, {"TALB", "TXXX"});
+    row("UTF-16 without a byte order mark", Unusual::utf16_no_mark, ours, ours, 0, {"TALB"});
     // mutagen drops the frame; TagLib reads it as empty.
     row("invalid UTF-8 byte", Unusual::invalid_utf8, invalid, {"Title", "Artist", {}}, 0, {"TALB"});
     {
