@@ -6,7 +6,7 @@
 namespace tn::msg {
 
 inline const QString track_numbers_question = QStringLiteral(
-    "曲順をﾄﾗｯｸ番号としてMP3TAG情報に書込ます。　この処理は元に戻せません。　よろしいですか？");
+    "曲順をﾄﾗｯｸ番号としてMP3TAG情報に書込ます。　書込後も「書込・ﾌｧｲﾙ名変更の取消」で元に戻せます。　よろしいですか？");
 inline const QString track_numbers_done = QStringLiteral("曲順のﾄﾗｯｸ番号書込が正常終了しました");
 inline const QString track_order_not_number =
     QStringLiteral("曲順が数字でない行があります。　曲順を確認してください。");

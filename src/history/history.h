@@ -33,6 +33,10 @@ struct Change {
   bool rewritten = false;
   QByteArray old_head, old_tail;
   std::int64_t new_head = 0, new_tail = 0;
+  // Prints of the file's content (print_of) before and after; 0 unknown. A
+  // file whose identity is not the one recorded is still this change's when
+  // its print is: a copy, a touched file.
+  std::uint64_t before_print = 0, after_print = 0;
 };
 
 struct Run {
@@ -41,6 +45,9 @@ struct Run {
   QString command;         // as the menus name it
   std::vector<Change> changes;  // in the order made
   std::int64_t bytes = 0;  // its size in the history, set by load_runs
+  // Stored before its changes were made (an undo): until it is stored again
+  // complete, recovery keeps of it what the files show was done.
+  bool complete = true;
 };
 
 constexpr int k_max_runs = 20;
@@ -57,24 +64,21 @@ std::vector<Run> load_runs(const QByteArray& folder);
 // not be stored.
 bool store_run(const QByteArray& folder, Run& run);
 
-// A file an undo gives back both its old bytes and its old name. The name
-// goes back first; should the undo die before the bytes, the next recovery
-// finds the file under its old name with the bytes it had (the print says
-// so) and gives it its name back: the file is then as before the undo.
-struct PendingName {
-  QByteArray name_was;  // before the undo
-  QByteArray name_now;  // given back by the undo
-  std::int64_t size = 0, prefix = 0, suffix = 0;
-  std::uint64_t print = 0;  // of its bytes [prefix, size - suffix) before the undo
-};
-// The folder's record of them, one undo at a time: open_pending gives it
-// locked (created with `create`; -1 when there is none or another undo
-// holds it), write_pending stores it durably, read_pending gives nothing
-// for one that is not whole, and close_pending removes it.
-int open_pending(const QByteArray& folder, bool create);
-bool write_pending(int fd, const std::vector<PendingName>& pending);
-std::vector<PendingName> read_pending(int fd);
-void close_pending(const QByteArray& folder, int fd);
+// Whether a run can be stored in folder's history now (its place made if
+// need be and written to); errno set when not.
+bool can_store(const QByteArray& folder);
+// Removes the temporary files of stores whose process died.
+void remove_dead_stores(const QByteArray& folder);
+// Removes a run from the history.
+void remove_run(const QByteArray& folder, std::uint64_t id);
+// The history's place in folder, as messages name it.
+QString place_of(const QByteArray& folder);
+
+// A print of a file's content: its size, the ID3v2 tag at its head (at
+// least 8 KiB), the last 8 KiB and blocks spread between. Another program's
+// change of a tag changes it; a copy or a touch does not.
+std::uint64_t print_of(const QByteArray& content);
+std::uint64_t print_of_file(int fd);  // 0 on a read error
 
 FileIdentity identity_of(const struct stat& st);
 

@@ -24,6 +24,10 @@ history::UndoResult cmd_undo_runs(Context& cx, std::uint64_t run_id) {
     cx.dialogs.notify(msg::undo_nothing);
     return result;
   }
+  if (!result.stored) {
+    cx.dialogs.notify(msg::history_unusable(msg::history_undo, history::place_of(history::native_folder(cx.state.edit_folder))));
+    return result;
+  }
   for (const QString& name : result.refused) cx.dialogs.notify(name + msg::undo_refused_tail);
   for (const QString& name : result.failed) cx.dialogs.notify(name + msg::tag_write_failed_tail);
   // Names and tags have changed under the table: it is read again.

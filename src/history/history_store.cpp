@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <csignal>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -21,7 +22,9 @@ using journal::Writer;
 
 namespace {
 
-constexpr char k_magic[8] = {'T', 'N', 'H', 'I', 'S', 'T', '1', '\n'};
+// Version 2 adds the prints and whether the run is complete.
+constexpr char k_magic[8] = {'T', 'N', 'H', 'I', 'S', 'T', '2', '\n'};
+constexpr char k_magic_v1[8] = {'T', 'N', 'H', 'I', 'S', 'T', '1', '\n'};
 const QByteArray k_run_prefix = "run-";
 
 // A history file's bytes, checked: magic first, checksum last; the body
@@ -34,8 +37,7 @@ QByteArray checked_body(const QByteArray& in, const char (&magic)[8]) {
   return sum == fnv1a(body.constData(), static_cast<std::size_t>(body.size())) ? body : QByteArray();
 }
 
-constexpr char k_pending_magic[8] = {'T', 'N', 'U', 'N', 'D', 'O', '1', '\n'};
-const QByteArray k_pending_name = "undo-pending";
+const QByteArray k_probe_name = ".probe";
 
 void put(Writer& w, const FileIdentity& id) {
   w.u64(id.dev);
@@ -62,12 +64,15 @@ QByteArray encode(const Run& run) {
   w.u64(run.id);
   w.u64(static_cast<std::uint64_t>(run.time));
   w.bytes(run.command.toUtf8());
+  w.u64(run.complete);
   w.u64(run.changes.size());
   for (const Change& c : run.changes) {
     w.bytes(c.name_before);
     w.bytes(c.name_after);
     put(w, c.before);
     put(w, c.after);
+    w.u64(c.before_print);
+    w.u64(c.after_print);
     w.u64(c.rewritten);
     if (c.rewritten) {
       w.bytes(c.old_head);
@@ -87,12 +92,15 @@ QByteArray encode(const Run& run) {
 }
 
 bool decode(const QByteArray& in, Run& run) {
-  const QByteArray body = checked_body(in, k_magic);
+  QByteArray body = checked_body(in, k_magic);
+  const bool v1 = body.isEmpty();
+  if (v1) body = checked_body(in, k_magic_v1);
   if (body.isEmpty()) return false;
   Reader r{body, sizeof k_magic};
   run.id = r.u64();
   run.time = static_cast<std::int64_t>(r.u64());
   run.command = QString::fromUtf8(r.bytes());
+  if (!v1) run.complete = r.u64() != 0;
   const std::uint64_t count = r.u64();
   for (std::uint64_t i = 0; r.ok && i < count; ++i) {
     Change c;
@@ -100,6 +108,10 @@ bool decode(const QByteArray& in, Run& run) {
     c.name_after = r.bytes();
     c.before = take(r);
     c.after = take(r);
+    if (!v1) {
+      c.before_print = r.u64();
+      c.after_print = r.u64();
+    }
     c.rewritten = r.u64() != 0;
     if (c.rewritten) {
       c.old_head = r.bytes();
@@ -144,6 +156,25 @@ std::vector<std::pair<std::uint64_t, std::int64_t>> list_runs(int dirfd) {
   return runs;
 }
 
+// Removes what stores that died left: ".run-<id>-<pid>.new" of a process
+// that is gone.
+void remove_dead_stores(int dirfd) {
+  DIR* dir = ::fdopendir(::dup(dirfd));
+  if (!dir) return;
+  ::rewinddir(dir);
+  while (const dirent* e = ::readdir(dir)) {
+    const QByteArray name(e->d_name);
+    if (!name.startsWith('.' + k_run_prefix) || !name.endsWith(".new")) continue;
+    bool ok = false;
+    const long pid = name.mid(name.lastIndexOf('-') + 1).chopped(4).toLong(&ok);
+    // The first version named them without a process: such a name is a leftover.
+    const bool dead = !ok || pid <= 0 || name.count('-') < 2 ||
+                      (pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
+    if (dead) ::unlinkat(dirfd, e->d_name, 0);
+  }
+  ::closedir(dir);
+}
+
 int open_history(const QByteArray& folder, bool create) {
   const QByteArray dir = folder + '/' + k_history_dir;
   int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -160,72 +191,34 @@ int open_history(const QByteArray& folder, bool create) {
 
 }  // namespace
 
-int open_pending(const QByteArray& folder, bool create) {
-  const int dirfd = open_history(folder, create);
-  if (dirfd < 0) return -1;
-  const int flags = O_RDWR | O_NOFOLLOW | O_CLOEXEC | (create ? O_CREAT : 0);
-  const int fd = ::openat(dirfd, k_pending_name.constData(), flags, 0600);
-  const bool ok = fd >= 0 && journal::lock(fd) && (!create || ::fsync(dirfd) == 0);
+bool can_store(const QByteArray& folder) {
+  const int dirfd = open_history(folder, true);
+  if (dirfd < 0) return false;
+  const int fd = ::openat(dirfd, k_probe_name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const bool ok = fd >= 0 && write_all(fd, "x", 1);
   const int saved = errno;
-  if (!ok && fd >= 0) ::close(fd);
+  if (fd >= 0) ::close(fd), ::unlinkat(dirfd, k_probe_name.constData(), 0);
   ::close(dirfd);
   errno = saved;
-  return ok ? fd : -1;
+  return ok;
 }
 
-bool write_pending(int fd, const std::vector<PendingName>& pending) {
-  QByteArray out;
-  Writer w{out};
-  w.raw(k_pending_magic, sizeof k_pending_magic);
-  w.u64(pending.size());
-  for (const PendingName& p : pending) {
-    w.bytes(p.name_was);
-    w.bytes(p.name_now);
-    w.u64(static_cast<std::uint64_t>(p.size));
-    w.u64(static_cast<std::uint64_t>(p.prefix));
-    w.u64(static_cast<std::uint64_t>(p.suffix));
-    w.u64(p.print);
-  }
-  w.u64(fnv1a(out.constData(), static_cast<std::size_t>(out.size())));
-  return ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 &&
-         write_all(fd, out.constData(), static_cast<std::size_t>(out.size())) && ::fdatasync(fd) == 0;
-}
-
-std::vector<PendingName> read_pending(int fd) {
-  std::vector<PendingName> pending;
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > (1 << 24)) return pending;
-  QByteArray bytes(static_cast<qsizetype>(st.st_size), '\0');
-  if (!read_exact(fd, 0, bytes.data(), static_cast<std::size_t>(bytes.size()))) return pending;
-  const QByteArray body = checked_body(bytes, k_pending_magic);
-  if (body.isEmpty()) return pending;
-  Reader r{body, sizeof k_pending_magic};
-  const std::uint64_t count = r.u64();
-  for (std::uint64_t i = 0; r.ok && i < count; ++i) {
-    PendingName p;
-    p.name_was = r.bytes();
-    p.name_now = r.bytes();
-    p.size = static_cast<std::int64_t>(r.u64());
-    p.prefix = static_cast<std::int64_t>(r.u64());
-    p.suffix = static_cast<std::int64_t>(r.u64());
-    p.print = r.u64();
-    pending.push_back(std::move(p));
-  }
-  if (!r.ok || r.at != body.size()) pending.clear();
-  return pending;
-}
-
-void close_pending(const QByteArray& folder, int fd) {
-  // Removed while still locked, and only if the name is still this file's.
+void remove_dead_stores(const QByteArray& folder) {
   const int dirfd = open_history(folder, false);
-  struct stat mine, named;
-  if (dirfd >= 0 && ::fstat(fd, &mine) == 0 &&
-      ::fstatat(dirfd, k_pending_name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-      mine.st_ino == named.st_ino && mine.st_dev == named.st_dev &&
-      ::unlinkat(dirfd, k_pending_name.constData(), 0) == 0)
-    ::fsync(dirfd);
-  if (dirfd >= 0) ::close(dirfd);
-  ::close(fd);
+  if (dirfd < 0) return;
+  remove_dead_stores(dirfd);
+  ::close(dirfd);
+}
+
+void remove_run(const QByteArray& folder, std::uint64_t id) {
+  const int dirfd = open_history(folder, false);
+  if (dirfd < 0) return;
+  if (::unlinkat(dirfd, run_name(id).constData(), 0) == 0) ::fsync(dirfd);
+  ::close(dirfd);
+}
+
+QString place_of(const QByteArray& folder) {
+  return decode_file_name(folder + '/' + k_history_dir);
 }
 
 FileIdentity identity_of(const struct stat& st) {
@@ -271,7 +264,8 @@ bool store_run(const QByteArray& folder, Run& run) {
   if (run.id == 0) run.id = runs.empty() ? 1 : runs.back().first + 1;
   const QByteArray bytes = encode(run);
   const QByteArray name = run_name(run.id);
-  const QByteArray temp = '.' + name + ".new";
+  const QByteArray temp = '.' + name + '-' + QByteArray::number(::getpid()) + ".new";
+  remove_dead_stores(dirfd);
   // Written whole under a temporary name, then renamed: a run file is
   // either its old self or its new one, and a half-written one is not
   // taken for a run.

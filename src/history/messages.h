@@ -27,8 +27,25 @@ inline const QString undo_done = QStringLiteral("書込・ﾌｧｲﾙ名変更�
 inline const QString undo_refused_tail =
     QStringLiteral("は記録後に他のﾌﾟﾛｸﾞﾗﾑで変更されたため元に戻しませんでした");
 
+// A run refused because its history cannot be stored, before any file
+// changes: "書込履歴を保存できないため書込を中止しました（/music/.tagnarabe-history）".
+inline const QString history_write = QStringLiteral("書込");
+inline const QString history_rename = QStringLiteral("ﾌｧｲﾙ名変更");
+inline const QString history_undo = QStringLiteral("取消");
+inline QString history_unusable(const QString& what, const QString& place) {
+  return QStringLiteral("書込履歴を保存できないため") + what + QStringLiteral("を中止しました（") + place +
+         QStringLiteral("）");
+}
+
+// undo --dry-run: what the undo would do, a line a file.
+inline const QString undo_would_restore_tail = QStringLiteral("を元に戻します（予定）");
+inline const QString undo_would_refuse_tail =
+    QStringLiteral("は記録後に他のﾌﾟﾛｸﾞﾗﾑで変更されているため、取り消しても元に戻しません");
+
 // The command line: a folder that is not there, a run number that is none.
 inline const QString no_folder_tail = QStringLiteral(": ﾌｫﾙﾀﾞがありません");
 inline const QString run_id_expected = QStringLiteral(" には履歴の番号を指定してください");
+inline const QString run_unknown_head = QStringLiteral("履歴に番号");
+inline const QString run_unknown_tail = QStringLiteral("の処理はありません（historyで番号を確認してください）");
 
 }  // namespace tn::msg

@@ -1,50 +1,70 @@
 #pragma once
-// Recording a command's run into the history of its folder. The command
-// holds a Recording while it runs; the writers tell it what they change
-// through the note_ calls, which do nothing while no run is recorded or for
-// a file of another folder.
+// Recording a command's run into the history of its folder. The run is
+// handed to the writers as the observer of their changes (change_observer.h);
+// nothing reaches the history any other way.
 
 #include <QByteArray>
 #include <QString>
-#include <cstdint>
-#include <sys/stat.h>
-#include <vector>
+#include <optional>
 
-#include "tags/journal.h"
+#include "history/history.h"
+#include "tags/change_observer.h"
+
+namespace tn {
+class TagLibrary;
+}
 
 namespace tn::history {
 
-class Recording {
+class Recording final : public ChangeObserver {
  public:
-  // folder: the edit folder (a trailing "/" is fine). Inside another
-  // Recording (a command made of others) this one adds to the outer run.
+  // folder: the edit folder (a trailing "/" is fine). What a dead run left
+  // there is settled first (recover); then whether the run can be stored is
+  // known (usable), before anything is written.
   Recording(const QString& folder, const QString& command);
-  // Stores what the run changed, if anything.
-  ~Recording();
+  // Stores what is not stored yet.
+  ~Recording() override;
   Recording(const Recording&) = delete;
   Recording& operator=(const Recording&) = delete;
 
+  // False: the history cannot be stored, and the run must write nothing.
+  bool usable() const { return usable_; }
+  const QByteArray& folder() const { return folder_; }
+
+  void wrote_in_place(const QByteArray& path, const struct stat& before, int fd,
+                      const std::vector<Patch>& patches) override;
+  void rewrote(const QByteArray& path, const struct stat& before, int old_fd, std::int64_t old_head,
+               std::int64_t new_head, std::int64_t old_tail, std::int64_t new_tail) override;
+  void renamed(const QByteArray& from, const QByteArray& to) override;
+  void taken_back(const QByteArray& path) override;
+  bool make_durable() override;
+
  private:
-  bool outer_ = false;
+  // The run's change for path, or nullptr when the file is not in its folder.
+  Change* begin_change(const QByteArray& path, const struct stat& before);
+
+  QByteArray folder_;
+  Run run_;
+  bool dirty_ = false;
+  bool usable_ = false;
 };
 
-// path was written in place: patches over fd, whose fstat before was `before`.
-void note_in_place(const QByteArray& path, const struct stat& before, int fd,
-                   const std::vector<Patch>& patches);
-// path was replaced by a new file: old_head and old_tail (of the old file)
-// became new_head and new_tail bytes; what lies between was copied.
-void note_replaced(const QByteArray& path, const struct stat& before, QByteArray old_head,
-                   std::int64_t new_head, QByteArray old_tail, std::int64_t new_tail);
-// The same, the old head and tail read from old_fd (the replaced file).
-void note_rewrite(const QByteArray& path, const struct stat& before, int old_fd, std::int64_t old_head,
-                  std::int64_t new_head, std::int64_t old_tail, std::int64_t new_tail);
-void note_rename(const QByteArray& from, const QByteArray& to);
-// A write noted that did not reach the disk: its old bytes are back.
-void forget(const QByteArray& path);
+// A command's run: a Recording handed to the tag library for the command's
+// lifetime. Inside another command's run (a command made of others) it adds
+// to that one.
+class CommandRun {
+ public:
+  CommandRun(TagLibrary& tags, const QString& folder, const QString& command);
+  ~CommandRun();
+  CommandRun(const CommandRun&) = delete;
+  CommandRun& operator=(const CommandRun&) = delete;
 
-// Stores what the run changed so far, durably. The journal calls it before
-// it goes, so that what a run wrote is in the history before its journal
-// is removed. True when nothing needed storing.
-bool store_now();
+  Recording& recording() { return *active_; }
+
+ private:
+  TagLibrary& tags_;
+  std::optional<Recording> own_;
+  Recording* active_ = nullptr;
+};
 
 }  // namespace tn::history

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include "history/messages.h"
-#include "history/recorder.h"
 #include "rename/safe_rename.h"
 #include "table/folder.h"
 #include "tags/journal.h"
@@ -30,12 +29,15 @@ struct Chain {
   QByteArray name;       // once the changes taken so far are undone
   FileIdentity expect;   // what the next older change must have left
   std::vector<const Change*> changes;
+  std::vector<char> verify;  // per change: its identity differs, its print decides
   bool refused = false;  // not touched
   bool failed = false;   // could not be put back, left as it was
   // The plan: the bytes [prefix, size - suffix) become middle.
   bool content = false;
   std::int64_t size = 0, prefix = 0, suffix = 0;
   QByteArray middle_old, middle;
+  std::uint64_t print_now = 0, print_was = 0;
+  QByteArray old_head;  // a new size: the bytes up to the end of middle_old
 };
 
 bool same_identity(const FileIdentity& a, const FileIdentity& b, bool stable_inodes) {
@@ -43,22 +45,19 @@ bool same_identity(const FileIdentity& a, const FileIdentity& b, bool stable_ino
          (!stable_inodes || (a.dev == b.dev && a.ino == b.ino));
 }
 
-// Takes the changes back from bytes, in memory; false when they do not fit.
-bool take_back(QByteArray& bytes, const std::vector<const Change*>& changes) {
-  for (const Change* c : changes) {
-    if (bytes.size() != c->after.size) return false;
-    if (c->rewritten) {
-      if (c->new_head < 0 || c->new_tail < 0 || c->new_head + c->new_tail > bytes.size()) return false;
-      bytes = c->old_head + bytes.mid(c->new_head, bytes.size() - c->new_head - c->new_tail) + c->old_tail;
-    } else {
-      for (const auto& [offset, old] : c->old_ranges) {
-        if (offset < 0 || offset + old.size() > bytes.size()) return false;
-        bytes.replace(offset, old.size(), old);
-      }
+// Takes a change back from bytes, in memory; false when it does not fit.
+bool take_back(QByteArray& bytes, const Change& c) {
+  if (bytes.size() != c.after.size) return false;
+  if (c.rewritten) {
+    if (c.new_head < 0 || c.new_tail < 0 || c.new_head + c.new_tail > bytes.size()) return false;
+    bytes = c.old_head + bytes.mid(c.new_head, bytes.size() - c.new_head - c.new_tail) + c.old_tail;
+  } else {
+    for (const auto& [offset, old] : c.old_ranges) {
+      if (offset < 0 || offset + old.size() > bytes.size()) return false;
+      bytes.replace(offset, old.size(), old);
     }
-    if (bytes.size() != c->before.size) return false;
   }
-  return true;
+  return bytes.size() == c.before.size;
 }
 
 QByteArray read_whole(int fd, std::int64_t size) {
@@ -81,14 +80,15 @@ std::deque<Chain> follow(const QByteArray& folder, const std::vector<Run>& runs,
         Chain& ch = chains.emplace_back();
         ch.name_now = ch.name_first = ch.name = c->name_after;
         struct stat st;
-        ch.refused = ::stat((folder + '/' + ch.name_now).constData(), &st) != 0 || !S_ISREG(st.st_mode) ||
-                     !same_identity(identity_of(st), c->after, stable);
+        ch.refused = ::stat((folder + '/' + ch.name_now).constData(), &st) != 0 || !S_ISREG(st.st_mode);
         for (const Chain& other : chains)
           if (&other != &ch && other.name_now == ch.name_now) ch.refused = true;  // that file is another's
         ch.now = identity_of(st);
+        ch.verify.push_back(!same_identity(ch.now, c->after, stable));
         chain = &ch;
-      } else if (!same_identity(chain->expect, c->after, stable)) {
-        chain->refused = true;  // changed by someone else between two runs
+      } else {
+        // Changed between two runs, or only copied: the print tells.
+        chain->verify.push_back(!same_identity(chain->expect, c->after, stable));
       }
       chain->changes.push_back(&*c);
       chain->expect = c->before;
@@ -107,7 +107,14 @@ bool plan(const QByteArray& folder, Chain& ch) {
   ::close(fd);
   if (now.size() != ch.now.size) return false;
   QByteArray was = now;
-  if (!take_back(was, ch.changes)) return false;
+  // A file is another's only when its bytes are not what the run left.
+  for (std::size_t k = 0; k < ch.changes.size(); ++k) {
+    const Change& c = *ch.changes[k];
+    if (ch.verify[k] && (c.after_print == 0 || print_of(was) != c.after_print)) return false;
+    if (!take_back(was, c)) return false;
+  }
+  ch.print_now = print_of(now);
+  ch.print_was = print_of(was);
   ch.content = was != now;
   if (!ch.content) return true;
   const qsizetype n = std::min(was.size(), now.size());
@@ -119,6 +126,7 @@ bool plan(const QByteArray& folder, Chain& ch) {
   ch.suffix = suffix;
   ch.middle_old = now.mid(prefix, now.size() - prefix - suffix);
   ch.middle = was.mid(prefix, was.size() - prefix - suffix);
+  if (ch.middle.size() != ch.middle_old.size()) ch.old_head = now.left(prefix + ch.middle_old.size());
   return true;
 }
 
@@ -147,15 +155,14 @@ void put_back(const QByteArray& folder, std::deque<Chain>& chains) {
     }
     if (ch.middle.size() != ch.middle_old.size()) {
       char real[PATH_MAX];
+      QByteArray kept;
       const bool ok = ::realpath(path.constData(), real) && replace_file(real, st, [&](int out) {
         return copy_range(fd, 0, ch.prefix, out) &&
                write_all(out, ch.middle.constData(), static_cast<std::size_t>(ch.middle.size())) &&
                copy_range(fd, ch.size - ch.suffix, ch.suffix, out);
-      });
-      if (ok)
-        note_rewrite(path, st, fd, ch.prefix + ch.middle_old.size(), ch.prefix + ch.middle.size(), 0, 0);
-      else
-        ch.failed = true;
+      }, &kept);
+      if (ok) writer.hold(real, kept);
+      ch.failed = !ok;
       ::close(fd);
       continue;
     }
@@ -172,11 +179,6 @@ void put_back(const QByteArray& folder, std::deque<Chain>& chains) {
   for (Open& o : in_place) ::close(o.fd);
 }
 
-void sync_folder(const QByteArray& folder) {
-  const int dirfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirfd >= 0) ::fsync(dirfd), ::close(dirfd);
-}
-
 // Back to the old names, first. A name another file of the undo still holds
 // is taken once that file has moved on.
 void rename_back(const QByteArray& folder, std::deque<Chain>& chains) {
@@ -190,7 +192,6 @@ void rename_back(const QByteArray& folder, std::deque<Chain>& chains) {
       Chain& ch = **it;
       const QByteArray from = folder + '/' + ch.name_now, to = folder + '/' + ch.name;
       if (rename_no_replace(decode_file_name(from), decode_file_name(to))) {
-        note_rename(from, to);
         ch.name_now = ch.name;
         it = pending.erase(it);
         moved = true;
@@ -200,7 +201,8 @@ void rename_back(const QByteArray& folder, std::deque<Chain>& chains) {
     }
   }
   for (Chain* ch : pending) ch->refused = ch->failed = true;
-  // Renamed for good before any bytes change (see history.h, PendingName).
+  // Renamed for good before any bytes change: recovery finds a file whose
+  // bytes the undo gave back under the name it gave back too.
   if (pending.size() < wanted) sync_folder(folder);
 }
 
@@ -210,54 +212,51 @@ void undo_renames_of_failed(const QByteArray& folder, std::deque<Chain>& chains)
     if (!ch.failed || ch.name_now == ch.name_first) continue;
     const QByteArray from = folder + '/' + ch.name_now, to = folder + '/' + ch.name_first;
     if (!rename_no_replace(decode_file_name(from), decode_file_name(to))) continue;
-    forget(from);
     ch.name_now = ch.name_first;
   }
 }
 
-// The files that get both their bytes and their name back, recorded before
-// the names change; false when the record could not be stored.
-bool record_pending(const QByteArray& folder, const std::deque<Chain>& chains, int& fd) {
-  std::vector<PendingName> pending;
-  for (const Chain& ch : chains)
-    if (!ch.refused && ch.content && ch.name != ch.name_now)
-      pending.push_back({ch.name_now, ch.name, ch.size, ch.prefix, ch.suffix,
-                         fnv1a(ch.middle_old.constData(), static_cast<std::size_t>(ch.middle_old.size()))});
-  if (pending.empty()) return true;
-  fd = open_pending(folder, true);
-  return fd >= 0 && write_pending(fd, pending);
+// The undo as a run of its own: each file's change from what it is now to
+// what the undo makes of it. done: as far as the undo went (stored before
+// the files change, then again once they have).
+Run undo_run(const QByteArray& folder, const std::deque<Chain>& chains, bool done) {
+  Run run;
+  run.time = QDateTime::currentSecsSinceEpoch();
+  run.command = msg::run_undo;
+  run.complete = done;
+  for (const Chain& ch : chains) {
+    if (ch.refused || (done && ch.failed) || (!ch.content && ch.name == ch.name_first)) continue;
+    Change& c = run.changes.emplace_back();
+    c.name_before = ch.name_first;
+    c.name_after = ch.name;
+    c.before = ch.now;
+    c.before_print = ch.print_now;
+    c.after_print = ch.print_was;
+    c.after = ch.now;  // its size, until the file is as the undo left it
+    if (ch.content) c.after.size = ch.size - ch.middle_old.size() + ch.middle.size();
+    if (!ch.old_head.isEmpty()) {
+      c.rewritten = true;
+      c.old_head = ch.old_head;
+      c.new_head = ch.prefix + ch.middle.size();
+    } else if (ch.content) {
+      c.old_ranges.emplace_back(ch.prefix, ch.middle_old);
+    }
+    struct stat st;
+    if (done && ::lstat((folder + '/' + ch.name_now).constData(), &st) == 0) c.after = identity_of(st);
+  }
+  return run;
 }
-
 }  // namespace
 
-void settle_pending(const QByteArray& folder) {
-  const int fd = open_pending(folder, false);
-  if (fd < 0) return;  // none, or its undo still runs
-  bool renamed = false;
-  for (const PendingName& p : read_pending(fd)) {
-    const QByteArray now = folder + '/' + p.name_now;
-    const int f = ::open(now.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (f < 0) continue;
-    struct stat st;
-    bool as_before = ::fstat(f, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == p.size && p.prefix >= 0 &&
-                     p.suffix >= 0 && p.prefix + p.suffix <= p.size;
-    if (as_before) {
-      QByteArray middle(static_cast<qsizetype>(p.size - p.prefix - p.suffix), '\0');
-      as_before = read_exact(f, p.prefix, middle.data(), static_cast<std::size_t>(middle.size())) &&
-                  fnv1a(middle.constData(), static_cast<std::size_t>(middle.size())) == p.print;
-    }
-    ::close(f);
-    if (as_before && rename_no_replace(decode_file_name(now), decode_file_name(folder + '/' + p.name_was)))
-      renamed = true;
-  }
-  if (renamed) sync_folder(folder);
-  close_pending(folder, fd);
+void sync_folder(const QByteArray& folder) {
+  const int dirfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirfd >= 0) ::fsync(dirfd), ::close(dirfd);
 }
 
 UndoResult undo_from(const QByteArray& folder, std::uint64_t run_id, bool dry_run) {
   UndoResult result;
   // Leftovers of a dead writer first: the files must be whole to be compared.
-  if (!dry_run) recover_folder(folder);
+  if (!dry_run) recover(folder);
   const std::vector<Run> runs = load_runs(folder);
   for (const Run& r : runs) result.known = result.known || r.id == run_id;
   if (!result.known) return result;
@@ -268,17 +267,20 @@ UndoResult undo_from(const QByteArray& folder, std::uint64_t run_id, bool dry_ru
   for (Chain& ch : chains)
     if (!ch.refused && !plan(folder, ch)) ch.refused = true;
   if (!dry_run) {
-    Recording recording(decode_file_name(folder), msg::run_undo);
-    int pending = -1;
-    if (!record_pending(folder, chains, pending)) {
-      for (Chain& ch : chains)
-        if (!ch.refused && ch.content && ch.name != ch.name_now) ch.refused = ch.failed = true;
+    // Recorded before any file changes (recovery keeps of it what was done),
+    // and again once they have: the history always says what the files are.
+    Run run = undo_run(folder, chains, false);
+    if (!run.changes.empty() && !store_run(folder, run)) {
+      result.stored = false;
+      return result;
     }
     rename_back(folder, chains);
     put_back(folder, chains);
     undo_renames_of_failed(folder, chains);
-    store_now();
-    if (pending >= 0) close_pending(folder, pending);
+    Run done = undo_run(folder, chains, true);
+    done.id = run.id;
+    if (done.changes.empty() && run.id != 0) remove_run(folder, run.id);
+    else if (!done.changes.empty()) store_run(folder, done);
   }
   for (const Chain& ch : chains) {
     const QString now = decode_file_name(ch.name_now);

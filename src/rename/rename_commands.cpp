@@ -97,7 +97,11 @@ std::optional<QString> planned_name(Context& cx, int i) {
 }
 
 bool rename_files(Context& cx) {
-  history::Recording recording(cx.state.edit_folder, msg::run_rename);
+  history::CommandRun run(cx.tags, cx.state.edit_folder, msg::run_rename);
+  if (!run.recording().usable()) {
+    cx.dialogs.notify(msg::history_unusable(msg::history_rename, history::place_of(run.recording().folder())));
+    return false;
+  }
   ProgressScope progress(cx, cx.state.file_count);
   for (int i = 0; i < cx.state.file_count; ++i) {
     progress.step(i);
@@ -111,7 +115,7 @@ bool rename_files(Context& cx) {
       return false;
     }
     if (*name != cx.state.file(i))
-      history::note_rename(encode_file_name(from), encode_file_name(cx.state.edit_folder + *name));
+      run.recording().renamed(encode_file_name(from), encode_file_name(cx.state.edit_folder + *name));
   }
   return true;
 }
@@ -129,7 +133,11 @@ bool cmd_re_name(Context& cx) {
 }
 
 void cmd_allwrite(Context& cx) {
-  history::Recording recording(cx.state.edit_folder, msg::run_allwrite);
+  history::CommandRun run(cx.tags, cx.state.edit_folder, msg::run_allwrite);
+  if (!run.recording().usable()) {
+    cx.dialogs.notify(msg::history_unusable(msg::history_write, history::place_of(run.recording().folder())));
+    return;
+  }
   cmd_write_all(cx);
   cmd_re_name(cx);
 }

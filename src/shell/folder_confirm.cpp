@@ -2,12 +2,12 @@
 
 #include <utility>
 
+#include "history/undo.h"
 #include "table/dialogs.h"
 #include "table/folder.h"
 #include "table/grid.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
-#include "tags/journal.h"
 #include "tags/messages.h"
 
 namespace tn {
@@ -17,12 +17,36 @@ QString main_caption(const QString& edit_folder) {
          QStringLiteral(" を編集中-");
 }
 
+namespace {
+
+// No tag of the folder before stays beside the new one's names while the
+// read errors are shown.
+void clear_tags(Context& cx) {
+  Grid& g = cx.ss1;
+  for (int c = col::title; c <= col::artist; ++c) {
+    g.set_col(c);
+    for (int r = 1; r <= cx.state.file_count; ++r) {
+      g.set_row(r);
+      g.set_text(QString());
+    }
+  }
+  g.set_row(1);
+}
+
+}  // namespace
+
 bool confirm_folder(Context& cx, Shell& shell, const QString& folder_path,
                     const QString& drive_text, const QStringList& listing,
                     std::vector<ReadError>* read_errors) {
   if (!cx.dialogs.ask(folder_display_name(folder_path, drive_text) + msg::confirm_folder_tail))
     return false;
-  const auto k = listing.size();
+  // What a dead run left is settled before the folder is listed, read or
+  // shown: a listing made before may name files as they no longer are.
+  const history::Recovered recovered = history::recover(history::native_folder(folder_path));
+  for (const auto& [file, kept] : recovered.journals.kept_aside)
+    cx.dialogs.notify(file + msg::journal_kept_middle + kept + msg::journal_kept_tail);
+  const QStringList files = recovered.changed ? list_mp3_files(folder_path) : listing;
+  const auto k = files.size();
   if (k > k_max_files) {
     cx.dialogs.notify(msg::too_many_files);
     return false;
@@ -33,17 +57,14 @@ bool confirm_folder(Context& cx, Shell& shell, const QString& folder_path,
   }
   cx.state.edit_folder = with_trailing_slash(folder_path);
   cx.state.file_count = static_cast<qint16>(k);
-  for (int i = 0; i < k; ++i) cx.state.set_file(i, listing[i]);
+  for (int i = 0; i < k; ++i) cx.state.set_file(i, files[i]);
   shell.hide_startup();
   shell.show_main();
   cx.ss1.set_max_rows(cx.state.file_count);
   paint_columns(cx, col::order, col::artist, k_white);
   shell.set_main_caption(main_caption(cx.state.edit_folder));
-  // Writes a dead run left half done are rolled back before anything is read.
-  const RecoveryReport recovered = recover_folder(encode_file_name(cx.state.edit_folder));
-  for (const auto& [file, kept] : recovered.kept_aside)
-    cx.dialogs.notify(file + msg::journal_kept_middle + kept + msg::journal_kept_tail);
   fill_table(cx);
+  clear_tags(cx);
   std::vector<ReadError> failed = read_tags(cx);
   if (read_errors) *read_errors = std::move(failed);
   return true;

@@ -10,7 +10,6 @@
 #include <thread>
 #include <unistd.h>
 
-#include "history/recorder.h"
 #include "tags/journal_record.h"
 #include "tags/safe_write.h"
 
@@ -200,9 +199,14 @@ bool InPlaceWriter::write(const QByteArray& path, int fd, const struct stat& st,
       ok = false;
     }
   }
-  // A staged write is flushed with the others at the end of the run.
+  // A staged write is flushed with the others at the end of the run. Every
+  // write is held until the run's record is durable (end_run).
   if (ok && ((staged && (staged->fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0)) >= 0) || ::fdatasync(fd) == 0)) {
-    history::note_in_place(path, st, fd, patches);
+    if (!staged) {
+      const int held = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+      if (held >= 0) staged_.push_back({path, st, stable_inodes(fd), 0, patches, held});
+    }
+    if (observer_) observer_->wrote_in_place(path, st, fd, patches);
     return true;
   }
 
@@ -210,6 +214,7 @@ bool InPlaceWriter::write(const QByteArray& path, int fd, const struct stat& st,
   if (!restore(fd, st, patches)) {
     keep_journal_ = true;
     flush_staged();
+    release_written(false);
     close_journal(false);
   }
   errno = saved;
@@ -236,9 +241,21 @@ void InPlaceWriter::flush_staged() {
   for (std::thread& t : helpers) t.join();
   for (std::size_t i = 0; i < written.size(); ++i) {
     Staged& s = *written[i];
-    if (!flushed[i]) {
+    if (flushed[i]) continue;
+    lost_ << s.path;
+    if (!restore(s.fd, s.st, s.patches)) keep_journal_ = true;
+    if (observer_) observer_->taken_back(s.path);
+    s.patches.clear();  // nothing more to take back
+  }
+}
+
+void InPlaceWriter::release_written(bool take_back) {
+  for (Staged& s : staged_) {
+    if (s.fd < 0) continue;
+    if (take_back && !s.patches.empty()) {
       lost_ << s.path;
       if (!restore(s.fd, s.st, s.patches)) keep_journal_ = true;
+      if (observer_) observer_->taken_back(s.path);
     }
     ::close(s.fd);
     s.fd = -1;
@@ -246,11 +263,31 @@ void InPlaceWriter::flush_staged() {
   }
 }
 
+void InPlaceWriter::hold(const QByteArray& path, const QByteArray& kept_name) {
+  if (!kept_name.isEmpty()) kept_.append({path, kept_name});
+}
+
+void InPlaceWriter::let_go_kept(bool take_back) {
+  for (const auto& [path, kept] : kept_) {
+    const QByteArray old = folder_of(path) + '/' + kept;
+    if (take_back && ::rename(old.constData(), path.constData()) == 0) {
+      lost_ << path;
+      if (observer_) observer_->taken_back(path);
+    } else {
+      ::unlink(old.constData());
+    }
+  }
+  kept_.clear();
+}
+
 void InPlaceWriter::end_run() {
-  // What the run wrote goes into the history before the journal goes: a
-  // crash never leaves a history without a write that was made.
-  for (const QByteArray& path : lost_) history::forget(path);
-  history::store_now();
+  // The one place the rule between writes and their record holds: what the
+  // run wrote is recorded durably before the journal goes, or it is taken
+  // back. A crash never leaves a record without a write, nor a write
+  // without its record.
+  const bool take_back = observer_ && !observer_->make_durable();
+  release_written(take_back);
+  let_go_kept(take_back);
   close_journal(!keep_journal_);
 }
 

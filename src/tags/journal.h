@@ -26,6 +26,8 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "tags/change_observer.h"
+
 namespace tn {
 
 // One range to overwrite: new_bytes at offset, where old_bytes are now.
@@ -47,6 +49,9 @@ class InPlaceWriter {
   InPlaceWriter& operator=(const InPlaceWriter&) = delete;
   ~InPlaceWriter() { finish(); }
 
+  // Who is told of the run's writes (see change_observer.h); none by default.
+  void observe(ChangeObserver* observer) { observer_ = observer; }
+
   // A write the run will make, announced before the run's first write: the
   // announced writes of a folder are journaled together, with one flush, and
   // written without flushes of their own until finish().
@@ -60,9 +65,16 @@ class InPlaceWriter {
   bool write(const QByteArray& path, int fd, const struct stat& st,
              const std::vector<Patch>& patches);
 
-  // The end of a run of writes: the staged files written are flushed, then
-  // the journal goes. The paths whose new bytes could not be flushed; their
-  // old bytes are back (or, failing that, the journal stays for recovery).
+  // A file of the run replaced by a new one (replace_file), its old self
+  // kept under kept_name: let go once the run is recorded, or put back
+  // over the new one when the record cannot be made durable.
+  void hold(const QByteArray& path, const QByteArray& kept_name);
+
+  // The end of a run of writes: the files written are flushed, the observer
+  // makes its record durable, then the journal goes. The paths whose new
+  // bytes could not be flushed, or whose record could not be made durable;
+  // their old bytes are back (or, failing that, the journal stays for
+  // recovery).
   QByteArrayList finish();
 
  private:
@@ -72,7 +84,7 @@ class InPlaceWriter {
     bool stable = true;  // inode numbers that outlast a remount
     std::uint64_t print = 0;  // of the bytes outside the patches
     std::vector<Patch> patches;  // cleared once its record is gone
-    int fd = -1;  // written, to be flushed
+    int fd = -1;  // written: to be flushed, and held until the run is recorded
     std::int64_t mark_at = 0;  // of its record's mark in the journal
   };
 
@@ -82,8 +94,12 @@ class InPlaceWriter {
   void commit_staged();
   // The journaled, not yet written staged write that is exactly this one.
   Staged* staged_as(const QByteArray& path, const struct stat& st, const std::vector<Patch>& patches);
-  // Flushes the staged writes made; those that fail are put back and noted in lost_.
+  // Flushes the writes made; those that fail are put back and noted in lost_.
   void flush_staged();
+  // Closes the files written; with take_back, their old bytes are put back first.
+  void release_written(bool take_back);
+  // The same for the old selves of files replaced.
+  void let_go_kept(bool take_back);
   // remove false: left for recovery, which needs it as it is.
   void close_journal(bool remove);
   // The run's history stored, then its journal closed.
@@ -100,16 +116,21 @@ class InPlaceWriter {
   std::int64_t slot_ = 0;  // where the journal's record of an unstaged write goes
   bool keep_journal_ = false;  // a write could not be put back: recovery needs it
   QByteArrayList lost_;
+  ChangeObserver* observer_ = nullptr;
+  QList<QPair<QByteArray, QByteArray>> kept_;  // path, the name its old self is kept under
 };
 
 // What recovery found in a folder that the user must hear of: the files
 // whose journal no longer matched them, and the name it was kept under.
 struct RecoveryReport {
   QList<QPair<QString, QString>> kept_aside;
+  bool changed = false;  // a dead writer's leftovers were found
 };
 
 // Rolls back what dead writers left in `folder` (journals no live writer
-// holds) and removes their temporary files.
-RecoveryReport recover_folder(const QByteArray& folder);
+// holds) and removes their temporary files. A write made whole is kept when
+// `records` holds it (or when there are no records), else taken back too;
+// so is the replacement of a file whose old self a dead writer kept.
+RecoveryReport recover_folder(const QByteArray& folder, const ChangeRecords* records = nullptr);
 
 }  // namespace tn

@@ -1,11 +1,12 @@
 // Recovery: what dead writers left in a folder, rolled back.
 
+#include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "history/undo.h"
 #include "table/folder.h"
 #include "tags/journal.h"
 #include "tags/journal_record.h"
@@ -21,7 +22,7 @@ constexpr std::int64_t k_max_journal = std::int64_t{1} << 30;  // above any ID3v
 
 enum class Found { complete, rolled_back, untouched, mismatch };
 
-Found roll_back(int dirfd, const Record& r) {
+Found roll_back(int dirfd, const Record& r, const ChangeRecords* records) {
   const int fd = ::openat(dirfd, r.name.constData(), O_RDWR | O_CLOEXEC);
   if (fd < 0) return Found::mismatch;
   struct stat st;
@@ -55,6 +56,9 @@ Found roll_back(int dirfd, const Record& r) {
     }
   }
   Found found = !same ? Found::mismatch : all_new ? Found::complete : all_old ? Found::untouched : Found::rolled_back;
+  // Whole, but its run not recorded: taken back, so that no record lacks it.
+  if (found == Found::complete && records && !r.ranges.empty() && !records->holds(r.name, fd))
+    found = Found::rolled_back;
   if (found == Found::rolled_back) {
     std::vector<Patch> patches;
     for (const Record::Range& range : r.ranges) patches.push_back({range.offset, range.old_bytes, {}});
@@ -66,9 +70,37 @@ Found roll_back(int dirfd, const Record& r) {
   return found;
 }
 
+// The old selves of files that dead writers replaced (replace_file): let go
+// when the new file is recorded, else put back. True when there were any.
+bool settle_kept(int dirfd, const ChangeRecords* records) {
+  QByteArrayList names;
+  if (DIR* dir = ::fdopendir(::dup(dirfd))) {
+    ::rewinddir(dir);
+    while (const dirent* e = ::readdir(dir)) names << QByteArray(e->d_name);
+    ::closedir(dir);
+  }
+  bool any = false;
+  for (const QByteArray& name : names) {
+    const std::optional<KeptName> k = parse_kept_name(name);
+    if (!k || k->pid == ::getpid() || ::kill(static_cast<pid_t>(k->pid), 0) == 0 || errno != ESRCH) continue;
+    any = true;
+    struct stat kept, now;
+    const int fd = ::openat(dirfd, k->base.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const bool is_now = fd >= 0 && ::fstat(fd, &now) == 0;
+    // Not yet replaced (a kill between the two names), or replaced and held.
+    const bool let_go = !records || (::fstatat(dirfd, name.constData(), &kept, AT_SYMLINK_NOFOLLOW) == 0 && is_now &&
+                                     kept.st_ino == now.st_ino && kept.st_dev == now.st_dev) ||
+                        (is_now && records->holds(k->base, fd));
+    if (fd >= 0) ::close(fd);
+    if (let_go || ::renameat(dirfd, name.constData(), dirfd, k->base.constData()) != 0)
+      ::unlinkat(dirfd, name.constData(), 0);
+  }
+  return any;
+}
+
 }  // namespace
 
-RecoveryReport recover_folder(const QByteArray& folder) {
+RecoveryReport recover_folder(const QByteArray& folder, const ChangeRecords* recorded) {
   RecoveryReport report;
   const int dirfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirfd < 0) return report;
@@ -105,7 +137,7 @@ RecoveryReport recover_folder(const QByteArray& folder) {
     // reached, changed since by another program, is no concern of ours.
     QByteArrayList mismatched;
     for (auto r = records.rbegin(); r != records.rend(); ++r)
-      if (roll_back(dirfd, *r) == Found::mismatch && r->started) mismatched << r->name;
+      if (roll_back(dirfd, *r, recorded) == Found::mismatch && r->started) mismatched << r->name;
     changed = true;
     if (!mismatched.isEmpty()) {
       const QByteArray aside = k_aside_prefix + jname.mid(k_journal_prefix.size());
@@ -117,11 +149,11 @@ RecoveryReport recover_folder(const QByteArray& folder) {
     }
     ::close(jfd);
   }
+  changed = settle_kept(dirfd, recorded) || changed;
   remove_stale_temps(dirfd);
   if (changed) ::fsync(dirfd);
+  report.changed = changed;
   ::close(dirfd);
-  // An undo's names, once the bytes it was writing are rolled back.
-  history::settle_pending(folder);
   return report;
 }
 

@@ -27,17 +27,17 @@ QString error_text(int error_no);
 namespace tn::msg {
 
 inline const QString write_all_question = QStringLiteral(
-    "全ての情報をMP3TAG情報に書込ます。　この処理は元に戻せません。　よろしいですか？");
+    "全ての情報をMP3TAG情報に書込ます。　書込後も「書込・ﾌｧｲﾙ名変更の取消」で元に戻せます。　よろしいですか？");
 inline const QString write_all_done = QStringLiteral("全てMP3TAG情報の書込が正常終了しました");
 inline const QString write_title_question = QStringLiteral(
-    "曲名のみMP3TAG情報に書込ます。　この処理は元に戻せません。　よろしいですか？");
+    "曲名のみMP3TAG情報に書込ます。　書込後も「書込・ﾌｧｲﾙ名変更の取消」で元に戻せます。　よろしいですか？");
 inline const QString write_title_done = QStringLiteral("曲名のみMP3TAG情報の書込が正常終了しました");
 inline const QString write_album_question = QStringLiteral(
-    "アルバム名のみMP3TAG情報に書込ます。　この処理は元に戻せません。　よろしいですか？");
+    "アルバム名のみMP3TAG情報に書込ます。　書込後も「書込・ﾌｧｲﾙ名変更の取消」で元に戻せます。　よろしいですか？");
 inline const QString write_album_done =
     QStringLiteral("アルバム名のみMP3TAG情報の書込が正常終了しました");
 inline const QString write_artist_question = QStringLiteral(
-    "アーティスト名のみMP3TAG情報に書込ます。　この処理は元に戻せません。　よろしいですか？");
+    "アーティスト名のみMP3TAG情報に書込ます。　書込後も「書込・ﾌｧｲﾙ名変更の取消」で元に戻せます。　よろしいですか？");
 inline const QString write_artist_done =
     QStringLiteral("アーティスト名のみMP3TAG情報の書込が正常終了しました");
 

@@ -39,7 +39,30 @@ QByteArray temp_name() {
   return buf;
 }
 
+const QByteArray k_kept_prefix = ".tagnarabe-old-";
+
 }  // namespace
+
+QByteArray kept_name(const QByteArray& base) {
+  static std::mt19937_64 rng{std::random_device{}()};
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%ld-%08llx-", static_cast<long>(::getpid()),
+                static_cast<unsigned long long>(rng() & 0xffffffffu));
+  return k_kept_prefix + buf + base;
+}
+
+std::optional<KeptName> parse_kept_name(const QByteArray& name) {
+  if (!name.startsWith(k_kept_prefix)) return std::nullopt;
+  const QByteArrayList parts = name.mid(k_kept_prefix.size()).split('-');
+  if (parts.size() < 3) return std::nullopt;
+  bool ok = false;
+  KeptName k;
+  k.pid = parts[0].toLong(&ok);
+  const qsizetype base_at = k_kept_prefix.size() + parts[0].size() + parts[1].size() + 2;
+  k.base = name.mid(base_at);
+  if (!ok || k.pid <= 0 || k.base.isEmpty()) return std::nullopt;
+  return k;
+}
 
 bool same_file(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
@@ -140,7 +163,7 @@ bool copy_range(int from, std::int64_t offset, std::int64_t size, int to) {
 }
 
 bool replace_file(const QByteArray& path, const struct stat& old,
-                  const std::function<bool(int fd)>& fill) {
+                  const std::function<bool(int fd)>& fill, QByteArray* kept_old) {
   const QByteArray base = path.mid(path.lastIndexOf('/') + 1);
   Fd dirfd(::open(folder_of(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dirfd.fd < 0) return false;
@@ -185,7 +208,17 @@ bool replace_file(const QByteArray& path, const struct stat& old,
     if (name.isEmpty()) return fail();
   }
   if (::close(tmp.release()) != 0) return fail();
-  if (::renameat(dirfd.fd, name.constData(), dirfd.fd, base.constData()) != 0) return fail();
+  // The old file stays reachable until the run that replaced it is recorded.
+  QByteArray kept;
+  if (kept_old) {
+    kept = kept_name(base);
+    if (::linkat(dirfd.fd, base.constData(), dirfd.fd, kept.constData(), 0) != 0) kept.clear();
+  }
+  if (::renameat(dirfd.fd, name.constData(), dirfd.fd, base.constData()) != 0) {
+    if (!kept.isEmpty()) ::unlinkat(dirfd.fd, kept.constData(), 0);
+    return fail();
+  }
+  if (kept_old) *kept_old = kept;
   ::fsync(dirfd.fd);
   return true;
 }

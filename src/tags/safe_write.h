@@ -4,7 +4,9 @@
 // one, never a half-written one.
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <functional>
+#include <optional>
 #include <sys/stat.h>
 
 namespace tn {
@@ -16,8 +18,22 @@ namespace tn {
 // process leaves nothing behind; elsewhere a hidden temporary name is used and
 // removed on any failure. Returns false (errno set) when `path` was not
 // replaced; `path` is then untouched.
+//
+// kept_old, if given, gets the name (in the same folder) under which the old
+// file is kept once replaced, for its run to let go (InPlaceWriter::hold);
+// empty where the file system has no hard links. Kept names of a writer that
+// died are settled by recovery (journal.h).
 bool replace_file(const QByteArray& path, const struct stat& old,
-                  const std::function<bool(int fd)>& fill);
+                  const std::function<bool(int fd)>& fill, QByteArray* kept_old = nullptr);
+
+// The name an old file is kept under while its replacement is not yet
+// recorded, and back: its writer's process and the file's own name.
+QByteArray kept_name(const QByteArray& base);
+struct KeptName {
+  long pid = 0;
+  QByteArray base;  // the file it is the old self of
+};
+std::optional<KeptName> parse_kept_name(const QByteArray& name);
 
 // Whether two fstat results describe the same file, unchanged between them
 // (device, inode, size, modification time).

@@ -13,6 +13,8 @@
 
 namespace tn {
 
+class ChangeObserver;
+
 // Error numbers of vbmp3_getLastErrorNo.
 namespace tag_error {
 constexpr int none = 0;
@@ -67,6 +69,10 @@ class TagLibrary {
   // in-place journal goes. The paths whose writes could not be flushed (their
   // old tags are back), for the caller to report as not written.
   virtual QByteArrayList finish_writes() { return {}; }
+  // Who is told of the changes the writes make (a run's history), from now
+  // on; nullptr: nobody.
+  virtual void observe_changes(ChangeObserver* observer) { observer_ = observer; }
+  ChangeObserver* change_observer() const { return observer_; }
   // Writes the track number frame (TRCK) of the file at path as `track`,
   // every other frame and the ID3v1 block as they are: record is as the last
   // read returned it, with the file open and read as for vbmp3_setTagInfo.
@@ -76,6 +82,9 @@ class TagLibrary {
     (void)path, (void)record, (void)track;
     return 0;
   }
+
+ protected:
+  ChangeObserver* observer_ = nullptr;
 };
 
 // The real library over TagLib.

@@ -169,7 +169,13 @@ std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& t
   const QString* runs[] = {&msg::run_write_all, &msg::run_write_title, &msg::run_write_album,
                            &msg::run_write_artist, &msg::run_track_numbers};
   static_assert(std::size(runs) == static_cast<std::size_t>(WriteFields::track) + 1);
-  history::Recording recording(cx.state.edit_folder, *runs[static_cast<int>(fields)]);
+  history::CommandRun run(cx.tags, cx.state.edit_folder, *runs[static_cast<int>(fields)]);
+  if (!run.recording().usable()) {
+    // A write that could not be undone is not made.
+    cx.dialogs.notify(msg::history_unusable(msg::history_write, history::place_of(run.recording().folder())));
+    for (int i = 1; i <= cx.state.file_count; ++i) not_written.push_back(i);
+    return not_written;
+  }
   ProgressScope progress(cx, cx.state.file_count);
   // A track number goes through TagLib, which journals each write on its own.
   if (fields != WriteFields::track) announce_writes(cx, fields);

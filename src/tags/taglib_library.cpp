@@ -32,10 +32,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "history/recorder.h"
 #include "tags/frame_check.h"
 #include "tags/id3v1_block.h"
 #include "tags/id3v2_reader.h"
+#include "tags/change_observer.h"
 #include "tags/journal.h"
 #include "tags/mp3_probe.h"
 #include "tags/safe_write.h"
@@ -96,6 +96,10 @@ class TaglibLibrary final : public TagLibrary {
     const int error = last_error_;
     write_tags(path, record, from_table, Mode::announce);
     last_error_ = error;
+  }
+  void observe_changes(ChangeObserver* observer) override {
+    TagLibrary::observe_changes(observer);
+    in_place_.observe(observer);
   }
   QByteArrayList finish_writes() override {
     recovered_folder_.clear();
@@ -342,6 +346,7 @@ int TaglibLibrary::rewrite(const QByteArray& path, int fd, const struct stat& st
   if (!::realpath(path.constData(), real)) return fail(tag_error::cannot_open);
   std::int64_t expected = (change.audio_end - change.audio_begin) + change.v1.size();
   for (const TagPiece& p : change.tag) expected += p.size;
+  QByteArray kept;
   const bool replaced = replace_file(real, st, [&](int out) {
     if (!write_pieces(fd, change.tag, out)) return false;
     if (!copy_range(fd, change.audio_begin, change.audio_end - change.audio_begin, out)) return false;
@@ -352,12 +357,14 @@ int TaglibLibrary::rewrite(const QByteArray& path, int fd, const struct stat& st
       return false;
     }
     return true;
-  });
+  }, &kept);
   if (!replaced) return fail(tag_error::write_failed);
+  in_place_.hold(real, kept);
   // The old tag and ID3v1 block go into the run's history (fd is the old file).
   const std::int64_t audio = change.audio_end - change.audio_begin;
-  history::note_rewrite(path, st, fd, change.audio_begin, expected - audio - change.v1.size(),
-                        st.st_size - change.audio_end, change.v1.size());
+  if (observer_)
+    observer_->rewrote(path, st, fd, change.audio_begin, expected - audio - change.v1.size(),
+                       st.st_size - change.audio_end, change.v1.size());
   last_error_ = tag_error::none;
   return 1;
 }

@@ -6,10 +6,13 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <ctime>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,6 +68,12 @@ std::vector<Seen> look(const QString& folder) {
   return seen;
 }
 
+QByteArrayList sha_of(const std::vector<Seen>& seen) {
+  QByteArrayList sha;
+  for (const Seen& s : seen) sha << s.sha256;
+  return sha;
+}
+
 QStringList names(const std::vector<Seen>& seen) {
   QStringList n;
   for (const Seen& s : seen) n << s.name;
@@ -98,16 +107,21 @@ class History : public QObject {
   void undo_of_three_runs_data() {
     QTest::addColumn<int>("padding");  // 0: the tags grow, every file is rewritten
     QTest::addColumn<int>("touched");  // the row another program changed; 0: none
-    QTest::newRow("in place") << 2048 << 0;
-    QTest::newRow("rewritten") << 0 << 0;
-    QTest::newRow("in place, a file changed since") << 2048 << 2;
-    QTest::newRow("rewritten, a file changed since") << 0 << 3;
+    QTest::addColumn<QString>("moved");  // after the runs: "touch" a file, "copy" the folder with cp -a
+    QTest::newRow("in place") << 2048 << 0 << QString();
+    QTest::newRow("rewritten") << 0 << 0 << QString();
+    QTest::newRow("in place, a file changed since") << 2048 << 2 << QString();
+    QTest::newRow("rewritten, a file changed since") << 0 << 3 << QString();
+    QTest::newRow("in place, a file touched") << 2048 << 0 << "touch";
+    QTest::newRow("rewritten, the folder copied") << 0 << 0 << "copy";
+    QTest::newRow("in place, the folder copied, a file changed") << 2048 << 2 << "copy";
   }
   void undo_of_three_runs() {
     QFETCH(int, padding);
     QFETCH(int, touched);
-    QTemporaryDir dir;
-    const QString folder = dir.path();
+    QFETCH(QString, moved);
+    QTemporaryDir dir, copy;
+    QString folder = dir.path();
     make_folder(folder, 4, padding);
     const std::vector<Seen> original = look(folder);
     {
@@ -132,6 +146,14 @@ class History : public QObject {
       touched_bytes = read_file(folder + '/' + touched_name);
       touched_bytes[touched_bytes.size() - 200] = 'X';  // the audio, as another editor might
       write_file(folder + '/' + touched_name, touched_bytes);
+    }
+    if (moved == "touch") {
+      const struct timespec later[2] = {{0, UTIME_OMIT}, {std::time(nullptr) + 3600, 0}};
+      QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(folder + "/02曲3.mp3").constData(), later, 0), 0);
+    } else if (moved == "copy") {
+      // Every inode new, the history with the files.
+      QCOMPARE(QProcess::execute("cp", {"-a", folder + "/.", copy.path()}), 0);
+      folder = copy.path();
     }
 
     Program p(folder);  // a restart
@@ -159,7 +181,7 @@ class History : public QObject {
     QCOMPARE(names(now), names(expected));
     for (std::size_t i = 0; i < now.size(); ++i) {
       QCOMPARE(now[i].sha256, expected[i].sha256);
-      if (padding) QCOMPARE(now[i].ino, expected[i].ino);
+      if (padding && moved != "copy") QCOMPARE(now[i].ino, expected[i].ino);
     }
     // The table shows the files as they are now.
     QCOMPARE(p.at(col::name, 1), QStringLiteral("1.mp3"));
@@ -176,34 +198,44 @@ class History : public QObject {
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 5);
   }
 
-  // An undo killed at random moments, then the folder confirmed again:
-  // every file is as before the undo or as after it, never a mix, and
-  // nothing else is left in the folder.
-  void undo_killed_at_random_moments_data() {
+  // An undo, or a write, killed at random moments, then the folder
+  // confirmed again: every file is as before or after, never a mix; the
+  // folder holds nothing else; the history holds the write exactly when the
+  // files show it; and an undo of the oldest run it lists gives back the
+  // originals byte for byte.
+  void killed_at_random_moments_data() {
     QTest::addColumn<int>("padding");
     QTest::addColumn<bool>("renamed");  // by a second run: the undo renames too
-    QTest::newRow("in place") << 4096 << false;
-    QTest::newRow("rewritten") << 0 << false;
-    QTest::newRow("in place, renamed") << 4096 << true;
-    QTest::newRow("rewritten, renamed") << 0 << true;
+    QTest::addColumn<bool>("write");    // the write killed, not the undo
+    QTest::newRow("undo in place") << 4096 << false << false;
+    QTest::newRow("undo rewritten") << 0 << false << false;
+    QTest::newRow("undo in place, renamed") << 4096 << true << false;
+    QTest::newRow("undo rewritten, renamed") << 0 << true << false;
+    QTest::newRow("write in place") << 4096 << false << true;
+    QTest::newRow("write rewritten") << 0 << false << true;
   }
-  void undo_killed_at_random_moments() {
+  void killed_at_random_moments() {
     QFETCH(int, padding);
     QFETCH(bool, renamed);
+    QFETCH(bool, write);
     QRandomGenerator rng(20261209);
-    int before = 0, undone = 0;
+    int before = 0, after = 0;
     qint64 run_us = 2000;
-    for (int round = 0; round < 16; ++round) {
+    std::vector<Seen> written;  // by the write that ran to its end
+    const QString album = padding ? QStringLiteral("新しいアルバム") : QString(40, QChar(0x6F14));
+    auto write_album = [&](Program& p) {
+      for (int r = 1; r <= 3; ++r) p.put(col::album, r, album);
+      return tag_write_album(p.cx).empty();
+    };
+    for (int round = 0; round < 12; ++round) {
       QTemporaryDir dir;
       const QString folder = dir.path();
       make_folder(folder, 3, padding, 256 * 1024);
       const std::vector<Seen> old_files = look(folder);
       std::uint64_t run = 0;
-      {
+      if (!write) {
         Program p(folder);
-        for (int r = 1; r <= 3; ++r)
-          p.put(col::album, r, padding ? QStringLiteral("新しいアルバム") : QString(40, QChar(0x6F14)));
-        QVERIFY(tag_write_album(p.cx).empty());
+        QVERIFY(write_album(p));
         run = newest_run(folder);
         if (renamed) {
           p.dialogs.yes();
@@ -212,15 +244,19 @@ class History : public QObject {
           cmd_re_name(p.cx);
         }
       }
-      const std::vector<Seen> new_files = look(folder);
+      const std::vector<Seen> new_files = write ? written : look(folder);
       QElapsedTimer timer;
       timer.start();
       const pid_t pid = ::fork();
       if (pid == 0) {
+        if (write) {
+          Program p(folder);
+          ::_exit(write_album(p) ? 0 : 1);
+        }
         const auto result = history::undo_from(QFile::encodeName(folder), run, false);
         ::_exit(result.restored.size() == 3 ? 0 : 1);
       }
-      // The first round runs to its end and gives the time an undo takes.
+      // The first round runs to its end and gives the time it takes.
       if (round > 0) {
         ::usleep(static_cast<useconds_t>(rng.bounded(static_cast<quint32>(run_us + run_us / 4 + 1))));
         ::kill(pid, SIGKILL);
@@ -230,21 +266,56 @@ class History : public QObject {
       if (round == 0) {
         QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
         run_us = timer.nsecsElapsed() / 1000;
+        if (write) written = look(folder);
       }
       Program confirmed(folder);
-      // Name and bytes both as before the undo, or both as after it.
+      // Name and bytes both as before, or both as after.
       const std::vector<Seen> now = look(folder);
       QCOMPARE(now.size(), std::size_t{3});
       for (const Seen& file : now) {
         auto is = [&](const Seen& s) { return s.name == file.name && s.sha256 == file.sha256; };
-        const bool was_undone = std::any_of(old_files.begin(), old_files.end(), is);
-        QVERIFY2(was_undone || std::any_of(new_files.begin(), new_files.end(), is),
+        const bool is_old = std::any_of(old_files.begin(), old_files.end(), is);
+        QVERIFY2(is_old || round == 0 || std::any_of(new_files.begin(), new_files.end(), is),
                  qPrintable(QStringLiteral("round %1, %2").arg(round).arg(file.name)));
-        ++(was_undone ? undone : before);
+        ++(is_old ? before : after);
       }
       QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 4);
+      QVERIFY(QDir(folder + "/.tagnarabe-history").entryList(QDir::Hidden | QDir::Files).filter(".new").isEmpty());
+      const auto runs = history_lines(folder);
+      // A write is in the history exactly when the files show it.
+      if (write) QCOMPARE(runs.empty(), sha_of(now) == sha_of(old_files));
+      if (runs.empty()) continue;
+      QVERIFY(history::undo_from(QFile::encodeName(folder), runs.back().first, false).refused.isEmpty());
+      QCOMPARE(sha_of(look(folder)), sha_of(old_files));
+      QCOMPARE(names(look(folder)), names(old_files));
     }
-    qInfo("an undo takes %lld us: %d files undone, %d as before", run_us, undone, before);
+    qInfo("a run takes %lld us: %d files found as before, %d as after", run_us, before, after);
+  }
+
+  // The history's place cannot be written: the run is refused before any
+  // file changes, saying why and where.
+  void history_place_blocked_data() {
+    QTest::addColumn<bool>("link");  // a dangling link in its place; else a file
+    QTest::newRow("a file in its place") << false;
+    QTest::newRow("a dangling link in its place") << true;
+  }
+  void history_place_blocked() {
+    QFETCH(bool, link);
+    QTemporaryDir dir;
+    const QString folder = dir.path();
+    make_folder(folder, 2, 1024);
+    const QString place = folder + "/.tagnarabe-history";
+    if (link) QVERIFY(QFile::link(folder + "/nowhere", place));
+    else write_file(place, "x");
+    const std::vector<Seen> files = look(folder);
+    Program p(folder);
+    for (int r = 1; r <= 2; ++r) p.put(col::album, r, QStringLiteral("新しいアルバム"));
+    QCOMPARE(tag_write_album(p.cx).size(), std::size_t{2});
+    p.dialogs.yes();
+    cmd_re_name(p.cx);
+    QCOMPARE(p.dialogs.notices(), (QStringList{msg::history_unusable(msg::history_write, place),
+                                               msg::history_unusable(msg::history_rename, place)}));
+    QCOMPARE(look(folder), files);
   }
 
   // The history keeps the newest runs: beyond 20 the oldest goes first.

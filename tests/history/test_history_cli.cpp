@@ -5,6 +5,9 @@
 #include "../cli/cli_runner.h"
 #include "history/messages.h"
 
+#include <QRandomGenerator>
+#include <QThread>
+
 using namespace tn;
 using namespace tn::test;
 
@@ -15,12 +18,15 @@ class HistoryCli : public QObject {
   void undo_of_three_runs_data() {
     QTest::addColumn<bool>("touch");    // file 2 changed by another program before the undo
     QTest::addColumn<bool>("dry_run");  // --dry-run first: nothing touched
-    QTest::newRow("all put back") << false << true;
-    QTest::newRow("a file changed since") << true << false;
+    QTest::addColumn<int>("kills");     // undos killed at random moments before the one that ends
+    QTest::newRow("all put back") << false << true << 0;
+    QTest::newRow("a file changed since") << true << true << 0;
+    QTest::newRow("undos killed") << false << false << 5;
   }
   void undo_of_three_runs() {
     QFETCH(bool, touch);
     QFETCH(bool, dry_run);
+    QFETCH(int, kills);
     QTemporaryDir dir;
     const QString folder = dir.path();
     for (int i = 1; i <= 3; ++i)
@@ -40,6 +46,7 @@ class HistoryCli : public QObject {
 
     const CliRun history = run_cli({"history", folder, "--json"});
     QCOMPARE(history.status, 0);
+    QCOMPARE(history.json()["folder"].toString(), QDir(folder).absolutePath());
     const QJsonArray runs = history.json()["runs"].toArray();
     QCOMPARE(runs.size(), 3);
     QCOMPARE(runs[0]["command"].toString(), msg::run_write_artist);
@@ -51,13 +58,48 @@ class HistoryCli : public QObject {
     QCOMPARE(text.size(), 3);
     QVERIFY(text[2].startsWith(oldest + '\t') && text[2].endsWith(QStringLiteral(" ｱﾙﾊﾞﾑ名のみ書込 3ﾌｧｲﾙ")));
 
+    const CliRun unknown = run_cli({"undo", folder, "--run", "99"});
+    QCOMPARE(unknown.status, 2);
+    QCOMPARE(unknown.err.trimmed(), msg::run_unknown_head + "99" + msg::run_unknown_tail);
     if (dry_run) {
       const QStringList before = snapshot(folder);
       const CliRun plan = run_cli({"undo", folder, "--run", oldest, "--dry-run"});
-      QCOMPARE(plan.status, 0);
-      QCOMPARE(plan.lines(), (QStringList{"1.mp3", "2.mp3", "3.mp3"}));
+      QCOMPARE(plan.status, touch ? 1 : 0);
+      QStringList would;
+      for (const QString name : {"1.mp3", "2.mp3", "3.mp3"})
+        if (!touch || name != QStringLiteral("2.mp3")) would << name + msg::undo_would_restore_tail;
+      QCOMPARE(plan.lines(), would);
+      if (touch) QCOMPARE(plan.err.trimmed(), QStringLiteral("02曲2.mp3") + msg::undo_would_refuse_tail);
       QCOMPARE(snapshot(folder), before);
     }
+    auto drop_time = [](QStringList l) {
+      for (QString& s : l) s = s.section(' ', 0, 2) + ' ' + s.section(' ', 4);
+      return l;
+    };
+    auto files = [&](QStringList l) {  // name, size and bytes
+      for (QString& s : l) s = s.section(' ', 0, 0) + ' ' + s.section(' ', 2, 2) + ' ' + s.section(' ', 4);
+      return l.filter(QRegularExpression("\\.mp3 "));
+    };
+    QRandomGenerator rng(26);
+    for (int k = 0; k < kills; ++k) {
+      // Killed at a random moment, then the next confirmation: the history
+      // says what the files are, so undoing its oldest run gives back the
+      // originals; undoing that undo makes the three runs' files again.
+      QProcess undo;
+      undo.start(cli_program(), {"undo", folder, "--run", oldest});
+      QVERIFY(undo.waitForStarted());
+      QThread::usleep(rng.bounded(60000));
+      undo.kill();
+      undo.waitForFinished();
+      QCOMPARE(run_cli({"list", folder}).status, 0);
+      const QJsonArray now = run_cli({"history", folder, "--json"}).json()["runs"].toArray();
+      QCOMPARE(run_cli({"undo", folder, "--run", QString::number(now.last()["id"].toInteger())}).status, 0);
+      QCOMPARE(files(snapshot(folder)), files(original));
+      QVERIFY(snapshot(folder + "/.tagnarabe-history").filter(".new").isEmpty());
+      QCOMPARE(run_cli({"undo", folder}).status, 0);
+      QCOMPARE(QDir(folder).entryList({"*.mp3"}), (QStringList{"01曲1.mp3", "02曲2.mp3", "03曲3.mp3"}));
+    }
+    if (kills) return;
     const CliRun undo = run_cli({"undo", folder, "--run", oldest});
     QStringList expected = original;
     if (touch) {
@@ -72,10 +114,6 @@ class HistoryCli : public QObject {
     // time is the undo's).
     QStringList now = snapshot(folder).filter(QRegularExpression("\\.mp3 "));
     if (touch) now.removeAt(0);  // "02曲2.mp3", changed since: left as it was
-    auto drop_time = [](QStringList l) {
-      for (QString& s : l) s = s.section(' ', 0, 2) + ' ' + s.section(' ', 4);
-      return l;
-    };
     QCOMPARE(drop_time(now), drop_time(expected));
   }
 };

@@ -69,29 +69,29 @@ class Messages : public QObject {
 
     // Writing tags.
     row("write all", yes([](TestTable& t) { cmd_write_all(t.cx); }),
-        {"ask: 全ての情報をMP3TAG情報に書込ます。　この処理は元に戻せません。　よろしいですか？",
+        {"ask: 全ての情報をMP3TAG情報に書込ます。　書込後も「書込・ﾌｧｲﾙ名変更の取消」で元に戻せます。　よろしいですか？",
          "notify: 全てMP3TAG情報の書込が正常終了しました"});
     row("write title", yes([](TestTable& t) { cmd_write_kyokumei(t.cx); }),
-        {"ask: 曲名のみMP3TAG情報に書込ます。　この処理は元に戻せません。　よろしいですか？",
+        {"ask: 曲名のみMP3TAG情報に書込ます。　書込後も「書込・ﾌｧｲﾙ名変更の取消」で元に戻せます。　よろしいですか？",
          "notify: 曲名のみMP3TAG情報の書込が正常終了しました"});
     row("write album", yes([](TestTable& t) { cmd_write_alubum(t.cx); }),
-        {"ask: アルバム名のみMP3TAG情報に書込ます。　この処理は元に戻せません。　よろしいですか？",
+        {"ask: アルバム名のみMP3TAG情報に書込ます。　書込後も「書込・ﾌｧｲﾙ名変更の取消」で元に戻せます。　よろしいですか？",
          "notify: アルバム名のみMP3TAG情報の書込が正常終了しました"});
     row("write artist", yes([](TestTable& t) { cmd_write_artname(t.cx); }),
-        {"ask: アーティスト名のみMP3TAG情報に書込ます。　この処理は元に戻せません。　よろしいですか？",
+        {"ask: アーティスト名のみMP3TAG情報に書込ます。　書込後も「書込・ﾌｧｲﾙ名変更の取消」で元に戻せます。　よろしいですか？",
          "notify: アーティスト名のみMP3TAG情報の書込が正常終了しました"});
     row("write fails", yes([](TestTable& t) {
           t.tags.files[t.key(1)].open_error = tag_error::cannot_open;
           cmd_write_artname(t.cx);
         }),
-        {"ask: アーティスト名のみMP3TAG情報に書込ます。　この処理は元に戻せません。　よろしいですか？",
+        {"ask: アーティスト名のみMP3TAG情報に書込ます。　書込後も「書込・ﾌｧｲﾙ名変更の取消」で元に戻せます。　よろしいですか？",
          "notify: ｴﾗｰﾅﾝﾊﾞｰ1  ﾌｧｲﾙｵｰﾌﾟﾝｴﾗｰ  2.mp3のTAGは書込めませんでした"});
 
     row("write refused: changed since read", yes([](TestTable& t) {
           t.tags.files[t.key(1)].open_error = tag_error::changed_on_disk;
           cmd_write_kyokumei(t.cx);
         }),
-        {"ask: 曲名のみMP3TAG情報に書込ます。　この処理は元に戻せません。　よろしいですか？",
+        {"ask: 曲名のみMP3TAG情報に書込ます。　書込後も「書込・ﾌｧｲﾙ名変更の取消」で元に戻せます。　よろしいですか？",
          "notify: ｴﾗｰﾅﾝﾊﾞｰ31  読込後に他のﾌﾟﾛｸﾞﾗﾑでﾌｧｲﾙが変更されました(再読込してください)  "
          "2.mp3のTAGは書込めませんでした"});
 

@@ -1,0 +1,97 @@
+// Recovery of a folder: what a dead writer wrote stays only where the
+// history holds it; a run stored before its changes were made, whose writer
+// died, is kept as far as the files show it done.
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <map>
+#include <optional>
+#include <unistd.h>
+
+#include "history/undo.h"
+
+namespace tn::history {
+
+namespace {
+
+// What is left of change c once its writer died: nullopt when the file shows
+// none of it. renamed: set when a name was given back.
+std::optional<Change> as_far_as_done(const QByteArray& folder, Change c, bool& renamed) {
+  bool at_new_name = true;
+  int fd = ::open((folder + '/' + c.name_after).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0 && c.name_after != c.name_before) {
+    at_new_name = false;
+    fd = ::open((folder + '/' + c.name_before).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  }
+  if (fd < 0) return std::nullopt;
+  struct stat st;
+  const std::uint64_t print = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? print_of_file(fd) : 0;
+  ::close(fd);
+  const bool new_name = at_new_name && c.name_after != c.name_before;
+  if (print == 0 || !at_new_name) return std::nullopt;
+  c.after = identity_of(st);
+  if (print == c.after_print) return c;
+  if (print != c.before_print || !new_name) return std::nullopt;
+  // Given its name back, not its bytes: the name goes back too, so that a
+  // file is as before or after, never a mix; where that name is taken now,
+  // the history keeps the rename.
+  const QByteArray now = folder + '/' + c.name_after, was = folder + '/' + c.name_before;
+  if (::renameat2(AT_FDCWD, now.constData(), AT_FDCWD, was.constData(), RENAME_NOREPLACE) == 0) {
+    renamed = true;
+    return std::nullopt;
+  }
+  c.rewritten = false;
+  c.old_ranges.clear();
+  c.old_head.clear();
+  c.old_tail.clear();
+  c.after_print = c.before_print;
+  return c;
+}
+
+// The content the history says each file has: a dead writer's write that
+// the history does not hold is taken back.
+class Recorded final : public ChangeRecords {
+ public:
+  explicit Recorded(const std::vector<Run>& runs) {
+    for (const Run& run : runs)
+      for (const Change& c : run.changes) {
+        if (c.name_before != c.name_after) newest_.erase(c.name_before);
+        newest_[c.name_after] = c.after_print;
+      }
+  }
+  bool holds(const QByteArray& name, int fd) const override {
+    const auto it = newest_.find(name);
+    return it != newest_.end() && it->second != 0 && print_of_file(fd) == it->second;
+  }
+
+ private:
+  std::map<QByteArray, std::uint64_t> newest_;
+};
+
+}  // namespace
+
+Recovered recover(const QByteArray& folder) {
+  Recovered r;
+  std::vector<Run> runs = load_runs(folder);
+  // The bytes first: a file half written is compared once it is whole.
+  const Recorded recorded(runs);
+  r.journals = recover_folder(folder, &recorded);
+  r.changed = r.journals.changed;
+  remove_dead_stores(folder);
+  for (Run& run : runs) {
+    if (run.complete) continue;
+    r.changed = true;
+    std::vector<Change> kept;
+    bool renamed = false;
+    for (const Change& c : run.changes)
+      if (std::optional<Change> done = as_far_as_done(folder, c, renamed)) kept.push_back(std::move(*done));
+    if (renamed) sync_folder(folder);
+    run.changes = std::move(kept);
+    run.complete = true;
+    if (run.changes.empty()) remove_run(folder, run.id);
+    else store_run(folder, run);
+  }
+  return r;
+}
+
+}  // namespace tn::history
