@@ -13,6 +13,7 @@ packages=(
   fonts-ipafont fonts-ipaexfont fonts-noto-color-emoji qt6-translations-l10n
   desktop-file-utils appstream dpkg-dev file
   libbenchmark-dev clang libclang-rt-14-dev
+  libmecab-dev unidic-mecab mecab-ipadic-utf8
 )
 # Packages only some scripts need (scripts/bench: the peer tag tool).
 read -r -a extra <<< "${EXTRA_PACKAGES:-}"

@@ -1,0 +1,255 @@
+// Readings (よみがな): the rules of a reading, its accuracy over a list of
+// real names and titles, the user's dictionary and its moves, and the sort
+// values proposed for the rows.
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "readings/messages.h"
+#include "readings/readings.h"
+#include "readings/sort_values.h"
+#include "mp3_fixture.h"
+
+using namespace tn;
+using namespace tn::readings;
+using tn::test::Enc;
+
+namespace {
+
+struct Known {
+  Kind kind;
+  QString text, reading;
+  bool held_out;
+};
+
+std::vector<Known> known_list() {
+  QFile f(QFINDTESTDATA("known_readings.tsv"));
+  if (!f.open(QIODevice::ReadOnly)) qFatal("known_readings.tsv missing");
+  std::vector<Known> out;
+  for (const QString& line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
+    const QStringList cells = line.split(QLatin1Char('\t'));
+    if (line.startsWith(QLatin1Char('#')) || cells.size() != 3) continue;
+    // Every fourth row is held out from tuning the table of known names.
+    const bool held_out = out.size() % 4 == 3;
+    out.push_back({cells[0] == QLatin1String("name") ? Kind::name : Kind::title, cells[1], cells[2], held_out});
+  }
+  return out;
+}
+
+struct Tally {
+  int rows = 0, exact = 0, wrong_unsure = 0;
+  double exact_share() const { return rows ? 100.0 * exact / rows : 0; }
+  double flagged_share() const { return rows - exact ? 100.0 * wrong_unsure / (rows - exact) : 100; }
+  QString line(const char* name) const {
+    return QStringLiteral("%1: %2/%3 exact (%4%), %5/%6 wrong ones unsure (%7%)")
+        .arg(QLatin1String(name)).arg(exact).arg(rows).arg(exact_share(), 0, 'f', 1)
+        .arg(wrong_unsure).arg(rows - exact).arg(flagged_share(), 0, 'f', 1);
+  }
+};
+
+// The Latin letters and digits of a text, in order.
+QString latin_of(const QString& text) {
+  QString out;
+  for (const QChar c : text)
+    if (has_latin(QString(c))) out += c;
+  return out;
+}
+
+QString temp_dictionary(const QTemporaryDir& dir) { return dir.filePath(QStringLiteral("readings.tsv")); }
+
+}  // namespace
+
+class TestReadings : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void read_data();
+  void read();
+  void accuracy();
+  void correction_comes_back_in_another_folder();
+  void user_dictionary_moves_data();
+  void user_dictionary_moves();
+  void sort_values_data();
+  void sort_values();
+};
+
+void TestReadings::read_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<bool>("name");
+  QTest::addColumn<bool>("katakana");
+  QTest::addColumn<QString>("expected");
+  QTest::addColumn<QString>("unsure_why");  // the start of why, or empty when sure
+  // No kanji: read without the analyser.
+  QTest::newRow("Latin stays") << "Mr.Children" << true << false << "Mr.Children" << "";
+  QTest::newRow("apostrophe") << "B'z" << true << true << "B'z" << "";
+  QTest::newRow("full-width Latin") << "ＳＭＡＰ" << true << false << "ＳＭＡＰ" << "";
+  QTest::newRow("katakana to hiragana") << "サザンオールスターズ" << true << false << "さざんおーるすたーず" << "";
+  QTest::newRow("hiragana to katakana") << "あいみょん" << true << true << "アイミョン" << "";
+  QTest::newRow("ヴ") << "ヴァンパイア" << false << false << "ゔぁんぱいあ" << "";
+  QTest::newRow("punctuation kept") << "ファイト!" << false << true << "ファイト!" << "";
+  QTest::newRow("empty") << "" << false << false << "" << "";
+  // Kanji: the analyser.
+  QTest::newRow("reading, not pronunciation") << "少年時代" << false << false << "しょうねんじだい" << "";
+  QTest::newRow("katakana reading") << "少年時代" << false << true << "ショウネンジダイ" << "";
+  QTest::newRow("comma kept") << "春よ、来い" << false << false << "はるよ、こい" << "";
+  QTest::newRow("spacing kept") << "交響曲第9番 ニ短調" << false << false << "こうきょうきょくだい9ばん にたんちょう" << "";
+  QTest::newRow("mixed") << "Official髭男dism" << true << false << "Officialひげだんdism" << "";
+  QTest::newRow("known name") << "中島美嘉" << true << false << "なかしまみか" << "";
+  QTest::newRow("unknown kanji") << "彁" << false << false << "彁" << msg::reading_unknown_word;
+}
+
+void TestReadings::read() {
+  QFETCH(QString, text);
+  QFETCH(bool, name);
+  QFETCH(bool, katakana);
+  QFETCH(QString, expected);
+  QFETCH(QString, unsure_why);
+  QTemporaryDir dir;
+  Readings r(temp_dictionary(dir));
+  if (has_kanji(text) && !r.missing().isEmpty()) QSKIP(qPrintable(r.missing()));
+  const Reading got = r.read(text, name ? Kind::name : Kind::title, katakana ? Script::katakana : Script::hiragana);
+  QCOMPARE(got.text, expected);
+  QCOMPARE(got.sure, unsure_why.isEmpty());
+  QVERIFY2(unsure_why.isEmpty() ? got.why.isEmpty() : got.why.startsWith(unsure_why), qPrintable(got.why));
+}
+
+// The figures of the README; TAGNARABE_READINGS_SHOW=tune|held|all lists the
+// wrong readings of that part.
+void TestReadings::accuracy() {
+  QTemporaryDir dir;
+  Readings r(temp_dictionary(dir));
+  if (!r.missing().isEmpty()) QSKIP(qPrintable(r.missing()));
+  const QString show = qEnvironmentVariable("TAGNARABE_READINGS_SHOW");
+  Tally all, tune, held;
+  QStringList latin_given_kana;
+  for (const Known& k : known_list()) {
+    const Reading got = r.read(k.text, k.kind);
+    const bool exact = got.text == k.reading;
+    for (Tally* t : {&all, k.held_out ? &held : &tune}) {
+      ++t->rows;
+      t->exact += exact;
+      t->wrong_unsure += !exact && !got.sure;
+    }
+    if (latin_of(got.text) != latin_of(k.text)) latin_given_kana << k.text;
+    if (!exact && (show == QLatin1String("all") || show == (k.held_out ? QLatin1String("held") : QLatin1String("tune"))))
+      qInfo().noquote() << k.text << "->" << got.text << "expected" << k.reading << (got.sure ? "SURE" : "unsure")
+                        << QString(got.why).replace(QLatin1Char('\n'), QLatin1Char(' '));
+  }
+  qInfo().noquote() << "dictionary:" << qEnvironmentVariable("TAGNARABE_MECAB_DIC");
+  qInfo().noquote() << all.line("all") << "\n" << tune.line("tuned on") << "\n" << held.line("held out");
+  QCOMPARE(latin_given_kana.join(" | "), QString());
+  QVERIFY2(all.rows >= 300, qPrintable(all.line("all")));
+  QVERIFY2(all.exact_share() >= 95.0, qPrintable(all.line("all")));
+  QVERIFY2(all.flagged_share() >= 66.6, qPrintable(all.line("all")));
+}
+
+// A reading corrected while working on one folder is used for the texts of
+// another, read from its real files, by the next run of the program.
+void TestReadings::correction_comes_back_in_another_folder() {
+  QFile::remove(user_dictionary_path());
+  QTemporaryDir first, second;
+  const QString made_up = QStringLiteral("彁野彁");  // in no dictionary
+  test::make_mp3(first.path(), "01.mp3", {test::text_tag(3, Enc::utf16, "歌", made_up, "アルバム"), {}, 24});
+  test::make_mp3(second.path(), "01.mp3",
+                 {test::text_tag(4, Enc::utf8, made_up + " ライブ", made_up, {}), {}, 24});
+  {
+    Readings r;
+    const QString artist = test::dump_tags(first.filePath("01.mp3")).artist;
+    QVERIFY(!r.read(artist, Kind::name).sure);
+    QString error;
+    QVERIFY2(r.correct(artist, QStringLiteral("カノカ"), &error), qPrintable(error));
+  }
+  Readings r;
+  const test::TagDump tags = test::dump_tags(second.filePath("01.mp3"));
+  const auto proposed = propose_sort_values(r, {{tags.title, tags.album, tags.artist, {}}}, {}, false);
+  QCOMPARE(proposed[0].artist.text, QStringLiteral("かのか"));
+  QVERIFY(proposed[0].artist.sure);
+  QCOMPARE(proposed[0].title.text, QStringLiteral("かのか らいぶ"));
+  QVERIFY(QFile::remove(user_dictionary_path()));
+}
+
+// readings --export / --import through the command line; a bad file is
+// refused whole, and a user file with lines it cannot read is never
+// rewritten (they would be lost).
+void TestReadings::user_dictionary_moves_data() {
+  QTest::addColumn<QString>("user_file");    // the dictionary before
+  QTest::addColumn<QString>("import_file");  // what is imported
+  QTest::addColumn<int>("status");
+  QTest::addColumn<QString>("message");
+  QTest::addColumn<QString>("user_after");  // the dictionary after, without its header
+  QTest::newRow("import, katakana kept as hiragana")
+      << "来生\tきすぎ\n" << "\xEF\xBB\xBF中孝介\tアタリコウスケ\r\n# note\n\n" << 0 << msg::readings_imported + "1"
+      << "中孝介\tあたりこうすけ\n来生\tきすぎ\n";
+  QTest::newRow("import overrides") << "来生\tきすぎ\n" << "来生\tらいせい\n" << 0 << msg::readings_imported + "1"
+                                    << "来生\tらいせい\n";
+  QTest::newRow("bad import refused whole") << "来生\tきすぎ\n" << "中\tあたり\nno tab here\n" << 2
+                                            << msg::readings_bad_line + "2" << "来生\tきすぎ\n";
+  QTest::newRow("user file with a bad line kept") << "来生\tきすぎ\nmy own note\n" << "中\tあたり\n" << 2
+                                                  << msg::readings_bad_line + "2" << "";
+}
+
+void TestReadings::user_dictionary_moves() {
+  QFETCH(QString, user_file);
+  QFETCH(QString, import_file);
+  QFETCH(int, status);
+  QFETCH(QString, message);
+  QFETCH(QString, user_after);
+  QTemporaryDir dir;
+  const QString user = user_dictionary_path();
+  QDir().mkpath(QFileInfo(user).absolutePath());
+  test::write_file(user, user_file.toUtf8());
+  test::write_file(dir.filePath("in.tsv"), import_file.toUtf8());
+  const auto run = [](const QStringList& args) {
+    QProcess p;
+    p.start(qEnvironmentVariable("TAGNARABE_CLI"), args);
+    p.waitForFinished();
+    return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()));
+  };
+  const auto [code, err] = run({"readings", "--import", dir.filePath("in.tsv")});
+  QCOMPARE(code, status);
+  QVERIFY2(err.contains(message), qPrintable(err));
+  const QString after = QString::fromUtf8(test::read_file(user));
+  QCOMPARE(after.section('\n', after.startsWith('#') ? 1 : 0), user_after.isEmpty() ? user_file : user_after);
+  // What is exported imports back to the same entries.
+  QCOMPARE(run({"readings", "--export", dir.filePath("out.tsv")}).first, 0);
+  ReadingTable exported;
+  QVERIFY(exported.add_tsv(QString::fromUtf8(test::read_file(dir.filePath("out.tsv")))).isEmpty());
+  QCOMPARE(exported.entries(), Readings().user().entries());
+  QVERIFY(QFile::remove(user));
+}
+
+void TestReadings::sort_values_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QString>("existing");
+  QTest::addColumn<bool>("replace");
+  QTest::addColumn<QString>("proposed");
+  QTest::addColumn<bool>("changed");
+  QTest::newRow("filled") << "あいみょん" << "" << false << "" << false;  // already hiragana
+  QTest::newRow("katakana read") << "ヨルシカ" << "" << false << "よるしか" << true;
+  QTest::newRow("existing kept") << "ヨルシカ" << "よるしか2" << false << "よるしか2" << false;
+  QTest::newRow("existing replaced") << "ヨルシカ" << "よるしか2" << true << "よるしか" << true;
+  QTest::newRow("Latin's own sort value kept on replace") << "The Beatles" << "Beatles, The" << true
+                                                          << "Beatles, The" << false;
+  QTest::newRow("empty text keeps the value") << "" << "よみ" << true << "よみ" << false;
+}
+
+void TestReadings::sort_values() {
+  QFETCH(QString, text);
+  QFETCH(QString, existing);
+  QFETCH(bool, replace);
+  QFETCH(QString, proposed);
+  QFETCH(bool, changed);
+  QTemporaryDir dir;
+  Readings r(temp_dictionary(dir));
+  const auto out = propose_sort_values(r, {{text, text, text, text}}, {{existing, existing, existing, existing}},
+                                       replace, Script::hiragana);
+  QCOMPARE(out.size(), std::size_t{1});
+  for (const SortValue& v : {out[0].title, out[0].album, out[0].artist, out[0].album_artist}) {
+    QCOMPARE(v.text, proposed);
+    QCOMPARE(v.changed, changed);
+  }
+}
+
+QTEST_GUILESS_MAIN(TestReadings)
+#include "test_readings.moc"
