@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "fuzz_support.h"
+#include "tags/ape_tag.h"
 #include "tags/mp3_probe.h"
 #include "tags/tag_library.h"
 
@@ -28,11 +29,15 @@ Audio audio_of(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return a;
   const Mp3Probe p = probe_mp3(fd);
+  if (!p.error && !p.tag_broken) {
+    a.ok = true;
+    a.begin = p.id3v2_major ? p.id3v2_size : 0;
+    a.end = p.file_size - (p.has_id3v1 ? 128 : 0);
+    // An APE tag at the end is kept in step by the write, like ID3v1.
+    ApeTag ape;
+    if (find_ape(fd, a.begin, a.end, ape) == ApeFound::found) a.end = ape.offset;
+  }
   ::close(fd);
-  if (p.error || p.tag_broken) return a;
-  a.ok = true;
-  a.begin = p.id3v2_major ? p.id3v2_size : 0;
-  a.end = p.file_size - (p.has_id3v1 ? 128 : 0);
   return a;
 }
 

@@ -77,6 +77,12 @@ std::vector<QByteArray> mp3_files(bool small) {
   files.push_back(mp3_bytes({std::nullopt, std::nullopt, frames}));
   Id3v2 v4 = text_tag(4, Enc::utf8, title, {}, album, 16);
   files.push_back(mp3_bytes({v4, Id3v1{"T", "A", "L", "", ""}, frames}));
+  // APE tags at the end, before an ID3v1 block or not.
+  const QList<ApeItem> ape{{"Title", "APE title"}, {"Album", "APE album"}, {"REPLAYGAIN_TRACK_GAIN", "-6.20 dB"},
+                           {"Cover Art (Front)", QByteArray("c.jpg\0", 6) + QByteArray(small ? 16 : 200, '\xAB'), 2}};
+  const QByteArray tagged = mp3_bytes({text_tag(3, Enc::utf16, title, artist, album, 32), std::nullopt, frames});
+  files.push_back(tagged + ape_tag_bytes(ape) + id3v1_bytes(Id3v1{"T", "A", "L", "", "", 1, 2}));
+  files.push_back(tagged + ape_tag_bytes(ape, 1000));
   return files;
 }
 
@@ -98,7 +104,9 @@ void mp3_seeds(const QString& out) {
   }
   const QString write = out + QStringLiteral("/fuzz_mp3_write");
   int pick = 0;
-  for (QByteArray f : mp3_files(true)) {
+  std::vector<QByteArray> written = mp3_files(true);
+  for (Unusual kind : k_unusual) written.push_back(id3v2_bytes(unusual_tag(kind)) + audio_frames(3));
+  for (QByteArray f : written) {
     // The last byte picks what is written; vary it over the seeds.
     f[f.size() - 1] = static_cast<char>(pick);
     pick += 37;

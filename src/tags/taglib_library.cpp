@@ -23,6 +23,7 @@
 // write is refused with cannot_open rather than replaced behind its owner's
 // back.
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
@@ -32,6 +33,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tags/ape_tag.h"
 #include "tags/frame_check.h"
 #include "tags/id3v1_block.h"
 #include "tags/id3v2_reader.h"
@@ -80,6 +82,23 @@ int open_noting_link(const QByteArray& path, int flags, bool& link) {
   const int fd = ::open(path.constData(), flags | O_NOFOLLOW | O_CLOEXEC);
   link = fd < 0 && errno == ELOOP;
   return link ? ::open(path.constData(), flags | O_CLOEXEC) : fd;
+}
+
+// The APE tag at the file's end, before its ID3v1 block or not, with the
+// items of the fields the write sets anew; one that can't be carried whole
+// refuses the write, as a frame would.
+int new_tail_ape(int fd, const Mp3Probe& probe, const WantedTexts& wanted, const QString* track, TailChange& tail) {
+  ApeTag ape;
+  const std::int64_t end = probe.file_size - (probe.has_id3v1 ? k_id3v1_size : 0);
+  switch (find_ape(fd, std::max<std::int64_t>(probe.id3v2_size, probe.audio_offset), end, ape)) {
+    case ApeFound::none: return tag_error::none;
+    case ApeFound::broken: return tag_error::write_failed;
+    case ApeFound::found: break;
+  }
+  if (!new_ape(ape.bytes, wanted, track, tail.ape)) return tag_error::write_failed;
+  tail.ape_at = ape.offset;
+  tail.ape_old = std::move(ape.bytes);
+  return tag_error::none;
 }
 
 class TaglibLibrary final : public TagLibrary {
@@ -279,12 +298,14 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   // No frame is replaced whose text the walk may have misread.
   if (const int error = check_replaced_texts(fd.fd, probe, wanted)) return fail(error);
 
-  // 2. The ID3v1 block, patched only in the fields that change.
-  QByteArray v1_old, v1;
+  // 2. The ID3v1 block, patched only in the fields that change, and an APE
+  // tag before it (or at the end) kept in step.
+  TailChange tail;
   if (probe.has_id3v1) {
-    if (!read_id3v1(fd.fd, probe, v1_old)) return fail(tag_error::read_failed);
-    v1 = new_id3v1(v1_old, wanted, track);
+    if (!read_id3v1(fd.fd, probe, tail.v1_old)) return fail(tag_error::read_failed);
+    tail.v1 = new_id3v1(tail.v1_old, wanted, track);
   }
+  if (const int error = new_tail_ape(fd.fd, probe, wanted, track, tail)) return fail(error);
 
   // 3. The new ID3v2 tag: a plain tag gets its new text frames from their
   // headers alone (text_frames.h); any other, and a new track number, goes
@@ -302,19 +323,7 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   }
 
   // 4. Carried out.
-  FileChange change;
-  const bool v1_changed = v1 != v1_old;
-  if (v2.kind == NewId3v2::Kind::rewrite) {
-    change.kind = FileChange::Kind::rewrite;
-    change.tag = std::move(v2.tag);
-    change.audio_begin = probe.id3v2_size;
-    change.audio_end = probe.file_size - (probe.has_id3v1 ? k_id3v1_size : 0);
-    change.v1 = v1;
-  } else if (v2.kind == NewId3v2::Kind::in_place || v1_changed) {
-    change.kind = FileChange::Kind::in_place;
-    change.patches = std::move(v2.patches);
-    if (v1_changed) add_patches(change.patches, probe.file_size - k_id3v1_size, v1_old, v1);
-  }
+  FileChange change = file_change(probe.id3v2_size, probe.file_size, std::move(v2), tail);
   return carry_out(path, fd.fd, st, std::move(change), mode);
 }
 
@@ -344,13 +353,15 @@ int TaglibLibrary::rewrite(const QByteArray& path, int fd, const struct stat& st
   // it points to is replaced, not the link.
   char real[PATH_MAX];
   if (!::realpath(path.constData(), real)) return fail(tag_error::cannot_open);
-  std::int64_t expected = (change.audio_end - change.audio_begin) + change.v1.size();
+  const std::int64_t tail = change.ape.size() + change.v1.size();
+  std::int64_t expected = (change.audio_end - change.audio_begin) + tail;
   for (const TagPiece& p : change.tag) expected += p.size;
   QByteArray kept;
   const bool replaced = replace_file(real, st, [&](int out) {
     if (!write_pieces(fd, change.tag, out)) return false;
     if (!copy_range(fd, change.audio_begin, change.audio_end - change.audio_begin, out)) return false;
-    if (!change.v1.isEmpty() && !write_all(out, change.v1.constData(), k_id3v1_size)) return false;
+    const QByteArray end = change.ape + change.v1;
+    if (!end.isEmpty() && !write_all(out, end.constData(), static_cast<std::size_t>(end.size()))) return false;
     struct stat ts;
     if (::fstat(out, &ts) != 0 || ts.st_size != expected) {
       errno = EIO;
@@ -360,11 +371,11 @@ int TaglibLibrary::rewrite(const QByteArray& path, int fd, const struct stat& st
   }, &kept);
   if (!replaced) return fail(tag_error::write_failed);
   in_place_.hold(real, kept);
-  // The old tag and ID3v1 block go into the run's history (fd is the old file).
+  // The old tag and the APE and ID3v1 tags go into the run's history (fd is the old file).
   const std::int64_t audio = change.audio_end - change.audio_begin;
   if (observer_)
-    observer_->rewrote(path, st, fd, change.audio_begin, expected - audio - change.v1.size(),
-                       st.st_size - change.audio_end, change.v1.size());
+    observer_->rewrote(path, st, fd, change.audio_begin, expected - audio - tail, st.st_size - change.audio_end,
+                       tail);
   last_error_ = tag_error::none;
   return 1;
 }

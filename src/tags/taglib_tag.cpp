@@ -14,6 +14,8 @@
 #include <optional>
 
 #include "tags/frame_accounting.h"
+#include "tags/id3v1_block.h"
+#include "tags/id3v1_seed.h"
 #include "tags/safe_write.h"
 #include "tags/tag_library.h"
 #include "tags/taglib_text.h"
@@ -286,12 +288,20 @@ int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByte
   QByteArray upgraded;
   const bool upgrade = old_v2_size > 0 && probe.id3v2_major == 2;
   const bool upgradable = upgrade && upgrade_22(old_tag, upgraded);
-  const QByteArray& source = upgradable ? upgraded : old_tag;
+  // A file with only an ID3v1 block starts from a tag of what that holds.
+  QByteArray seeded;
+  if (old_v2_size == 0 && probe.has_id3v1) {
+    QByteArray v1;
+    if (!read_id3v1(fd, probe, v1)) return tag_error::read_failed;
+    seeded = id3v2_from_id3v1(v1);
+  }
+  const QByteArray& source = upgradable ? upgraded : !seeded.isEmpty() ? seeded : old_tag;
+  const int source_version = upgradable || !seeded.isEmpty() ? 3 : probe.id3v2_major;
   TagLib::ByteVectorStream old_stream(
       TagLib::ByteVector(source.constData(), static_cast<unsigned int>(source.size())));
   std::optional<TagLib::MPEG::File> parsed;
   TagLib::ID3v2::Tag no_tag;
-  if (old_v2_size > 0) {
+  if (!source.isEmpty()) {
     parsed.emplace(&old_stream, TagLib::ID3v2::FrameFactory::instance(), false);
     if (!parsed->isValid() || !parsed->hasID3v2Tag()) return tag_error::read_failed;
   }
@@ -306,7 +316,7 @@ int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByte
     // already gives what the table shows. A frame TagLib drops as damaged
     // (one running past the tag's end) is read by our own reader, and
     // TagLib can't change what it did not parse.
-    return had_v2 && !reads_as_wanted(source, upgradable ? 3 : probe.id3v2_major, wanted)
+    return had_v2 && !reads_as_wanted(source, source_version, wanted)
                ? tag_error::write_failed
                : tag_error::none;
   }
@@ -316,17 +326,17 @@ int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByte
   // flags cleared, so players would read the ciphertext as its text.
   std::vector<Id3v2Frame> old_frames;
   if (upgrade && !upgradable) return tag_error::write_failed;
-  if (had_v2 && !tag_frames(source, upgradable ? 3 : probe.id3v2_major, old_frames))
+  if (had_v2 && !tag_frames(source, source_version, old_frames))
     return tag_error::write_failed;
   store_unknown_encodings_as_utf16(tag);
   // Frames were added or changed, so the new tag has one.
   TagLib::ByteVector rendered;
   if (track) std::erase_if(old_frames, is_track);
   if (!render_carried(tag, old_frames, wanted, version, rendered, track)) return tag_error::write_failed;
-  if (had_v2) fit_to_size(rendered, old_v2_size, version == TagLib::ID3v2::v4);
+  if (old_v2_size > 0) fit_to_size(rendered, old_v2_size, version == TagLib::ID3v2::v4);
   const QByteArray new_v2(rendered.data(), static_cast<qsizetype>(rendered.size()));
 
-  if (had_v2 && new_v2.size() == old_v2_size) {
+  if (old_v2_size > 0 && new_v2.size() == old_v2_size) {
     // Fits the old space: only the bytes that differ are written, and the
     // audio is not moved. (Written ourselves: TagLib's save() strips a tag
     // its isEmpty() calls empty, cover picture and all.)

@@ -1,6 +1,7 @@
 #include "tags/write_plan.h"
 
 #include <cstring>
+#include <utility>
 
 #include "tags/tag_library.h"
 
@@ -31,6 +32,37 @@ WantedTexts wanted_fields(const TagRecordBytes& record, int from_table, const La
     w.from_id3v1 = w.kept && !w.written && known->source[i] == Source::id3v1;
   }
   return wanted;
+}
+
+FileChange file_change(std::int64_t tag_size, std::int64_t file_size, NewId3v2 v2, const TailChange& tail) {
+  FileChange change;
+  const bool ape_moves = tail.ape.size() != tail.ape_old.size();
+  if (v2.kind == NewId3v2::Kind::same && tail.ape == tail.ape_old && tail.v1 == tail.v1_old) return change;
+  if (v2.kind != NewId3v2::Kind::rewrite && !ape_moves) {
+    change.kind = FileChange::Kind::in_place;
+    change.patches = std::move(v2.patches);
+    add_patches(change.patches, tail.ape_at, tail.ape_old, tail.ape);
+    add_patches(change.patches, file_size - tail.v1_old.size(), tail.v1_old, tail.v1);
+    return change;
+  }
+  change.kind = FileChange::Kind::rewrite;
+  if (v2.kind == NewId3v2::Kind::rewrite) {
+    change.tag = std::move(v2.tag);
+  } else {
+    // The old tag with its patches: only the APE tag changes size.
+    std::int64_t at = 0;
+    for (const Patch& p : v2.patches) {
+      if (p.offset > at) change.tag.push_back({at, p.offset - at, {}});
+      change.tag.push_back({-1, p.new_bytes.size(), p.new_bytes});
+      at = p.offset + p.new_bytes.size();
+    }
+    if (at < tag_size) change.tag.push_back({at, tag_size - at, {}});
+  }
+  change.audio_begin = tag_size;
+  change.audio_end = tail.ape_at >= 0 ? tail.ape_at : file_size - tail.v1_old.size();
+  change.ape = tail.ape;
+  change.v1 = tail.v1;
+  return change;
 }
 
 }  // namespace tn

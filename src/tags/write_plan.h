@@ -72,14 +72,26 @@ struct NewId3v2 {
 struct FileChange {
   enum class Kind { none, in_place, rewrite };
   Kind kind = Kind::none;
-  // in_place: the ranges of ID3v2 and ID3v1 to overwrite, old and new bytes.
+  // in_place: the ranges of ID3v2, APE and ID3v1 to overwrite, old and new bytes.
   std::vector<Patch> patches;
   // rewrite: the new file is `tag`, the old file's audio [audio_begin,
-  // audio_end), then the ID3v1 block v1 (or none). The old tag is the old
-  // file's [0, audio_begin).
+  // audio_end), then the APE tag ape and the ID3v1 block v1 (either may be
+  // none). The old tag is the old file's [0, audio_begin), what follows the
+  // audio its [audio_end, end).
   std::vector<TagPiece> tag;
   std::int64_t audio_begin = 0, audio_end = 0;
-  QByteArray v1;
+  QByteArray ape, v1;
 };
+
+// The tail of a file a write keeps in step: an APE tag (ape_at: where it
+// begins, -1 for none) and an ID3v1 block, old and new.
+struct TailChange {
+  std::int64_t ape_at = -1;
+  QByteArray ape_old, ape, v1_old, v1;
+};
+
+// Step 4's plan from steps 2 and 3: in place where everything keeps its
+// size, else a rewrite. tag_size: the old ID3v2 tag's (0 for none).
+FileChange file_change(std::int64_t tag_size, std::int64_t file_size, NewId3v2 v2, const TailChange& tail);
 
 }  // namespace tn

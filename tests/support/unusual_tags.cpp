@@ -66,4 +66,22 @@ Id3v2 unusual_tag(Unusual kind) {
   return tag;
 }
 
+QByteArray ape_tag_bytes(const QList<ApeItem>& items, int version) {
+  auto le32 = [](quint32 v) {
+    QByteArray b(4, '\0');
+    for (int i = 0; i < 4; ++i) b[i] = static_cast<char>(v >> (8 * i));
+    return b;
+  };
+  QByteArray body;
+  for (const ApeItem& item : items)
+    body += le32(static_cast<quint32>(item.value.size())) + le32(item.flags) + item.key + '\0' + item.value;
+  const bool header = version >= 2000;
+  auto block = [&](quint32 flags) {
+    return "APETAGEX" + le32(static_cast<quint32>(version)) + le32(static_cast<quint32>(body.size() + 32)) +
+           le32(static_cast<quint32>(items.size())) + le32(flags) + QByteArray(8, '\0');
+  };
+  constexpr quint32 has_header = 0x80000000u, is_header = 0x20000000u;
+  return header ? block(has_header | is_header) + body + block(has_header) : body + block(0);
+}
+
 }  // namespace tn::test

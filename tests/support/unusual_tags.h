@@ -34,6 +34,14 @@ constexpr Unusual k_unusual[] = {
 // "Artist", "Album"), the compressed title (k_unusual_texts' title and 40
 // あ) and invalid_utf8 ("Title", "Artist", "Al\uFFFDbum").
 Id3v2 unusual_tag(Unusual kind);
+// An item of an APE tag: flags 0 for UTF-8 text, 2 for binary data.
+struct ApeItem {
+  QByteArray key, value;
+  quint32 flags = 0;
+};
+// An APE tag of these items: version 2000 with a header, or 1000 (no header).
+QByteArray ape_tag_bytes(const QList<ApeItem>& items, int version = 2000);
+
 inline const QStringList k_unusual_texts{QStringLiteral("春の歌"), QStringLiteral("歌手"),
                                          QStringLiteral("アルバム")};
 

@@ -41,6 +41,24 @@ QStringList peer_texts(const QStringList& frames) {
   return texts;
 }
 
+// The APE tag's items as mutagen reads them, one "Key=text" line an item
+// ("Key=<n bytes>" for binary ones); "none" without an APE tag.
+QStringList peer_ape(const QString& path) {
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("PYTHONIOENCODING"), QStringLiteral("utf-8"));
+  p.setProcessEnvironment(env);
+  const QString script = QStringLiteral(
+      "import sys, mutagen.apev2 as a\n"
+      "try:\n  t = a.APEv2(sys.argv[1])\nexcept a.APENoHeaderError:\n  print('none'); sys.exit()\n"
+      "for k, v in t.items():\n"
+      "  print(k + '=' + (str(v) if v.kind == a.TEXT else '<%d bytes>' % len(v.value)))\n");
+  // Debian's python3, which has mutagen (as mid3v2 uses it).
+  p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path});
+  if (!p.waitForFinished(30000) || p.exitCode() != 0) return {QStringLiteral("mutagen failed")};
+  return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 // The frames but the album; a 2.2 picture's image format as the MIME type
 // its 2.3 frame holds.
 QStringList without_album(QStringList frames) {
@@ -150,6 +168,80 @@ class TestPeerTags : public QObject {
                                                          << QByteArrayList{};
     }
   }
+  // An APE tag is kept in step with the album written: its Album item
+  // anew, every other item as it was; or, one that can't be carried whole,
+  // the write refused and the file byte for byte.
+  void ape_kept_in_step_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("ape");  // as mutagen reads it afterwards
+    QTest::addColumn<int>("write_error");
+    const QByteArray v2 = id3v2_bytes(text_tag(3, Enc::utf16, k_unusual_texts[0], k_unusual_texts[1], "ID3 album"));
+    const QByteArray audio = audio_frames(12);
+    const QByteArray v1 = id3v1_bytes(Id3v1{"Title", "Artist", "ID3 album", "2001", "", 3, 12});
+    const QList<ApeItem> items{{"Title", "APE title"}, {"Album", "APE album"},
+                               {"REPLAYGAIN_TRACK_GAIN", "-6.20 dB"}, {"REPLAYGAIN_TRACK_PEAK", "0.988"},
+                               {"Cover Art (Front)", QByteArray("cover.jpg\0", 10) + QByteArray(300, '\xAB'), 2},
+                               {"MY_TAG", "own value"}};
+    const QStringList kept{"Title=APE title", "REPLAYGAIN_TRACK_GAIN=-6.20 dB", "REPLAYGAIN_TRACK_PEAK=0.988",
+                           "Cover Art (Front)=<310 bytes>", "MY_TAG=own value"};
+    const QStringList after = QStringList(kept) << QStringLiteral("Album=") + k_new_album;
+    QTest::newRow("APEv2 before ID3v1") << v2 + audio + ape_tag_bytes(items) + v1 << after << 0;
+    QTest::newRow("APEv2 at the end") << v2 + audio + ape_tag_bytes(items) << after << 0;
+    QTest::newRow("APEv1 before ID3v1") << v2 + audio + ape_tag_bytes(items, 1000) + v1 << after << 0;
+    QList<ApeItem> same_size = items;
+    same_size[1].value = k_new_album.toUtf8();
+    same_size[1].value.chop(3);
+    same_size[1].value += "xyz";
+    // Room in both tags: written in place, under the journal.
+    const QByteArray roomy =
+        id3v2_bytes(text_tag(3, Enc::utf16, k_unusual_texts[0], k_unusual_texts[1], "ID3 album", 256));
+    QTest::newRow("APEv2 album of the new one's size, in place")
+        << roomy + audio + ape_tag_bytes(same_size) + v1 << after << 0;
+    QTest::newRow("APE tag without an album item")
+        << v2 + audio + ape_tag_bytes(items.mid(2)) << QStringList(kept.mid(1)) + after.mid(5) << 0;
+    QByteArray miscounted = ape_tag_bytes(items);
+    miscounted[16] = 9;  // the header says nine items
+    miscounted[miscounted.size() - 16] = 9;
+    QTest::newRow("APE tag of miscounted items") << v2 + audio + miscounted + v1 << QStringList() << +tag_error::write_failed;
+    QList<ApeItem> binary_album = items;
+    binary_album[1].flags = 2;
+    QTest::newRow("APE album item of binary data")
+        << v2 + audio + ape_tag_bytes(binary_album) + v1 << QStringList() << +tag_error::write_failed;
+  }
+  void ape_kept_in_step() {
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, ape);
+    QFETCH(int, write_error);
+    const QString path = dir_.filePath(QStringLiteral("ape%1.mp3").arg(++seq_));
+    write_file(path, file);
+    const QByteArray name = QFile::encodeName(path);
+    auto lib = make_taglib_library();
+    Read r = read_with(*lib, name);
+    QVERIFY(r.ok);
+    // ID3 first: the APE tag's texts are not what the table shows.
+    QCOMPARE(r.texts(), (QStringList{k_unusual_texts[0], k_unusual_texts[1], "ID3 album"}));
+    set_field(r.record.album, k_tag_text_bytes, k_new_album, ' ');
+    const int ok = lib->vbmp3_setTagInfo(name, r.record, field_bit::album, 1);
+    const int error = lib->vbmp3_getLastErrorNo();
+    lib->vbmp3_close();
+    lib->finish_writes();
+    QCOMPARE(error, write_error);
+    if (write_error) {
+      QCOMPARE(ok, 0);
+      QCOMPARE(read_file(path), file);
+      return;
+    }
+    QCOMPARE(read_with(*lib, name).texts(), (QStringList{k_unusual_texts[0], k_unusual_texts[1], k_new_album}));
+    QStringList items = peer_ape(path);
+    items.sort();
+    ape.sort();
+    QCOMPARE(items, ape);
+    const QByteArray now = read_file(path);
+    QVERIFY(now.indexOf(audio_frames(12)) > 0);
+    QCOMPARE(now.right(128).startsWith("TAG"), file.right(128).startsWith("TAG"));
+    if (QByteArray(QTest::currentDataTag()).contains("in place")) QCOMPARE(now.size(), file.size());
+  }
+
   void read_then_written() {
     QFETCH(QByteArray, file);
     QFETCH(QStringList, texts);
