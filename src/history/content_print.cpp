@@ -1,15 +1,15 @@
 // The print by which the history knows a file's content when its identity
 // has changed (copied with new inodes, touched): what our writes change and
-// another tag editor would change (the ID3v2 tag, the end with its ID3v1
-// and APE blocks) in full, the audio between by samples.
+// another tag editor would change (the ID3v2 tag with its size, the end with
+// its ID3v1 and APE blocks) in full, a cover and the audio by samples.
 
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 #include "history/history.h"
-#include "tags/journal_record.h"
 #include "tags/safe_write.h"
 
 namespace tn::history {
@@ -17,10 +17,27 @@ namespace tn::history {
 namespace {
 
 constexpr std::int64_t k_edge = 8 << 10;
+// A cover makes a tag of megabytes: its header (and so its size) is in the
+// print, its first 64 KiB in full, the rest by samples.
+constexpr std::int64_t k_max_head = 64 << 10;
 constexpr int k_blocks = 8;
 constexpr std::int64_t k_block = 512;
 
 using ReadAt = std::function<bool(std::int64_t offset, char* out, std::int64_t n)>;
+
+// A word at a time: the tag, cover included, is hashed for every file a run
+// writes, so this is kept well below the cost of reading it.
+std::uint64_t mix(std::uint64_t h, const char* p, std::size_t n) {
+  constexpr std::uint64_t k_prime = 0x100000001b3ull;
+  std::uint64_t w = 0;
+  for (; n >= 8; p += 8, n -= 8) {
+    std::memcpy(&w, p, 8);
+    h = ((h ^ w) * k_prime) ^ (h >> 29);
+  }
+  w = 0;
+  std::memcpy(&w, p, n);
+  return ((h ^ w ^ (std::uint64_t{n} << 56)) * k_prime) ^ (h >> 29);
+}
 
 // The ID3v2 tag's whole size from its header, 0 without one.
 std::int64_t id3v2_size(const ReadAt& read, std::int64_t size) {
@@ -32,14 +49,14 @@ std::int64_t id3v2_size(const ReadAt& read, std::int64_t size) {
 }
 
 std::uint64_t print(const ReadAt& read, std::int64_t size) {
-  std::uint64_t h = journal::fnv1a(reinterpret_cast<const char*>(&size), sizeof size);
-  const std::int64_t head = std::min(size, std::max(k_edge, id3v2_size(read, size)));
+  std::uint64_t h = mix(14695981039346656037ull, reinterpret_cast<const char*>(&size), sizeof size);
+  const std::int64_t head = std::min(size, std::clamp(id3v2_size(read, size), k_edge, k_max_head));
   const std::int64_t tail_at = std::max(head, size - k_edge);
   QByteArray bytes;
   auto take = [&](std::int64_t at, std::int64_t n) {
     bytes.resize(static_cast<qsizetype>(n));
     if (n > 0 && !read(at, bytes.data(), n)) return false;
-    h = journal::fnv1a(bytes.constData(), static_cast<std::size_t>(n), h);
+    h = mix(h, bytes.constData(), static_cast<std::size_t>(n));
     return true;
   };
   if (!take(0, head)) return 0;

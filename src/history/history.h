@@ -75,8 +75,8 @@ void remove_run(const QByteArray& folder, std::uint64_t id);
 QString place_of(const QByteArray& folder);
 
 // A print of a file's content: its size, the ID3v2 tag at its head (at
-// least 8 KiB), the last 8 KiB and blocks spread between. Another program's
-// change of a tag changes it; a copy or a touch does not.
+// least 8 KiB, at most 64 KiB), the last 8 KiB and blocks spread between.
+// Another program's change of a tag changes it; a copy or a touch does not.
 std::uint64_t print_of(const QByteArray& content);
 std::uint64_t print_of_file(int fd);  // 0 on a read error
 

@@ -115,7 +115,7 @@ void InPlaceWriter::close_journal(bool remove) {
   // Staged writes not yet made lose their records: they go on their own.
   for (Staged& s : staged_)
     if (s.fd < 0) s.patches.clear();
-  slot_ = 0;
+  slot_ = unrecorded_end_ = 0;
   keep_journal_ = false;
 }
 
@@ -172,12 +172,17 @@ bool InPlaceWriter::write(const QByteArray& path, int fd, const struct stat& st,
     // journal there, whatever an earlier, longer record left behind.
     const std::optional<std::uint64_t> print = outside_print(fd, st.st_size, spans_of(patches));
     if (!print) return false;  // the file is untouched
+    // The record of the write on its own before is overwritten only once
+    // that write is recorded: until then it is what takes the write back.
+    if (observer_ && unrecorded_end_ > slot_ && !observer_->make_durable()) slot_ = unrecorded_end_;
     record_.clear();
     encode(record_, path.mid(path.lastIndexOf('/') + 1), st, stable_inodes(fd), *print, patches, true);
+    const std::int64_t end = slot_ + record_.size();
     record_.append(8, '\0');
     if (!pwrite_all(fd_, slot_, record_.constData(), static_cast<std::size_t>(record_.size())) ||
         ::fdatasync(fd_) != 0)
       return false;  // the file is untouched
+    unrecorded_end_ = end;
   } else {
     // Marked, so that recovery can tell a file this run wrote from one it
     // never reached. Unflushed: a kill loses nothing written, and a torn

@@ -114,6 +114,7 @@ class InPlaceWriter {
   std::int64_t staged_bytes_ = 0;
   bool committed_ = false;
   std::int64_t slot_ = 0;  // where the journal's record of an unstaged write goes
+  std::int64_t unrecorded_end_ = 0;  // the end of the last such record
   bool keep_journal_ = false;  // a write could not be put back: recovery needs it
   QByteArrayList lost_;
   ChangeObserver* observer_ = nullptr;
