@@ -38,8 +38,11 @@ bool even_widths(Session& s, const Args&, Plan& plan) {
   return true;
 }
 
-// 曲順をTAGに書込, after the columns.
-bool track_numbers(Session&, const Args&, Plan& plan) {
+// 曲順をTAGに書込, after the columns; refused (its message shown) before
+// anything is written, in a dry run too.
+bool track_numbers(Session& s, const Args&, Plan& plan) {
+  plan.tracks = tn::track_numbers(s.cx);
+  if (!plan.tracks) return false;
   plan.writes.push_back([](Context& cx) { return cmd_track_numbers(cx); });
   return true;
 }

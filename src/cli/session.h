@@ -5,6 +5,7 @@
 // command line says.
 
 #include <QJsonObject>
+#include <QStringList>
 #include <chrono>
 #include <deque>
 #include <memory>
@@ -83,6 +84,9 @@ class Session {
 // "rows": [{"order", "file", "title", "album", "artist", "error"}]} with
 // extra's fields beside them.
 QString table_text(const Session& s);
+// One line of tab-separated cells, tabs and line breaks inside shown as
+// \t, \n and \r.
+QString tsv_line(const QStringList& cells);
 QJsonObject table_json(const Session& s);
 void print_table(const Session& s, bool json, const QJsonObject& extra = {});
 void print_json(const QJsonObject& doc);
