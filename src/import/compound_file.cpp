@@ -82,35 +82,36 @@ class Reader {
     return out;
   }
 
-  // The stream as FreeXL finds it: the first entry of the first directory
-  // sector with one of the names (case counts). Small streams are read from
-  // their own place in the mini stream (FreeXL itself would read them from the
-  // start of the container); the caller hands FreeXL a copy of these bytes.
+  // The stream of the first of names (case aside, as programs write
+  // "WORKBOOK" or "BOOK") the directory holds. Small streams are read from
+  // the mini stream inside the root's container.
   std::optional<QByteArray> find(const QStringList& names) {
-    const char* dir = sector(dir_start_);
-    if (!dir) return std::nullopt;
-    const char* root = dir;
-    for (int off = 0; off + 128 <= sector_size_; off += 128) {
-      const char* e = dir + off;
-      const int name_bytes = u16(e + 0x40);
-      if (name_bytes > 64 || name_bytes % 2 != 0) return std::nullopt;
-      if (name_bytes < 2) continue;
-      const QString name = QString::fromUtf16(reinterpret_cast<const char16_t*>(e),
-                                              name_bytes / 2 - 1);
-      if (!names.contains(name)) continue;
-      if (static_cast<unsigned char>(e[0x42]) != 2) return std::nullopt;
-      const std::uint32_t start = u32(e + 0x74);
-      const std::uint32_t size = u32(e + 0x78);
-      if (size < mini_cutoff_) return mini_chain(start, size, u32(root + 0x74), u32(root + 0x78));
-      auto bytes = chain(start, size);
-      if (!bytes || bytes->size() < static_cast<qsizetype>(size)) return std::nullopt;
-      bytes->truncate(size);
-      return bytes;
+    const auto dir = chain(dir_start_, std::uint64_t(sector_count_) * sector_size_);
+    if (!dir || dir->size() < 128) return std::nullopt;
+    const char* root = dir->constData();
+    for (const QString& wanted : names) {
+      for (qsizetype off = 0; off + 128 <= dir->size(); off += 128) {
+        const char* e = dir->constData() + off;
+        const int name_bytes = u16(e + 0x40);
+        if (name_bytes < 2 || name_bytes > 64 || name_bytes % 2 != 0 || e[0x42] != 2) continue;
+        const QString name = QString::fromUtf16(reinterpret_cast<const char16_t*>(e), name_bytes / 2 - 1);
+        if (name.compare(wanted, Qt::CaseInsensitive) == 0) return stream(e, root);
+      }
     }
     return std::nullopt;
   }
 
  private:
+  std::optional<QByteArray> stream(const char* entry, const char* root) const {
+    const std::uint32_t start = u32(entry + 0x74);
+    const std::uint32_t size = u32(entry + 0x78);
+    if (size < mini_cutoff_) return mini_chain(start, size, u32(root + 0x74), u32(root + 0x78));
+    auto bytes = chain(start, size);
+    if (!bytes || bytes->size() < static_cast<qsizetype>(size)) return std::nullopt;
+    bytes->truncate(size);
+    return bytes;
+  }
+
   // A small stream: mini sectors inside the root's container, chained by the
   // mini FAT.
   std::optional<QByteArray> mini_chain(std::uint32_t start, std::uint32_t size,
@@ -156,91 +157,6 @@ std::optional<QByteArray> compound_stream(const QByteArray& data, const QStringL
   Reader reader(data);
   if (!reader.read_header()) return std::nullopt;
   return reader.find(names);
-}
-
-namespace {
-
-void put16(QByteArray& b, int v) {
-  b.append(static_cast<char>(v & 0xFF));
-  b.append(static_cast<char>((v >> 8) & 0xFF));
-}
-void put32(QByteArray& b, std::uint32_t v) {
-  put16(b, static_cast<int>(v & 0xFFFF));
-  put16(b, static_cast<int>(v >> 16));
-}
-
-}  // namespace
-
-QByteArray compound_file(const QString& stream_name, QByteArray stream) {
-  constexpr std::uint32_t k_fat = 0xFFFFFFFD;
-  // At least the cut-off size, so the stream lives in regular sectors; big
-  // streams take 4096-byte sectors, so the FAT sectors listed in the header
-  // reach them without a DIFAT.
-  if (stream.size() < 4096) stream.append(QByteArray(4096 - stream.size(), '\0'));
-  const bool big = stream.size() > 6 * 1024 * 1024;
-  const int shift = big ? 12 : 9, sector = 1 << shift;
-  const qsizetype stream_size = stream.size();
-  stream.append(QByteArray((sector - stream.size() % sector) % sector, '\0'));
-  const qsizetype data_sectors = stream.size() / sector;
-  qsizetype fat_sectors = 1;
-  while (fat_sectors * (sector / 4) < fat_sectors + 1 + data_sectors) ++fat_sectors;
-  if (fat_sectors > k_header_difat) return {};
-  const auto dir_sector = static_cast<std::uint32_t>(fat_sectors);
-  const auto first_data = dir_sector + 1;
-
-  QByteArray out;
-  out.append("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-  out.append(QByteArray(16, '\0'));  // class id
-  put16(out, 0x003E);
-  put16(out, big ? 4 : 3);
-  put16(out, 0xFFFE);
-  put16(out, shift);
-  put16(out, 6);  // 64-byte mini sectors
-  out.append(QByteArray(6, '\0'));
-  put32(out, big ? 1 : 0);  // directory sectors (always 0 in version 3)
-  put32(out, static_cast<std::uint32_t>(fat_sectors));
-  put32(out, dir_sector);
-  put32(out, 0);
-  put32(out, 4096);
-  put32(out, k_end_of_chain);  // no mini FAT
-  put32(out, 0);
-  put32(out, k_end_of_chain);  // no DIFAT sectors
-  put32(out, 0);
-  for (int i = 0; i < k_header_difat; ++i)
-    put32(out, i < fat_sectors ? static_cast<std::uint32_t>(i) : k_free_sector);
-  out.append(QByteArray(sector - out.size(), '\0'));
-
-  QByteArray fat;
-  for (qsizetype i = 0; i < fat_sectors; ++i) put32(fat, k_fat);
-  put32(fat, k_end_of_chain);  // the directory
-  for (qsizetype i = 0; i < data_sectors; ++i)
-    put32(fat, i + 1 < data_sectors ? first_data + static_cast<std::uint32_t>(i + 1) : k_end_of_chain);
-  while (fat.size() < fat_sectors * sector) put32(fat, k_free_sector);
-  out.append(fat);
-
-  auto entry = [](const QString& name, int type, std::uint32_t child, std::uint32_t start,
-                  std::uint32_t size) {
-    QByteArray e(reinterpret_cast<const char*>(name.utf16()), name.size() * 2);
-    e.append(QByteArray(64 - e.size(), '\0'));
-    put16(e, name.isEmpty() ? 0 : static_cast<int>(name.size() + 1) * 2);
-    e.append(static_cast<char>(type));
-    e.append('\x01');  // black
-    put32(e, k_free_sector);  // left
-    put32(e, k_free_sector);  // right
-    put32(e, child);
-    e.append(QByteArray(16 + 4 + 16, '\0'));  // class id, state, times
-    put32(e, start);
-    put32(e, size);
-    put32(e, 0);
-    return e;
-  };
-  QByteArray dir = entry(QStringLiteral("Root Entry"), 5, 1, k_end_of_chain, 0);
-  dir.append(entry(stream_name.left(31), 2, k_free_sector, first_data,
-                   static_cast<std::uint32_t>(stream_size)));
-  while (dir.size() < sector) dir.append(entry(QString(), 0, k_free_sector, 0, 0));
-  out.append(dir);
-  out.append(stream);
-  return out;
 }
 
 }  // namespace tn

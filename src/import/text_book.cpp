@@ -50,6 +50,21 @@ QChar separator_of(const QString& text, const QString& suffix) {
   return s == u"tsv" || s == u"txt" || s == u"tab" ? u'\t' : u',';
 }
 
+// Text under another name (a web export called .xls) is taken for a table
+// only when it clearly is one: its first two lines hold the same number of
+// separators, at least one. A few words are no table.
+bool clearly_delimited(const QString& text, QChar sep) {
+  int counts[2] = {0, 0}, line = 0;
+  bool quoted = false;
+  for (qsizetype i = 0; i < text.size() && line < 2; ++i) {
+    const QChar c = text[i];
+    if (c == u'"') quoted = !quoted;
+    else if (!quoted && c == sep) ++counts[line];
+    else if (!quoted && c == u'\n') ++line;
+  }
+  return counts[0] > 0 && counts[0] == counts[1];
+}
+
 class TextBook final : public RowBook {
  public:
   TextBook(QString text, QString name, QChar separator)
@@ -117,6 +132,8 @@ std::unique_ptr<Book> open_text_book(const QByteArray& data, const QString& shee
   auto text = file_text(data);
   if (!text) return nullptr;
   const QChar sep = separator_of(*text, suffix);
+  const QString s = suffix.toLower();
+  if (s != u"csv" && s != u"tsv" && !clearly_delimited(*text, sep)) return nullptr;
   return std::make_unique<TextBook>(std::move(*text), sheet_name, sep);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Our stand-in for the spreadsheet application: workbooks opened by path, a
 // sheet picked by name and made active, cell values by address, all closed
-// at once. Reads .xls (BIFF8, and BIFF5/7) through FreeXL, .xlsx and .ods
-// through libzip and QXmlStreamReader, and .csv/.tsv text; the file's
+// at once. Reads .xls (BIFF5, BIFF7 and BIFF8) record by record, .xlsx and
+// .ods through libzip and QXmlStreamReader, and .csv/.tsv text; the file's
 // content decides which.
 
 #include <QString>
@@ -32,10 +32,11 @@ class Workbooks {
   // aside, the active sheet. False when there is no such sheet.
   bool activate_sheet(const QString& name);
   // The value of the cell at address ("A1", "D100") of the active sheet:
-  // text as it is, integers as their digits, other numbers in shortest form,
-  // dates as YYYY-MM-DD, truth values as TRUE/FALSE, empty and unused cells
-  // as the empty text. nullopt for an error value, a malformed address or
-  // when no sheet is active.
+  // text as it is, integers as their digits, other numbers in plain decimal
+  // notation, dates as YYYY-MM-DD, durations as their whole hours, truth
+  // values as TRUE/FALSE, empty and unused cells as the empty text.
+  // nullopt for an error value, a malformed address or when no sheet is
+  // active.
   std::optional<QString> cell_value(const QString& address) const;
   void close_all();
   // True once a sheet of the active workbook is active.

@@ -1,20 +1,14 @@
-// .xls (BIFF8, and BIFF5/7) through FreeXL, after a pass of our own over the
-// records: FreeXL trusts what it reads, and misses some kinds of cell.
-
-#include <freexl.h>
-#include <iconv.h>
-#include <sys/mman.h>
-#include <unistd.h>
+// .xls of Excel 5 to 2003 (BIFF5, BIFF7 and BIFF8), read record by record
+// from the workbook stream: every cell of every worksheet once at the open,
+// numbers through the number format of their cell as the spreadsheet shows
+// them.
 
 #include <QByteArray>
-#include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstring>
-#include <set>
 #include <unordered_map>
-#include <unordered_set>
 
+#include "import/biff.h"
 #include "import/book.h"
 #include "import/cell_text.h"
 #include "import/compound_file.h"
@@ -23,374 +17,267 @@ namespace tn {
 
 namespace {
 
-// FreeXL keeps a cell slot for every cell of every sheet's used range; a
-// forged range would make it allocate without end. This is one full sheet.
+using biff::Cursor;
+using biff::Record;
+using biff::u16;
+using biff::u32;
+
+// The used ranges the DIMENSION records claim, together: more than a full
+// sheet's cells is a forged file.
 constexpr std::uint64_t k_max_cells = 65536ULL * 256;
 
-std::uint16_t u16(const char* p) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) |
-                                    static_cast<unsigned char>(p[1]) << 8);
-}
-std::uint32_t u32(const char* p) {
-  return static_cast<std::uint32_t>(u16(p)) | static_cast<std::uint32_t>(u16(p + 2)) << 16;
-}
-
-// Text of a legacy code page (BIFF5 strings) through glibc's iconv.
-QString decode_codepage(const QByteArray& bytes, int codepage) {
-  if (codepage == 1200 || codepage == 0) return QString::fromLatin1(bytes);
-  const QByteArray name = codepage == 0x8001   ? QByteArray("CP1252")
-                          : codepage == 0x8000 ? QByteArray("MACINTOSH")
-                                               : "CP" + QByteArray::number(codepage);
-  iconv_t cd = iconv_open("UTF-16LE", name.constData());
-  if (cd == reinterpret_cast<iconv_t>(-1)) return QString::fromLatin1(bytes);
-  QByteArray in = bytes, out(bytes.size() * 4 + 4, '\0');
-  char* ip = in.data();
-  char* op = out.data();
-  size_t il = static_cast<size_t>(in.size()), ol = static_cast<size_t>(out.size());
-  const size_t rc = iconv(cd, &ip, &il, &op, &ol);
-  iconv_close(cd);
-  if (rc == static_cast<size_t>(-1)) return QString::fromLatin1(bytes);
-  return QString::fromUtf16(reinterpret_cast<const char16_t*>(out.constData()),
-                            static_cast<qsizetype>((out.size() - static_cast<qsizetype>(ol)) / 2));
-}
-
-std::uint64_t cell_key(int sheet, int row, int col) {
-  return static_cast<std::uint64_t>(sheet) << 40 | static_cast<std::uint64_t>(row) << 16 |
-         static_cast<std::uint64_t>(col);
-}
-
-// What FreeXL does not tell: it reads a truth value or an error value as the
-// integer 0 or 1 and skips formula cells entirely. A pass of our own over the
-// records finds those cells (and a password, and forged sizes) first.
-struct Scan {
-  bool sound = false;
-  bool encrypted = false;
-  std::uint64_t cells = 0;
-  // nullopt marks an error value.
-  std::unordered_map<std::uint64_t, std::optional<QString>> special;
+enum : std::uint16_t {
+  k_formula = 0x0006, k_eof = 0x000A, k_datemode = 0x0022, k_filepass = 0x002F,
+  k_codepage = 0x0042, k_boundsheet = 0x0085, k_mulrk = 0x00BD, k_sst = 0x00FC,
+  k_labelsst = 0x00FD, k_rstring = 0x00D6, k_xf = 0x00E0, k_dimension = 0x0200,
+  k_number = 0x0203, k_label = 0x0204, k_boolerr = 0x0205, k_string = 0x0207,
+  k_rk = 0x027E, k_format = 0x041E, k_bof = 0x0809
 };
 
-// FreeXL takes the fields of a record where they should be, whatever the
-// record's length says; a record too short for them would have it read past
-// the data. Every record it parses must hold what it reads.
-bool unicode_fits(const char* flags, qsizetype avail, qsizetype chars) {
-  if (avail < 1) return false;
-  const unsigned char f = static_cast<unsigned char>(*flags);
-  const qsizetype header = 1 + (f & 0x08 ? 2 : 0) + (f & 0x04 ? 4 : 0);
-  return header + chars * (f & 0x01 ? 2 : 1) <= avail;
-}
-
-bool record_sound(int biff, std::uint16_t type, const char* b, qsizetype len) {
+// A record too short for the fixed fields it must hold is no record of a
+// spreadsheet program.
+bool record_sound(int biff, std::uint16_t type, qsizetype len) {
   switch (type) {
-    case 0x0809: return len >= 4;                        // BOF
-    case 0x0042: case 0x0022: return len >= 2;           // CODEPAGE, DATEMODE
-    case 0x00E0: return len >= 4;                        // XF
-    case 0x0203: return len >= 14;                       // NUMBER
-    case 0x0205: return len >= 8;                        // BOOLERR
-    case 0x027E: case 0x00FD: return len >= 10;          // RK, LABELSST
-    case 0x00BD: return len >= 4;                        // MULRK
-    case 0x00FC: return len >= 8;                        // SST
-    case 0x0200: return len >= (biff == 8 ? 12 : 8);     // DIMENSION
-    case 0x0085:                                         // BOUNDSHEET
-      if (len < 8) return false;
-      return biff == 8 ? unicode_fits(b + 7, len - 7, static_cast<unsigned char>(b[6]))
-                       : 7 + static_cast<unsigned char>(b[6]) <= len;
-    case 0x041E:                                         // FORMAT
-      return biff == 8 ? len >= 5 && unicode_fits(b + 4, len - 4, u16(b + 2)) : len >= 4;
-    case 0x0204:                                         // LABEL
-      if (len < 8) return false;
-      return biff == 8 ? unicode_fits(b + 8, len - 8, u16(b + 6)) : 8 + u16(b + 6) <= len;
+    case k_bof: case k_xf: return len >= 4;
+    case k_codepage: case k_datemode: case k_string: return len >= 2;
+    case k_number: case k_formula: return len >= 14;
+    case k_boolerr: case k_sst: return len >= 8;
+    case k_rk: case k_labelsst: return len >= 10;
+    case k_mulrk: return len >= 6;
+    case k_dimension: return len >= (biff == 8 ? 12 : 8);
+    case k_boundsheet: return len >= 7;
+    case k_format: return len >= 3;
+    case k_label: case k_rstring: return len >= 8;
     default: return true;
   }
 }
 
-// The shared strings as FreeXL walks them: a string's header must lie in one
-// record, its characters may go on into the next record once, and what
-// follows them (formatting runs, extensions) must end in the record after.
-bool sst_sound(const std::vector<QByteArray>& parts) {
-  if (parts.empty() || parts[0].size() < 8) return true;
-  const std::uint32_t count = u32(parts[0].constData() + 4);
-  size_t part = 0;
-  qsizetype pos = 8, skip_into_next = 0;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    if (pos >= parts[part].size()) {
-      if (++part == parts.size()) return true;  // the rest is missing: FreeXL fails cleanly
-      pos = skip_into_next;
-      skip_into_next = 0;
-      if (pos > parts[part].size()) return false;
-      if (pos == parts[part].size()) { --i; continue; }
-    }
-    const QByteArray& r = parts[part];
-    if (pos + 3 > r.size()) return false;
-    const qsizetype cch = u16(r.constData() + pos);
-    const unsigned char f = static_cast<unsigned char>(r[pos + 2]);
-    const qsizetype header = 3 + (f & 0x08 ? 2 : 0) + (f & 0x04 ? 4 : 0);
-    if (pos + header > r.size()) return false;
-    const qsizetype extra = (f & 0x08 ? 4 * qsizetype(u16(r.constData() + pos + 3)) : 0) +
-                            (f & 0x04 ? qsizetype(u32(r.constData() + pos + 3 + (f & 0x08 ? 2 : 0))) : 0);
-    const qsizetype width = f & 0x01 ? 2 : 1;
-    pos += header;
-    const qsizetype here = (r.size() - pos) / width;
-    if (cch <= here) {
-      pos += cch * width + extra;
-      if (pos > r.size()) {
-        skip_into_next = pos - r.size();
-        pos = r.size();
-      }
-      continue;
-    }
-    // Split: the rest of the characters open the next record, after a flag byte.
-    if (++part == parts.size()) return true;
-    const QByteArray& next = parts[part];
-    if (next.isEmpty()) return false;
-    const qsizetype rest = cch - here;
-    const qsizetype next_width = next[0] & 0x01 ? 2 : 1;
-    pos = 1 + rest * next_width + extra;
-    if (pos > next.size()) return false;
+double rk_number(std::uint32_t rk) {
+  double d;
+  if (rk & 0x02) {
+    d = static_cast<double>(static_cast<std::int32_t>(rk) >> 2);
+  } else {
+    const std::uint64_t bits = static_cast<std::uint64_t>(rk & 0xFFFFFFFC) << 32;
+    std::memcpy(&d, &bits, sizeof d);
   }
-  return true;
+  return rk & 0x01 ? d / 100 : d;
 }
 
-// The code of a FORMAT record, whose size record_sound has checked.
-QString format_code(int biff, const char* body, qsizetype len, int codepage) {
-  if (biff == 5) {
-    const qsizetype n = std::min<qsizetype>(static_cast<unsigned char>(body[2]), len - 3);
-    return decode_codepage(QByteArray(body + 3, std::max<qsizetype>(n, 0)), codepage);
-  }
-  const qsizetype chars = u16(body + 2);
-  const unsigned char flags = static_cast<unsigned char>(body[4]);
-  const qsizetype at = 5 + (flags & 0x08 ? 2 : 0) + (flags & 0x04 ? 4 : 0);
-  if (flags & 0x01)
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(body + at), chars);
-  return QString::fromLatin1(body + at, chars);
-}
+std::uint32_t cell_key(int row, int col) { return static_cast<std::uint32_t>(row) << 8 | static_cast<std::uint32_t>(col); }
 
-Scan scan_records(const QByteArray& stream) {
-  enum : std::uint16_t {
-    k_formula = 0x0006, k_filepass = 0x002F, k_codepage = 0x0042,
-    k_boundsheet = 0x0085, k_dimension = 0x0200, k_boolerr = 0x0205, k_string = 0x0207,
-    k_bof = 0x0809, k_sst = 0x00FC, k_continue = 0x003C, k_datemode = 0x0022,
-    k_xf = 0x00E0, k_format = 0x041E
-  };
-  auto in_sheet = [](int sheet) { return sheet != -1; };
-  Scan scan;
-  std::vector<std::uint32_t> sheet_offsets;
-  int biff = 0, codepage = 0, sheet = -1;
-  std::optional<std::uint64_t> pending_string;  // a formula's text result follows
-  std::vector<QByteArray> sst_parts;
-  std::set<int> dimensioned, worksheets;
-  std::unordered_set<std::uint64_t> written;
-  // Number formats of the cell styles, for formulas whose result is a date.
-  std::vector<std::uint16_t> xf_formats;
-  std::unordered_map<std::uint16_t, DateKind> format_kinds;
-  bool date1904 = false;
-  std::uint16_t last_type = 0;
-  bool in_substream = false;
-  const char* base = stream.constData();
-  qsizetype pos = 0;
-  while (pos + 4 <= stream.size()) {
-    const std::uint16_t type = u16(base + pos), len = u16(base + pos + 2);
-    if (type == 0 && len == 0) break;  // padding after the last record
-    if (pos + 4 + len > stream.size()) return scan;
-    const char* body = base + pos + 4;
-    if (len > 8224 || (biff != 0 && !record_sound(biff, type, body, len))) return scan;
-    if (type == k_sst) {
-      if (!sst_parts.empty()) return scan;  // one string table to a book
-      sst_parts.assign(1, QByteArray(body, len));
-    } else if (type == k_continue && last_type == k_sst) {
-      sst_parts.emplace_back(body, len);
-    }
-    if (type != k_continue) last_type = type;
-    if (biff == 0) {
-      if (type != k_bof || len < 4) return scan;
-      const std::uint16_t version = u16(body);
-      if (version != 0x0500 && version != 0x0600) return scan;
-      biff = version == 0x0600 ? 8 : 5;
-      in_substream = true;
-    } else if (type == 0x000A) {
-      in_substream = false;
-    } else if (type == k_bof) {
-      // FreeXL would take a BOF inside a substream for a cell record of the
-      // sheet before.
-      if (in_substream) return scan;
-      in_substream = true;
-      // As FreeXL: the first sheet whose offset is here; it stays the sheet
-      // of every cell record up to the next BOF.
-      const auto at = std::find(sheet_offsets.begin(), sheet_offsets.end(),
-                                static_cast<std::uint32_t>(pos));
-      sheet = at == sheet_offsets.end() ? -2 : static_cast<int>(at - sheet_offsets.begin());
-      if (sheet >= 0 && u16(body + 2) == 0x0010) worksheets.insert(sheet);
-    } else if (type == k_filepass) {
-      scan.encrypted = true;
-      return scan;
-    } else if (type == k_codepage && len >= 2) {
-      codepage = u16(body);
-    } else if (type == k_datemode && len >= 2) {
-      date1904 = u16(body) == 1;
-    } else if (type == k_xf && !in_sheet(sheet)) {
-      xf_formats.push_back(u16(body + 2));
-    } else if (type == k_format) {
-      format_kinds[u16(body)] = date_kind_of_format(format_code(biff, body, len, codepage));
-    } else if (type == k_boundsheet && len >= 4) {
-      if (body[5] == 0) worksheets.insert(static_cast<int>(sheet_offsets.size()));
-      sheet_offsets.push_back(u32(body));
-    } else if (type == k_dimension) {
-      std::uint64_t rows = 0, cols = 0;
-      if (biff == 8 && len >= 12) {
-        rows = u32(body + 4);
-        cols = u16(body + 10);
-      } else if (biff == 5 && len >= 8) {
-        rows = u16(body + 2);
-        cols = u16(body + 6);
-      }
-      // A second used range for one sheet would have FreeXL drop the first
-      // one's memory.
-      if (sheet >= 0 && !dimensioned.insert(sheet).second) return scan;
-      scan.cells += rows * cols;
-      if (scan.cells > k_max_cells) return scan;
-    }
-    // FreeXL overwrites a cell's text without freeing it, and a sheet without
-    // a used range gets the memory of another: neither comes from a sound file.
-    if (sheet >= 0 && (type == 0x0204 || type == 0x00FD || type == 0x0203 || type == 0x027E ||
-                       type == k_boolerr || type == 0x00BD)) {
-      const int row = u16(body), first = u16(body + 2);
-      int count = 1;
-      if (type == 0x00BD) count = len > 10 ? static_cast<int>((len - 5) / 6) : 0;
-      for (int c = 0; c < count; ++c)
-        if (!written.insert(cell_key(sheet, row, first + c)).second) return scan;
-    }
-    if (sheet >= 0 && type == k_boolerr && len >= 8) {
-      const std::uint64_t key = cell_key(sheet, u16(body), u16(body + 2));
-      if (body[7] != 0)
-        scan.special[key] = std::nullopt;
-      else
-        scan.special[key] = body[6] ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-    } else if (sheet >= 0 && type == k_formula && len >= 14) {
-      const std::uint64_t key = cell_key(sheet, u16(body), u16(body + 2));
-      pending_string.reset();
-      if (u16(body + 12) != 0xFFFF) {
-        double d;
-        std::memcpy(&d, body + 6, 8);  // little-endian IEEE, as on every host we build for
-        const std::uint16_t xf = u16(body + 4);
-        DateKind kind = DateKind::none;
-        if (xf < xf_formats.size()) {
-          const std::uint16_t format = xf_formats[xf];
-          const auto own = format_kinds.find(format);
-          kind = own != format_kinds.end() ? own->second : date_kind_of_builtin(format);
-        }
-        scan.special[key] = std::isfinite(d) ? std::optional<QString>(serial_text(d, kind, date1904))
-                                             : std::nullopt;
-      } else {
-        switch (static_cast<unsigned char>(body[6])) {
-          case 0: pending_string = key; scan.special[key] = QString(); break;
-          case 1: scan.special[key] = body[8] ? QStringLiteral("TRUE") : QStringLiteral("FALSE"); break;
-          case 3: scan.special[key] = QString(); break;
-          default: scan.special[key] = std::nullopt; break;
-        }
-      }
-    } else if (type == k_string && pending_string && len >= 2) {
-      const int cch = u16(body);
-      QString text;
-      if (biff == 8 && len >= 3) {
-        const bool wide = body[2] & 0x01;
-        const int avail = (len - 3) / (wide ? 2 : 1);
-        const int n = std::min(cch, avail);
-        text = wide ? QString::fromUtf16(reinterpret_cast<const char16_t*>(body + 3), n)
-                    : QString::fromLatin1(body + 3, n);
-      } else if (biff == 5) {
-        text = decode_codepage(QByteArray(body + 2, std::min(cch, len - 2)), codepage);
-      }
-      scan.special[*pending_string] = text;
-      pending_string.reset();
-    }
-    pos += 4 + len;
-  }
-  scan.sound = biff != 0 && (biff == 5 || sst_sound(sst_parts)) &&
-               std::includes(dimensioned.begin(), dimensioned.end(), worksheets.begin(),
-                             worksheets.end());
-  return scan;
-}
+struct Sheet {
+  QString name;
+  std::uint32_t offset;  // of its BOF record in the stream
+  std::unordered_map<std::uint32_t, std::optional<QString>> cells;  // nullopt: an error value
+};
 
-class XlsBook final : public Book {
+// One pass over the records: the book's globals, then the cells of each
+// worksheet's substream. False for a stream that is no sound workbook or
+// one encrypted with a password.
+class Reader {
  public:
-  ~XlsBook() override {
-    if (handle_) freexl_close(handle_);
+  std::vector<Sheet> sheets;
+
+  bool read(const QByteArray& stream) {
+    biff::Records records(stream);
+    Record r;
+    while (records.next(r)) {
+      if (biff_ == 0 && !first_bof(r)) return false;
+      if (!record_sound(biff_, r.type, r.own_length()) || !record(r)) return false;
+    }
+    // A stream that ends inside a sheet was cut, or a record swallowed the
+    // sheet's end.
+    return !records.broken() && biff_ != 0 && !in_substream_;
   }
 
-  // FreeXL reads only from a path. It gets a private copy of the checked
-  // stream in a file of its own, in memory: the picked file may be replaced
-  // (a spreadsheet program saving it) between our check and FreeXL's read.
-  bool load(const QByteArray& stream) {
-    scan_ = scan_records(stream);
-    if (!scan_.sound || scan_.encrypted) return false;
-    const bool biff5 = stream.size() >= 6 && u16(stream.constData() + 4) == 0x0500;
-    const QByteArray copy =
-        compound_file(biff5 ? QStringLiteral("Book") : QStringLiteral("Workbook"), stream);
-    if (copy.isEmpty()) return false;
-    const int fd = memfd_create("tagnarabe-workbook", MFD_CLOEXEC);
-    if (fd < 0) return false;
-    bool written = true;
-    for (qsizetype done = 0; written && done < copy.size();) {
-      const ssize_t n = ::write(fd, copy.constData() + done, static_cast<size_t>(copy.size() - done));
-      written = n > 0;
-      done += n > 0 ? n : 0;
-    }
-    const QByteArray path = "/proc/self/fd/" + QByteArray::number(fd);
-    const int rc = written ? freexl_open(path.constData(), &handle_) : FREEXL_FILE_NOT_FOUND;
-    ::close(fd);
-    if (rc != FREEXL_OK || !handle_) return false;
-    unsigned int value = 0;
-    // FreeXL reports anything but "plain" for a protected book.
-    if (freexl_get_info(handle_, FREEXL_BIFF_PASSWORD, &value) != FREEXL_OK ||
-        value != FREEXL_BIFF_PLAIN)
-      return false;
-    unsigned int count = 0;
-    if (freexl_get_info(handle_, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK) return false;
-    for (unsigned int i = 0; i < count && i < 0x10000; ++i) {
-      const char* name = nullptr;
-      if (freexl_get_worksheet_name(handle_, static_cast<unsigned short>(i), &name) != FREEXL_OK)
-        return false;
-      names_ << QString::fromUtf8(name ? name : "");
-    }
+ private:
+  bool first_bof(const Record& r) {
+    if (r.type != k_bof || r.body.size() < 4) return false;
+    const std::uint16_t version = u16(r.body.constData());
+    if (version != 0x0500 && version != 0x0600) return false;
+    biff_ = version == 0x0600 ? 8 : 5;
+    codepage_ = biff_ == 8 ? 1200 : 1252;
     return true;
   }
 
-  QStringList sheet_names() const override { return names_; }
+  bool record(const Record& r) {
+    const char* b = r.body.constData();
+    switch (r.type) {
+      case k_bof: return substream(r);
+      case k_eof: in_substream_ = false; sheet_ = -1; return true;
+      case k_filepass: return false;
+      case k_codepage: codepage_ = u16(b); return true;
+      case k_datemode: date1904_ = u16(b) == 1; return true;
+      case k_xf: if (sheet_ < 0) xf_formats_.push_back(u16(b + 2)); return true;
+      case k_format: return format(r);
+      case k_boundsheet: return boundsheet(r);
+      case k_sst: read_sst(r); return true;
+      case k_dimension: return dimension(b);
+      case k_string: return formula_string(r);
+      default: return sheet_ < 0 || r.body.size() < 4 || cell(r);
+    }
+  }
+
+  // A BOF opens the substream of the sheet whose BOUNDSHEET points at it.
+  bool substream(const Record& r) {
+    if (in_substream_) return false;  // the sheet before never ended
+    in_substream_ = true;
+    sheet_ = -1;
+    for (size_t i = 0; i < sheets.size() && sheet_ < 0; ++i)
+      if (sheets[i].offset == static_cast<std::uint32_t>(r.offset)) sheet_ = static_cast<int>(i);
+    return true;
+  }
+
+  bool boundsheet(const Record& r) {
+    Cursor c(r, 6, biff_, codepage_);
+    const auto name = c.string(1);
+    if (!name) return false;
+    // Worksheets only: charts, macro sheets and modules hold no cells.
+    if (r.body[5] == 0) sheets.push_back({*name, u32(r.body.constData()), {}});
+    return true;
+  }
+
+  bool format(const Record& r) {
+    Cursor c(r, 2, biff_, codepage_);
+    const auto code = c.string(biff_ == 8 ? 2 : 1);
+    if (!code) return false;
+    format_kinds_[u16(r.body.constData())] = number_kind_of_format(*code);
+    return true;
+  }
+
+  // As many strings as the table holds, whatever count it states.
+  void read_sst(const Record& r) {
+    Cursor c(r, 8, biff_, codepage_);
+    const std::uint32_t count = u32(r.body.constData() + 4);
+    for (std::uint32_t i = 0; i < count && c.pos() < r.body.size(); ++i) {
+      auto s = c.string(2);
+      if (!s) break;
+      sst_.push_back(std::move(*s));
+    }
+  }
+
+  bool dimension(const char* b) {
+    const std::uint64_t rows = biff_ == 8 ? u32(b + 4) : u16(b + 2);
+    const std::uint64_t cols = biff_ == 8 ? u16(b + 10) : u16(b + 6);
+    claimed_cells_ += rows * cols;
+    return claimed_cells_ <= k_max_cells;
+  }
+
+  NumberKind kind_of_xf(std::uint16_t xf) const {
+    if (xf >= xf_formats_.size()) return NumberKind::none;
+    const std::uint16_t format = xf_formats_[xf];
+    const auto own = format_kinds_.find(format);
+    return own != format_kinds_.end() ? own->second : number_kind_of_builtin(format);
+  }
+
+  std::optional<QString> number(std::uint16_t xf, double d) const {
+    if (!std::isfinite(d)) return std::nullopt;
+    return serial_text(d, kind_of_xf(xf), date1904_);
+  }
+
+  // Two records for one cell come from no spreadsheet program.
+  bool put(int row, int col, std::optional<QString> value) {
+    if (col >= k_max_cols) return true;
+    return sheets[static_cast<size_t>(sheet_)].cells.emplace(cell_key(row, col), std::move(value)).second;
+  }
+
+  bool cell(const Record& r) {
+    const char* b = r.body.constData();
+    const int row = u16(b), col = u16(b + 2);
+    switch (r.type) {
+      case k_number: {
+        double d;
+        std::memcpy(&d, b + 6, sizeof d);  // little-endian IEEE, as on every host we build for
+        return put(row, col, number(u16(b + 4), d));
+      }
+      case k_rk: return put(row, col, number(u16(b + 4), rk_number(u32(b + 6))));
+      case k_mulrk:
+        for (qsizetype at = 4; at + 6 + 2 <= r.body.size(); at += 6)
+          if (!put(row, col + static_cast<int>((at - 4) / 6), number(u16(b + at), rk_number(u32(b + at + 2)))))
+            return false;
+        return true;
+      case k_label:
+      case k_rstring: {
+        Cursor c(r, 6, biff_, codepage_);
+        const auto text = c.string(2);
+        return text && put(row, col, *text);
+      }
+      case k_labelsst: {
+        const std::uint32_t index = u32(b + 6);
+        return put(row, col, index < sst_.size() ? sst_[index] : QString());
+      }
+      case k_boolerr:
+        return put(row, col, b[7] ? std::nullopt
+                                  : std::optional<QString>(b[6] ? QStringLiteral("TRUE") : QStringLiteral("FALSE")));
+      case k_formula: return formula(r, row, col);
+      default: return true;
+    }
+  }
+
+  // A formula's last result; a text result follows in a STRING record.
+  bool formula(const Record& r, int row, int col) {
+    const char* b = r.body.constData();
+    pending_string_.reset();
+    if (u16(b + 12) != 0xFFFF) {
+      double d;
+      std::memcpy(&d, b + 6, sizeof d);
+      return put(row, col, number(u16(b + 4), d));
+    }
+    switch (static_cast<unsigned char>(b[6])) {
+      case 0: pending_string_ = cell_key(row, col); return put(row, col, QString());
+      case 1: return put(row, col, b[8] ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+      case 3: return put(row, col, QString());
+      default: return put(row, col, std::nullopt);
+    }
+  }
+
+  bool formula_string(const Record& r) {
+    if (!pending_string_ || sheet_ < 0) return true;
+    Cursor c(r, 0, biff_, codepage_);
+    const auto text = c.string(2);
+    if (!text) return false;
+    sheets[static_cast<size_t>(sheet_)].cells[*pending_string_] = *text;
+    pending_string_.reset();
+    return true;
+  }
+
+  int biff_ = 0, codepage_ = 1252;
+  bool date1904_ = false, in_substream_ = false;
+  int sheet_ = -1;  // the worksheet whose substream is being read
+  std::vector<std::uint16_t> xf_formats_;  // the number format of each cell style
+  std::unordered_map<std::uint16_t, NumberKind> format_kinds_;
+  std::vector<QString> sst_;
+  std::uint64_t claimed_cells_ = 0;
+  std::optional<std::uint32_t> pending_string_;
+};
+
+class XlsBook final : public Book {
+ public:
+  explicit XlsBook(std::vector<Sheet> sheets) : sheets_(std::move(sheets)) {}
+
+  QStringList sheet_names() const override {
+    QStringList names;
+    for (const Sheet& s : sheets_) names << s.name;
+    return names;
+  }
   int active() const override { return active_; }
 
   bool activate(int index) override {
-    if (freexl_select_active_worksheet(handle_, static_cast<unsigned short>(index)) != FREEXL_OK)
-      return false;
+    if (index < 0 || index >= static_cast<int>(sheets_.size())) return false;
     active_ = index;
     return true;
   }
 
   std::optional<QString> cell(int row, int col) override {
-    const auto special = scan_.special.find(cell_key(active_, row, col));
-    if (special != scan_.special.end()) return special->second;
-    FreeXL_CellValue v;
-    const int rc = freexl_get_cell_value(handle_, static_cast<unsigned int>(row),
-                                         static_cast<unsigned short>(col), &v);
-    if (rc == FREEXL_ILLEGAL_CELL_ROW_COL) return QString();  // beyond the used range
-    if (rc != FREEXL_OK) return std::nullopt;
-    switch (v.type) {
-      case FREEXL_CELL_NULL: return QString();
-      case FREEXL_CELL_INT: return QString::number(v.value.int_value);
-      case FREEXL_CELL_DOUBLE: return number_text(v.value.double_value);
-      case FREEXL_CELL_TEXT:
-      case FREEXL_CELL_SST_TEXT:
-      case FREEXL_CELL_DATE:
-      case FREEXL_CELL_DATETIME:
-      case FREEXL_CELL_TIME: return QString::fromUtf8(v.value.text_value ? v.value.text_value : "");
-      default: return std::nullopt;
-    }
+    if (active_ < 0) return std::nullopt;
+    const auto& cells = sheets_[static_cast<size_t>(active_)].cells;
+    const auto it = cells.find(cell_key(row, col));
+    return it == cells.end() ? QString() : it->second;
   }
 
  private:
-  const void* handle_ = nullptr;
-  QStringList names_;
+  std::vector<Sheet> sheets_;
   int active_ = -1;
-  Scan scan_;
 };
 
 }  // namespace
@@ -398,9 +285,9 @@ class XlsBook final : public Book {
 std::unique_ptr<Book> open_xls_book(const QByteArray& data) {
   const auto stream = compound_stream(data, {QStringLiteral("Workbook"), QStringLiteral("Book")});
   if (!stream) return nullptr;
-  auto book = std::make_unique<XlsBook>();
-  if (!book->load(*stream)) return nullptr;
-  return book;
+  Reader reader;
+  if (!reader.read(*stream)) return nullptr;
+  return std::make_unique<XlsBook>(std::move(reader.sheets));
 }
 
 }  // namespace tn

@@ -136,12 +136,13 @@ bool is_integer_text(QStringView s) {
   return std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
-// "BC12" -> column 54 (from 0); -1 when it does not start with letters.
+// "BC12" (or "bc12", as some producers write) -> column 54 (from 0); -1
+// when it does not start with letters.
 int column_of(QStringView ref) {
   int c = 0;
   qsizetype i = 0;
-  for (; i < ref.size() && ref[i] >= u'A' && ref[i] <= u'Z' && c <= k_max_cols; ++i)
-    c = c * 26 + (ref[i].unicode() - u'A' + 1);
+  for (; i < ref.size() && ref[i].isLetter() && ref[i].unicode() < 0x80 && c <= k_max_cols; ++i)
+    c = c * 26 + (ref[i].toUpper().unicode() - u'A' + 1);
   return i == 0 ? -1 : c - 1;
 }
 
@@ -306,11 +307,11 @@ class XlsxBook final : public RowBook {
       case CellType::number: break;
     }
     if (!has_v) return Value(QString());
-    const DateKind kind = style >= 0 && style < static_cast<int>(style_kinds_.size())
+    const NumberKind kind = style >= 0 && style < static_cast<int>(style_kinds_.size())
                               ? style_kinds_[static_cast<size_t>(style)]
-                              : DateKind::none;
+                              : NumberKind::none;
     // Most numbers of a track list are integers shown as they are stored.
-    if (kind == DateKind::none && is_integer_text(v)) return Value(v);
+    if (kind == NumberKind::none && is_integer_text(v)) return Value(v);
     bool ok = false;
     const double d = v.toDouble(&ok);
     if (!ok || !std::isfinite(d)) return Value();
@@ -337,13 +338,13 @@ class XlsxBook final : public RowBook {
   bool read_styles(const QString& part) {
     Part p(*archive_, part);
     if (!p.readable()) return false;
-    std::unordered_map<int, DateKind> own;
+    std::unordered_map<int, NumberKind> own;
     bool in_cell_xfs = false;
     for (auto t = p.next(); t != QXmlStreamReader::EndDocument; t = p.next()) {
       if (t == QXmlStreamReader::Invalid) return false;
       if (p.is_start(QLatin1StringView("numFmt"))) {
         own[to_int(p.attr(QLatin1StringView("numFmtId"))).value_or(-1)] =
-            date_kind_of_format(p.attr(QLatin1StringView("formatCode")).toString());
+            number_kind_of_format(p.attr(QLatin1StringView("formatCode")).toString());
       } else if (p.is_start(QLatin1StringView("cellXfs"))) {
         in_cell_xfs = true;
       } else if (p.is_end(QLatin1StringView("cellXfs"))) {
@@ -351,7 +352,7 @@ class XlsxBook final : public RowBook {
       } else if (in_cell_xfs && p.is_start(QLatin1StringView("xf"))) {
         const int id = to_int(p.attr(QLatin1StringView("numFmtId"))).value_or(0);
         const auto it = own.find(id);
-        style_kinds_.push_back(it != own.end() ? it->second : date_kind_of_builtin(id));
+        style_kinds_.push_back(it != own.end() ? it->second : number_kind_of_builtin(id));
       }
     }
     return true;
@@ -360,7 +361,7 @@ class XlsxBook final : public RowBook {
   std::unique_ptr<Archive> archive_;
   QStringList names_, sheet_parts_;
   QString strings_part_;
-  std::vector<DateKind> style_kinds_;
+  std::vector<NumberKind> style_kinds_;
   bool date1904_ = false;
   int active_ = -1;
   std::unique_ptr<Part> sheet_, strings_;

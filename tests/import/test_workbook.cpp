@@ -305,6 +305,67 @@ class TestWorkbook : public QObject {
     QCOMPARE(*wb.cell_value(QStringLiteral("A2")), QStringLiteral("ｶﾀｶﾅ結果"));
   }
 
+  // Books of every kind the writers of .xls produce, each read cell by cell
+  // as LibreOffice reads it.
+  void book_kinds_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("cells");
+    const QStringList common = {"A1=曲名", "B1=3", "C1=2001-02-03", "D1=-0.0003"};
+    for (const char* k : {"BIFF8, stream WORKBOOK", "BIFF5, stream BOOK", "BIFF5 without a code page"})
+      QTest::newRow(k) << k << common;
+    QTest::newRow("1904 date system") << "1904" << common + QStringList{"E1=1904-01-01"};
+    QTest::newRow("string table split inside strings")
+        << "split" << common + QStringList{"A2=" + QString(3000, QChar(u'曲')), "A3=ab", "A4=二"};
+    QTest::newRow("rich text, phonetic reading") << "rich" << common + QStringList{"A2=夜明け", "A3=次"};
+    QTest::newRow("durations") << "durations" << common + QStringList{"E1=255:10:10", "E2=00:30:00"};
+    // One book (tests/import/data/make_kinds.py) as xlwt and LibreOffice write it.
+    const QStringList kinds = {"A1=曲名", "B1=坂道と自転車", "C1=255:10:10", "D1=-0.0003", "E1=2001-02-03",
+                               "F1=1904-01-01", "G1=12", "A2=" + QStringLiteral("長い曲名").repeated(750),
+                               "A3=曲その2", "A302=曲その301", "A303="};
+    for (const char* file : {"kinds-xlwt.xls", "kinds-lo.xls", "kinds-lo.xlsx"})
+      QTest::newRow(file) << file << kinds;
+  }
+  void book_kinds() {
+    QFETCH(QString, kind);
+    QFETCH(QStringList, cells);
+    XlsBook book;
+    XlsSheet& s = book.add(QStringLiteral("Sheet1"));
+    const bool latin = kind == "BIFF5 without a code page";
+    s.text(QStringLiteral("A1"), latin ? QStringLiteral("Café") : QStringLiteral("曲名"))
+        .rk(QStringLiteral("B1"), 3).date(QStringLiteral("C1"), QDate(2001, 2, 3))
+        .number(QStringLiteral("D1"), -0.0003);
+    if (kind == "BIFF8, stream WORKBOOK") book.stream_name = QStringLiteral("WORKBOOK");
+    if (kind == "BIFF5, stream BOOK") book.codepage = 932, book.stream_name = QStringLiteral("BOOK");
+    if (latin) book.codepage = 0, cells[0] = QStringLiteral("A1=Café");
+    if (kind == "1904") {
+      book.date1904 = true;
+      s.date(QStringLiteral("C1"), QDate(2001, 2, 3).addDays(-1462)).date(QStringLiteral("E1"), QDate(1904, 1, 1).addDays(-1462));
+    }
+    if (kind == "split") {
+      book.record_limit = 101;  // odd: some splits fall inside a character's bytes
+      s.text(QStringLiteral("A2"), QString(3000, QChar(u'曲'))).text(QStringLiteral("A3"), QStringLiteral("ab"))
+          .text(QStringLiteral("A4"), QStringLiteral("二"));
+    }
+    if (kind == "rich") {
+      book.record_limit = 40;
+      s.rich(QStringLiteral("A2"), QStringLiteral("夜明け")).text(QStringLiteral("A3"), QStringLiteral("次"));
+    }
+    if (kind == "durations") s.duration(QStringLiteral("E1"), 255 / 24.0 + (10 * 60 + 10) / 86400.0).duration(QStringLiteral("E2"), 1 / 48.0);
+    QString p = QStringLiteral(TAGNARABE_TEST_DATA "/") + kind;
+    if (!kind.startsWith(QLatin1String("kinds-"))) {
+      p = path(QStringLiteral("kind.xls"));
+      book.save(p);
+    }
+    Workbooks wb;
+    QVERIFY(wb.open(p));
+    QVERIFY(wb.activate_sheet(QStringLiteral("Sheet1")));
+    for (const QString& c : cells) {
+      const qsizetype eq = c.indexOf(u'=');
+      const auto v = wb.cell_value(c.left(eq));
+      QVERIFY2(v && *v == c.mid(eq + 1), qPrintable(c + QStringLiteral(" gave ") + v.value_or("#error").left(40)));
+    }
+  }
+
   void huge_sheet() {
     XlsBook book;
     XlsSheet& s = book.add(QStringLiteral("Sheet1"));
@@ -329,7 +390,8 @@ class TestWorkbook : public QObject {
                           "cut in the header", "cut after the directory", "password",
                           "no workbook stream", "stream without BOF", "forged used range",
                           "record shorter than its fields", "two records for one cell",
-                          "sheet without its end", "record length past its record"})
+                          "sheet without its end", "record length past its record",
+                          "a few words of text", "one line of commas"})
       QTest::newRow(k) << k;
   }
   void open_failures() {
@@ -339,8 +401,8 @@ class TestWorkbook : public QObject {
     for (int r = 2; r < 400; ++r) good.sheets[0].rk(QStringLiteral("A%1").arg(r), r);
     good.add(QStringLiteral("Two")).text(QStringLiteral("B2"), QStringLiteral("二"));
     const QByteArray bytes = good.bytes();
-    // The workbook stream with one change; FreeXL would crash on or leak
-    // memory for each of these unless they are refused first.
+    // The workbook stream with one change that no spreadsheet program
+    // writes: each is refused as corrupt.
     auto patched = [&](auto&& change) {
       QByteArray stream = good.workbook_stream();
       change(stream);
@@ -363,6 +425,10 @@ class TestWorkbook : public QObject {
       write({});
     } else if (kind == "html table") {
       write("  <table><tr><td>曲名</td><td>ｱﾙﾊﾞﾑ名</td></tr></table>\n");
+    } else if (kind == "a few words of text") {
+      write("Track list for the album\n");
+    } else if (kind == "one line of commas") {
+      write("Hello, world\nthis is a letter\n");
     } else if (kind == "mp3 bytes") {
       write(QByteArray("ID3\x03\x00\x00\x00\x00\x00\x00", 10) + QByteArray(2000, '\xFF'));
     } else if (kind == "cut in half") {
@@ -380,8 +446,7 @@ class TestWorkbook : public QObject {
     } else if (kind == "stream without BOF") {
       write(compound_file(QStringLiteral("Workbook"), QByteArray(5000, '\x11')));
     } else if (kind == "forged used range") {
-      // Two sheets claiming 65,536 x 200 cells each: FreeXL would take half a
-      // gigabyte for them.
+      // Two sheets claiming 65,536 x 200 cells each, more than a full sheet.
       XlsBook forged = good;
       forged.sheets.push_back(good.sheets[0]);
       QByteArray stream = forged.workbook_stream();
@@ -553,9 +618,23 @@ class TestWorkbook : public QObject {
                                 {}, styles))
         << true
         << QStringList{"A1=2024-03-15", "B1=2024-03-15 10:30:00", "C1=10:30:00", "D1=45366", "E1=45366",
-                       "F1=1900-02-29", "G1=2024-03-15", "H1=FALSE", "I1=#error", "J1=45366",
+                       "F1=1900-02-29", "G1=2024-03-15", "H1=FALSE", "I1=#error", "J1=4.5366E+04",
                        "A2=-12", "B2=7", "C2=0", "D2=999999999999999", "E2=1234567890123456",
                        "F2=2.5", "G2=1000", "H2=2024-03-15"};
+    QTest::newRow("lower-case references, empty string, wrong string count, durations")
+        << with_part(xlsx_parts({{"Sheet1", "<row r=\"1\"><c r=\"a1\" t=\"s\"><v>0</v></c><c r=\"b1\" t=\"s\"><v>1</v></c>"
+                                             "<c r=\"c1\"><v>-3E-4</v></c>"
+                                             "<c r=\"e1\" s=\"2\"><v>10.6320601851852</v></c></row>"}},
+                                "<si><t/></si><si><t>曲</t></si>",
+                                "<numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"[hh]:mm:ss\"/></numFmts>"
+                                "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"164\"/></cellXfs>"),
+                     "xl/sharedStrings.xml", [](QByteArray& d) { d.replace("<sst ", "<sst count=\"9\" uniqueCount=\"7\" "); })
+        << true << QStringList{"A1=", "B1=曲", "C1=-0.0003", "E1=255:10:10"};
+    QTest::newRow("1904 date system")
+        << with_part(xlsx_parts({{"Sheet1", "<row r=\"1\"><c r=\"A1\" s=\"1\"><v>0</v></c><c r=\"B1\" s=\"1\"><v>35794</v></c></row>"}},
+                                {}, "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/></cellXfs>"),
+                     "xl/workbook.xml", [](QByteArray& d) { d.replace("<sheets>", "<workbookPr date1904=\"1\"/><sheets>"); })
+        << true << QStringList{"A1=1904-01-01", "B1=2001-12-31"};
 
     const QByteArray ods_table =
         "<table:table table:name=\"Sheet1\"><table:table-column table:number-columns-repeated=\"3\"/>"

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <cstring>
+#include <set>
 #include <stdexcept>
 
 namespace tn::test {
@@ -30,16 +31,16 @@ QByteArray utf16(const QString& s) {
   return QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
 }
 
-QByteArray shift_jis(const QString& s) {
-  iconv_t cd = iconv_open("CP932", "UTF-16LE");
-  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no CP932 in iconv");
+QByteArray legacy(const QString& s, int codepage) {
+  iconv_t cd = iconv_open(codepage == 932 ? "CP932" : "CP1252", "UTF-16LE");
+  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no code page in iconv");
   QByteArray in = utf16(s), out(in.size() * 2 + 4, '\0');
   char* ip = in.data();
   char* op = out.data();
   size_t il = static_cast<size_t>(in.size()), ol = static_cast<size_t>(out.size());
   const size_t rc = iconv(cd, &ip, &il, &op, &ol);
   iconv_close(cd);
-  if (rc == static_cast<size_t>(-1)) throw std::runtime_error("text not in CP932");
+  if (rc == static_cast<size_t>(-1)) throw std::runtime_error("text not in the code page");
   out.truncate(out.size() - static_cast<qsizetype>(ol));
   return out;
 }
@@ -61,8 +62,47 @@ bool parse(const QString& addr, int& row, int& col) {
   return ok && col >= 0 && row >= 0;
 }
 
-// XF records written: 0 general, 1 built-in date format 14, 2 "yyyy/mm/dd".
-constexpr int k_xf_general = 0, k_xf_date = 1, k_xf_date_custom = 2, k_custom_format = 164;
+// XF records written: 0 general, 1 built-in date format 14, 2 "yyyy/mm/dd",
+// 3 "[h]:mm:ss".
+constexpr int k_xf_general = 0, k_xf_date = 1, k_xf_date_custom = 2, k_xf_duration = 3;
+constexpr int k_custom_format = 164, k_duration_format = 165;
+
+// The string table: records of at most limit bytes; a string whose
+// characters do not fit goes on in the next, after a flag byte. A rich
+// string carries one formatting run and a phonetic reading.
+void write_sst(QByteArray& out, const QStringList& sst, const std::set<QString>& rich, int limit) {
+  QByteArray body;
+  put32(body, static_cast<quint32>(sst.size()));
+  put32(body, static_cast<quint32>(sst.size()));
+  int type = 0x00FC;
+  auto flush = [&] {
+    record(out, type, body);
+    body.clear();
+    type = 0x003C;  // CONTINUE
+  };
+  for (const QString& s : sst) {
+    const bool is_rich = rich.count(s) > 0;
+    const QByteArray phonetic("\x01\x00\x08\x00\x00\x00\x00\x00\x00\x00\x00\x00", 12);
+    if (body.size() + 3 + (is_rich ? 6 : 0) + 2 > limit) flush();
+    put16(body, static_cast<int>(s.size()));
+    body.append(is_rich ? '\x0D' : '\x01');
+    if (is_rich) {
+      put16(body, 1);
+      put32(body, static_cast<quint32>(phonetic.size()));
+    }
+    QByteArray chars = utf16(s);
+    for (;;) {
+      const qsizetype room = (limit - body.size()) / 2 * 2;
+      body.append(chars.left(room));
+      chars.remove(0, room);
+      if (chars.isEmpty()) break;
+      flush();
+      body.append('\x01');
+    }
+    if (is_rich) body.append(QByteArray("\x00\x00\x01\x00", 4) + phonetic);
+  }
+  record(out, type, body);
+}
 
 }  // namespace
 
@@ -89,7 +129,7 @@ QByteArray XlsBook::workbook_stream() const {
   // Short strings as the version stores them: BIFF8 Unicode with a flag byte.
   auto short_string = [&](const QString& s, bool wide_len) {
     QByteArray b;
-    const QByteArray chars = biff8 ? utf16(s) : shift_jis(s);
+    const QByteArray chars = biff8 ? utf16(s) : legacy(s, codepage);
     const int n = biff8 ? static_cast<int>(s.size()) : static_cast<int>(chars.size());
     if (wide_len)
       put16(b, n);
@@ -122,18 +162,19 @@ QByteArray XlsBook::workbook_stream() const {
     fp.append(QByteArray(48, '\x5A'));
     record(out, 0x002F, fp);
   }
-  {
+  if (codepage != 0) {
     QByteArray cp;
     put16(cp, codepage);
     record(out, 0x0042, cp);
   }
-  if (biff8) {  // BIFF5 readers get the built-in date format only
+  if (date1904) record(out, 0x0022, QByteArray("\x01\x00", 2));
+  for (const auto& [index, code] : {std::pair{k_custom_format, "yyyy/mm/dd"}, {k_duration_format, "[h]:mm:ss"}}) {
     QByteArray fmt;
-    put16(fmt, k_custom_format);
-    fmt.append(short_string(QStringLiteral("yyyy/mm/dd"), true));
+    put16(fmt, index);
+    fmt.append(short_string(QString::fromLatin1(code), biff8));
     record(out, 0x041E, fmt);
   }
-  for (int ifmt : {0, 14, k_custom_format}) {
+  for (int ifmt : {0, 14, k_custom_format, k_duration_format}) {
     QByteArray xf;
     put16(xf, 0);
     put16(xf, ifmt);
@@ -153,32 +194,17 @@ QByteArray XlsBook::workbook_stream() const {
   // Shared strings, each record holding whole strings only.
   std::map<QString, quint32> sst_index;
   QStringList sst;
+  std::set<QString> rich;
   if (biff8)
     for (const XlsSheet& sheet : sheets)
       for (const auto& [pos, cell] : sheet.cells())
-        if (cell.kind == XlsSheet::Kind::text && !sst_index.count(cell.s)) {
+        if ((cell.kind == XlsSheet::Kind::text || cell.kind == XlsSheet::Kind::rich) &&
+            !sst_index.count(cell.s)) {
           sst_index[cell.s] = static_cast<quint32>(sst.size());
           sst << cell.s;
+          if (cell.kind == XlsSheet::Kind::rich) rich.insert(cell.s);
         }
-  if (!sst.isEmpty()) {
-    QByteArray body;
-    put32(body, static_cast<quint32>(sst.size()));
-    put32(body, static_cast<quint32>(sst.size()));
-    int type = 0x00FC;
-    for (const QString& s : sst) {
-      QByteArray one;
-      put16(one, static_cast<int>(s.size()));
-      one.append('\x01');
-      one.append(utf16(s));
-      if (body.size() + one.size() > 8224) {
-        record(out, type, body);
-        body.clear();
-        type = 0x003C;  // CONTINUE
-      }
-      body.append(one);
-    }
-    record(out, type, body);
-  }
+  if (!sst.isEmpty()) write_sst(out, sst, rich, record_limit);
   record(out, 0x000A, {});
 
   for (size_t si = 0; si < sheets.size(); ++si) {
@@ -210,10 +236,12 @@ QByteArray XlsBook::workbook_stream() const {
       put16(b, pos.second);
       const int xf = cell.kind == K::date          ? k_xf_date
                      : cell.kind == K::date_custom ? k_xf_date_custom
+                     : cell.kind == K::duration    ? k_xf_duration
                                                    : k_xf_general;
       put16(b, xf);
       switch (cell.kind) {
         case K::text:
+        case K::rich:
           if (biff8) {
             put32(b, sst_index.at(cell.s));
             record(out, 0x00FD, b);
@@ -227,6 +255,7 @@ QByteArray XlsBook::workbook_stream() const {
         case K::number:
         case K::date:
         case K::date_custom:
+        case K::duration:
           put_double(b, cell.d);
           record(out, 0x0203, b);
           break;
@@ -279,8 +308,10 @@ QByteArray XlsBook::workbook_stream() const {
 }
 
 QByteArray XlsBook::bytes() const {
-  return compound_file(codepage == 1200 ? QStringLiteral("Workbook") : QStringLiteral("Book"),
-                       workbook_stream());
+  const QString name = !stream_name.isEmpty() ? stream_name
+                       : codepage == 1200      ? QStringLiteral("Workbook")
+                                               : QStringLiteral("Book");
+  return compound_file(name, workbook_stream());
 }
 
 void XlsBook::save(const QString& path) const {

@@ -1,6 +1,6 @@
 #pragma once
 // Real .xls files for the import tests: a small writer of BIFF8 (or BIFF5
-// with Shift-JIS text) inside an OLE2 compound file. It writes what a reader
+// with Shift-JIS or Latin-1 text) inside an OLE2 compound file. It writes what a reader
 // needs, not what a spreadsheet program would add for its own use.
 
 #include <QByteArray>
@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "import/compound_file.h"
+#include "compound_writer.h"
 
 namespace tn::test {
 
@@ -28,6 +28,10 @@ class XlsSheet {
   XlsSheet& rk(const QString& addr, int n) { return put(addr, {Kind::rk, {}, double(n)}); }
   // builtin: the program's own date format (index 14); else "yyyy/mm/dd".
   XlsSheet& date(const QString& addr, QDate d, bool builtin = true);
+  // Days as a duration shown "[h]:mm:ss".
+  XlsSheet& duration(const QString& addr, double days) { return put(addr, {Kind::duration, {}, days}); }
+  // Shared text with a formatting run and a phonetic reading (BIFF8).
+  XlsSheet& rich(const QString& addr, const QString& s) { return put(addr, {Kind::rich, s}); }
   XlsSheet& boolean(const QString& addr, bool b) { return put(addr, {Kind::boolean, {}, b ? 1.0 : 0.0}); }
   XlsSheet& error(const QString& addr, int code = 0x07) { return put(addr, {Kind::error, {}, double(code)}); }
   // Formula cells with their last result.
@@ -38,7 +42,7 @@ class XlsSheet {
   // texts leave their cells out.
   XlsSheet& column(char letter, const QStringList& texts, int first_row = 1);
 
-  enum class Kind { text, label, number, rk, date, date_custom, boolean, error, f_number, f_text, f_error };
+  enum class Kind { text, rich, label, number, rk, date, date_custom, duration, boolean, error, f_number, f_text, f_error };
   struct Cell {
     Kind kind;
     QString s;
@@ -54,8 +58,15 @@ class XlsSheet {
 
 struct XlsBook {
   std::vector<XlsSheet> sheets;
-  int codepage = 1200;    // 1200: BIFF8, Unicode; 932: BIFF5 with Shift-JIS text
+  // 1200: BIFF8, Unicode; 932: BIFF5 with Shift-JIS text; 0: BIFF5 in
+  // Latin-1 without a CODEPAGE record, as Excel 5 writes it.
+  int codepage = 1200;
   bool password = false;  // a FILEPASS record, as in a book protected by a password
+  bool date1904 = false;  // the Macintosh date system
+  QString stream_name;    // empty: "Workbook" for BIFF8, else "Book"
+  // Longest string-table record: past it the table goes on in CONTINUE
+  // records, a string's characters split between them as Excel splits them.
+  int record_limit = 8224;
 
   XlsSheet& add(const QString& name) { return sheets.emplace_back(name); }
   QByteArray workbook_stream() const;
@@ -63,6 +74,6 @@ struct XlsBook {
   void save(const QString& path) const;
 };
 
-// compound_file (import/compound_file.h) wraps a stream into a file.
+// compound_file (compound_writer.h) wraps a stream into a file.
 
 }  // namespace tn::test
