@@ -132,6 +132,9 @@ inline const QString edited = QStringLiteral("まだファイルに書き込ん�
 inline const QString failed = QStringLiteral("ファイルまたはタグを読み込めませんでした。");
 inline const QString repaired =
     QStringLiteral("文字化けを直して表示しています。まだファイルに書き込んでいません。");
+inline const QString legacy = QStringLiteral(
+    "ファイルには古い文字コードで入っているため、他のプレーヤーでは文字化けして表示されます。"
+    "書き込むとUnicodeで保存します。");
 }  // namespace cell_state
 
 // The menu bar, named after the command an item runs.

@@ -16,6 +16,7 @@ QString state_of(CellMark m) {
     case CellMark::edited: return cell_state::edited;
     case CellMark::unreadable: return cell_state::failed;
     case CellMark::repaired: return cell_state::repaired;
+    case CellMark::legacy: return cell_state::legacy;
     case CellMark::plain: break;
   }
   return {};

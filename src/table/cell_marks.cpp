@@ -19,8 +19,9 @@ CellMark name_mark(const Context& cx, int r) {
 
 // The one rule of a tag cell of a row whose tag was read.
 CellMark tag_mark(const Context& cx, int c, int r, const TagTexts& disk) {
-  return cx.ss1.cell_text(c, r) == disk[static_cast<size_t>(c - col::title)] ? CellMark::plain
-                                                                            : CellMark::edited;
+  const auto k = static_cast<size_t>(c - col::title);
+  if (cx.ss1.cell_text(c, r) != disk[k]) return CellMark::edited;
+  return cx.state.legacy(r - 1)[k] ? CellMark::legacy : CellMark::plain;
 }
 
 }  // namespace
@@ -49,12 +50,28 @@ void mark_typed(Context& cx, int col, int row) {
   if (const auto& disk = cx.state.on_disk(row - 1)) cx.ss1.mark(col, row, tag_mark(cx, col, row, *disk));
 }
 
+void note_legacy(Context& cx, int row, const TagFlags& held) {
+  cx.state.set_legacy(row - 1, held);
+  const auto& disk = cx.state.on_disk(row - 1);
+  if (!disk) return;
+  for (int c = col::title; c <= col::artist; ++c) {
+    const CellMark m = cx.ss1.cell_mark(c, row);
+    if (m == CellMark::plain || m == CellMark::legacy) cx.ss1.mark(c, row, tag_mark(cx, c, row, *disk));
+  }
+}
+
 void note_written(Context& cx, int row, int c1, int c2) {
   auto disk = cx.state.on_disk(row - 1);
   if (!disk) return;
-  for (int c = c1; c <= c2; ++c)
-    if (is_tag_col(c)) (*disk)[static_cast<size_t>(c - col::title)] = cx.ss1.cell_text(c, row);
+  TagFlags legacy = cx.state.legacy(row - 1);
+  for (int c = c1; c <= c2; ++c) {
+    if (!is_tag_col(c)) continue;
+    const auto k = static_cast<size_t>(c - col::title);
+    (*disk)[k] = cx.ss1.cell_text(c, row);
+    legacy[k] = false;  // stored as Unicode
+  }
   cx.state.set_on_disk(row - 1, disk);
+  cx.state.set_legacy(row - 1, legacy);
 }
 
 }  // namespace tn

@@ -25,11 +25,13 @@ enum class CellMark {
   edited,      // a change not written yet
   unreadable,  // the row's file or its tag could not be read
   repaired,    // mojibake repaired on reading, not written yet
+  legacy,      // as the file holds it, but in bytes other players show garbled
 };
 constexpr Colour colour_of(CellMark m) {
   switch (m) {
     case CellMark::edited:
-    case CellMark::repaired: return k_edited;
+    case CellMark::repaired:
+    case CellMark::legacy: return k_edited;
     case CellMark::unreadable: return k_error;
     case CellMark::plain: break;
   }
@@ -40,7 +42,9 @@ constexpr CellMark mark_of_colour(Colour c) {
   return c == k_edited ? CellMark::edited : c == k_error ? CellMark::unreadable : CellMark::plain;
 }
 // True for a mark of something a write would still have to store.
-constexpr bool is_unwritten(CellMark m) { return m == CellMark::edited || m == CellMark::repaired; }
+constexpr bool is_unwritten(CellMark m) {
+  return m == CellMark::edited || m == CellMark::repaired || m == CellMark::legacy;
+}
 
 class Grid {
  public:

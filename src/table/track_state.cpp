@@ -18,7 +18,7 @@ void TrackState::set_file(int i, const QString& name) {
   check_index(i);
   if (files_[static_cast<size_t>(i)] != name) {
     identities_[static_cast<size_t>(i)].reset();
-    on_disk_[static_cast<size_t>(i)].reset();
+    set_on_disk(i, std::nullopt);
   }
   files_[static_cast<size_t>(i)] = name;
   listed_[static_cast<size_t>(i)] = name;
@@ -28,7 +28,7 @@ void TrackState::clear_file(int i) {
   check_index(i);
   files_[static_cast<size_t>(i)].clear();
   identities_[static_cast<size_t>(i)].reset();
-  on_disk_[static_cast<size_t>(i)].reset();
+  set_on_disk(i, std::nullopt);
 }
 
 const QString& TrackState::listed(int i) const {
@@ -54,6 +54,17 @@ const std::optional<TagTexts>& TrackState::on_disk(int i) const {
 void TrackState::set_on_disk(int i, const std::optional<TagTexts>& texts) {
   check_index(i);
   on_disk_[static_cast<size_t>(i)] = texts;
+  if (!texts) legacy_[static_cast<size_t>(i)] = {};
+}
+
+const TagFlags& TrackState::legacy(int i) const {
+  check_index(i);
+  return legacy_[static_cast<size_t>(i)];
+}
+
+void TrackState::set_legacy(int i, const TagFlags& fields) {
+  check_index(i);
+  legacy_[static_cast<size_t>(i)] = fields;
 }
 
 QString track_order(int row) {

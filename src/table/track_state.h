@@ -14,6 +14,8 @@ constexpr int k_max_files = 100;
 
 // Title, album and artist (columns 3 to 5) as a file holds them.
 using TagTexts = std::array<QString, 3>;
+// One yes or no for each of them.
+using TagFlags = std::array<bool, 3>;
 
 class TrackState {
  public:
@@ -41,6 +43,11 @@ class TrackState {
   // the identity.
   const std::optional<TagTexts>& on_disk(int i) const;
   void set_on_disk(int i, const std::optional<TagTexts>& texts);
+  // Which of them entry i's file holds in legacy bytes (Shift-JIS, or UTF-8
+  // where its tag says ISO-8859-1) that other players show garbled; all no
+  // while on_disk is nullopt.
+  const TagFlags& legacy(int i) const;
+  void set_legacy(int i, const TagFlags& fields);
 
   QString path_of(int i) const { return edit_folder + file(i); }
 
@@ -49,6 +56,7 @@ class TrackState {
   std::array<QString, k_max_files> listed_;
   std::array<std::optional<FileIdentity>, k_max_files> identities_;
   std::array<std::optional<TagTexts>, k_max_files> on_disk_;
+  std::array<TagFlags, k_max_files> legacy_{};
 };
 
 // Track order text of row r: "01".."09", then "10".."100".

@@ -17,13 +17,15 @@ bool read_id3v1(int fd, const Mp3Probe& probe, QByteArray& block) {
   return read_exact(fd, probe.file_size - k_id3v1_size, block.data(), k_id3v1_size);
 }
 
-QString id3v1_text(const QByteArray& block, int i) {
+QByteArray id3v1_bytes(const QByteArray& block, int i) {
   QByteArray raw = block.mid(k_offsets[i], k_width);
   const qsizetype zero = raw.indexOf('\0');
   if (zero >= 0) raw.truncate(zero);
   while (!raw.isEmpty() && raw.back() == ' ') raw.chop(1);
-  return decode_legacy(raw);
+  return raw;
 }
+
+QString id3v1_text(const QByteArray& block, int i) { return decode_legacy(id3v1_bytes(block, i)); }
 
 QByteArray new_id3v1(const QByteArray& old, const WantedTexts& wanted, const QString* track) {
   QByteArray v1 = old;

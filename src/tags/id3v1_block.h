@@ -17,7 +17,9 @@ constexpr int k_id3v1_size = 128;
 // The file's last 128 bytes, which probe says are an ID3v1 block.
 bool read_id3v1(int fd, const Mp3Probe& probe, QByteArray& block);
 
-// Field i (title, artist, album) of a block, through the legacy decision.
+// Field i (title, artist, album) of a block: its bytes up to the first zero,
+// trailing blanks dropped; its text, through the legacy decision.
+QByteArray id3v1_bytes(const QByteArray& block, int i);
 QString id3v1_text(const QByteArray& block, int i);
 
 // The block with the fields that change stored anew. track: a new track

@@ -17,6 +17,12 @@ enum class LegacyCharset { ascii, utf8, cp932, latin1 };
 // does not look like Western words with accents) -> cp932; else latin1.
 LegacyCharset guess_legacy_charset(const QByteArray& raw);
 QString decode_legacy(const QByteArray& raw);
+// Whether raw, stored as ISO-8859-1, is text in another charset (CP932 or
+// UTF-8) that players taking it as ISO-8859-1 show garbled.
+inline bool is_legacy(const QByteArray& raw) {
+  const LegacyCharset c = guess_legacy_charset(raw);
+  return c == LegacyCharset::cp932 || c == LegacyCharset::utf8;
+}
 
 // CP932 bytes of text, or nothing when iconv can't encode all of it.
 std::optional<QByteArray> to_cp932(const QString& text);

@@ -1,6 +1,7 @@
 #include "tags/read_tags.h"
 
 #include "clean_up/clean_up.h"
+#include "table/cell_marks.h"
 #include "table/dialogs.h"
 #include "table/folder.h"
 #include "table/grid.h"
@@ -48,6 +49,11 @@ void mark_failed(Context& cx, int i) {
 
 }  // namespace
 
+TagFlags tag_flags(int field_bits) {
+  return {(field_bits & field_bit::title) != 0, (field_bits & field_bit::album) != 0,
+          (field_bits & field_bit::artist) != 0};
+}
+
 std::vector<ReadError> read_tags(Context& cx) {
   std::vector<ReadError> failed;
   auto report = [&](int i, const QString& tail) {
@@ -82,6 +88,7 @@ std::vector<ReadError> read_tags(Context& cx) {
         g.set_col(col::artist);
         g.set_text(rec.artist);
         cx.state.set_on_disk(i, TagTexts{rec.title, rec.album, rec.artist});
+        note_legacy(cx, r, tag_flags(cx.tags.legacy_fields()));
         repair_mojibake_row(g, r);
       } else {
         report(i, msg::tag_read_failed_tail);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "table/context.h"
+#include "table/track_state.h"
 
 namespace tn {
 
@@ -20,5 +21,8 @@ struct ReadError {
 // painted in the error colour, and its file-list entry cleared. Returns
 // those failures in row order.
 std::vector<ReadError> read_tags(Context& cx);
+
+// Field bits (field_bit values) as flags of the tag columns.
+TagFlags tag_flags(int field_bits);
 
 }  // namespace tn

@@ -57,6 +57,10 @@ class TagLibrary {
   // Beyond the five calls. The identity of the open file, as of its open;
   // nullopt when nothing is open or the library can't tell.
   virtual std::optional<FileIdentity> open_file_identity() const { return std::nullopt; }
+  // The fields (field_bit values) the last tag read of the open file decoded
+  // from legacy bytes: Shift-JIS, or UTF-8, where the tag says ISO-8859-1
+  // (an ID3v1 block, an ID3v2 frame of encoding 0).
+  virtual int legacy_fields() const { return 0; }
   // Before a run of writes, each write the run will make: the arguments of
   // its vbmp3_setTagInfo, with the file open and read as for that call. The
   // library may then journal them together (one flush for the run). Nothing

@@ -15,6 +15,7 @@
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/messages.h"
+#include "tags/read_tags.h"
 #include "tags/tag_library.h"
 
 namespace tn {
@@ -106,11 +107,17 @@ int write_one(Context& cx, int i, WriteFields fields, const QStringList& tracks)
   return error;
 }
 
+// Whether the run writes entry i's file: it has one, and its row is among
+// `only` when that is given.
+bool in_run(Context& cx, int i, const std::vector<int>* only) {
+  return !cx.state.file(i).isEmpty() && (!only || std::find(only->begin(), only->end(), i + 1) != only->end());
+}
+
 // Tells the library every write the run will make, so that it can journal
 // them together. Nothing is written or changed.
-void announce_writes(Context& cx, WriteFields fields) {
+void announce_writes(Context& cx, WriteFields fields, const std::vector<int>* only) {
   for (int i = 0; i < cx.state.file_count; ++i) {
-    if (cx.state.file(i).isEmpty()) continue;
+    if (!in_run(cx, i, only)) continue;
     TagRecordBytes fresh;
     int from_table = 0;
     std::optional<FileIdentity> now;
@@ -118,6 +125,19 @@ void announce_writes(Context& cx, WriteFields fields) {
       cx.tags.announce_write(encode_file_name(cx.state.path_of(i)), fresh, from_table);
     cx.tags.vbmp3_close();
   }
+}
+
+// A write may store more than its columns (an ID3v1 text goes into a new
+// ID3v2 tag too, in Unicode): what entry i's file now holds in legacy bytes,
+// read again where it held any.
+void refresh_legacy(Context& cx, int i) {
+  const TagFlags held = cx.state.legacy(i);
+  if (std::none_of(held.begin(), held.end(), [](bool b) { return b; })) return;
+  OpenRecordBytes info = empty_open_bytes();
+  TagRecordBytes tag = empty_tag_bytes();
+  if (cx.tags.vbmp3_open(encode_file_name(cx.state.path_of(i)), info) && cx.tags.vbmp3_getTagInfo(tag))
+    note_legacy(cx, i + 1, tag_flags(cx.tags.legacy_fields()));
+  cx.tags.vbmp3_close();
 }
 
 struct Command {
@@ -159,7 +179,8 @@ std::vector<int> run_command(Context& cx, const Command& c) {
 
 }  // namespace
 
-std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& tracks) {
+std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& tracks,
+                           const std::vector<int>* only) {
   std::vector<int> not_written;
   auto report = [&](int i, int error) {
     const QString text = msg::error_number + QString::number(error) + msg::error_text(error) +
@@ -186,12 +207,12 @@ std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& t
   }
   ProgressScope progress(cx, cx.state.file_count);
   // A track number goes through TagLib, which journals each write on its own.
-  if (fields != WriteFields::track) announce_writes(cx, fields);
+  if (fields != WriteFields::track) announce_writes(cx, fields, only);
   std::vector<std::optional<FileIdentity>> read_as(static_cast<std::size_t>(cx.state.file_count));
   for (int i = 0; i < cx.state.file_count; ++i) {
     progress.step(i);
-    if (cx.state.file(i).isEmpty()) {
-      not_written.push_back(i + 1);
+    if (!in_run(cx, i, only)) {
+      if (cx.state.file(i).isEmpty() && !only) not_written.push_back(i + 1);
       continue;
     }
     read_as[static_cast<std::size_t>(i)] = cx.state.identity(i);
@@ -213,8 +234,12 @@ std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& t
   // What was written is what those files hold now.
   const int first = fields == WriteFields::album ? col::album : fields == WriteFields::artist ? col::artist : col::title;
   const int last = fields == WriteFields::all ? col::artist : first;
-  for (int r = 1; r <= cx.state.file_count; ++r)
-    if (!std::binary_search(not_written.begin(), not_written.end(), r)) note_written(cx, r, first, last);
+  for (int r = 1; r <= cx.state.file_count; ++r) {
+    if (!in_run(cx, r - 1, only) || std::binary_search(not_written.begin(), not_written.end(), r)) continue;
+    // A track number write stores none of the columns.
+    if (fields != WriteFields::track) note_written(cx, r, first, last);
+    refresh_legacy(cx, r - 1);
+  }
   return not_written;
 }
 

@@ -24,7 +24,10 @@ enum class WriteFields { all, title, album, artist, track };
 // reported and the run goes on; rows whose file-list entry is empty (their
 // file failed to read) are skipped. Returns the rows not written, ascending.
 // With WriteFields::track, tracks[i] is entry i's track number frame.
-std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& tracks = {});
+// only: the rows (from 1) to write, the others left alone and not returned;
+// nullptr: every row.
+std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& tracks = {},
+                           const std::vector<int>* only = nullptr);
 
 inline std::vector<int> tag_write_all(Context& cx) { return tag_write(cx, WriteFields::all); }
 inline std::vector<int> tag_write_title(Context& cx) { return tag_write(cx, WriteFields::title); }

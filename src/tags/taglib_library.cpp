@@ -39,6 +39,7 @@
 #include "tags/id3v2_reader.h"
 #include "tags/change_observer.h"
 #include "tags/journal.h"
+#include "tags/legacy_fields.h"
 #include "tags/mp3_probe.h"
 #include "tags/safe_write.h"
 #include "tags/tag_library.h"
@@ -111,6 +112,7 @@ class TaglibLibrary final : public TagLibrary {
   std::optional<FileIdentity> open_file_identity() const override {
     return is_open_ ? std::optional(identity_) : std::nullopt;
   }
+  int legacy_fields() const override { return is_open_ ? legacy_ : 0; }
   void announce_write(const QByteArray& path, const TagRecordBytes& record, int from_table) override {
     const int error = last_error_;
     write_tags(path, record, from_table, Mode::announce);
@@ -165,6 +167,7 @@ class TaglibLibrary final : public TagLibrary {
 
   // What the last tag read returned.
   std::optional<LastRead> last_read_;
+  int legacy_ = 0;  // its fields decoded from legacy bytes
 
   int last_error_ = tag_error::none;
 };
@@ -213,8 +216,8 @@ int TaglibLibrary::vbmp3_getTagInfo(TagRecordBytes& record) {
       if (!lr.text[i].isEmpty()) lr.source[i] = Source::id3v2;
     }
   }
+  QByteArray block;
   if (probe_.has_id3v1) {
-    QByteArray block;
     if (!read_id3v1(fd_.fd, probe_, block)) return fail(tag_error::read_failed);
     for (int i = 0; i < k_fields; ++i) {
       if (lr.source[i] != Source::none) continue;
@@ -231,6 +234,7 @@ int TaglibLibrary::vbmp3_getTagInfo(TagRecordBytes& record) {
     set_field(fields[i], k_tag_text_bytes, shown);
     lr.bytes[i] = field_bytes(fields[i]);
   }
+  legacy_ = tn::legacy_fields(fd_.fd, probe_, lr, block);
   last_read_ = std::move(lr);
   last_error_ = tag_error::none;
   return 1;
@@ -239,6 +243,7 @@ int TaglibLibrary::vbmp3_getTagInfo(TagRecordBytes& record) {
 void TaglibLibrary::vbmp3_close() {
   fd_.reset();
   is_open_ = false;
+  legacy_ = 0;
   open_path_.clear();
   probe_ = Mp3Probe{};
 }

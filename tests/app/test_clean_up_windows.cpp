@@ -1,6 +1,6 @@
 // The clean-up through the main window, offscreen: a folder confirmed on the
-// start-up form, the repaired title told in its tooltip, the three menu
-// items, then the usual write and rename.
+// start-up form, the repaired title and the legacy album told in their
+// tooltips, the three menu items, then the usual write and rename.
 
 #include <QAccessible>
 #include <QMenuBar>
@@ -28,7 +28,8 @@ class CleanUpWindows : public QObject {
   void through_the_windows() {
     QTemporaryDir dir;
     Mp3Spec moji, wide;
-    moji.v2 = text_tag(3, Enc::utf16, QStringLiteral("ƒ|ƒbƒvƒX"), "歌手", "盤", 256);
+    moji.v2 = text_tag(3, Enc::utf16, QStringLiteral("ƒ|ƒbƒvƒX"), "歌手", "", 256);
+    moji.v2->frames.push_back({"TALB", raw_text_body(sjis("盤"))});
     wide.v2 = text_tag(3, Enc::utf16, QStringLiteral("ＬＯＶＥ　ﾊﾟﾜｰ"), "歌手", "盤", 256);
     make_mp3(dir.path(), "1 pops.mp3", moji);
     make_mp3(dir.path(), "2 Why?.mp3", wide);
@@ -51,12 +52,19 @@ class CleanUpWindows : public QObject {
     QCOMPARE(g.cell_text(3, 1), QStringLiteral("ポップス"));
     QCOMPARE(g.cell_colour(3, 1), k_edited);
     QTableWidget* t = form1.ss1();
-    const QPoint at = t->visualRect(t->model()->index(0, 2)).center();
-    QHelpEvent help(QEvent::ToolTip, at, t->viewport()->mapToGlobal(at));
-    QApplication::sendEvent(t->viewport(), &help);
-    QTRY_VERIFY(QToolTip::isVisible());
-    QCOMPARE(QToolTip::text(), cell_state::repaired);
-    QToolTip::hideText();
+    const auto tooltip_is = [&](int col, const QString& expected) {
+      const QPoint at = t->visualRect(t->model()->index(0, col - 1)).center();
+      QHelpEvent help(QEvent::ToolTip, at, t->viewport()->mapToGlobal(at));
+      QApplication::sendEvent(t->viewport(), &help);
+      QTRY_VERIFY(QToolTip::isVisible());
+      QCOMPARE(QToolTip::text(), expected);
+      QToolTip::hideText();
+    };
+    tooltip_is(3, cell_state::repaired);
+    // Held in Shift-JIS: shown as it is, marked until written.
+    QCOMPARE(g.cell_text(4, 1), QStringLiteral("盤"));
+    QCOMPARE(g.cell_colour(4, 1), k_edited);
+    tooltip_is(4, cell_state::legacy);
 
     const auto trigger = [&](const char* item) {
       QAction* a = form1.menuBar()->findChild<QAction*>(item);
@@ -81,6 +89,7 @@ class CleanUpWindows : public QObject {
     QTest::mouseClick(form1.findChild<QPushButton*>("cmd_write_all"), Qt::LeftButton);
     QCOMPARE(dialogs.script().notices(), QStringList{msg::write_all_done});
     QCOMPARE(g.cell_colour(3, 1), k_white);
+    QCOMPARE(g.cell_colour(4, 1), k_white);
     QCOMPARE(t->item(0, 2)->data(Qt::AccessibleDescriptionRole).toString(), QString());
     dialogs.reset().yes();
     QTest::mouseClick(form1.findChild<QPushButton*>("cmd_re_name"), Qt::LeftButton);

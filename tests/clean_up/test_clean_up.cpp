@@ -10,6 +10,7 @@
 #include "edit/edit_commands.h"
 #include "mp3_fixture.h"
 #include "table_fixture.h"
+#include "table/cell_marks.h"
 #include "table/memory_grid.h"
 #include "table/scripted_dialogs.h"
 #include "table/track_state.h"
@@ -19,6 +20,7 @@
 #include "tags/tag_writers.h"
 
 Q_DECLARE_METATYPE(tn::test::Mp3Spec)
+Q_DECLARE_METATYPE(tn::CellMark)
 
 using namespace tn;
 using namespace tn::test;
@@ -65,47 +67,69 @@ class TestCleanUp : public QObject {
   Q_OBJECT
 
  private slots:
+  // Read -> marked -> title written -> unmarked: the title's mark after
+  // reading, and the album's after only the title was written (a write
+  // that makes a new ID3v2 tag stores the ID3v1 album in it, in Unicode).
   void repaired_on_reading_data() {
     QTest::addColumn<Mp3Spec>("file");
     QTest::addColumn<QString>("title");
-    QTest::addColumn<bool>("repaired");
+    QTest::addColumn<CellMark>("mark");
+    QTest::addColumn<CellMark>("album_after");
     const QString moji = QStringLiteral("ƒ|ƒbƒvƒX");
     const QString pops = QStringLiteral("ポップス");
     const QByteArray moji_utf8 = moji.toUtf8();
-    QTest::newRow("2.3 UTF-16") << with_v2(text_tag(3, Enc::utf16, moji, "", "")) << pops << true;
-    QTest::newRow("2.4 UTF-16BE") << with_v2(text_tag(4, Enc::utf16be, moji, "", "")) << pops << true;
-    QTest::newRow("2.4 UTF-8") << with_v2(text_tag(4, Enc::utf8, moji, "", "")) << pops << true;
-    QTest::newRow("2.2 UTF-16") << with_v2(text_tag(2, Enc::utf16, moji, "", "")) << pops << true;
-    QTest::newRow("Latin-1 frame holding UTF-8")
-        << with_v2(raw_tag(3, moji_utf8, "", "")) << pops << true;
+    const auto plain = CellMark::plain, repaired = CellMark::repaired, legacy = CellMark::legacy;
+    QTest::newRow("2.3 UTF-16") << with_v2(text_tag(3, Enc::utf16, moji, "", "")) << pops << repaired << plain;
+    QTest::newRow("2.4 UTF-16BE") << with_v2(text_tag(4, Enc::utf16be, moji, "", "")) << pops << repaired << plain;
+    QTest::newRow("2.4 UTF-8") << with_v2(text_tag(4, Enc::utf8, moji, "", "")) << pops << repaired << plain;
+    QTest::newRow("2.2 UTF-16") << with_v2(text_tag(2, Enc::utf16, moji, "", "")) << pops << repaired << plain;
+    QTest::newRow("UTF-8 mojibake, UTF-16")
+        << with_v2(text_tag(3, Enc::utf16, QStringLiteral("ãƒ\u009Dãƒƒãƒ—ã‚¹"), "", "")) << pops << repaired << plain;
+    QTest::newRow("Latin-1 frame holding UTF-8 mojibake")
+        << with_v2(raw_tag(3, moji_utf8, "", "")) << pops << repaired << plain;
     Mp3Spec v1_only;
     v1_only.v1 = Id3v1{moji_utf8, "", "", "", ""};
-    QTest::newRow("ID3v1 holding UTF-8") << v1_only << pops << true;
-    // Shift-JIS bytes in a Latin-1 frame are the legacy decision's: read as
-    // what they are, nothing repaired.
-    QTest::newRow("Shift-JIS in a Latin-1 frame")
-        << with_v2(raw_tag(3, sjis(pops), "", "")) << pops << false;
-    QTest::newRow("European, UTF-16") << with_v2(text_tag(3, Enc::utf16, "Björk", "", "")) << "Björk" << false;
+    QTest::newRow("ID3v1 holding UTF-8 mojibake") << v1_only << pops << repaired << plain;
+    // Legacy bytes: shown as what they are, marked until written.
+    QTest::newRow("Shift-JIS in Latin-1 frames")
+        << with_v2(raw_tag(3, sjis(pops), "", sjis("東京"))) << pops << legacy << legacy;
+    QTest::newRow("UTF-8 in a Latin-1 frame") << with_v2(raw_tag(3, "Caf\xC3\xA9", "", "")) << "Café" << legacy << plain;
+    Mp3Spec v1_sjis;
+    v1_sjis.v1 = Id3v1{sjis(pops), "", sjis("東京"), "", ""};
+    QTest::newRow("Shift-JIS in ID3v1") << v1_sjis << pops << legacy << plain;
+    QTest::newRow("European, UTF-16") << with_v2(text_tag(3, Enc::utf16, "Björk", "", "")) << "Björk" << plain << plain;
     QTest::newRow("European, Latin-1") << with_v2(raw_tag(3, "Caf\xE9 du Matin", "", ""))
-                                       << "Café du Matin" << false;
+                                       << "Café du Matin" << plain << plain;
   }
 
   void repaired_on_reading() {
     QFETCH(Mp3Spec, file);
     QFETCH(QString, title);
-    QFETCH(bool, repaired);
+    QFETCH(CellMark, mark);
+    QFETCH(CellMark, album_after);
     Folder f({file});
-    QCOMPARE(f.at(col::title, 1), title);
-    QCOMPARE(f.colour(col::title, 1), repaired ? k_edited : k_white);
-    QCOMPARE(is_repaired(f.grid, col::title, 1), repaired);
-    QCOMPARE(f.grid.cell_mark(col::title, 1), repaired ? CellMark::repaired : CellMark::plain);
-    QCOMPARE(has_unwritten_edits(f.cx), repaired);
-    // Undoing the tag edits reads again: the repair is shown again.
+    auto check = [&](CellMark title_mark, CellMark album_mark) {
+      QCOMPARE(f.at(col::title, 1), title);
+      QCOMPARE(f.colour(col::title, 1), colour_of(title_mark));
+      QCOMPARE(is_repaired(f.grid, col::title, 1), title_mark == CellMark::repaired);
+      QCOMPARE(f.grid.cell_mark(col::title, 1), title_mark);
+      QCOMPARE(f.grid.cell_mark(col::album, 1), album_mark);
+      QCOMPARE(has_unwritten_edits(f.cx), is_unwritten(title_mark) || is_unwritten(album_mark));
+    };
+    const CellMark album = f.grid.cell_mark(col::album, 1);
+    check(mark, album);
+    // Undoing the tag edits reads again: the marks are shown again.
     f.dialogs.yes();
     cmd_modosu2(f.cx);
-    QCOMPARE(f.at(col::title, 1), title);
-    QCOMPARE(f.colour(col::title, 1), repaired ? k_edited : k_white);
-    QCOMPARE(is_repaired(f.grid, col::title, 1), repaired);
+    check(mark, album);
+    // Written, the title is the file's own in Unicode; and read again, every
+    // mark is what the file now holds.
+    f.dialogs.yes();
+    QCOMPARE(cmd_write_kyokumei(f.cx), std::vector<int>{});
+    check(CellMark::plain, album_after);
+    f.dialogs.yes();
+    cmd_modosu2(f.cx);
+    check(CellMark::plain, album_after);
   }
 
   void track_numbers_data() {
@@ -151,8 +175,13 @@ class TestCleanUp : public QObject {
     const TagDump before = dump_tags(path);
     const QByteArray audio = audio_bytes(path);
     const QStringList shown = {f.at(col::title, 1), f.at(col::album, 1), f.at(col::artist, 1)};
+    // A title typed and not written stays so: the track numbers store none.
+    f.put(col::title, 2, "typed");
+    mark_typed(f.cx, col::title, 2);
     f.dialogs.yes();
     cmd_track_numbers(f.cx);
+    refresh_marks(f.cx);
+    QCOMPARE(f.grid.cell_mark(col::title, 2), CellMark::edited);
     QCOMPARE(f.dialogs.log, (QStringList{"ask: " + msg::track_numbers_question,
                                          "notify: " + msg::track_numbers_done}));
     const TagDump after = dump_tags(path);
