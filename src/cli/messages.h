@@ -24,7 +24,7 @@ inline const QString nothing_to_write =
     QStringLiteral("書込む内容を指定してください（--title, --album, --artist, --import など）");
 inline const QString nothing_to_rename =
     QStringLiteral("ﾌｧｲﾙ名の作り方を指定してください（--titles, --order-and-titles, --order）");
-inline const QString bad_layout = QStringLiteral("--layout は 1, 2, 3 のいずれかです: ");
+inline const QString bad_layout = QStringLiteral("--layout は 1, 2, 3, header のいずれかです: ");
 inline const QString needs_import = QStringLiteral("--layout と --sheet は --import と共に指定します");
 
 // The question before a title fill clears the column; the command line
