@@ -14,6 +14,8 @@
 #include "app/messages.h"
 #include "clean_up/clean_up.h"
 #include "edit/edit_commands.h"
+#include "export/export.h"
+#include "history/messages.h"
 #include "rename/rename_commands.h"
 #include "tags/tag_writers.h"
 
@@ -43,6 +45,7 @@ constexpr Form1::Route k_routes[] = {
     {"cmd_all_art", "cmd_all_art", {"mnu_all_art", nullptr},
      [](Form1& f) { cmd_all_art(f.context(), f.artist_text()); }},
     {"cmd_excel", "cmd_excel", {"mnu_excel", nullptr}, [](Form1& f) { f.cmd_excel(); }},
+    {"cmd_export", nullptr, {"mnu_export", nullptr}, [](Form1& f) { cmd_export(f.context()); }},
     {"cmd_undo_history", nullptr, {"mnu_undo_history", nullptr}, [](Form1& f) { f.cmd_undo_history(); }},
     {"cmd_modosu2", "cmd_modosu2", {"mnu_modosu2", nullptr},
      [](Form1& f) { cmd_modosu2(f.context()); }},
@@ -253,6 +256,7 @@ void Form1::build_menus() {
   item(input, "mnu_all_art", menu::cmd_all_art);
   input->addSeparator();
   item(input, "mnu_excel", menu::cmd_excel);
+  item(input, "mnu_export", menu::cmd_export);
   input->addSeparator();
   item(input, "mnu_even_widths", menu::cmd_even_widths);
   input->addSeparator();

@@ -1,14 +1,17 @@
 #include "app/form3.h"
 
+#include <QColor>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <algorithm>
 
 #include "app/messages.h"
 #include "import/messages.h"
+#include "table/track_table.h"
 
 namespace tn {
 
@@ -42,10 +45,11 @@ Form3::Form3(Context& cx, ImportState& st, ImportHost& host, QWidget* parent)
   setFixedSize(twips(0, 0, 5115, 3555).size());
 
   auto* frame = place(new QGroupBox(import_msg::frame1, this), "Frame1", twips(225, 150, 4695, 2505));
-  QRadioButton* opt[3] = {
+  QRadioButton* opt[4] = {
       place(new QRadioButton(import_msg::opt_1, frame), "Opt_1", twips(285, 345, 2100, 225)),
       place(new QRadioButton(import_msg::opt_2, frame), "Opt_2", twips(285, 630, 3750, 240)),
       place(new QRadioButton(import_msg::opt_3, frame), "Opt_3", twips(285, 915, 3825, 315)),
+      place(new QRadioButton(import_msg::opt_4, frame), "Opt_4", twips(285, 1245, 3825, 255)),
   };
   place(new QLabel(import_msg::label1, frame), "Label1", twips(90, 1590, 1680, 270));
 
@@ -76,12 +80,47 @@ Form3::Form3(Context& cx, ImportState& st, ImportHost& host, QWidget* parent)
   // The dialog's load step, before the buttons report their changes.
   opt[0]->setChecked(true);
   choose(1);
-  for (int i = 0; i < 3; ++i)
+  for (int i = 0; i < 4; ++i)
     connect(opt[i], &QRadioButton::toggled, this, [this, i](bool on) {
       if (on) choose(i + 1);
     });
   connect(read, &QPushButton::clicked, this, [this] { cmd_excel_read(cx_, st_, host_); });
   connect(back, &QPushButton::clicked, this, &QDialog::close);
+  build_preview();
+}
+
+void Form3::build_preview() {
+  const QRect below = twips(225, 3555, 4695, 0);
+  preview_label_ = place(new QLabel(import_msg::preview_label, this), "lbl_preview",
+                         QRect(below.left(), below.top(), 200, 20));
+  preview_ = place(new QTableWidget(this), "preview", QRect(below.left(), below.top() + 22, 560, 220));
+  preview_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  preview_->setAccessibleName(import_msg::preview_label);
+  skipped_ = place(new QLabel(this), "lbl_skipped", QRect(below.left(), below.top() + 246, 560, 20));
+  for (QWidget* w : preview_parts()) w->hide();
+}
+
+std::array<QWidget*, 3> Form3::preview_parts() const { return {preview_label_, preview_, skipped_}; }
+
+void Form3::show_preview(const HeaderImport& sheet) {
+  preview_->clear();
+  preview_->setColumnCount(static_cast<int>(sheet.columns.size()));
+  preview_->setRowCount(static_cast<int>(sheet.rows.size()));
+  for (int c = 0; c < preview_->columnCount(); ++c) {
+    const HeaderImport::Column& column = sheet.columns[static_cast<std::size_t>(c)];
+    preview_->setHorizontalHeaderItem(c, new QTableWidgetItem(column.header));
+    for (int r = 0; r < preview_->rowCount(); ++r) {
+      auto* item = new QTableWidgetItem(sheet.rows[static_cast<std::size_t>(r)][c]);
+      if (item->text() != cx_.ss1.cell_text(column.table_col, r + 1))
+        item->setBackground(column.table_col == col::name ? QColor(255, 0, 0) : QColor(150, 150, 255));
+      preview_->setItem(r, c, item);
+    }
+  }
+  skipped_->setText(sheet.skipped.isEmpty() ? QString()
+                                            : import_msg::skipped_label + sheet.skipped.join(QStringLiteral(", ")));
+  for (QWidget* w : preview_parts()) w->show();
+  // The dialog grows to show it.
+  setFixedSize(std::max(width(), preview_->geometry().right() + 16), skipped_->geometry().bottom() + 10);
 }
 
 void Form3::choose(int format) {
@@ -97,6 +136,10 @@ void ImportWindows::show_import_dialog() {
   form_->show();
   form_->raise();
   form_->activateWindow();
+}
+
+void ImportWindows::show_preview(const HeaderImport& sheet) {
+  if (form_) form_->show_preview(sheet);
 }
 
 void ImportWindows::close_import_dialog() {

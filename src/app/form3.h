@@ -4,10 +4,13 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <array>
 
 #include "app/qt_grid.h"
+#include "import/header_layout.h"
 #include "import/import.h"
 
+class QLabel;
 class QRadioButton;
 class QTableWidget;
 
@@ -20,15 +23,24 @@ class Form3 final : public QDialog {
   Form3(Context& cx, ImportState& st, ImportHost& host, QWidget* parent = nullptr);
 
   QtGrid& ss2() { return ss2_; }
+  // The rows the import by header names would bring, under the dialog: a
+  // cell that changes the table in the edited colour, a file name that
+  // differs from the row's in the error colour.
+  void show_preview(const HeaderImport& sheet);
 
  private:
   void choose(int format);
+  void build_preview();
+  std::array<QWidget*, 3> preview_parts() const;
 
   Context& cx_;
   ImportState& st_;
   ImportHost& host_;
   QTableWidget* ss2_table_;
   QtGrid ss2_;
+  QLabel* preview_label_ = nullptr;
+  QTableWidget* preview_ = nullptr;
+  QLabel* skipped_ = nullptr;
 };
 
 // What the main window holds for the import: the shared import values and
@@ -45,6 +57,7 @@ class ImportWindows final : public ImportHost {
 
   void show_import_dialog() override;
   void close_import_dialog() override;
+  void show_preview(const HeaderImport& sheet) override;
 
  private:
   Context& cx_;

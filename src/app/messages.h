@@ -163,6 +163,7 @@ inline const QString cmd_zyun_fname = QStringLiteral("「曲名」に「曲順�
 inline const QString cmd_all_al = QStringLiteral("アルバム名全入力(&A)");
 inline const QString cmd_all_art = QStringLiteral("アーティスト名全入力(&T)");
 inline const QString cmd_excel = QStringLiteral("EXCELファイルより読込(&E)");
+inline const QString cmd_export = QStringLiteral("表計算ﾌｧｲﾙに書出し(&X)");
 inline const QString cmd_even_widths = QStringLiteral("文字幅をそろえる(&W)");
 inline const QString cmd_modosu2 = QStringLiteral("元に戻す(&D)");
 

@@ -5,6 +5,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace tn {
 
@@ -51,6 +52,28 @@ std::optional<QString> QtDialogs::open_file(const QString& start_dir, const QStr
   dlg.setNameFilters(filters);
   if (selected_filter >= 0 && selected_filter < filters.size())
     dlg.selectNameFilter(filters[selected_filter]);
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
+  return dlg.selectedFiles().constFirst();
+}
+
+std::optional<QString> QtDialogs::save_file(const QString& start_path, const QStringList& filters,
+                                            int selected_filter) {
+  QFileDialog dlg(owner(), QString(), start_path);
+  dlg.setFileMode(QFileDialog::AnyFile);
+  dlg.setAcceptMode(QFileDialog::AcceptSave);
+  dlg.setOption(QFileDialog::HideNameFilterDetails);
+  dlg.setNameFilters(filters);
+  // A name typed without suffix takes the chosen kind's ("(*.xlsx)").
+  const auto suffix_of = [](const QString& filter) {
+    const auto m = QRegularExpression(QStringLiteral("\\*\\.(\\w+)\\)\\s*$")).match(filter);
+    return m.hasMatch() ? m.captured(1) : QString();
+  };
+  QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,
+                   [&dlg, suffix_of](const QString& f) { dlg.setDefaultSuffix(suffix_of(f)); });
+  if (selected_filter >= 0 && selected_filter < filters.size()) {
+    dlg.selectNameFilter(filters[selected_filter]);
+    dlg.setDefaultSuffix(suffix_of(filters[selected_filter]));
+  }
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
   return dlg.selectedFiles().constFirst();
 }

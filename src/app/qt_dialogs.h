@@ -21,6 +21,8 @@ class QtDialogs final : public Dialogs {
   QString input(const QString& prompt) override;
   std::optional<QString> open_file(const QString& start_dir, const QStringList& filters,
                                    int selected_filter) override;
+  std::optional<QString> save_file(const QString& start_path, const QStringList& filters,
+                                   int selected_filter) override;
 
  private:
   QWidget* owner() const;

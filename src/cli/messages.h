@@ -28,7 +28,7 @@ inline const QString one_composition =
     QStringLiteral("--titles, --order-and-titles, --order は一つだけ指定してください");
 inline const QString one_title_source =
     QStringLiteral("--titles-from-names と --titles-from-names-with-order は一つだけ指定してください");
-inline const QString bad_layout = QStringLiteral("--layout は 1, 2, 3 のいずれかです: ");
+inline const QString bad_layout = QStringLiteral("--layout は 1, 2, 3, header のいずれかです: ");
 inline const QString needs_import = QStringLiteral("--layout と --sheet は --import と共に指定します");
 
 // The question before a title fill clears the column; the command line

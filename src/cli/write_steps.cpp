@@ -3,13 +3,16 @@
 // given outright has the last word.
 
 #include <QFileInfo>
+#include <array>
 
 #include "cli/cli.h"
 #include "cli/messages.h"
 #include "cli/session.h"
 #include "edit/edit_commands.h"
 #include "edit/messages.h"
+#include "import/header_layout.h"
 #include "import/import.h"
+#include "import/messages.h"
 #include "table/track_table.h"
 #include "tags/tag_library.h"
 
@@ -29,28 +32,64 @@ const QString k_artist = QStringLiteral("--artist");
 
 // The import dialog the main window would show: its format comes from
 // --layout, and whether the read closed it tells that the read succeeded.
+// Its preview of an import by header names is the table --dry-run prints;
+// what the question would warn of, and the columns left out, go to stderr.
 class ImportWindow final : public ImportHost {
  public:
+  explicit ImportWindow(int file_count) : file_count_(file_count) {}
   void show_import_dialog() override { shown = true; }
   void close_import_dialog() override { closed = true; }
+  void show_preview(const HeaderImport& sheet) override {
+    if (!sheet.skipped.isEmpty())
+      print_err(import_msg::skipped_label + sheet.skipped.join(QStringLiteral(", ")) + QLatin1Char('\n'));
+    if (const QString warning = header_rows_warning(sheet, file_count_); !warning.isEmpty())
+      print_err(warning + QLatin1Char('\n'));
+  }
   bool shown = false, closed = false;
+
+ private:
+  int file_count_;
 };
 
-int layout_of(const Args& args) { return args.has(k_layout) ? args.value(k_layout).toInt() : 1; }
+const QString k_header_layout = QStringLiteral("header");
+
+int layout_of(const Args& args) {
+  if (!args.has(k_layout)) return 1;
+  const QString v = args.value(k_layout);
+  if (v == k_header_layout) return k_header_format;
+  return v == QString::number(v.toInt()) && v.toInt() >= 1 && v.toInt() <= 3 ? v.toInt() : 0;
+}
 
 QString check_import(const Args& args) {
   if (!args.has(k_import)) return msg::needs_import;
-  const int layout = layout_of(args);
-  if (layout < 1 || layout > 3 || (args.has(k_layout) && args.value(k_layout) != QString::number(layout)))
-    return msg::bad_layout + args.value(k_layout);
+  if (layout_of(args) == 0) return msg::bad_layout + args.value(k_layout);
   return {};
+}
+
+// Title, album and artist as the table shows them.
+using TagColumns = std::array<QStringList, 3>;
+TagColumns tag_columns(const Session& s) {
+  TagColumns out;
+  for (int i = 0; i < 3; ++i)
+    for (int r = 1; r <= s.state.file_count; ++r) out[static_cast<std::size_t>(i)] << s.grid.cell_text(col::title + i, r);
+  return out;
+}
+
+// The field bits of the tag columns that differ.
+int changed_columns(const TagColumns& before, const TagColumns& after) {
+  const int field_bits[] = {field_bit::title, field_bit::album, field_bit::artist};
+  int bits = 0;
+  for (std::size_t i = 0; i < 3; ++i)
+    if (before[i] != after[i]) bits |= field_bits[i];
+  return bits;
 }
 
 // 表計算ﾌｧｲﾙ読込: the file picked, the format chosen, 読込開始; the sheet
 // question answered by --sheet.
 bool import_sheet(Session& s, const Args& args, Plan& plan) {
   ImportState st;
-  ImportWindow window;
+  ImportWindow window(s.state.file_count);
+  const TagColumns before = tag_columns(s);
   s.dialogs.pick(QFileInfo(args.value(k_import)).absoluteFilePath());
   cmd_excel(s.cx, st, window);
   MemoryGrid example(4, 1);
@@ -65,7 +104,11 @@ bool import_sheet(Session& s, const Args& args, Plan& plan) {
   if (window.shown) cmd_excel_read(s.cx, st, window);
   s.dialogs.clear_answers();  // a text file asks no sheet
   if (!window.closed) return false;
-  plan.columns |= layout == 1 ? field_bit::title : field_bit::all;
+  // By header names only what changed is written: a sheet exported from
+  // the folder writes nothing.
+  plan.columns |= layout == k_header_format ? changed_columns(before, tag_columns(s))
+                  : layout == 1             ? field_bit::title
+                                            : field_bit::all;
   return true;
 }
 
@@ -102,8 +145,9 @@ bool fill_texts(Session& s, const Args& args, Plan& plan) {
      10,
      {{k_import, QStringLiteral("SHEET"),
        QStringLiteral("表計算ﾌｧｲﾙ（.xls .xlsx .ods .csv .tsv）から読込みます")},
-      {k_layout, QStringLiteral("1|2|3"),
-       QStringLiteral("読込形式: 1 曲名のみ、2 曲名・ｱﾙﾊﾞﾑ名・ｱｰﾃｨｽﾄ名、3 曲順・曲名・ｱﾙﾊﾞﾑ名・ｱｰﾃｨｽﾄ名（既定 1）")},
+      {k_layout, QStringLiteral("1|2|3|header"),
+       QStringLiteral("読込形式: 1 曲名のみ、2 曲名・ｱﾙﾊﾞﾑ名・ｱｰﾃｨｽﾄ名、3 曲順・曲名・ｱﾙﾊﾞﾑ名・ｱｰﾃｨｽﾄ名、"
+                      "header 1行目の見出しの列名で（export の書出し、Title・Album・Artist など。既定 1）")},
       {k_sheet, QStringLiteral("NAME"), QStringLiteral("読込むｼｰﾄ名（既定 Sheet1）")}},
      check_import,
      import_sheet},

@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include "import/header_layout.h"
 #include "import/messages.h"
 #include "table/dialogs.h"
 #include "table/grid.h"
@@ -46,7 +47,8 @@ void cmd_excel(Context& cx, ImportState& st, ImportHost& host) {
 }
 
 void choose_format(ImportState& st, Grid& ss2, int format) {
-  const QStringList& texts = format == 3   ? import_msg::example_3
+  const QStringList& texts = format == k_header_format ? import_msg::example_4
+                             : format == 3             ? import_msg::example_3
                              : format == 2 ? import_msg::example_2
                                            : import_msg::example_1;
   ss2.set_max_cols(static_cast<int>(texts.size()));
@@ -99,6 +101,14 @@ void cmd_excel_read(Context& cx, ImportState& st, ImportHost& host) {
       if (ok) {
         paint_columns(cx, col::title, col::artist, k_edited);
         paint_columns(cx, col::order, col::order, k_edited);
+      }
+      break;
+    case k_header_format:
+      switch (excel_read_by_headers(cx, wb, host)) {
+        case HeaderRead::done: break;
+        case HeaderRead::declined: return wb.close_all();
+        case HeaderRead::no_columns: return fail(import_msg::no_headers);
+        case HeaderRead::failed: ok = false; break;
       }
       break;
     default:

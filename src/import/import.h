@@ -11,6 +11,7 @@
 namespace tn {
 
 class Grid;
+struct HeaderImport;
 
 // The windows the import drives; the main window implements it.
 class ImportHost {
@@ -21,13 +22,16 @@ class ImportHost {
   virtual void show_import_dialog() = 0;
   // Unloads the import dialog.
   virtual void close_import_dialog() = 0;
+  // Shows what the import by header names would put into the table, before
+  // its question.
+  virtual void show_preview(const HeaderImport& /*sheet*/) {}
 };
 
 // The values shared by the main window and the import dialog; one object for
 // the whole run of the program.
 struct ImportState {
   QString file_name;    // full path last picked in the open-file dialog
-  qint16 format = 1;    // 1, 2 or 3
+  qint16 format = 1;    // 1, 2 or 3, or 4 by header names
   // Created by the first read, kept to the end of the program.
   std::unique_ptr<Workbooks> workbooks;
 };
@@ -35,7 +39,7 @@ struct ImportState {
 // cmd_excel: open-file dialog at the edit folder; on a pick, keep the path
 // and show the import dialog. Cancel ends silently.
 void cmd_excel(Context& cx, ImportState& st, ImportHost& host);
-// Option button of format 1..3: the example row on ss2, then the format.
+// Option button of format 1..4: the example row on ss2, then the format.
 void choose_format(ImportState& st, Grid& ss2, int format);
 // 読込開始: open, pick the sheet, read the columns of the format, colour
 // them, close the workbooks and the dialog, report.

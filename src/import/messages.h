@@ -32,6 +32,7 @@ inline const QString frame1 = QStringLiteral("EXCEL読込形式選択");
 inline const QString opt_1 = QStringLiteral("曲名のみ");
 inline const QString opt_2 = QStringLiteral("「曲名」「ｱﾙﾊﾞﾑ名」「ｱｰﾃｨｽﾄ名」");
 inline const QString opt_3 = QStringLiteral("「曲順」「曲名」「ｱﾙﾊﾞﾑ名」「ｱｰﾃｨｽﾄ名」");
+inline const QString opt_4 = QStringLiteral("見出しの列名で読込");
 inline const QString label1 = QStringLiteral("EXCEL入力例：");
 inline const QString read_button = QStringLiteral("読込開始");
 inline const QString back_button = QStringLiteral("戻る");
@@ -42,5 +43,20 @@ inline const QStringList example_2 = {QStringLiteral("曲名"), QStringLiteral("
                                       QStringLiteral("ｱｰﾃｨｽﾄ名")};
 inline const QStringList example_3 = {QStringLiteral("曲順"), QStringLiteral("曲名"),
                                       QStringLiteral("ｱﾙﾊﾞﾑ名"), QStringLiteral("ｱｰﾃｨｽﾄ名")};
+// Format 4: the header row, its columns in any order.
+inline const QStringList example_4 = {QStringLiteral("ｱｰﾃｨｽﾄ名"), QStringLiteral("曲名"),
+                                      QStringLiteral("曲順"), QStringLiteral("Album")};
+
+// The import by header names.
+inline const QString no_headers = QStringLiteral("1行目に読込める列名(曲名・ｱﾙﾊﾞﾑ名・ｱｰﾃｨｽﾄ名・曲順)がありません");
+inline const QString preview_question = QStringLiteral("表示した内容で読込みます。よろしいですか？");
+// %1 the rows of the sheet under its header, %2 the file count.
+inline const QString fewer_rows =
+    QStringLiteral("ｼｰﾄの行数(%1行)がﾌｧｲﾙ数(%2)より少ない為、足りない行は空白になります！");
+inline const QString more_rows =
+    QStringLiteral("ｼｰﾄの行数(%1行)がﾌｧｲﾙ数(%2)より多い為、多い行は読込みません！");
+// The preview in the import dialog.
+inline const QString preview_label = QStringLiteral("読込内容：");
+inline const QString skipped_label = QStringLiteral("読込まない列：");
 
 }  // namespace tn::import_msg

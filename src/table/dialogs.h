@@ -26,6 +26,13 @@ class Dialogs {
   // nullopt on Cancel.
   virtual std::optional<QString> open_file(const QString& start_dir, const QStringList& filters,
                                            int selected_filter) = 0;
+  // Save-file dialog starting at start_path (folder and proposed name); a
+  // name typed without suffix gets the chosen filter's. nullopt on Cancel,
+  // and from a front that has no such dialog.
+  virtual std::optional<QString> save_file(const QString& /*start_path*/, const QStringList& /*filters*/,
+                                           int /*selected_filter*/) {
+    return std::nullopt;
+  }
 };
 
 }  // namespace tn

@@ -35,12 +35,22 @@ std::optional<QString> ScriptedDialogs::open_file(const QString& start_dir,
                                                   const QStringList& filters,
                                                   int selected_filter) {
   log << QStringLiteral("open: ") + start_dir;
+  return file_dialog(filters, selected_filter);
+}
+
+std::optional<QString> ScriptedDialogs::save_file(const QString& start_path, const QStringList& filters,
+                                                  int selected_filter) {
+  log << QStringLiteral("save: ") + start_path;
+  return file_dialog(filters, selected_filter);
+}
+
+std::optional<QString> ScriptedDialogs::file_dialog(const QStringList& filters, int selected_filter) {
   last_filters = filters;
   last_selected_filter = selected_filter;
-  const QString a = next(QStringLiteral("open-file dialog"));
+  const QString a = next(QStringLiteral("file dialog"));
   if (a == QLatin1String("cancel")) return std::nullopt;
   if (!a.startsWith(QLatin1String("file:")))
-    throw std::logic_error("expected a picked file for the open-file dialog");
+    throw std::logic_error("expected a picked file for the file dialog");
   return a.mid(5);
 }
 

@@ -25,8 +25,12 @@ class ScriptedDialogs final : public Dialogs {
   QString input(const QString& prompt) override;
   std::optional<QString> open_file(const QString& start_dir, const QStringList& filters,
                                    int selected_filter) override;
+  // Answered by pick() or cancel(), as the open-file dialog.
+  std::optional<QString> save_file(const QString& start_path, const QStringList& filters,
+                                   int selected_filter) override;
 
-  // Every box in order: "ask: …", "notify: …", "input: …", "open: <dir>".
+  // Every box in order: "ask: …", "notify: …", "input: …", "open: <dir>",
+  // "save: <path>".
   QStringList log;
   // The texts of the notices only.
   QStringList notices() const;
@@ -41,6 +45,7 @@ class ScriptedDialogs final : public Dialogs {
     return *this;
   }
   QString next(const QString& what);
+  std::optional<QString> file_dialog(const QStringList& filters, int selected_filter);
   std::deque<QString> script_;
 };
 

@@ -1,6 +1,7 @@
 // The import dialog as real widgets: layout, the format choice and its
 // lifetime, and the read driven through its button with scripted answers.
 
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -100,6 +101,7 @@ class TestForm3 : public QObject {
     QTest::newRow("Opt_1") << "Opt_1" << "曲名のみ" << QRect(19, 23, 140, 15);
     QTest::newRow("Opt_2") << "Opt_2" << "「曲名」「ｱﾙﾊﾞﾑ名」「ｱｰﾃｨｽﾄ名」" << QRect(19, 42, 250, 16);
     QTest::newRow("Opt_3") << "Opt_3" << "「曲順」「曲名」「ｱﾙﾊﾞﾑ名」「ｱｰﾃｨｽﾄ名」" << QRect(19, 61, 255, 21);
+    QTest::newRow("Opt_4") << "Opt_4" << "見出しの列名で読込" << QRect(19, 83, 255, 17);
     QTest::newRow("Label1") << "Label1" << "EXCEL入力例：" << QRect(6, 106, 112, 18);
     QTest::newRow("SS2") << "SS2" << "" << QRect(9, 124, 295, 32);
     QTest::newRow("cmd_excel_read") << "cmd_excel_read" << "読込開始" << QRect(69, 184, 78, 35);
@@ -166,6 +168,43 @@ class TestForm3 : public QObject {
     f.windows.cmd_excel();  // Cancel: no dialog
     QVERIFY(!f.windows.form3());
     QCOMPARE(f.windows.state().file_name, book_path_);
+  }
+
+  // By header names the dialog shows the rows first and asks; No leaves the
+  // table as it was and the dialog open with its preview.
+  void header_layout_preview() {
+    Fixture f;
+    for (int r = 1; r <= 3; ++r) {
+      f.ss1.set_col(col::name);
+      f.ss1.set_row(r);
+      f.ss1.set_text(QStringLiteral("f%1.mp3").arg(r));
+    }
+    const QString sheet = tmp_.filePath(QStringLiteral("header.csv"));
+    QFile file(sheet);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("ファイル名,曲名,Year\nf1.mp3,t1,1\nfX.mp3,,2\n") > 0);
+    file.close();
+    Form3* form = f.pick(sheet);
+    f.child<QRadioButton>("Opt_4")->click();
+    auto* preview = f.child<QTableWidget>("preview");
+    QVERIFY(!preview->isVisible());
+    f.dialogs.script.no();
+    f.child<QPushButton>("cmd_excel_read")->click();
+    QCOMPARE(f.dialogs.script.log.last(), "ask: " + msg::fewer_rows.arg(2).arg(3) + msg::preview_question);
+    QVERIFY(form->isVisible() && preview->isVisible());
+    QCOMPARE(preview->rowCount(), 3);
+    QCOMPARE(preview->horizontalHeaderItem(1)->text(), QStringLiteral("曲名"));
+    QCOMPARE(preview->item(0, 1)->background().color(), QColor(150, 150, 255));  // t1 changes the title
+    QCOMPARE(preview->item(1, 1)->background().style(), Qt::NoBrush);       // empty stays empty
+    QCOMPARE(preview->item(1, 0)->background().color(), QColor(255, 0, 0));  // not the row's file
+    QVERIFY(f.child<QLabel>("lbl_skipped")->text().endsWith(QStringLiteral("Year")));
+    QCOMPARE(f.ss1.cell_text(col::title, 1), QString());
+
+    f.dialogs.script.yes();
+    f.child<QPushButton>("cmd_excel_read")->click();
+    QCOMPARE(f.dialogs.script.notices(), QStringList{msg::done});
+    QTRY_VERIFY(!f.windows.form3());
+    QCOMPARE(f.ss1.cell_text(col::title, 1), QStringLiteral("t1"));
+    QCOMPARE(f.ss1.cell_text(col::name, 2), QStringLiteral("f2.mp3"));
   }
 
   void successful_read_closes_before_the_notice() {

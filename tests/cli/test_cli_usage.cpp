@@ -52,14 +52,16 @@ class CliUsageTest : public QObject {
     QTest::newRow("nothing to write") << QStringList{"write", F, "--dry-run"} << "書込む内容を指定してください";
     QTest::newRow("nothing to rename") << QStringList{"rename", F} << "ﾌｧｲﾙ名の作り方を指定してください";
     QTest::newRow("bad layout") << QStringList{"write", F, "--import", "x.csv", "--layout", "4"}
-                                << "--layout は 1, 2, 3 のいずれかです: 4";
+                                << "--layout は 1, 2, 3, header のいずれかです: 4";
     QTest::newRow("layout not a number") << QStringList{"write", F, "--import", "x.csv", "--layout", "2x"}
-                                         << "--layout は 1, 2, 3 のいずれかです: 2x";
+                                         << "--layout は 1, 2, 3, header のいずれかです: 2x";
     QTest::newRow("two compositions") << QStringList{"rename", F, "--titles", "--order"}
                                       << "--titles, --order-and-titles, --order は一つだけ指定してください";
     QTest::newRow("two title sources")
         << QStringList{"write", F, "--titles-from-names", "--titles-from-names-with-order", "--dry-run"}
         << "--titles-from-names と --titles-from-names-with-order は一つだけ指定してください";
+    QTest::newRow("export to an unknown kind") << QStringList{"export", F, "list.txt"}
+                                               << "書出し形式はﾌｧｲﾙ名の末尾（.xlsx .ods .csv）で指定して下さい: list.txt";
     QTest::newRow("sheet without import") << QStringList{"write", F, "--sheet", "S"}
                                           << "--layout と --sheet は --import と共に指定します";
   }

@@ -130,6 +130,7 @@ class TestImport : public QObject {
     QTest::newRow("1") << 1 << QStringList{"曲名"};
     QTest::newRow("2") << 2 << QStringList{"曲名", "ｱﾙﾊﾞﾑ名", "ｱｰﾃｨｽﾄ名"};
     QTest::newRow("3") << 3 << QStringList{"曲順", "曲名", "ｱﾙﾊﾞﾑ名", "ｱｰﾃｨｽﾄ名"};
+    QTest::newRow("4, by header names") << 4 << QStringList{"ｱｰﾃｨｽﾄ名", "曲名", "曲順", "Album"};
   }
   void example_row() {
     QFETCH(int, format);
