@@ -29,6 +29,8 @@ W* place(W* w, const char* name, const QRect& geometry) {
   return w;
 }
 
+const QSize k_design_size = twips(0, 0, 5115, 3555).size();
+
 }  // namespace
 
 Form3::Form3(Context& cx, ImportState& st, ImportHost& host, QWidget* parent)
@@ -42,7 +44,7 @@ Form3::Form3(Context& cx, ImportState& st, ImportHost& host, QWidget* parent)
   setAttribute(Qt::WA_DeleteOnClose);
   setModal(false);
   setWindowTitle(import_msg::form3_caption);
-  setFixedSize(twips(0, 0, 5115, 3555).size());
+  setFixedSize(k_design_size);
 
   auto* frame = place(new QGroupBox(import_msg::frame1, this), "Frame1", twips(225, 150, 4695, 2505));
   QRadioButton* opt[4] = {
@@ -127,6 +129,10 @@ void Form3::choose(int format) {
   choose_format(st_, ss2_, format);
   for (int c = 0; c < ss2_table_->columnCount(); ++c)
     ss2_table_->setHorizontalHeaderItem(c, new QTableWidgetItem(QString(QChar(u'A' + c))));
+  // A preview belongs to the layout it was read with.
+  if (!preview_ || !preview_->isVisible()) return;
+  for (QWidget* w : preview_parts()) w->hide();
+  setFixedSize(k_design_size);
 }
 
 ImportWindows::~ImportWindows() { delete form_; }

@@ -198,6 +198,11 @@ class TestForm3 : public QObject {
     QCOMPARE(preview->item(1, 0)->background().color(), QColor(255, 0, 0));  // not the row's file
     QVERIFY(f.child<QLabel>("lbl_skipped")->text().endsWith(QStringLiteral("Year")));
     QCOMPARE(f.ss1.cell_text(col::title, 1), QString());
+    // Another layout hides it; reading again shows it again.
+    f.child<QRadioButton>("Opt_1")->click();
+    QVERIFY(!preview->isVisible());
+    QCOMPARE(form->size(), QSize(341, 237));
+    f.child<QRadioButton>("Opt_4")->click();
 
     f.dialogs.script.yes();
     f.child<QPushButton>("cmd_excel_read")->click();
