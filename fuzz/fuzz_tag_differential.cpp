@@ -82,10 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // does not start the file (after zeros); we, as mutagen, don't.
   // Past a frame we step over, and in UTF-16 without a byte order mark,
   // TagLib reads no text where we read it as mutagen does.
-  Id3v2Texts walked;
+  Id3v2Texts again;
   Id3v2Layout layout;
   const bool stepped = read && probe.id3v2_major &&
-                       walk_id3v2(file_bytes(fd), probe.id3v2_major, probe.id3v2_size, walked, &layout) ==
+                       walk_id3v2(file_bytes(fd), probe.id3v2_major, probe.id3v2_size, again, &layout) ==
                            Id3v2Read::done &&
                        layout.stepped_over;
   if (read && probe.id3v2_major && !probe.tag_cut && !stepped && taglib_reads_alike(before, probe) &&

@@ -24,6 +24,37 @@ bool valid_utf16(const QString& s) {
   return true;
 }
 
+struct Piece {
+  std::int64_t start, size;
+};
+
+// The values of a text frame's vn bytes v, split at terminators of `align`
+// zero bytes on the value's alignment.
+std::vector<Piece> values_of(const unsigned char* v, std::int64_t vn, std::int64_t align) {
+  auto terminator_at = [&](std::int64_t from) -> std::int64_t {
+    for (std::int64_t i = from; i + align <= vn; i += align)
+      if (v[i] == 0 && (align == 1 || v[i + 1] == 0)) return i;
+    return -1;
+  };
+  std::vector<Piece> pieces;
+  std::int64_t prev = 0;
+  for (std::int64_t at = terminator_at(0); at != -1; at = terminator_at(at + align)) {
+    pieces.push_back({prev, at - prev});
+    prev = at + align;
+  }
+  if (prev < vn) pieces.push_back({prev, vn - prev});
+  return pieces;
+}
+
+QString utf16_units(const unsigned char* p, std::int64_t units, bool big_endian) {
+  QString s(units, Qt::Uninitialized);
+  for (std::int64_t i = 0; i < units; ++i) {
+    const unsigned char* u = p + 2 * i;
+    s[i] = QChar(static_cast<char16_t>(big_endian ? u[0] << 8 | u[1] : u[1] << 8 | u[0]));
+  }
+  return s;
+}
+
 }  // namespace
 
 std::optional<QString> text_of_frame(const unsigned char* d, std::int64_t n, bool legacy, bool* no_mark) {
@@ -38,21 +69,7 @@ std::optional<QString> text_of_frame(const unsigned char* d, std::int64_t n, boo
   const unsigned char* v = d + 1;
   const std::int64_t vn = std::min(len, n - 1);
 
-  auto terminator_at = [&](std::int64_t from) -> std::int64_t {
-    for (std::int64_t i = from; i + align <= vn; i += align)
-      if (v[i] == 0 && (align == 1 || v[i + 1] == 0)) return i;
-    return -1;
-  };
-  struct Piece {
-    std::int64_t start, size;
-  };
-  std::vector<Piece> pieces;
-  std::int64_t prev = 0;
-  for (std::int64_t at = terminator_at(0); at != -1; at = terminator_at(at + align)) {
-    pieces.push_back({prev, at - prev});
-    prev = at + align;
-  }
-  if (prev < vn) pieces.push_back({prev, vn - prev});
+  const std::vector<Piece> pieces = values_of(v, vn, align);
 
   QStringList parts;
   unsigned first_bom = 0;
@@ -91,11 +108,7 @@ std::optional<QString> text_of_frame(const unsigned char* d, std::int64_t n, boo
     }
     const std::int64_t units = (size - skip) / 2;
     if (units == 0) continue;
-    QString s(units, Qt::Uninitialized);
-    for (std::int64_t i = 0; i < units; ++i) {
-      const unsigned char* u = p + skip + 2 * i;
-      s[i] = QChar(static_cast<char16_t>(big_endian ? u[0] << 8 | u[1] : u[1] << 8 | u[0]));
-    }
+    const QString s = utf16_units(p + skip, units, big_endian);
     if (!valid_utf16(s)) return std::nullopt;
     // Through UTF-8 as TagLib hands it over, so that a leading U+FEFF fares alike.
     parts << QString::fromUtf8(s.toUtf8());

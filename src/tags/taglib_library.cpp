@@ -9,8 +9,8 @@
 //
 // Writing goes in the four steps of write_plan.h; write_tags below reads
 // them top to bottom, and carry_out is the one place a file changes. When the
-// new tag has the old one's size, only the byte ranges that differ (ID3v2 and
-// ID3v1 together) are overwritten in place, under a rollback journal
+// new tag has the old one's size, only the byte ranges that differ (ID3v2,
+// APE and ID3v1 together) are overwritten in place, under a rollback journal
 // (journal.h; the writes a run announces share one journal flush);
 // otherwise a complete new file is written beside the old one and renamed
 // over it (safe_write).
