@@ -192,13 +192,19 @@ int open_history(const QByteArray& folder, bool create) {
 }  // namespace
 
 bool can_store(const QByteArray& folder) {
-  const int dirfd = open_history(folder, true);
-  if (dirfd < 0) return false;
-  const int fd = ::openat(dirfd, k_probe_name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  // Tried, and left as it was: the place appears with the first run stored.
+  const QByteArray dir = folder + '/' + k_history_dir;
+  const bool made = ::mkdir(dir.constData(), 0700) == 0;
+  if (!made && errno != EEXIST) return false;
+  const int dirfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  const int fd = dirfd < 0 ? -1
+                           : ::openat(dirfd, k_probe_name.constData(),
+                                      O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
   const bool ok = fd >= 0 && write_all(fd, "x", 1);
   const int saved = errno;
   if (fd >= 0) ::close(fd), ::unlinkat(dirfd, k_probe_name.constData(), 0);
-  ::close(dirfd);
+  if (dirfd >= 0) ::close(dirfd);
+  if (made) ::rmdir(dir.constData());
   errno = saved;
   return ok;
 }

@@ -62,15 +62,16 @@ void Recording::rewrote(const QByteArray& path, const struct stat& before, int o
 }
 
 void Recording::renamed(const QByteArray& from, const QByteArray& to) {
-  const int fd = ::open(to.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   struct stat st;
-  Change* c = fd >= 0 && ::fstat(fd, &st) == 0 ? begin_change(to, st) : nullptr;
-  if (c) {
-    c->name_before = from.mid(from.lastIndexOf('/') + 1);
-    c->after = c->before;
-    c->before_print = c->after_print = print_of_file(fd);
-  }
-  if (fd >= 0) ::close(fd);
+  Change* c = ::lstat(to.constData(), &st) == 0 ? begin_change(to, st) : nullptr;
+  if (!c) return;
+  c->name_before = from.mid(from.lastIndexOf('/') + 1);
+  c->after = c->before;
+  // A link renamed has no print of its own: its identity alone knows it.
+  const int fd = ::open(to.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  c->before_print = c->after_print = print_of_file(fd);
+  ::close(fd);
 }
 
 void Recording::taken_back(const QByteArray& path) {
@@ -92,8 +93,9 @@ bool Recording::make_durable() {
   return true;
 }
 
-CommandRun::CommandRun(TagLibrary& tags, const QString& folder, const QString& command) : tags_(tags) {
-  active_ = dynamic_cast<Recording*>(tags.change_observer());
+CommandRun::CommandRun(TagLibrary& tags, const QString& folder, const QString& command)
+    : tags_(tags), outer_(tags.change_observer()) {
+  active_ = dynamic_cast<Recording*>(outer_);
   if (active_) return;
   active_ = &own_.emplace(folder, command);
   tags_.observe_changes(active_);
@@ -101,7 +103,7 @@ CommandRun::CommandRun(TagLibrary& tags, const QString& folder, const QString& c
 
 CommandRun::~CommandRun() {
   if (!own_) return;
-  tags_.observe_changes(nullptr);
+  tags_.observe_changes(outer_);
   own_.reset();
 }
 

@@ -63,6 +63,7 @@ class CommandRun {
 
  private:
   TagLibrary& tags_;
+  ChangeObserver* outer_;  // given back at the end
   std::optional<Recording> own_;
   Recording* active_ = nullptr;
 };

@@ -281,7 +281,9 @@ class History : public QObject {
                  qPrintable(QStringLiteral("round %1, %2").arg(round).arg(file.name)));
         ++(is_old ? before : after);
       }
-      QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 4);
+      QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+      entries.removeAll(".tagnarabe-history");  // there once a run was stored
+      QCOMPARE(entries.size(), 3);
       QVERIFY(QDir(folder + "/.tagnarabe-history").entryList(QDir::Hidden | QDir::Files).filter(".new").isEmpty());
       const auto runs = history_lines(folder);
       // A write is in the history exactly when the files show it.

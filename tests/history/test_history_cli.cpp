@@ -32,6 +32,18 @@ class HistoryCli : public QObject {
     for (int i = 1; i <= 3; ++i)
       make_mp3(folder, QStringLiteral("%1.mp3").arg(i), tagged(QStringLiteral("曲%1").arg(i), "歌手", "アルバム"));
     const QStringList original = snapshot(folder);
+    if (touch) {
+      // Beside it, a folder whose history cannot be stored: nothing written, and why.
+      QTemporaryDir blocked;
+      make_mp3(blocked.path(), "1.mp3", tagged("曲1", "歌手", "アルバム"));
+      write_file(blocked.path() + "/.tagnarabe-history", "x");
+      const QStringList before = snapshot(blocked.path());
+      const CliRun refused = run_cli({"write", blocked.path(), "--album", "新しいアルバム"});
+      QCOMPARE(refused.status, 1);
+      QVERIFY2(refused.err.contains(msg::history_unusable(msg::history_write, blocked.path() + "/.tagnarabe-history")),
+               qPrintable(refused.err));
+      QCOMPARE(snapshot(blocked.path()), before);
+    }
     QCOMPARE(run_cli({"write", folder, "--album", "新しいアルバム"}).status, 0);
     QCOMPARE(run_cli({"rename", folder, "--order-and-titles"}).status, 0);
     QCOMPARE(run_cli({"write", folder, "--artist", "新しい歌手"}).status, 0);
