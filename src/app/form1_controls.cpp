@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTableWidget>
 #include <algorithm>
 
@@ -12,7 +14,6 @@
 #include "app/messages.h"
 #include "clean_up/clean_up.h"
 #include "edit/edit_commands.h"
-#include "history/messages.h"
 #include "rename/rename_commands.h"
 #include "tags/tag_writers.h"
 
@@ -115,6 +116,24 @@ const ControlSpec k_controls[] = {
 };
 constexpr int k_ss1_tab = 0;
 
+// A caption wider than its button at the window's font is drawn a little
+// smaller rather than cut: the buttons keep their places and sizes, and
+// every word of the caption shows.
+void fit_caption(QPushButton* b) {
+  QFont f = b->font();
+  auto needed = [&] {
+    QStyleOptionButton opt;
+    opt.initFrom(b);
+    opt.text = b->text();
+    opt.fontMetrics = QFontMetrics(f);
+    const QSize text = opt.fontMetrics.size(Qt::TextShowMnemonic, b->text());
+    return b->style()->sizeFromContents(QStyle::CT_PushButton, &opt, text, b).width();
+  };
+  constexpr qreal k_smallest = 6.5;
+  while (needed() > b->width() && f.pointSizeF() > k_smallest) f.setPointSizeF(f.pointSizeF() - 0.25);
+  if (f != b->font()) b->setFont(f);
+}
+
 }  // namespace
 
 std::span<const Form1::Route> Form1::routes() { return k_routes; }
@@ -141,6 +160,7 @@ void Form1::build_controls() {
     }
     w->setObjectName(QLatin1String(c.name));
     w->setGeometry(c.geometry);
+    if (auto* b = qobject_cast<QPushButton*>(w)) fit_caption(b);
     // Every control is named for screen readers, by its caption or a name of
     // its own (nested groups too, not after the group around them); the
     // tooltip is its description.
@@ -209,7 +229,7 @@ void Form1::build_menus() {
   item(app, "mnu_cls", menu::cmd_cls);
   app->addSeparator();
   item(app, "mnu_allwrite", menu::cmd_allwrite);
-  item(app, "mnu_undo_history", msg::run_undo);
+  item(app, "mnu_undo_history", menu::undo_history);
   app->addSeparator();
   item(app, "mnu_end", menu::cmd_end);
 

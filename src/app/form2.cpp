@@ -274,7 +274,7 @@ void Form2::dir_changed(QTreeWidgetItem* item) {
 
 void Form2::refresh_files() {
   file1_->clear();
-  file1_->addItems(list_mp3_files(folder_));
+  file1_->addItems(list_mp3_files(folder_, &links_));
 }
 
 void Form2::path_typed() {
@@ -289,6 +289,8 @@ void Form2::cmd_set_click() {
   // List again: the folder may have changed since it was chosen.
   refresh_files();
   if (confirm_folder(main_.context(), *this, folder_, drive_text(), files())) {
+    // Once, after the rows: the links are in none of them.
+    if (!links_.isEmpty()) main_.context().dialogs.notify(links_skipped_text(links_));
     recent_folders_.remember(folder_);
     fill_recent();
   }

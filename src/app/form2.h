@@ -67,6 +67,7 @@ class Form2 final : public QWidget, private Shell {
   QComboBox* drive1_;
   QTreeWidget* dir1_;
   QListWidget* file1_;
+  QStringList links_;  // the folder's links to MP3 files, kept out of file1_
   QLineEdit* txt_folder_;
   QComboBox* recent_;
   RecentFolders recent_folders_;

@@ -141,7 +141,9 @@ inline const QString folder = QStringLiteral("MP3フォルダ指定(&F)");
 inline const QString cmd_dir = QStringLiteral("編集フォルダ再設定(&P)");
 inline const QString cmd_cls = QStringLiteral("全ファイル再読込(&R)");
 inline const QString cmd_allwrite = QStringLiteral("TAG情報書込 + ﾌｧｲﾙ名変更(&E)");
-inline const QString cmd_end = QStringLiteral("アプリケーションの終了(&E)");
+// Its own access key: (&E) is the combined write's.
+inline const QString cmd_end = QStringLiteral("アプリケーションの終了(&X)");
+inline const QString undo_history = QStringLiteral("書込・ﾌｧｲﾙ名変更の取消(&U)");
 
 inline const QString file_name = QStringLiteral("ファイル名変更メニュー（&F)");
 inline const QString cmd_kyokuname = QStringLiteral("「ファイル名」に「曲名」を入力(&Z)");

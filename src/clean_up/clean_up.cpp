@@ -31,18 +31,6 @@ void apply(Context& cx, int c1, int c2, Rule rule) {
   }
 }
 
-// Row i's track number frame text, or nothing when its order is not a
-// positive number; `files`: the number of rows with a file.
-std::optional<QString> track_number(Context& cx, int i, int files) {
-  Grid& g = cx.ss1;
-  g.set_row(i + 1);
-  g.set_col(col::order);
-  bool ok = false;
-  const int n = g.text().trimmed().toInt(&ok);
-  if (!ok || n < 1) return std::nullopt;
-  return QStringLiteral("%1/%2").arg(n).arg(files);
-}
-
 }  // namespace
 
 void repair_mojibake_row(Grid& g, int row) {
@@ -58,22 +46,39 @@ void repair_mojibake_row(Grid& g, int row) {
 
 bool is_repaired(const Grid& g, int col, int row) { return g.cell_mark(col, row) == CellMark::repaired; }
 
+std::optional<QStringList> track_numbers(Context& cx) {
+  // N is the table's row count: a row whose file failed to read still holds
+  // its place in the album.
+  const int n = cx.state.file_count;
+  QStringList tracks;
+  Grid& g = cx.ss1;
+  for (int i = 0; i < n; ++i) {
+    g.set_row(i + 1);
+    g.set_col(col::order);
+    bool ok = false;
+    const int k = g.text().trimmed().toInt(&ok);
+    const bool has_file = !cx.state.file(i).isEmpty();
+    if (has_file && (!ok || k < 1)) {
+      cx.dialogs.notify(msg::track_order_not_number);
+      return std::nullopt;
+    }
+    if (has_file && k > n) {
+      cx.dialogs.notify(msg::track_order_beyond_head + QString::number(n) + msg::track_order_beyond_tail);
+      return std::nullopt;
+    }
+    tracks << (has_file ? QStringLiteral("%1/%2").arg(k).arg(n) : QString());
+  }
+  return tracks;
+}
+
 std::vector<int> cmd_track_numbers(Context& cx) {
   std::vector<int> rows_with_file;
   for (int i = 0; i < cx.state.file_count; ++i)
     if (!cx.state.file(i).isEmpty()) rows_with_file.push_back(i + 1);
-  const int files = static_cast<int>(rows_with_file.size());
-  QStringList tracks;
-  for (int i = 0; i < cx.state.file_count; ++i) {
-    const std::optional<QString> track = track_number(cx, i, files);
-    if (!track && !cx.state.file(i).isEmpty()) {
-      cx.dialogs.notify(msg::track_order_not_number);
-      return rows_with_file;
-    }
-    tracks << track.value_or(QString());
-  }
+  const std::optional<QStringList> tracks = track_numbers(cx);
+  if (!tracks) return rows_with_file;
   if (!cx.dialogs.ask(msg::track_numbers_question)) return {};
-  std::vector<int> failed = tag_write(cx, WriteFields::track, tracks);
+  std::vector<int> failed = tag_write(cx, WriteFields::track, *tracks);
   // Rows without a file are skipped, not failed.
   std::erase_if(failed, [&](int r) { return cx.state.file(r - 1).isEmpty(); });
   if (failed.empty()) cx.dialogs.notify(msg::track_numbers_done);

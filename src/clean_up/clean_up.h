@@ -3,6 +3,8 @@
 // every change shows in the table in the edited colour and reaches the files
 // only through the usual write and rename commands.
 
+#include <QStringList>
+#include <optional>
 #include <vector>
 
 #include "table/context.h"
@@ -22,10 +24,14 @@ bool is_repaired(const Grid& g, int col, int row);
 void cmd_even_widths(Context& cx);
 // The file-name column of rows 1..N as names every file system takes.
 void cmd_portable_names(Context& cx);
-// The track number frame of every file written as n/N: n from the track
-// order column, N the number of rows with a file. Refused, nothing asked or
-// written, when a row with a file has no positive number there. Returns the
-// rows (from 1) that have a file and were not written (none after a No).
+// The track number frame of every row as n/N: n from the track order
+// column, N the number of rows of the table (empty for a row without a
+// file). Nothing, its refusal shown, when a row with a file has no number
+// from 1 to N there.
+std::optional<QStringList> track_numbers(Context& cx);
+// Writes track_numbers into the files; refused before anything is asked.
+// Returns the rows (from 1) that have a file and were not written (none
+// after a No).
 std::vector<int> cmd_track_numbers(Context& cx);
 
 }  // namespace tn

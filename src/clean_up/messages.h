@@ -10,5 +10,9 @@ inline const QString track_numbers_question = QStringLiteral(
 inline const QString track_numbers_done = QStringLiteral("曲順のﾄﾗｯｸ番号書込が正常終了しました");
 inline const QString track_order_not_number =
     QStringLiteral("曲順が数字でない行があります。　曲順を確認してください。");
+// Around the number of rows: a track n of N beyond N.
+inline const QString track_order_beyond_head = QStringLiteral("曲順がﾌｧｲﾙ数（");
+inline const QString track_order_beyond_tail =
+    QStringLiteral("）を超える行があります。　曲順を確認してください。");
 
 }  // namespace tn::msg

@@ -18,28 +18,23 @@ const QString k_even_widths = QStringLiteral("--even-widths");
 const QString k_track_numbers = QStringLiteral("--track-numbers");
 const QString k_portable_names = QStringLiteral("--portable-names");
 
-struct Column {
-  int col, bit;
-  const char* field;
-};
-constexpr Column k_tag_columns[] = {{col::title, field_bit::title, "title"},
-                                    {col::album, field_bit::album, "album"},
-                                    {col::artist, field_bit::artist, "artist"}};
-
 // 文字幅をそろえる: the tag columns it changed are written.
 bool even_widths(Session& s, const Args&, Plan& plan) {
   QStringList before;
   for (int r = 1; r <= s.state.file_count; ++r)
-    for (const Column& c : k_tag_columns) before << s.grid.cell_text(c.col, r);
+    for (const TagColumn& c : k_tag_columns) before << s.grid.cell_text(c.col, r);
   cmd_even_widths(s.cx);
   for (int r = 1, k = 0; r <= s.state.file_count; ++r)
-    for (const Column& c : k_tag_columns)
+    for (const TagColumn& c : k_tag_columns)
       if (s.grid.cell_text(c.col, r) != before[k++]) plan.columns |= c.bit;
   return true;
 }
 
-// 曲順をTAGに書込, after the columns.
-bool track_numbers(Session&, const Args&, Plan& plan) {
+// 曲順をTAGに書込, after the columns; refused (its message shown) before
+// anything is written, in a dry run too.
+bool track_numbers(Session& s, const Args&, Plan& plan) {
+  plan.tracks = tn::track_numbers(s.cx);
+  if (!plan.tracks) return false;
   plan.writes.push_back([](Context& cx) { return cmd_track_numbers(cx); });
   return true;
 }
@@ -69,7 +64,7 @@ bool portable_names(Session& s, const Args&, Plan&) {
 // "repaired": the fields of the row shown repaired from mojibake.
 [[maybe_unused]] const bool registered_field = add_row_field([](const Session& s, int row, QJsonObject& out) {
   QJsonArray fields;
-  for (const Column& c : k_tag_columns)
+  for (const TagColumn& c : k_tag_columns)
     if (is_repaired(s.grid, c.col, row)) fields.append(QLatin1String(c.field));
   if (!fields.isEmpty()) out[QStringLiteral("repaired")] = fields;
 });

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace tn {
@@ -58,6 +59,8 @@ struct Plan {
   // Writes of other fields, after the columns; each returns the rows (from
   // 1) that have a file and were not written.
   std::vector<std::function<std::vector<int>(Context&)>> writes;
+  // The track number frames those writes store, row by row, when they do.
+  std::optional<QStringList> tracks;
 };
 
 // A step of a subcommand: runs when one of its options is given, in rank

@@ -24,6 +24,10 @@ inline const QString nothing_to_write =
     QStringLiteral("書込む内容を指定してください（--title, --album, --artist, --import など）");
 inline const QString nothing_to_rename =
     QStringLiteral("ﾌｧｲﾙ名の作り方を指定してください（--titles, --order-and-titles, --order）");
+inline const QString one_composition =
+    QStringLiteral("--titles, --order-and-titles, --order は一つだけ指定してください");
+inline const QString one_title_source =
+    QStringLiteral("--titles-from-names と --titles-from-names-with-order は一つだけ指定してください");
 inline const QString bad_layout = QStringLiteral("--layout は 1, 2, 3 のいずれかです: ");
 inline const QString needs_import = QStringLiteral("--layout と --sheet は --import と共に指定します");
 

@@ -115,15 +115,26 @@ bool Session::open(const QString& folder) {
   }
   const QString path = QDir::cleanPath(fi.absoluteFilePath());
   NoWindows windows;
-  return confirm_folder(cx, windows, path, QStringLiteral("/"), list_mp3_files(path), &read_errors);
+  QStringList links;
+  const QStringList files = list_mp3_files(path, &links);
+  if (!confirm_folder(cx, windows, path, QStringLiteral("/"), files, &read_errors)) return false;
+  // Once, whatever the command: they are in no row.
+  if (!links.isEmpty()) dialogs.notify(links_skipped_text(links));
+  return true;
+}
+
+QString tsv_line(const QStringList& cells) {
+  QStringList out;
+  for (const QString& c : cells) out << tsv_cell(c);
+  return out.join(QLatin1Char('\t')) + QLatin1Char('\n');
 }
 
 QString table_text(const Session& s) {
   QString out;
   for (int r = 1; r <= s.state.file_count; ++r) {
-    out += tsv_cell(s.grid.cell_text(col::order, r)) + QLatin1Char('\t') + tsv_cell(row_file(s, r));
-    for (int c = col::title; c <= col::artist; ++c) out += QLatin1Char('\t') + tsv_cell(s.grid.cell_text(c, r));
-    out += QLatin1Char('\n');
+    QStringList cells{s.grid.cell_text(col::order, r), row_file(s, r)};
+    for (int c = col::title; c <= col::artist; ++c) cells << s.grid.cell_text(c, r);
+    out += tsv_line(cells);
   }
   return out;
 }

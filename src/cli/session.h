@@ -5,6 +5,7 @@
 // command line says.
 
 #include <QJsonObject>
+#include <QStringList>
 #include <chrono>
 #include <deque>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "table/dialogs.h"
 #include "table/memory_grid.h"
 #include "table/track_state.h"
+#include "table/track_table.h"
 #include "tags/read_tags.h"
 #include "tags/tag_library.h"
 
@@ -78,11 +80,23 @@ class Session {
   std::vector<ReadError> read_errors;  // of the confirmation's read
 };
 
+// The tag columns: column, field bit, and name in --json.
+struct TagColumn {
+  int col, bit;
+  const char* field;
+};
+inline constexpr TagColumn k_tag_columns[] = {{col::title, field_bit::title, "title"},
+                                              {col::album, field_bit::album, "album"},
+                                              {col::artist, field_bit::artist, "artist"}};
+
 // The table as the main window shows it: one line a row (order, file name,
 // title, album, artist, tab-separated), or --json's document {"folder",
 // "rows": [{"order", "file", "title", "album", "artist", "error"}]} with
 // extra's fields beside them.
 QString table_text(const Session& s);
+// One line of tab-separated cells, tabs and line breaks inside shown as
+// \t, \n and \r.
+QString tsv_line(const QStringList& cells);
 QJsonObject table_json(const Session& s);
 void print_table(const Session& s, bool json, const QJsonObject& extra = {});
 void print_json(const QJsonObject& doc);

@@ -1,12 +1,19 @@
 // write: the table filled as the main window's buttons fill it, then the
 // filled columns written as 全て書込 and the single-column writers write them.
+// A dry run works out the same outcome and writes nothing.
 
 #include <QJsonArray>
 #include <algorithm>
+#include <array>
 
 #include "cli/cli.h"
 #include "cli/messages.h"
 #include "cli/session.h"
+#include "clean_up/clean_up.h"
+#include "table/folder.h"
+#include "table/track_state.h"
+#include "table/track_table.h"
+#include "tags/messages.h"
 #include "tags/tag_library.h"
 #include "tags/tag_writers.h"
 
@@ -35,25 +42,90 @@ std::vector<int> write_columns(Context& cx, int columns) {
   return failed;
 }
 
+// What a run did, or a dry run would do, to every row.
+struct Outcome {
+  bool dry_run = false;
+  QString refused;                      // the folder's refusal, before any row
+  std::vector<int> failed;              // rows with a file not written
+  std::vector<RowError> errors;         // why
+  std::vector<std::array<bool, 3>> repaired;  // the cells a write stores repaired
+};
+
+bool written(const Session& s, const Outcome& o, int r) {
+  return o.refused.isEmpty() && !s.state.file(r - 1).isEmpty() &&
+         !std::binary_search(o.failed.begin(), o.failed.end(), r);
+}
+
+// A row as its file holds it after the run: the columns written where the
+// row was written, the rest as read; nothing for a file whose tag could not
+// be read (the table's cells there are no file's).
+QJsonObject outcome_row(const Session& s, const Plan& plan, const Outcome& o, int r, QJsonObject row) {
+  const bool done = written(s, o, r);
+  const auto& disk = s.state.on_disk(r - 1);
+  QJsonArray repaired;
+  for (std::size_t k = 0; k < std::size(k_tag_columns); ++k) {
+    const TagColumn& c = k_tag_columns[k];
+    const bool from_table = o.dry_run && done && (plan.columns & c.bit);
+    row[QLatin1String(c.field)] = !disk ? QString() : from_table ? s.grid.cell_text(c.col, r) : (*disk)[k];
+    if (done && (plan.columns & c.bit) && o.repaired[static_cast<std::size_t>(r - 1)][k])
+      repaired.append(QLatin1String(c.field));
+  }
+  row.remove(QStringLiteral("repaired"));
+  if (!repaired.isEmpty()) row[QStringLiteral("repaired")] = repaired;
+  row[QStringLiteral("written")] = done;
+  for (const RowError& e : o.errors)
+    if (e.row == r && row.value(QStringLiteral("error")).isNull())
+      row[QStringLiteral("error")] =
+          QJsonObject{{QStringLiteral("number"), e.number}, {QStringLiteral("message"), e.message}};
+  if (plan.tracks) row[QStringLiteral("track")] = done ? QJsonValue(plan.tracks->value(r - 1)) : QJsonValue();
+  return row;
+}
+
+void print_outcome(const Session& s, const Plan& plan, const Outcome& o, bool json) {
+  const QJsonArray table = table_json(s).value(QStringLiteral("rows")).toArray();
+  QJsonArray rows, not_written;
+  QString text;
+  for (int r = 1; r <= s.state.file_count; ++r) {
+    const QJsonObject row = outcome_row(s, plan, o, r, table[r - 1].toObject());
+    rows.append(row);
+    if (!s.state.file(r - 1).isEmpty() && !written(s, o, r)) not_written.append(r);
+    QStringList cells;
+    for (const char* field : {"order", "file", "title", "album", "artist", "track"})
+      if (row.contains(QLatin1String(field))) cells << row.value(QLatin1String(field)).toString();
+    text += tsv_line(cells);
+  }
+  if (!json) return print_out(text);
+  print_json({{QStringLiteral("folder"), s.state.edit_folder},
+              {QStringLiteral("dry_run"), o.dry_run},
+              {QStringLiteral("refused"), o.refused.isEmpty() ? QJsonValue() : QJsonValue(o.refused)},
+              {QStringLiteral("rows"), rows},
+              {QStringLiteral("not_written"), not_written}});
+}
+
 int run_write(const Args& args) {
   Session s;
   if (!s.open(args.positional[0])) return k_bad_usage;
   Plan plan;
   if (!run_steps(k_name, s, args, plan)) return k_bad_usage;
-  const bool json = args.has(k_json);
-  const int read_status = s.read_errors.empty() ? k_ok : k_rows_failed;
-  if (args.has(k_dry_run)) {
-    print_table(s, json, {{QStringLiteral("dry_run"), true}});
-    return read_status;
+  Outcome o;
+  o.dry_run = args.has(k_dry_run);
+  // Seen before the write, which takes the marks away from what it stored.
+  for (int r = 1; r <= s.state.file_count; ++r)
+    o.repaired.push_back({is_repaired(s.grid, col::title, r), is_repaired(s.grid, col::album, r),
+                          is_repaired(s.grid, col::artist, r)});
+  if (!folder_writable(s.state.edit_folder)) {
+    o.refused = tn::msg::write_folder_refused_head + s.state.edit_folder + tn::msg::write_folder_refused_tail;
+    s.dialogs.notify(o.refused);
+  } else if (!o.dry_run) {
+    s.cx.row_errors = &o.errors;
+    o.failed = write_columns(s.cx, plan.columns);
+    for (const auto& write : plan.writes) merge(o.failed, write(s.cx));
+    s.cx.row_errors = nullptr;
   }
-  std::vector<int> failed = write_columns(s.cx, plan.columns);
-  for (const auto& write : plan.writes) merge(failed, write(s.cx));
-  if (json) {
-    QJsonArray rows;
-    for (int r : failed) rows.append(r);
-    print_table(s, true, {{QStringLiteral("dry_run"), false}, {QStringLiteral("not_written"), rows}});
-  }
-  return failed.empty() ? read_status : k_rows_failed;
+  // A run says nothing on stdout unless asked; a dry run is there to show.
+  if (o.dry_run || args.has(k_json)) print_outcome(s, plan, o, args.has(k_json));
+  const bool all_written = o.refused.isEmpty() && o.failed.empty();
+  return all_written && s.read_errors.empty() ? k_ok : k_rows_failed;
 }
 
 QString check_write(const Args& args) {
@@ -66,8 +138,8 @@ QString check_write(const Args& args) {
     QStringLiteral("表を埋めて、埋めた列をTAG情報に書込みます（確認なし、--dry-run で事前確認）"),
     20,
     1,
-    {{k_dry_run, {}, QStringLiteral("書込む表を出力するだけで、ﾌｧｲﾙには触れません")},
-     {k_json, {}, QStringLiteral("表をJSONで出力します")}},
+    {{k_dry_run, {}, QStringLiteral("書込後のﾌｧｲﾙの内容を出力するだけで、ﾌｧｲﾙには触れません")},
+     {k_json, {}, QStringLiteral("行ごとの結果（\"written\"、\"error\"）をJSONで出力します")}},
     check_write,
     run_write,
 });

@@ -111,7 +111,9 @@ bool fill_texts(Session& s, const Args& args, Plan& plan) {
      20,
      {{k_names, {}, QStringLiteral("曲名にﾌｧｲﾙ名を入力します")},
       {k_order_names, {}, QStringLiteral("曲名に曲順+ﾌｧｲﾙ名を入力します")}},
-     {},
+     [](const Args& args) {
+       return args.has(k_names) && args.has(k_order_names) ? msg::one_title_source : QString();
+     },
      titles_from_names},
     {k_write,
      30,

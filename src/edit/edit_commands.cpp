@@ -66,11 +66,14 @@ void title_from_name(Context& cx, bool with_order) {
       g.set_col(col::order);
       prefix = g.text();
     }
+    // A row whose file failed to read shows its name only to tell which
+    // file failed: it gets no title.
+    if (cx.state.file(r - 1).isEmpty()) continue;
     g.set_row(r);
     g.set_col(col::name);
     const QString name = g.text();
-    // A name shorter than its extension (the empty name of a row that failed
-    // to read) gives no title: the row keeps the one it has.
+    // A name shorter than its extension gives no title: the row keeps the
+    // one it has.
     if (char_count(name) < 4) continue;
     g.set_row(r);
     g.set_col(col::title);

@@ -6,7 +6,7 @@
 #include "history/messages.h"
 #include "history/recorder.h"
 #include "rename/messages.h"
-#include "rename/safe_rename.h"
+#include "rename/rename_run.h"
 #include "table/cell_marks.h"
 #include "table/folder.h"
 #include "table/dialogs.h"
@@ -38,20 +38,10 @@ void compose(Context& cx, const QString& question, Rule rule) {
     g.set_row(r);
     g.set_col(col::name);
     g.set_text(*name);
+    // Told apart like any change not yet applied, and asked for before it
+    // is thrown away.
+    mark_typed(cx, col::name, r);
   }
-}
-
-using Cell = std::function<QString(int, int)>;
-
-// A name the file would vanish under: a dot-name is hidden by file managers
-// and shells, and one of nothing but dots and blanks before ".mp3" (empty
-// included) says nothing of the song.
-bool hides_file(const QString& name) {
-  const QString stem = name.chopped(k_mp3.size());
-  return name.startsWith(QLatin1Char('.')) ||
-         std::all_of(stem.begin(), stem.end(), [](QChar c) {
-           return c == QLatin1Char('.') || c.isSpace();
-         });
 }
 
 }  // namespace
@@ -82,48 +72,26 @@ void cmd_w_name(Context& cx) {
   });
 }
 
-std::optional<QString> planned_name(Context& cx, int i) {
-  Grid& g = cx.ss1;
-  g.set_row(i + 1);
-  g.set_col(col::name);
-  QString name = g.text();
-  // Any case, as the listing takes it: an unchanged "x.MP3" keeps its name.
-  if (!name.endsWith(k_mp3, Qt::CaseInsensitive)) name += k_mp3;
-  // A name never leads out of the edit folder nor hides the file; an
-  // unchanged one is kept.
-  if (name != cx.state.file(i) && (name.contains(QLatin1Char('/')) || hides_file(name)))
-    return std::nullopt;
-  return name;
-}
-
 bool rename_files(Context& cx) {
-  history::Recording recording(cx.state.edit_folder, msg::run_rename);
-  ProgressScope progress(cx, cx.state.file_count);
-  for (int i = 0; i < cx.state.file_count; ++i) {
-    progress.step(i);
-    if (cx.state.file(i).isEmpty()) continue;
-    const std::optional<QString> name = planned_name(cx, i);
-    const QString from = cx.state.path_of(i);
-    const bool ok = name && (*name == cx.state.file(i) ||
-                             rename_no_replace(from, cx.state.edit_folder + *name));
-    if (!ok) {
-      cx.dialogs.notify(QString::number(i + 1) + msg::rename_failed_tail);
-      return false;
-    }
-    if (*name != cx.state.file(i))
-      history::note_rename(encode_file_name(from), encode_file_name(cx.state.edit_folder + *name));
-  }
-  return true;
+  const RenameRun run = run_renames(cx, false);
+  if (!run.ok()) cx.dialogs.notify(run.refusal_text());
+  return run.ok();
 }
 
-bool cmd_re_name(Context& cx) {
-  if (!cx.dialogs.ask(msg::rename_start)) return true;
-  const bool all_renamed = rename_files(cx);
+RenameRun rename_and_reload(Context& cx) {
+  RenameRun run = run_renames(cx, false);
+  if (!run.ok()) cx.dialogs.notify(run.refusal_text());
   relist_files(cx, Relist::rebuild);
   fill_table(cx);
   read_tags(cx);
   // The marks of the table before are of other files or of none.
   refresh_marks(cx);
+  return run;
+}
+
+bool cmd_re_name(Context& cx) {
+  if (!cx.dialogs.ask(msg::rename_start)) return true;
+  const bool all_renamed = rename_and_reload(cx).ok();
   if (all_renamed) cx.dialogs.notify(msg::rename_done);
   return all_renamed;
 }
@@ -136,21 +104,23 @@ void cmd_allwrite(Context& cx) {
 
 void cmd_modosu(Context& cx) {
   if (!cx.dialogs.ask(msg::undo_names)) return;
-  if (cx.dialogs.ask(msg::undo_orders_too)) {
-    fill_table(cx);
-    return;
-  }
-  // Names only: the tag cells stay, so every row keeps its file.
-  relist_entries(cx, Relist::keep_rows);
   const int n = cx.state.file_count;
   Grid& g = cx.ss1;
-  g.set_col(col::name);
-  g.set_row(1);
-  for (int i = 0; i < n; ++i) {
-    g.set_text(cx.state.file(i));
-    if (g.cell_colour(col::name, g.row()) == k_edited) g.set_back_colour(k_white);
-    g.set_row(g.row() + 1);
+  if (cx.dialogs.ask(msg::undo_orders_too)) {
+    fill_table(cx);
+  } else {
+    // Names only: the tag cells stay, so every row keeps its file.
+    relist_entries(cx, Relist::keep_rows);
+    g.set_col(col::name);
+    g.set_row(1);
+    for (int i = 0; i < n; ++i) {
+      g.set_text(cx.state.file(i));
+      g.set_row(g.row() + 1);
+    }
   }
+  // The names are the files' own again: nothing is left to apply.
+  for (int r = 1; r <= n; ++r)
+    if (g.cell_mark(col::name, r) == CellMark::edited) g.mark(col::name, r, CellMark::plain);
 }
 
 }  // namespace tn

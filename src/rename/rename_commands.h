@@ -2,8 +2,8 @@
 // File names: composed in the table, applied on disk, or thrown away.
 
 #include <QString>
-#include <optional>
 
+#include "rename/rename_run.h"
 #include "table/context.h"
 
 namespace tn {
@@ -19,11 +19,10 @@ bool cmd_re_name(Context& cx);
 void cmd_allwrite(Context& cx);
 // Throws away unapplied names (and, on request, track orders).
 void cmd_modosu(Context& cx);
-// True when every rename of the run succeeded.
+// True when every rename of the run succeeded; a refusal is shown.
 bool rename_files(Context& cx);
-// The name rename_files gives row i's file, from its file-name cell; nullopt
-// when the name is refused before the disk is asked (it would lead out of
-// the edit folder or hide the file). Row i must have a file.
-std::optional<QString> planned_name(Context& cx, int i);
+// What cmd_re_name does after its question, but its closing notice: the
+// renames (a refusal shown), then the table rebuilt from the folder.
+RenameRun rename_and_reload(Context& cx);
 
 }  // namespace tn

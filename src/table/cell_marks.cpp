@@ -10,6 +10,13 @@ namespace {
 
 bool is_tag_col(int c) { return c >= col::title && c <= col::artist; }
 
+// A file-name cell of a row with a file: edited while it is not the name the
+// file has, a change a rename has still to apply.
+CellMark name_mark(const Context& cx, int r) {
+  const QString& file = cx.state.file(r - 1);
+  return file.isEmpty() || cx.ss1.cell_text(col::name, r) == file ? CellMark::plain : CellMark::edited;
+}
+
 // The one rule of a tag cell of a row whose tag was read.
 CellMark tag_mark(const Context& cx, int c, int r, const TagTexts& disk) {
   return cx.ss1.cell_text(c, r) == disk[static_cast<size_t>(c - col::title)] ? CellMark::plain
@@ -23,7 +30,10 @@ void refresh_marks(Context& cx) {
   for (int r = 1; r <= cx.state.file_count; ++r) {
     const auto& disk = cx.state.on_disk(r - 1);
     for (int c = col::order; c <= col::artist; ++c) {
-      CellMark m = !disk ? CellMark::unreadable : is_tag_col(c) ? tag_mark(cx, c, r, *disk) : CellMark::plain;
+      CellMark m = !disk              ? CellMark::unreadable
+                   : is_tag_col(c)      ? tag_mark(cx, c, r, *disk)
+                   : c == col::name     ? name_mark(cx, r)
+                                        : CellMark::plain;
       // What the read repaired still differs from its file: it stays told so.
       if (m == CellMark::edited && g.cell_mark(c, r) == CellMark::repaired) m = CellMark::repaired;
       g.mark(c, r, m);
@@ -32,7 +42,10 @@ void refresh_marks(Context& cx) {
 }
 
 void mark_typed(Context& cx, int col, int row) {
-  if (!is_tag_col(col) || row < 1 || row > cx.state.file_count) return;
+  if (row < 1 || row > cx.state.file_count) return;
+  // A row without a file keeps its mark: it tells which file failed.
+  if (col == col::name && !cx.state.file(row - 1).isEmpty()) cx.ss1.mark(col, row, name_mark(cx, row));
+  if (!is_tag_col(col)) return;
   if (const auto& disk = cx.state.on_disk(row - 1)) cx.ss1.mark(col, row, tag_mark(cx, col, row, *disk));
 }
 

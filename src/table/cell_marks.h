@@ -13,7 +13,8 @@ namespace tn {
 // reload, a rename and an undo.
 void refresh_marks(Context& cx);
 // The user typed into (col, row): a tag cell of a row whose tag was read is
-// edited while it differs from the file's text, plain once typed back.
+// edited while it differs from the file's text, a file-name cell while it
+// differs from its file's name; plain once typed back.
 // Other cells keep their marks.
 void mark_typed(Context& cx, int col, int row);
 // Columns c1..c2 (tag columns) of row were written: their texts are what

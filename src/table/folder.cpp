@@ -1,11 +1,13 @@
 #include "table/folder.h"
 
+#include "table/messages.h"
 #include "table/text.h"
 
 #include <QCollator>
 #include <algorithm>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tn {
 
@@ -27,6 +29,17 @@ void append_utf8(QByteArray& out, char32_t cp) {
     out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (cp & 0x3F));
   }
+}
+
+void sort_natural(QStringList& names) {
+  // The C locale ignores numeric mode; the collation of our users does not.
+  QCollator collator{QLocale(QLocale::Japanese, QLocale::Japan)};
+  collator.setNumericMode(true);
+  collator.setCaseSensitivity(Qt::CaseInsensitive);
+  std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
+    const int c = collator.compare(a, b);
+    return c != 0 ? c < 0 : a < b;  // a fixed order for names equal but for case
+  });
 }
 
 }  // namespace
@@ -71,30 +84,39 @@ QByteArray encode_file_name(const QString& name) {
   return out;
 }
 
-QStringList list_mp3_files(const QString& folder) {
+QStringList list_mp3_files(const QString& folder, QStringList* links) {
   // Read with readdir: QDir would hand back names with invalid bytes replaced.
-  QStringList names;
+  QStringList names, linked;
   const QByteArray dir_bytes = encode_file_name(with_trailing_slash(folder));
   DIR* dir = ::opendir(dir_bytes.constData());
   if (!dir) return names;
   while (const dirent* e = ::readdir(dir)) {
     const QByteArray raw(e->d_name);
     if (raw == "." || raw == ".." || raw.size() < 4 || raw.right(4).toLower() != ".mp3") continue;
-    // Regular files and links to them; broken links are not files.
+    // A link's writes would land in a file of another folder, or fail as
+    // one that changed since it was read: it is told apart, never a row.
     struct stat st;
-    if (::stat((dir_bytes + raw).constData(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    names << decode_file_name(raw);
+    if (::lstat((dir_bytes + raw).constData(), &st) != 0) continue;
+    if (S_ISREG(st.st_mode))
+      names << decode_file_name(raw);
+    else if (S_ISLNK(st.st_mode))
+      linked << decode_file_name(raw);
   }
   ::closedir(dir);
-  // The C locale ignores numeric mode; the collation of our users does not.
-  QCollator collator{QLocale(QLocale::Japanese, QLocale::Japan)};
-  collator.setNumericMode(true);
-  collator.setCaseSensitivity(Qt::CaseInsensitive);
-  std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
-    const int c = collator.compare(a, b);
-    return c != 0 ? c < 0 : a < b;  // a fixed order for names equal but for case
-  });
+  sort_natural(names);
+  if (links) {
+    sort_natural(linked);
+    *links = linked;
+  }
   return names;
+}
+
+QString links_skipped_text(const QStringList& links) {
+  return links.isEmpty() ? QString() : msg::links_skipped_head + links.join(QStringLiteral("、"));
+}
+
+bool folder_writable(const QString& folder) {
+  return ::access(encode_file_name(folder).constData(), W_OK | X_OK) == 0;
 }
 
 QString with_trailing_slash(const QString& path) {

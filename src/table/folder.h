@@ -8,8 +8,13 @@
 namespace tn {
 
 // Names (without folder) ending in ".mp3" in any case, dot-names included,
-// regular files and links to them, in natural order (Track2 before Track10).
-QStringList list_mp3_files(const QString& folder);
+// regular files only, in natural order (Track2 before Track10). A symbolic
+// link is no file of this folder to write or rename: its name goes to
+// *links (same order) when asked for.
+QStringList list_mp3_files(const QString& folder, QStringList* links = nullptr);
+
+// The notice that names the links list_mp3_files left out; empty for none.
+QString links_skipped_text(const QStringList& links);
 
 // File names as Linux stores them are bytes, not always valid UTF-8. Qt
 // turns every invalid byte into U+FFFD, so two files could show as one name
@@ -18,6 +23,10 @@ QStringList list_mp3_files(const QString& folder);
 // U+DC80..U+DCFF, which valid UTF-8 can never produce, and encode back.
 QString decode_file_name(const QByteArray& bytes);
 QByteArray encode_file_name(const QString& name);
+
+// True when files can be made, renamed and removed in folder (its journal,
+// history and new names need that).
+bool folder_writable(const QString& folder);
 
 // Appends "/" unless the path already ends in one.
 QString with_trailing_slash(const QString& path);

@@ -85,7 +85,8 @@ bool has_unwritten_edits(Context& cx) {
   // others name no change a write could store.
   for (int r = 1; r <= rows; ++r) {
     if (!cx.state.on_disk(r - 1)) continue;
-    for (int c = col::title; c <= col::artist; ++c)
+    // A composed or typed name not yet applied counts like a tag edit.
+    for (int c = col::name; c <= col::artist; ++c)
       if (is_unwritten(g.cell_mark(c, r))) return true;
   }
   return false;

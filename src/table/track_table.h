@@ -34,8 +34,8 @@ void relist_files(Context& cx, Relist how);
 // The file-list part of relist_files alone. Returns the rows (from 1) whose
 // entry changed.
 std::vector<int> relist_entries(Context& cx, Relist how);
-// True when a tag cell of rows 1..N is marked with a change the files do
-// not have yet, in a row whose file a write could reach.
+// True when a tag or file-name cell of rows 1..N is marked with a change the
+// files do not have yet, in a row whose file a write could reach.
 bool has_unwritten_edits(Context& cx);
 // Paints columns c1..c2 of rows 1..N by the block idiom.
 void paint_columns(Context& cx, int c1, int c2, Colour colour);

@@ -9,6 +9,11 @@ inline const QString error_number = QStringLiteral("ｴﾗｰﾅﾝﾊﾞｰ");
 inline const QString open_failed_tail = QStringLiteral("は読込めませんでした");
 inline const QString tag_read_failed_tail = QStringLiteral("のTAGは読込めませんでした");
 inline const QString tag_write_failed_tail = QStringLiteral("のTAGは書込めませんでした");
+// A folder that can't be written (its journal and history live there):
+// refused before any file, named.
+inline const QString write_folder_refused_head = QStringLiteral("編集ﾌｫﾙﾀﾞ「");
+inline const QString write_folder_refused_tail =
+    QStringLiteral("」に書込めないため、TAG情報を書込めませんでした。　ﾌｫﾙﾀﾞの書込権限を確認してください");
 
 // The reason shown when a row's file is no longer the one the table was read from.
 inline const QString changed_on_disk =

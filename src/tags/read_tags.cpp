@@ -29,12 +29,14 @@ namespace {
 void mark_failed(Context& cx, int i) {
   Grid& g = cx.ss1;
   const int r = i + 1;
+  cx.state.clear_file(i);
   g.set_row(r);
+  // The name stays, so that the row tells which file failed; its entry is
+  // empty, so no command touches the file.
   for (int c = col::name; c <= col::artist; ++c) {
     g.set_col(c);
-    g.set_text(QString());
+    g.set_text(c == col::name ? cx.state.listed(i) : QString());
   }
-  cx.state.clear_file(i);
   g.set_row(r);
   g.set_col(col::order);
   g.set_block_row2(r);

@@ -162,9 +162,17 @@ std::vector<int> run_command(Context& cx, const Command& c) {
 std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& tracks) {
   std::vector<int> not_written;
   auto report = [&](int i, int error) {
-    cx.dialogs.notify(msg::error_number + QString::number(error) + msg::error_text(error) +
-                      cx.state.file(i) + msg::tag_write_failed_tail);
+    const QString text = msg::error_number + QString::number(error) + msg::error_text(error) +
+                         cx.state.file(i) + msg::tag_write_failed_tail;
+    cx.dialogs.notify(text);
+    if (cx.row_errors) cx.row_errors->push_back({i + 1, error, text});
   };
+  // Named before any row is tried: no file is at fault.
+  if (!folder_writable(cx.state.edit_folder)) {
+    cx.dialogs.notify(msg::write_folder_refused_head + cx.state.edit_folder + msg::write_folder_refused_tail);
+    for (int i = 0; i < cx.state.file_count; ++i) not_written.push_back(i + 1);
+    return not_written;
+  }
   // Recorded into the folder's history, so that the run can be undone.
   const QString* runs[] = {&msg::run_write_all, &msg::run_write_title, &msg::run_write_album,
                            &msg::run_write_artist, &msg::run_track_numbers};

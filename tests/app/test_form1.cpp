@@ -221,7 +221,10 @@ class TestForm1 : public QObject {
     QVERIFY(w->isVisible());
     QVERIFY(w->isEnabled());
     if (auto* g = qobject_cast<QGroupBox*>(w)) QCOMPARE(g->title(), QString::fromUtf8(c.caption));
-    if (auto* b = qobject_cast<QPushButton*>(w)) QCOMPARE(b->text(), QString::fromUtf8(c.caption));
+    if (auto* b = qobject_cast<QPushButton*>(w)) {
+      QCOMPARE(b->text(), QString::fromUtf8(c.caption));
+      QVERIFY2(b->sizeHint().width() <= b->width(), "the caption is cut");
+    }
     if (auto* t = qobject_cast<QLineEdit*>(w)) QCOMPARE(t->text(), QString());
 
     // The control's place among the focusable controls follows its tab number.
@@ -321,6 +324,8 @@ class TestForm1 : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&rig.form1));
     QVERIFY(screen->availableGeometry().contains(rig.form1.frameGeometry()));
     QVERIFY(rig.all_reachable());
+    for (QPushButton* b : rig.form1.findChildren<QPushButton*>())
+      QVERIFY2(b->sizeHint().width() <= b->width(), qPrintable(b->text()));
     rig.form2.show();
     QVERIFY(screen->availableGeometry().contains(rig.form2.frameGeometry()));
   }
@@ -380,9 +385,9 @@ class TestForm1 : public QObject {
         "  全ファイル再読込(&R)",
         "  -",
         "  TAG情報書込 + ﾌｧｲﾙ名変更(&E)",
-        "  書込・ﾌｧｲﾙ名変更の取消",
+        "  書込・ﾌｧｲﾙ名変更の取消(&U)",
         "  -",
-        "  アプリケーションの終了(&E)",
+        "  アプリケーションの終了(&X)",
         "ファイル名変更メニュー（&F)",
         "  「ファイル名」に「曲名」を入力(&Z)",
         "  「ファイル名」に「曲順」を入力(&X)",
@@ -418,6 +423,17 @@ class TestForm1 : public QObject {
         "  バージョン情報(&V)",
     };
     QCOMPARE(lines, expected);
+    // One access key per item of a menu, so that each key reaches its item.
+    for (QMenu* m : form1.menuBar()->findChildren<QMenu*>()) {
+      QSet<QChar> keys;
+      for (QAction* a : m->actions()) {
+        const qsizetype k = a->text().indexOf(QLatin1Char('&'));
+        if (k < 0) continue;
+        const QChar key = a->text()[k + 1].toUpper();
+        QVERIFY2(!keys.contains(key), qPrintable(a->text()));
+        keys.insert(key);
+      }
+    }
     for (QAction* a : form1.menuBar()->findChildren<QAction*>()) {
       QVERIFY2(a->shortcut().isEmpty(), qPrintable(a->text()));
       QVERIFY(!a->isCheckable());
@@ -784,6 +800,9 @@ class TestForm1 : public QObject {
     QTest::newRow("end, typed") << "cmd_end" << "typed" << false << QStringList{on_end} << false;
     QTest::newRow("re-select, typed") << "cmd_dir" << "typed" << false << QStringList{on_dir} << false;
     QTest::newRow("end, typed back") << "cmd_end" << "typed back" << true << QStringList{end} << true;
+    // Names composed and not yet applied by a rename.
+    QTest::newRow("end, composed") << "cmd_end" << "composed" << false << QStringList{on_end} << false;
+    QTest::newRow("close, composed") << "close" << "composed" << false << QStringList{on_close} << false;
     // All written but the row whose file failed to read: nothing a write
     // could still store.
     QTest::newRow("close, written, one unreadable") << "close" << "written" << true << QStringList() << true;
@@ -808,6 +827,9 @@ class TestForm1 : public QObject {
       rig.lib.fake.files[rig.state.path_of(1).toUtf8()].read_error = tag_error::read_failed;
       rig.dialogs.reset().yes();
       cmd_cls(rig.form1.context());  // the second file now fails to read
+      // Its row still names it, in the error colour.
+      QCOMPARE(g.cell_text(2, 2), track(2).name);
+      QCOMPARE(g.cell_colour(2, 2), k_error);
       rig.form1.findChild<QLineEdit*>("txt_all_al")->setText(album);
       rig.dialogs.reset().yes();
       QTest::mouseClick(rig.form1.findChild<QPushButton*>("cmd_all_al"), Qt::LeftButton);
@@ -815,6 +837,10 @@ class TestForm1 : public QObject {
       QTest::mouseClick(rig.form1.findChild<QPushButton*>("cmd_write_all"), Qt::LeftButton);
       QCOMPARE(rig.dialogs.script().notices().constLast(), QStringLiteral("全てMP3TAG情報の書込が正常終了しました"));
       QCOMPARE(g.cell_colour(4, 2), k_edited);  // the unreadable row keeps its colour
+    } else if (edit == QLatin1String("composed")) {
+      rig.dialogs.reset().yes();
+      QTest::mouseClick(rig.form1.findChild<QPushButton*>("cmd_kyokuname"), Qt::LeftButton);
+      QCOMPARE(g.cell_colour(2, 1), k_edited);
     } else {
       g.set_col(4);
       g.set_row(3);

@@ -200,6 +200,9 @@ class TestCleanUp : public QObject {
     QTest::newRow("order typed over") << "x" << QStringList{} << QStringList{"notify: " + msg::track_order_not_number};
     QTest::newRow("order emptied") << "" << QStringList{} << QStringList{"notify: " + msg::track_order_not_number};
     QTest::newRow("order zero") << "0" << QStringList{} << QStringList{"notify: " + msg::track_order_not_number};
+    QTest::newRow("order beyond the rows") << "07" << QStringList{}
+                                           << QStringList{"notify: " + msg::track_order_beyond_head + "2" +
+                                                          msg::track_order_beyond_tail};
   }
 
   void track_numbers_refused() {
@@ -216,18 +219,18 @@ class TestCleanUp : public QObject {
     QCOMPARE(read_file(f.state.path_of(1)), two);
   }
 
-  // A row whose file failed to read is skipped and not counted in N; the
-  // orders typed decide n.
+  // A row whose file failed to read is skipped but holds its place: N is
+  // the number of rows; the orders typed decide n.
   void track_numbers_skip_failed_rows() {
     Folder f({with_v2(text_tag(3, Enc::utf16, "a", "", "")), Mp3Spec{}, with_v2(text_tag(3, Enc::utf16, "c", "", ""))});
     write_file(f.state.path_of(1), broken_bytes(Broken::text_file));
     read_tags(f.cx);  // the read failure is a notice
-    f.put(col::order, 3, "7");
+    f.put(col::order, 1, "2");
     f.dialogs.yes();
     cmd_track_numbers(f.cx);
     QCOMPARE(f.dialogs.notices().constLast(), msg::track_numbers_done);
-    QCOMPARE(dump_tags(f.state.path_of(0)).v2_texts.value("TRCK"), QStringList{"1/2"});
-    QCOMPARE(dump_tags(f.state.path_of(2)).v2_texts.value("TRCK"), QStringList{"7/2"});
+    QCOMPARE(dump_tags(f.state.path_of(0)).v2_texts.value("TRCK"), QStringList{"2/3"});
+    QCOMPARE(dump_tags(f.state.path_of(2)).v2_texts.value("TRCK"), QStringList{"3/3"});
   }
 
   // The table edits: only a cell that changes takes the edited colour, and

@@ -4,6 +4,10 @@
 
 #include <sys/resource.h>
 #include <csignal>
+#include <QScopeGuard>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 #include "cli_runner.h"
 #include "rename/messages.h"
@@ -31,6 +35,14 @@ struct Folder {
   QString file(const QString& name) const { return dir.filePath(name); }
   CliRun list() const { return run_cli({"list", path(), "--json"}); }
 };
+
+// text's Shift-JIS bytes read as Windows-1252 (its lead byte 0x83 is "ƒ"),
+// made here so that no line of this file reads as mojibake itself.
+QString mojibake(const QString& text) {
+  QString out;
+  for (const char c : sjis(text)) out += static_cast<uchar>(c) == 0x83 ? QChar(0x192) : QChar(static_cast<uchar>(c));
+  return out;
+}
 
 QString read_error_text(int number, const QString& name, const QString& tail) {
   return msg::error_number + QString::number(number) + msg::error_text(number) + name + tail;
@@ -207,6 +219,80 @@ class CliTest : public QObject {
     QCOMPARE(snapshot(f.path()), before);
   }
 
+  // A dry run is the run without its effects: its JSON is the run's but for
+  // dry_run and the table read again after a rename; the same status, the
+  // same refusals, and nothing touched.
+  void dry_run_is_the_run_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("titles");  // of 1.mp3, 2.mp3, ...; empty: as made
+    QTest::addColumn<int>("status");
+    const QStringList as_made;
+    QTest::newRow("album") << QStringList{"write", "--album", "新盤"} << as_made << 0;
+    // Named before any file is tried.
+    QTest::newRow("album, folder can't be written") << QStringList{"write", "--album", "新盤"} << as_made << 1;
+    QTest::newRow("names, folder can't be written") << QStringList{"rename", "--titles"} << as_made << 1;
+    QTest::newRow("album, a title repaired but not written")
+        << QStringList{"write", "--album", "新盤"} << QStringList{mojibake("ポップス")} << 0;
+    QTest::newRow("titles from names") << QStringList{"write", "--titles-from-names-with-order"} << as_made << 0;
+    QTest::newRow("track numbers") << QStringList{"write", "--track-numbers"} << as_made << 0;
+    QTest::newRow("names") << QStringList{"rename", "--order-and-titles"} << as_made << 0;
+    QTest::newRow("two rows, one name") << QStringList{"rename", "--titles"} << QStringList{"Same", "Same"} << 1;
+    QTest::newRow("a slash") << QStringList{"rename", "--titles"} << QStringList{"a", "b/c"} << 1;
+  }
+  void dry_run_is_the_run() {
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, titles);
+    QFETCH(int, status);
+    Folder dry(3), real(3);
+    for (int i = 0; i < titles.size(); ++i)
+      for (const Folder* f : {&dry, &real})
+        make_mp3(f->path(), QStringLiteral("%1.mp3").arg(i + 1), tagged(titles[i], "歌手", "盤"));
+    // Root writes every folder whatever its mode: the program then sees the
+    // folder through a read-only mount of its own.
+    const bool read_only = QByteArray(QTest::currentDataTag()).contains("can't be written");
+    auto set_mode = [&](mode_t mode) {
+      for (const Folder* f : {&dry, &real}) ::chmod(QFile::encodeName(f->path()).constData(), mode);
+    };
+    const auto writable_again = qScopeGuard([&] { set_mode(0700); });
+    if (read_only && ::geteuid() != 0) set_mode(0555);
+    const QStringList before = snapshot(dry.path());
+    auto run = [&](const Folder& f, bool dry_run) {
+      QStringList a = args;
+      a.insert(1, f.path());
+      a << "--json";
+      if (dry_run) a << "--dry-run";
+      const QByteArray where = QFile::encodeName(f.path());
+      if (read_only && ::geteuid() == 0)
+        return run_cli(a, [where] {
+          if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+              ::mount(where.constData(), where.constData(), nullptr, MS_BIND, nullptr) != 0 ||
+              ::mount(nullptr, where.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+            ::_exit(77);
+        });
+      return run_cli(a);
+    };
+    const CliRun d = run(dry, true), r = run(real, false);
+    if (d.status == 77) QSKIP("no mount of our own can be made here");
+    QCOMPARE(snapshot(dry.path()), before);
+    QCOMPARE(d.status, status);
+    QCOMPARE(r.status, status);
+    QJsonObject dj = d.json(), rj = r.json();
+    QCOMPARE(dj.value("dry_run"), QJsonValue(true));
+    for (QJsonObject* j : {&dj, &rj}) {
+      j->remove("dry_run");
+      j->remove("folder");
+    }
+    if (args[0] == "rename") rj.remove("rows");
+    // Texts that name the folder name each its own.
+    auto text = [](const QJsonObject& j, const Folder& f) {
+      return QString::fromUtf8(QJsonDocument(j).toJson()).replace(f.path() + '/', "FOLDER/");
+    };
+    QCOMPARE(text(dj, dry), text(rj, real));
+    const QString real_err = QString(r.err).replace(real.path() + '/', "FOLDER/");
+    for (const QString& line : QString(d.err).replace(dry.path() + '/', "FOLDER/").split('\n', Qt::SkipEmptyParts))
+      QVERIFY2(real_err.contains(line), qPrintable(line));
+  }
+
   // rename stops at the first refused row with the windows' row message:
   // the rows before it are renamed, the rest keep their names.
   void rename_stops_at_refused_row_data() {
@@ -223,7 +309,7 @@ class CliTest : public QObject {
     if (dry_run) args << "--dry-run";
     const CliRun r = run_cli(args);
     QCOMPARE(r.status, 1);
-    QVERIFY2(r.err.endsWith("2" + msg::rename_failed_tail + '\n'), qPrintable(r.err));
+    QVERIFY2(r.err.contains("2" + msg::rename_failed_tail), qPrintable(r.err));
     const QStringList expected = dry_run ? QStringList{"1.mp3", "2.mp3", "3.mp3"}
                                          : QStringList{"2.mp3", "3.mp3", "曲1.mp3"};
     QCOMPARE(QDir(f.path()).entryList(QDir::Files, QDir::Name), expected);
@@ -266,6 +352,13 @@ class CliTest : public QObject {
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QCOMPARE(r.json().value("not_written").toArray(), unreadable ? QJsonArray{} : QJsonArray{2});
+    // Each row as its file is now: the failed one without the new album.
+    const QJsonArray rows = r.json().value("rows").toArray();
+    QCOMPARE(rows[0].toObject().value("written").toBool(), true);
+    const QJsonObject failed = rows[1].toObject();
+    QCOMPARE(failed.value("written").toBool(), false);
+    QCOMPARE(failed.value("album").toString(), QString());
+    QVERIFY(failed.value("error").toObject().value("message").toString().contains(message));
     QCOMPARE(column(f.list().json(), "album"), (QStringList{"新盤", ""}));
   }
 };

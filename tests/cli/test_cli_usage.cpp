@@ -55,6 +55,11 @@ class CliUsageTest : public QObject {
                                 << "--layout は 1, 2, 3 のいずれかです: 4";
     QTest::newRow("layout not a number") << QStringList{"write", F, "--import", "x.csv", "--layout", "2x"}
                                          << "--layout は 1, 2, 3 のいずれかです: 2x";
+    QTest::newRow("two compositions") << QStringList{"rename", F, "--titles", "--order"}
+                                      << "--titles, --order-and-titles, --order は一つだけ指定してください";
+    QTest::newRow("two title sources")
+        << QStringList{"write", F, "--titles-from-names", "--titles-from-names-with-order", "--dry-run"}
+        << "--titles-from-names と --titles-from-names-with-order は一つだけ指定してください";
     QTest::newRow("sheet without import") << QStringList{"write", F, "--sheet", "S"}
                                           << "--layout と --sheet は --import と共に指定します";
   }

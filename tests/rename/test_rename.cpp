@@ -9,6 +9,7 @@
 
 #include "rename/messages.h"
 #include "rename/rename_commands.h"
+#include "rename/rename_run.h"
 #include "table/folder.h"
 #include "table/memory_grid.h"
 #include "table/scripted_dialogs.h"
@@ -157,39 +158,50 @@ class RenameTest : public QObject {
       }
   }
 
-  // The first refused row stops the run; nothing is ever overwritten.
+  // The first refused row stops the run, its message naming the rule the
+  // name broke; nothing is ever overwritten. A dry run stops at the same row
+  // for the same reason and touches nothing.
   void a_refused_name_stops_the_run_data() {
     QTest::addColumn<QStringList>("names");  // new name cells, rows 1..5
     QTest::addColumn<int>("failed_row");
     QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QString>("reason");
     const QStringList old{"1.mp3", "2.mp3", "3.mp3", "4.mp3", "5.mp3"};
+    const QString hidden = msg::refused_hidden;
+    const QString slash = "「/」" + msg::refused_character_head + msg::refused_character_tail;
+    auto taken = [](const QString& name) { return "「" + name + "」" + msg::refused_taken_tail; };
     QTest::newRow("name still taken by row 5")
         << QStringList{"n1", "5.mp3", "n3", "n4", "n5"} << 2
-        << QStringList{"2.mp3", "3.mp3", "4.mp3", "5.mp3", "n1.mp3"};
+        << QStringList{"2.mp3", "3.mp3", "4.mp3", "5.mp3", "n1.mp3"} << taken("5.mp3");
+    QTest::newRow("two rows want one name")
+        << QStringList{"Same", "Same", "n3", "n4", "n5"} << 2
+        << QStringList{"2.mp3", "3.mp3", "4.mp3", "5.mp3", "Same.mp3"} << taken("Same.mp3");
     // Names that would hide the file from the file manager and the listing.
     const QStringList n1_done{"2.mp3", "3.mp3", "4.mp3", "5.mp3", "n1.mp3"};
-    QTest::newRow("empty name") << QStringList{"", "n2", "n3", "n4", "n5"} << 1 << old;
-    QTest::newRow("only dots") << QStringList{"n1", "..", "n3", "n4", "n5"} << 2 << n1_done;
-    QTest::newRow("dots and blanks") << QStringList{"n1", " . .mp3", "n3", "n4", "n5"} << 2 << n1_done;
-    QTest::newRow("ideographic blank") << QStringList{"n1", "　", "n3", "n4", "n5"} << 2 << n1_done;
-    QTest::newRow("leading dot") << QStringList{"n1", "...Baby", "n3", "n4", "n5"} << 2 << n1_done;
+    QTest::newRow("empty name") << QStringList{"", "n2", "n3", "n4", "n5"} << 1 << old << hidden;
+    QTest::newRow("only dots") << QStringList{"n1", "..", "n3", "n4", "n5"} << 2 << n1_done << hidden;
+    QTest::newRow("dots and blanks") << QStringList{"n1", " . .mp3", "n3", "n4", "n5"} << 2 << n1_done << hidden;
+    QTest::newRow("ideographic blank") << QStringList{"n1", "　", "n3", "n4", "n5"} << 2 << n1_done << hidden;
+    QTest::newRow("leading dot") << QStringList{"n1", "...Baby", "n3", "n4", "n5"} << 2 << n1_done << hidden;
     QTest::newRow("slash leads out of the folder")
         << QStringList{"n1", "../escaped", "n3", "n4", "n5"} << 2
-        << QStringList{"2.mp3", "3.mp3", "4.mp3", "5.mp3", "n1.mp3"};
-    QTest::newRow("sub folder") << QStringList{"sub/x", "n2", "n3", "n4", "n5"} << 1 << old;
+        << QStringList{"2.mp3", "3.mp3", "4.mp3", "5.mp3", "n1.mp3"} << slash;
+    QTest::newRow("sub folder") << QStringList{"sub/x", "n2", "n3", "n4", "n5"} << 1 << old << slash;
     QTest::newRow("too long for the file system")
         << QStringList{"n1", "n2", QString(300, 'x'), "n4", "n5"} << 3
-        << QStringList{"3.mp3", "4.mp3", "5.mp3", "n1.mp3", "n2.mp3"};
+        << QStringList{"3.mp3", "4.mp3", "5.mp3", "n1.mp3", "n2.mp3"}
+        << msg::refused_long_head + "255" + msg::refused_long_tail;
     QTest::newRow("folder in the way") << QStringList{"n1", "n2", "n3", "dir", "n5"} << 4
                                        << QStringList{"4.mp3", "5.mp3", "n1.mp3", "n2.mp3",
-                                                      "n3.mp3"};
+                                                      "n3.mp3"} << taken("dir.mp3");
     QTest::newRow("file outside the table in the way")
-        << QStringList{"other", "n2", "n3", "n4", "n5"} << 1 << old;
+        << QStringList{"other", "n2", "n3", "n4", "n5"} << 1 << old << taken("other.mp3");
   }
   void a_refused_name_stops_the_run() {
     QFETCH(QStringList, names);
     QFETCH(int, failed_row);
     QFETCH(QStringList, after);
+    QFETCH(QString, reason);
     Folder f({"1.mp3", "2.mp3", "3.mp3", "4.mp3", "5.mp3"});
     QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("dir.mp3")));
     QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("sub")));
@@ -199,10 +211,14 @@ class RenameTest : public QObject {
     other.close();
     f.originals << QStringLiteral("other");
     for (int r = 1; r <= 5; ++r) f.name(r, names[r - 1]);
+    const QString notice = QString::number(failed_row) + msg::rename_failed_tail + "（" + reason + "）";
+    const RenameRun dry = run_renames(f.cx, true);
+    QCOMPARE(dry.stopped_at(), failed_row);
+    QCOMPARE(dry.refusal_text(), notice);
+    QCOMPARE(f.on_disk(), (QStringList{"1.mp3", "2.mp3", "3.mp3", "4.mp3", "5.mp3", "other.mp3"}));
     f.dialogs.yes();
     cmd_re_name(f.cx);
-    QCOMPARE(f.dialogs.notices(),
-             QStringList{QString::number(failed_row) + msg::rename_failed_tail});
+    QCOMPARE(f.dialogs.notices(), QStringList{notice});
     QStringList disk = f.on_disk();
     disk.removeAll(QStringLiteral("other.mp3"));
     QCOMPARE(disk, after);

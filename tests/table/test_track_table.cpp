@@ -57,9 +57,9 @@ class TrackTableTest : public QObject {
     QCOMPARE(t.grid.row(), n + 1);  // left one past the last row
   }
 
-  // Only the edited colour in a tag column of a row whose tag was read is a
-  // change a write could store; the imported track order is never written,
-  // and the file of row 3 failed to read.
+  // Only the edited colour in a tag or file-name column of a row whose tag
+  // was read is a change a write or rename could store; the imported track
+  // order is never written, and the file of row 3 failed to read.
   void unwritten_edits_data() {
     QTest::addColumn<int>("col");
     QTest::addColumn<int>("row");
@@ -70,7 +70,8 @@ class TrackTableTest : public QObject {
     QTest::newRow("artist of the last row") << 5 << 4 << k_edited << true;
     QTest::newRow("row past N") << 4 << 5 << k_edited << false;
     QTest::newRow("track order") << 1 << 2 << k_edited << false;
-    QTest::newRow("file name") << 2 << 2 << k_edited << false;
+    QTest::newRow("file name") << 2 << 2 << k_edited << true;
+    QTest::newRow("file name of the row that failed") << 2 << 3 << k_edited << false;
     QTest::newRow("failed row") << 3 << 2 << k_error << false;
     QTest::newRow("filled into the row that failed") << 4 << 3 << k_edited << false;
   }
@@ -96,8 +97,12 @@ class TrackTableTest : public QObject {
       touch(dir.filePath(QString::fromUtf8(name)));
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.mp3")));
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")), dir.filePath("broken.mp3")));
-    QCOMPARE(list_mp3_files(dir.path()),
+    // A link, even to a file of the folder, is told apart: no row of its own.
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("Track1.Mp3")), dir.filePath("link.mp3")));
+    QStringList links;
+    QCOMPARE(list_mp3_files(dir.path(), &links),
              (QStringList{".hidden.mp3", "Ｂ.mp3", "Track1.Mp3", "track2.MP3", "Track10.mp3"}));
+    QCOMPARE(links, (QStringList{"broken.mp3", "link.mp3"}));
   }
 
   // The table was listed from a.mp3, b.mp3, c.mp3; b.mp3 then failed to read.
