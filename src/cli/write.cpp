@@ -110,9 +110,11 @@ int run_write(const Args& args) {
   Outcome o;
   o.dry_run = args.has(k_dry_run);
   // Seen before the write, which takes the marks away from what it stored.
-  for (int r = 1; r <= s.state.file_count; ++r)
-    o.repaired.push_back({is_repaired(s.grid, col::title, r), is_repaired(s.grid, col::album, r),
-                          is_repaired(s.grid, col::artist, r)});
+  for (int r = 1; r <= s.state.file_count; ++r) {
+    std::array<bool, 3> cells{};
+    for (std::size_t k = 0; k < cells.size(); ++k) cells[k] = is_repaired(s.grid, k_tag_columns[k].col, r);
+    o.repaired.push_back(cells);
+  }
   if (!folder_writable(s.state.edit_folder)) {
     o.refused = tn::msg::write_folder_refused_head + s.state.edit_folder + tn::msg::write_folder_refused_tail;
     s.dialogs.notify(o.refused);

@@ -78,12 +78,13 @@ bool rename_files(Context& cx) {
   return run.ok();
 }
 
-RenameRun rename_and_reload(Context& cx) {
+RenameRun rename_and_reload(Context& cx, std::vector<ReadError>* read_errors) {
   RenameRun run = run_renames(cx, false);
   if (!run.ok()) cx.dialogs.notify(run.refusal_text());
   relist_files(cx, Relist::rebuild);
   fill_table(cx);
-  read_tags(cx);
+  std::vector<ReadError> failed = read_tags(cx);
+  if (read_errors) *read_errors = std::move(failed);
   // The marks of the table before are of other files or of none.
   refresh_marks(cx);
   return run;
