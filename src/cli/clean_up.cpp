@@ -24,14 +24,8 @@ const QString k_track_numbers = QStringLiteral("--track-numbers");
 const QString k_portable_names = QStringLiteral("--portable-names");
 const QString k_repairs = QStringLiteral("--repairs");
 
-struct Column {
-  int col, bit;
-  const char* field;
-  WriteFields writer;
-};
-constexpr Column k_tag_columns[] = {{col::title, field_bit::title, "title", WriteFields::title},
-                                    {col::album, field_bit::album, "album", WriteFields::album},
-                                    {col::artist, field_bit::artist, "artist", WriteFields::artist}};
+// The writer of each of k_tag_columns.
+constexpr WriteFields k_writers[] = {WriteFields::title, WriteFields::album, WriteFields::artist};
 
 // The cells a write of the repairs stores: shown repaired from mojibake, or
 // held in legacy bytes, and not written since.
@@ -41,12 +35,13 @@ bool is_repair(CellMark m) { return m == CellMark::repaired || m == CellMark::le
 // shown as its file holds it is not stored again.
 std::vector<int> write_repairs(Context& cx) {
   std::vector<int> failed;
-  for (const Column& c : k_tag_columns) {
+  for (std::size_t k = 0; k < std::size(k_tag_columns); ++k) {
+    const TagColumn& c = k_tag_columns[k];
     std::vector<int> rows;
     for (int r = 1; r <= cx.state.file_count; ++r)
       if (is_repair(cx.ss1.cell_mark(c.col, r))) rows.push_back(r);
     if (rows.empty()) continue;
-    const std::vector<int> not_written = tag_write(cx, c.writer, {}, &rows);
+    const std::vector<int> not_written = tag_write(cx, k_writers[k], {}, &rows);
     failed.insert(failed.end(), not_written.begin(), not_written.end());
   }
   refresh_marks(cx);
@@ -59,10 +54,10 @@ std::vector<int> write_repairs(Context& cx) {
 bool even_widths(Session& s, const Args&, Plan& plan) {
   QStringList before;
   for (int r = 1; r <= s.state.file_count; ++r)
-    for (const Column& c : k_tag_columns) before << s.grid.cell_text(c.col, r);
+    for (const TagColumn& c : k_tag_columns) before << s.grid.cell_text(c.col, r);
   cmd_even_widths(s.cx);
   for (int r = 1, k = 0; r <= s.state.file_count; ++r)
-    for (const Column& c : k_tag_columns)
+    for (const TagColumn& c : k_tag_columns)
       if (s.grid.cell_text(c.col, r) != before[k++]) plan.columns |= c.bit;
   return true;
 }
@@ -105,7 +100,7 @@ bool portable_names(Session& s, const Args&, Plan&) {
 [[maybe_unused]] const bool registered_field = add_row_field([](const Session& s, int row, QJsonObject& out) {
   for (const CellMark m : {CellMark::repaired, CellMark::legacy}) {
     QJsonArray fields;
-    for (const Column& c : k_tag_columns)
+    for (const TagColumn& c : k_tag_columns)
       if (s.grid.cell_mark(c.col, row) == m) fields.append(QLatin1String(c.field));
     if (!fields.isEmpty()) out[m == CellMark::repaired ? QStringLiteral("repaired") : QStringLiteral("legacy")] = fields;
   }

@@ -83,7 +83,8 @@ int run_rename(const Args& args) {
     run = run_renames(s.cx, true);
     if (!run.ok()) s.dialogs.notify(run.refusal_text());
   } else {
-    run = rename_and_reload(s.cx);
+    // The rows are listed again: their read errors are the reload's.
+    run = rename_and_reload(s.cx, &s.read_errors);
     if (run.ok()) s.dialogs.notify(tn::msg::rename_done);
   }
   if (json) {

@@ -15,6 +15,7 @@
 #include "table/dialogs.h"
 #include "table/memory_grid.h"
 #include "table/track_state.h"
+#include "table/track_table.h"
 #include "tags/read_tags.h"
 #include "tags/tag_library.h"
 
@@ -78,6 +79,15 @@ class Session {
   Context cx;
   std::vector<ReadError> read_errors;  // of the confirmation's read
 };
+
+// The tag columns: column, field bit, and name in --json.
+struct TagColumn {
+  int col, bit;
+  const char* field;
+};
+inline constexpr TagColumn k_tag_columns[] = {{col::title, field_bit::title, "title"},
+                                              {col::album, field_bit::album, "album"},
+                                              {col::artist, field_bit::artist, "artist"}};
 
 // The table as the main window shows it: one line a row (order, file name,
 // title, album, artist, tab-separated), or --json's document {"folder",

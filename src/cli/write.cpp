@@ -71,8 +71,8 @@ QJsonObject outcome_row(const Session& s, const Plan& plan, const Outcome& o, in
   const bool done = written(s, o, r);
   const auto& disk = s.state.on_disk(r - 1);
   QJsonArray repaired;
-  for (std::size_t k = 0; k < std::size(k_columns); ++k) {
-    const Column& c = k_columns[k];
+  for (std::size_t k = 0; k < std::size(k_tag_columns); ++k) {
+    const TagColumn& c = k_tag_columns[k];
     const bool from_table = o.dry_run && done && (plan.columns & c.bit);
     row[QLatin1String(c.field)] = !disk ? QString() : from_table ? s.grid.cell_text(c.col, r) : (*disk)[k];
     if (done && (plan.columns & c.bit) && o.repaired[static_cast<std::size_t>(r - 1)][k])
@@ -118,9 +118,11 @@ int run_write(const Args& args) {
   Outcome o;
   o.dry_run = args.has(k_dry_run);
   // Seen before the write, which takes the marks away from what it stored.
-  for (int r = 1; r <= s.state.file_count; ++r)
-    o.repaired.push_back({is_repaired(s.grid, col::title, r), is_repaired(s.grid, col::album, r),
-                          is_repaired(s.grid, col::artist, r)});
+  for (int r = 1; r <= s.state.file_count; ++r) {
+    std::array<bool, 3> cells{};
+    for (std::size_t k = 0; k < cells.size(); ++k) cells[k] = is_repaired(s.grid, k_tag_columns[k].col, r);
+    o.repaired.push_back(cells);
+  }
   if (!folder_writable(s.state.edit_folder)) {
     o.refused = tn::msg::write_folder_refused_head + s.state.edit_folder + tn::msg::write_folder_refused_tail;
     s.dialogs.notify(o.refused);

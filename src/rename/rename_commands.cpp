@@ -72,18 +72,24 @@ void cmd_w_name(Context& cx) {
   });
 }
 
-bool rename_files(Context& cx) {
-  const RenameRun run = run_renames(cx, false);
-  if (!run.ok()) cx.dialogs.notify(run.refusal_text());
-  return run.ok();
-}
+namespace {
 
-RenameRun rename_and_reload(Context& cx) {
+RenameRun renames_shown(Context& cx) {
   RenameRun run = run_renames(cx, false);
   if (!run.ok()) cx.dialogs.notify(run.refusal_text());
+  return run;
+}
+
+}  // namespace
+
+bool rename_files(Context& cx) { return renames_shown(cx).ok(); }
+
+RenameRun rename_and_reload(Context& cx, std::vector<ReadError>* read_errors) {
+  RenameRun run = renames_shown(cx);
   relist_files(cx, Relist::rebuild);
   fill_table(cx);
-  read_tags(cx);
+  std::vector<ReadError> failed = read_tags(cx);
+  if (read_errors) *read_errors = std::move(failed);
   // The marks of the table before are of other files or of none.
   refresh_marks(cx);
   return run;

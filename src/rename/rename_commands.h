@@ -5,6 +5,7 @@
 
 #include "rename/rename_run.h"
 #include "table/context.h"
+#include "tags/read_tags.h"
 
 namespace tn {
 
@@ -22,7 +23,8 @@ void cmd_modosu(Context& cx);
 // True when every rename of the run succeeded; a refusal is shown.
 bool rename_files(Context& cx);
 // What cmd_re_name does after its question, but its closing notice: the
-// renames (a refusal shown), then the table rebuilt from the folder.
-RenameRun rename_and_reload(Context& cx);
+// renames (a refusal shown), then the table rebuilt from the folder; the
+// files that then fail to read go to *read_errors when given.
+RenameRun rename_and_reload(Context& cx, std::vector<ReadError>* read_errors = nullptr);
 
 }  // namespace tn

@@ -5,6 +5,8 @@
 #include <sys/resource.h>
 #include <csignal>
 #include <QScopeGuard>
+#include <sched.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include "cli_runner.h"
@@ -34,6 +36,14 @@ struct Folder {
   QString file(const QString& name) const { return dir.filePath(name); }
   CliRun list() const { return run_cli({"list", path(), "--json"}); }
 };
+
+// text's Shift-JIS bytes read as Windows-1252 (its lead byte 0x83 is "ƒ"),
+// made here so that no line of this file reads as mojibake itself.
+QString mojibake(const QString& text) {
+  QString out;
+  for (const char c : sjis(text)) out += static_cast<uchar>(c) == 0x83 ? QChar(0x192) : QChar(static_cast<uchar>(c));
+  return out;
+}
 
 QString read_error_text(int number, const QString& name, const QString& tail) {
   return msg::error_number + QString::number(number) + msg::error_text(number) + name + tail;
@@ -250,7 +260,7 @@ class CliTest : public QObject {
     QTest::newRow("album, folder can't be written") << QStringList{"write", "--album", "新盤"} << as_made << 1;
     QTest::newRow("names, folder can't be written") << QStringList{"rename", "--titles"} << as_made << 1;
     QTest::newRow("album, a title repaired but not written")
-        << QStringList{"write", "--album", "新盤"} << QStringList{"ƒ|ƒbƒvƒX"} << 0;
+        << QStringList{"write", "--album", "新盤"} << QStringList{mojibake("ポップス")} << 0;
     QTest::newRow("titles from names") << QStringList{"write", "--titles-from-names-with-order"} << as_made << 0;
     QTest::newRow("track numbers") << QStringList{"write", "--track-numbers"} << as_made << 0;
     QTest::newRow("names") << QStringList{"rename", "--order-and-titles"} << as_made << 0;
@@ -265,23 +275,32 @@ class CliTest : public QObject {
     for (int i = 0; i < titles.size(); ++i)
       for (const Folder* f : {&dry, &real})
         make_mp3(f->path(), QStringLiteral("%1.mp3").arg(i + 1), tagged(titles[i], "歌手", "盤"));
+    // Root writes every folder whatever its mode: the program then sees the
+    // folder through a read-only mount of its own.
+    const bool read_only = QByteArray(QTest::currentDataTag()).contains("can't be written");
     auto set_mode = [&](mode_t mode) {
       for (const Folder* f : {&dry, &real}) ::chmod(QFile::encodeName(f->path()).constData(), mode);
     };
     const auto writable_again = qScopeGuard([&] { set_mode(0700); });
-    if (QByteArray(QTest::currentDataTag()).contains("can't be written")) {
-      if (::geteuid() == 0) QSKIP("running as root, which writes every folder");
-      set_mode(0555);
-    }
+    if (read_only && ::geteuid() != 0) set_mode(0555);
     const QStringList before = snapshot(dry.path());
     auto run = [&](const Folder& f, bool dry_run) {
       QStringList a = args;
       a.insert(1, f.path());
       a << "--json";
       if (dry_run) a << "--dry-run";
+      const QByteArray where = QFile::encodeName(f.path());
+      if (read_only && ::geteuid() == 0)
+        return run_cli(a, [where] {
+          if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+              ::mount(where.constData(), where.constData(), nullptr, MS_BIND, nullptr) != 0 ||
+              ::mount(nullptr, where.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+            ::_exit(77);
+        });
       return run_cli(a);
     };
     const CliRun d = run(dry, true), r = run(real, false);
+    if (d.status == 77) QSKIP("no mount of our own can be made here");
     QCOMPARE(snapshot(dry.path()), before);
     QCOMPARE(d.status, status);
     QCOMPARE(r.status, status);
@@ -292,9 +311,14 @@ class CliTest : public QObject {
       j->remove("folder");
     }
     if (args[0] == "rename") rj.remove("rows");
-    QCOMPARE(QJsonDocument(dj).toJson(), QJsonDocument(rj).toJson());
-    for (const QString& line : d.err.split('\n', Qt::SkipEmptyParts))
-      QVERIFY2(r.err.contains(line), qPrintable(line));
+    // Texts that name the folder name each its own.
+    auto text = [](const QJsonObject& j, const Folder& f) {
+      return QString::fromUtf8(QJsonDocument(j).toJson()).replace(f.path() + '/', "FOLDER/");
+    };
+    QCOMPARE(text(dj, dry), text(rj, real));
+    const QString real_err = QString(r.err).replace(real.path() + '/', "FOLDER/");
+    for (const QString& line : QString(d.err).replace(dry.path() + '/', "FOLDER/").split('\n', Qt::SkipEmptyParts))
+      QVERIFY2(real_err.contains(line), qPrintable(line));
   }
 
   // rename stops at the first refused row with the windows' row message:
