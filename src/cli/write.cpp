@@ -25,14 +25,6 @@ const QString k_json = QStringLiteral("--json");
 const QString k_dry_run = QStringLiteral("--dry-run");
 const QString k_name = QStringLiteral("write");
 
-struct Column {
-  int col, bit;
-  const char* field;
-};
-constexpr Column k_columns[] = {{col::title, field_bit::title, "title"},
-                                {col::album, field_bit::album, "album"},
-                                {col::artist, field_bit::artist, "artist"}};
-
 void merge(std::vector<int>& into, const std::vector<int>& rows) {
   into.insert(into.end(), rows.begin(), rows.end());
   std::sort(into.begin(), into.end());
