@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "table/file_identity.h"
+#include "posix/file_identity.h"
 
 namespace tn::history {
 
@@ -75,8 +75,6 @@ int open_pending(const QByteArray& folder, bool create);
 bool write_pending(int fd, const std::vector<PendingName>& pending);
 std::vector<PendingName> read_pending(int fd);
 void close_pending(const QByteArray& folder, int fd);
-
-FileIdentity identity_of(const struct stat& st);
 
 // A folder as the history names it: the file system's bytes, no trailing "/".
 QByteArray native_folder(const QString& folder);

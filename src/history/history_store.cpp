@@ -9,9 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "table/folder.h"
 #include "tags/journal_record.h"
 #include "tags/safe_write.h"
+#include "text/file_name.h"
 
 namespace tn::history {
 
@@ -150,11 +150,7 @@ int open_history(const QByteArray& folder, bool create) {
   if (fd >= 0 || !create || errno != ENOENT) return fd;
   if (::mkdir(dir.constData(), 0700) != 0 && errno != EEXIST) return -1;
   // Its name must outlast a power cut as surely as the runs in it.
-  const int parent = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (parent < 0) return -1;
-  const bool synced = ::fsync(parent) == 0;
-  ::close(parent);
-  if (!synced) return -1;
+  if (!sync_folder(folder)) return -1;
   return ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
@@ -226,16 +222,6 @@ void close_pending(const QByteArray& folder, int fd) {
     ::fsync(dirfd);
   if (dirfd >= 0) ::close(dirfd);
   ::close(fd);
-}
-
-FileIdentity identity_of(const struct stat& st) {
-  FileIdentity id;
-  id.dev = st.st_dev;
-  id.ino = st.st_ino;
-  id.size = st.st_size;
-  id.mtime_sec = st.st_mtim.tv_sec;
-  id.mtime_nsec = st.st_mtim.tv_nsec;
-  return id;
 }
 
 QByteArray native_folder(const QString& folder) {

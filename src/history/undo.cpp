@@ -10,11 +10,11 @@
 
 #include "history/messages.h"
 #include "history/recorder.h"
-#include "rename/safe_rename.h"
-#include "table/folder.h"
+#include "posix/safe_rename.h"
 #include "tags/journal.h"
 #include "tags/journal_record.h"
 #include "tags/safe_write.h"
+#include "text/file_name.h"
 
 namespace tn::history {
 
@@ -37,11 +37,6 @@ struct Chain {
   std::int64_t size = 0, prefix = 0, suffix = 0;
   QByteArray middle_old, middle;
 };
-
-bool same_identity(const FileIdentity& a, const FileIdentity& b, bool stable_inodes) {
-  return a.size == b.size && a.mtime_sec == b.mtime_sec && a.mtime_nsec == b.mtime_nsec &&
-         (!stable_inodes || (a.dev == b.dev && a.ino == b.ino));
-}
 
 // Takes the changes back from bytes, in memory; false when they do not fit.
 bool take_back(QByteArray& bytes, const std::vector<const Change*>& changes) {
@@ -82,12 +77,12 @@ std::deque<Chain> follow(const QByteArray& folder, const std::vector<Run>& runs,
         ch.name_now = ch.name_first = ch.name = c->name_after;
         struct stat st;
         ch.refused = ::stat((folder + '/' + ch.name_now).constData(), &st) != 0 || !S_ISREG(st.st_mode) ||
-                     !same_identity(identity_of(st), c->after, stable);
+                     !same_file(identity_of(st), c->after, stable);
         for (const Chain& other : chains)
           if (&other != &ch && other.name_now == ch.name_now) ch.refused = true;  // that file is another's
         ch.now = identity_of(st);
         chain = &ch;
-      } else if (!same_identity(chain->expect, c->after, stable)) {
+      } else if (!same_file(chain->expect, c->after, stable)) {
         chain->refused = true;  // changed by someone else between two runs
       }
       chain->changes.push_back(&*c);
@@ -140,7 +135,7 @@ void put_back(const QByteArray& folder, std::deque<Chain>& chains) {
     const QByteArray path = folder + '/' + ch.name_now;
     const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
     struct stat st;
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !same_identity(identity_of(st), ch.now, true)) {
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !same_file(identity_of(st), ch.now, true)) {
       if (fd >= 0) ::close(fd);
       ch.refused = true;  // changed while we planned
       continue;
@@ -170,11 +165,6 @@ void put_back(const QByteArray& folder, std::deque<Chain>& chains) {
     for (Open& o : in_place)
       if (o.path == lost) o.ch->failed = true;
   for (Open& o : in_place) ::close(o.fd);
-}
-
-void sync_folder(const QByteArray& folder) {
-  const int dirfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirfd >= 0) ::fsync(dirfd), ::close(dirfd);
 }
 
 // Back to the old names, first. A name another file of the undo still holds

@@ -5,8 +5,8 @@
 
 #include "history/messages.h"
 #include "history/recorder.h"
+#include "posix/safe_rename.h"
 #include "rename/messages.h"
-#include "rename/safe_rename.h"
 #include "table/cell_marks.h"
 #include "table/folder.h"
 #include "table/dialogs.h"

@@ -5,19 +5,13 @@
 #include <QString>
 #include <QStringList>
 
+#include "text/file_name.h"
+
 namespace tn {
 
 // Names (without folder) ending in ".mp3" in any case, dot-names included,
 // regular files and links to them, in natural order (Track2 before Track10).
 QStringList list_mp3_files(const QString& folder);
-
-// File names as Linux stores them are bytes, not always valid UTF-8. Qt
-// turns every invalid byte into U+FFFD, so two files could show as one name
-// and the name would address neither (or a third file). We decode without
-// loss instead: each byte of an invalid sequence becomes the lone surrogate
-// U+DC80..U+DCFF, which valid UTF-8 can never produce, and encode back.
-QString decode_file_name(const QByteArray& bytes);
-QByteArray encode_file_name(const QString& name);
 
 // Appends "/" unless the path already ends in one.
 QString with_trailing_slash(const QString& path);

@@ -6,10 +6,10 @@
 #include <unistd.h>
 
 #include "history/undo.h"
-#include "table/folder.h"
 #include "tags/journal.h"
 #include "tags/journal_record.h"
 #include "tags/safe_write.h"
+#include "text/file_name.h"
 
 namespace tn {
 
