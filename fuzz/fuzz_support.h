@@ -24,7 +24,7 @@ inline void check(bool ok, const char* what) {
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF, no
 // sequence cut short at the end. The oracle keeps a validator of its own
-// rather than the program's (table/text.h), so a fault there shows here.
+// rather than the program's (text/text.h), so a fault there shows here.
 inline bool valid_utf8(const char* s, std::size_t n) {
   const auto* p = reinterpret_cast<const unsigned char*>(s);
   for (std::size_t i = 0; i < n;) {

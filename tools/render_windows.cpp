@@ -18,7 +18,7 @@
 #include "app/program_icon.h"
 #include "fake_tag_library.h"
 #include "mp3_fixture.h"
-#include "table/scripted_dialogs.h"
+#include "scripted_dialogs.h"
 #include "table/track_state.h"
 
 using namespace tn;

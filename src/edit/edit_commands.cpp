@@ -4,10 +4,10 @@
 #include "table/cell_marks.h"
 #include "table/dialogs.h"
 #include "table/grid.h"
-#include "table/text.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/read_tags.h"
+#include "text/text.h"
 
 namespace tn {
 

@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "table/file_identity.h"
+#include "posix/file_identity.h"
 
 namespace tn::history {
 
@@ -79,8 +79,6 @@ QString place_of(const QByteArray& folder);
 // Another program's change of a tag changes it; a copy or a touch does not.
 std::uint64_t print_of(const QByteArray& content);
 std::uint64_t print_of_file(int fd);  // 0 on a read error
-
-FileIdentity identity_of(const struct stat& st);
 
 // A folder as the history names it: the file system's bytes, no trailing "/".
 QByteArray native_folder(const QString& folder);

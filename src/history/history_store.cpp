@@ -10,9 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "table/folder.h"
 #include "tags/journal_record.h"
 #include "tags/safe_write.h"
+#include "text/file_name.h"
 
 namespace tn::history {
 
@@ -181,11 +181,7 @@ int open_history(const QByteArray& folder, bool create) {
   if (fd >= 0 || !create || errno != ENOENT) return fd;
   if (::mkdir(dir.constData(), 0700) != 0 && errno != EEXIST) return -1;
   // Its name must outlast a power cut as surely as the runs in it.
-  const int parent = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (parent < 0) return -1;
-  const bool synced = ::fsync(parent) == 0;
-  ::close(parent);
-  if (!synced) return -1;
+  if (!sync_folder(folder)) return -1;
   return ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
@@ -225,16 +221,6 @@ void remove_run(const QByteArray& folder, std::uint64_t id) {
 
 QString place_of(const QByteArray& folder) {
   return decode_file_name(folder + '/' + k_history_dir);
-}
-
-FileIdentity identity_of(const struct stat& st) {
-  FileIdentity id;
-  id.dev = st.st_dev;
-  id.ino = st.st_ino;
-  id.size = st.st_size;
-  id.mtime_sec = st.st_mtim.tv_sec;
-  id.mtime_nsec = st.st_mtim.tv_nsec;
-  return id;
 }
 
 QByteArray native_folder(const QString& folder) {

@@ -9,11 +9,12 @@
 #include <unistd.h>
 
 #include "history/messages.h"
-#include "rename/safe_rename.h"
-#include "table/folder.h"
+#include "posix/safe_rename.h"
+#include "text/file_name.h"
 #include "tags/journal.h"
 #include "tags/journal_record.h"
 #include "tags/safe_write.h"
+#include "text/file_name.h"
 
 namespace tn::history {
 
@@ -39,11 +40,6 @@ struct Chain {
   std::uint64_t print_now = 0, print_was = 0;
   QByteArray old_head;  // a new size: the bytes up to the end of middle_old
 };
-
-bool same_identity(const FileIdentity& a, const FileIdentity& b, bool stable_inodes) {
-  return a.size == b.size && a.mtime_sec == b.mtime_sec && a.mtime_nsec == b.mtime_nsec &&
-         (!stable_inodes || (a.dev == b.dev && a.ino == b.ino));
-}
 
 // Takes a change back from bytes, in memory; false when it does not fit.
 bool take_back(QByteArray& bytes, const Change& c) {
@@ -84,11 +80,11 @@ std::deque<Chain> follow(const QByteArray& folder, const std::vector<Run>& runs,
         for (const Chain& other : chains)
           if (&other != &ch && other.name_now == ch.name_now) ch.refused = true;  // that file is another's
         ch.now = identity_of(st);
-        ch.verify.push_back(!same_identity(ch.now, c->after, stable));
+        ch.verify.push_back(!same_file(ch.now, c->after, stable));
         chain = &ch;
       } else {
         // Changed between two runs, or only copied: the print tells.
-        chain->verify.push_back(!same_identity(chain->expect, c->after, stable));
+        chain->verify.push_back(!same_file(chain->expect, c->after, stable));
       }
       chain->changes.push_back(&*c);
       chain->expect = c->before;
@@ -148,7 +144,7 @@ void put_back(const QByteArray& folder, std::deque<Chain>& chains) {
     const QByteArray path = folder + '/' + ch.name_now;
     const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
     struct stat st;
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !same_identity(identity_of(st), ch.now, true)) {
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !same_file(identity_of(st), ch.now, true)) {
       if (fd >= 0) ::close(fd);
       ch.refused = true;  // changed while we planned
       continue;

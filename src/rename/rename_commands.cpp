@@ -5,6 +5,7 @@
 
 #include "history/messages.h"
 #include "history/recorder.h"
+#include "posix/safe_rename.h"
 #include "rename/messages.h"
 #include "rename/rename_run.h"
 #include "table/cell_marks.h"

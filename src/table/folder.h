@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "text/file_name.h"
+
 namespace tn {
 
 // Names (without folder) ending in ".mp3" in any case, dot-names included,
@@ -15,14 +17,6 @@ QStringList list_mp3_files(const QString& folder, QStringList* links = nullptr);
 
 // The notice that names the links list_mp3_files left out; empty for none.
 QString links_skipped_text(const QStringList& links);
-
-// File names as Linux stores them are bytes, not always valid UTF-8. Qt
-// turns every invalid byte into U+FFFD, so two files could show as one name
-// and the name would address neither (or a third file). We decode without
-// loss instead: each byte of an invalid sequence becomes the lone surrogate
-// U+DC80..U+DCFF, which valid UTF-8 can never produce, and encode back.
-QString decode_file_name(const QByteArray& bytes);
-QByteArray encode_file_name(const QString& name);
 
 // True when files can be made, renamed and removed in folder (its journal,
 // history and new names need that).

@@ -6,7 +6,7 @@
 #include <array>
 #include <optional>
 
-#include "table/file_identity.h"
+#include "posix/file_identity.h"
 
 namespace tn {
 

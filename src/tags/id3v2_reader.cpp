@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "id3/header.h"
 #include "tags/frame_body.h"
 #include "tags/frame_text.h"
 #include "tags/safe_write.h"
@@ -64,12 +65,6 @@ bool valid_id(const unsigned char* p, int n) {
   return true;
 }
 
-std::uint32_t be32(const unsigned char* p) {
-  return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
-}
-
-std::int64_t synchsafe(const unsigned char* p) {
-  return std::int64_t{p[0]} << 21 | p[1] << 14 | p[2] << 7 | p[3];
 }
 
 }  // namespace
@@ -90,11 +85,8 @@ Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, 
   if (std::memcmp(h, "ID3", 3) != 0 || h[3] != version) return Id3v2Read::cannot_say;
   const unsigned flags = h[5];
   if (version == 2 && (flags & 0x40)) return Id3v2Read::cannot_say;  // 2.2 compression: never defined
-  std::int64_t size = 0;
-  for (int i = 6; i < 10; ++i) {
-    if (h[i] & 0x80) return Id3v2Read::cannot_say;
-    size = size << 7 | h[i];
-  }
+  if (!is_synchsafe(h + 6)) return Id3v2Read::cannot_say;
+  const std::int64_t size = synchsafe(h + 6);
   const bool footer = version == 4 && (flags & 0x10);
   if (10 + size + (footer ? 10 : 0) != tag_size) return Id3v2Read::cannot_say;  // changed since the probe
   if (layout) layout->plain = flags == 0;
@@ -107,7 +99,7 @@ Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, 
     resynced += resynchronise(stored.constData(), stored.size());
     resynced[5] = static_cast<char>(flags & ~0x80u);
     const std::int64_t body = resynced.size() - 10;
-    for (int k = 0; k < 4; ++k) resynced[6 + k] = static_cast<char>((body >> (7 * (3 - k))) & 0x7F);
+    put_synchsafe(resynced.data() + 6, static_cast<std::uint32_t>(body));
     const Id3v2Read r = walk_id3v2(memory_bytes(resynced), version, resynced.size(), texts, layout);
     if (layout) layout->plain = false;
     return r;

@@ -7,10 +7,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "table/folder.h"
+#include "text/file_name.h"
 #include "tags/journal.h"
 #include "tags/journal_record.h"
 #include "tags/safe_write.h"
+#include "text/file_name.h"
 
 namespace tn {
 

@@ -4,7 +4,7 @@
 #include <QList>
 #include <iconv.h>
 
-#include "table/text.h"
+#include "text/text.h"
 
 namespace tn {
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "id3/header.h"
 #include "tags/safe_write.h"
 #include "tags/tag_library.h"
 
@@ -21,13 +22,8 @@ constexpr std::int64_t k_lookahead = 10;  // an ID3v2 header straddling two chun
 
 // Size of the whole ID3v2 tag whose header is at p (10 bytes), or 0.
 std::int64_t id3v2_tag_size(const unsigned char* p) {
-  if (p[0] != 'I' || p[1] != 'D' || p[2] != '3' || p[3] < 2 || p[3] > 4 || p[4] == 0xFF ||
-      (p[6] | p[7] | p[8] | p[9]) >= 0x80)
-    return 0;
-  std::int64_t size = 0;
-  for (int i = 6; i < 10; ++i) size = size << 7 | p[i];
-  const bool footer = p[3] == 4 && (p[5] & 0x10);
-  return 10 + size + (footer ? 10 : 0);
+  const std::optional<Id3v2Header> header = id3v2_header(p);
+  return header ? header->tag_size() : 0;
 }
 
 }  // namespace
@@ -85,16 +81,13 @@ Mp3Probe probe_mp3(int fd) {
   std::int64_t start = 0;
   if (head_len >= 3 && head[0] == 'I' && head[1] == 'D' && head[2] == '3') {
     // An ID3v2 tag: it has to be whole for its size to say where audio starts.
-    const bool size_ok = head_len == 10 && (head[6] | head[7] | head[8] | head[9]) < 0x80;
-    if (head_len < 10 || head[3] < 2 || head[3] > 4 || head[4] == 0xFF || !size_ok) {
+    const std::optional<Id3v2Header> header = head_len == 10 ? id3v2_header(head) : std::nullopt;
+    if (!header) {
       pr.tag_broken = true;
       return pr;
     }
-    std::int64_t size = 0;
-    for (int i = 6; i < 10; ++i) size = size << 7 | head[i];
-    const bool footer = head[3] == 4 && (head[5] & 0x10);
-    pr.id3v2_major = head[3];
-    pr.id3v2_size = 10 + size + (footer ? 10 : 0);
+    pr.id3v2_major = header->version;
+    pr.id3v2_size = header->tag_size();
     if (pr.id3v2_size > audio_end) {
       pr.tag_broken = true;
       pr.tag_cut = true;

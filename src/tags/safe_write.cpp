@@ -10,24 +10,12 @@
 #include <unistd.h>
 #include <vector>
 
+#include "posix/fd.h"
+#include "posix/io.h"
+
 namespace tn {
 
 namespace {
-
-struct Fd {
-  int fd = -1;
-  explicit Fd(int f) : fd(f) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
-  int release() {
-    const int f = fd;
-    fd = -1;
-    return f;
-  }
-};
 
 // The writer's process id is part of the name, so that a name left behind by
 // a process that died between naming and renaming can be told from one in use.
@@ -64,11 +52,6 @@ std::optional<KeptName> parse_kept_name(const QByteArray& name) {
   return k;
 }
 
-bool same_file(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
-}
-
 QByteArray folder_of(const QByteArray& path) {
   const int slash = path.lastIndexOf('/');
   return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
@@ -93,73 +76,6 @@ void remove_stale_temps(int dirfd) {
       ::unlinkat(dirfd, e->d_name, 0);
   }
   ::closedir(dir);
-}
-
-bool write_all(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t w = ::write(fd, data, size);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    data += w;
-    size -= static_cast<std::size_t>(w);
-  }
-  return true;
-}
-
-bool read_exact(int fd, std::int64_t offset, void* buf, std::size_t n) {
-  auto* p = static_cast<char*>(buf);
-  std::size_t done = 0;
-  while (done < n) {
-    const ssize_t r = ::pread(fd, p + done, n - done, static_cast<off_t>(offset + done));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    done += static_cast<std::size_t>(r);
-  }
-  return true;
-}
-
-bool pwrite_all(int fd, std::int64_t offset, const void* buf, std::size_t n) {
-  const auto* p = static_cast<const char*>(buf);
-  std::size_t done = 0;
-  while (done < n) {
-    const ssize_t w = ::pwrite(fd, p + done, n - done, static_cast<off_t>(offset + done));
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    done += static_cast<std::size_t>(w);
-  }
-  return true;
-}
-
-bool copy_range(int from, std::int64_t offset, std::int64_t size, int to) {
-  // Inside the kernel where it can (no copy through our memory; a clone of
-  // the blocks on file systems that share them), else through a buffer.
-  off_t in = static_cast<off_t>(offset);
-  while (size > 0) {
-    const ssize_t n = ::copy_file_range(from, &in, to, nullptr, static_cast<std::size_t>(size), 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) break;
-    if (n < 0) return false;
-    if (n == 0) {
-      errno = EIO;  // the file shrank under us
-      return false;
-    }
-    size -= n;
-  }
-  offset = in;
-  std::vector<char> buf(size > 0 ? 256 * 1024 : 0);
-  while (size > 0) {
-    const auto want = static_cast<std::size_t>(std::min<std::int64_t>(size, static_cast<std::int64_t>(buf.size())));
-    const ssize_t r = ::pread(from, buf.data(), want, static_cast<off_t>(offset));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) {
-      if (r == 0) errno = EIO;  // the file shrank under us
-      return false;
-    }
-    if (!write_all(to, buf.data(), static_cast<std::size_t>(r))) return false;
-    offset += r;
-    size -= r;
-  }
-  return true;
 }
 
 bool replace_file(const QByteArray& path, const struct stat& old,

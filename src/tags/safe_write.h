@@ -1,13 +1,17 @@
 #pragma once
-// Whole-buffer file I/O for the tag code, and replacing a file so that a
-// crash, a kill or a full disk leaves either the old file or the complete new
-// one, never a half-written one.
+// Replacing a file so that a crash, a kill or a full disk leaves either the
+// old file or the complete new one, never a half-written one.
 
 #include <QByteArray>
 #include <QByteArrayList>
 #include <functional>
 #include <optional>
 #include <sys/stat.h>
+
+// same_file and the whole-buffer I/O live in posix/; the writers that fill
+// a replacement use them with it.
+#include "posix/file_identity.h"
+#include "posix/io.h"
 
 namespace tn {
 
@@ -35,10 +39,6 @@ struct KeptName {
 };
 std::optional<KeptName> parse_kept_name(const QByteArray& name);
 
-// Whether two fstat results describe the same file, unchanged between them
-// (device, inode, size, modification time).
-bool same_file(const struct stat& a, const struct stat& b);
-
 // The folder part of a path: "." for a bare name, "/" for one in the root.
 QByteArray folder_of(const QByteArray& path);
 
@@ -46,15 +46,5 @@ QByteArray folder_of(const QByteArray& path);
 // folder dirfd (a rewrite killed between naming its new file and the rename).
 // Recovery (journal.h) does this once a folder, before its first write.
 void remove_stale_temps(int dirfd);
-
-// write(2) all of it, retrying short writes and EINTR.
-bool write_all(int fd, const char* data, std::size_t size);
-// Exactly n bytes at offset, retrying short reads and EINTR; false at the end
-// of the file or on an error.
-bool read_exact(int fd, std::int64_t offset, void* buf, std::size_t n);
-// All n bytes written at offset, retrying short writes and EINTR.
-bool pwrite_all(int fd, std::int64_t offset, const void* buf, std::size_t n);
-// Copies [offset, offset + size) of `from` to the current end of `to`.
-bool copy_range(int from, std::int64_t offset, std::int64_t size, int to);
 
 }  // namespace tn

@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "table/file_identity.h"
+#include "posix/file_identity.h"
 #include "tags/tag_record.h"
 
 namespace tn {

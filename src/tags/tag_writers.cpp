@@ -11,12 +11,12 @@
 #include "table/dialogs.h"
 #include "table/folder.h"
 #include "table/grid.h"
-#include "table/text.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/messages.h"
 #include "tags/read_tags.h"
 #include "tags/tag_library.h"
+#include "text/text.h"
 
 namespace tn {
 

@@ -33,6 +33,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "posix/fd.h"
 #include "tags/ape_tag.h"
 #include "tags/frame_check.h"
 #include "tags/id3v1_block.h"
@@ -46,36 +47,11 @@
 #include "tags/taglib_tag.h"
 #include "tags/text_frames.h"
 #include "tags/write_plan.h"
-#include "table/text.h"
+#include "text/text.h"
 
 namespace tn {
 
 namespace {
-
-struct Fd {
-  int fd = -1;
-  Fd() = default;
-  explicit Fd(int f) : fd(f) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  Fd& operator=(Fd&& o) noexcept {
-    reset();
-    fd = o.fd;
-    o.fd = -1;
-    return *this;
-  }
-  ~Fd() { reset(); }
-  void reset() {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
-  }
-};
-
-FileIdentity identity_of(const struct stat& st, bool link) {
-  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
-          static_cast<std::int64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtim.tv_sec),
-          static_cast<std::int64_t>(st.st_mtim.tv_nsec), link};
-}
 
 // Opens path; link tells whether its last part is a symbolic link (decided
 // by the same open, so a link swapped in meanwhile can't slip through).

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <optional>
 
+#include "id3/header.h"
 #include "tags/frame_accounting.h"
 #include "tags/id3v1_block.h"
 #include "tags/id3v1_seed.h"
@@ -68,19 +69,16 @@ void fit_to_size(TagLib::ByteVector& tag, std::int64_t size, bool v4) {
   if (tag.size() < 10 || (static_cast<unsigned char>(tag[5]) & 0x10) || size < 10 ||
       size > 0x0FFFFFFF + 10)
     return;
-  auto u = [&](unsigned int i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(tag[i])); };
+  const auto* bytes = reinterpret_cast<const unsigned char*>(tag.data());
   std::int64_t end = 10;  // where the frames end
   while (end + 10 <= tag.size() && tag[static_cast<unsigned int>(end)] != '\0') {
-    const auto i = static_cast<unsigned int>(end) + 4;
-    const std::uint32_t n = v4 ? u(i) << 21 | u(i + 1) << 14 | u(i + 2) << 7 | u(i + 3)
-                               : u(i) << 24 | u(i + 1) << 16 | u(i + 2) << 8 | u(i + 3);
-    end += 10 + n;
+    end += 10 + frame_size(bytes + end + 4, v4 ? 4 : 3);
   }
   if (end > size || end > tag.size()) return;
   tag.resize(static_cast<unsigned int>(end));
   tag.resize(static_cast<unsigned int>(size), '\0');
   const auto body = static_cast<std::uint32_t>(size - 10);
-  for (int k = 0; k < 4; ++k) tag[static_cast<unsigned int>(6 + k)] = static_cast<char>((body >> (7 * (3 - k))) & 0x7F);
+  put_synchsafe(tag.data() + 6, body);
 }
 
 // A frame with an encoding byte of no known encoding is read as UTF-16, but
@@ -215,12 +213,13 @@ void mend(TagLib::ByteVector& rendered, const std::vector<Id3v2Frame>& frames, c
   for (const Id3v2Frame* f : off.missing) {
     out.append(f->id.data(), 4);
     const auto n = static_cast<std::uint32_t>(f->content.size());
-    for (int k = 3; k >= 0; --k) out += static_cast<char>(v4 ? (n >> (7 * k)) & 0x7F : (n >> (8 * k)) & 0xFF);
-    out += QByteArray(2, '\0') + f->content;
+    char size[4];
+    put_frame_size(size, n, v4 ? 4 : 3);
+    out += QByteArray(size, 4) + QByteArray(2, '\0') + f->content;
   }
   out += tag.mid(end);  // the padding
   const auto body = static_cast<std::uint32_t>(out.size() - 10);
-  for (int k = 0; k < 4; ++k) out[6 + k] = static_cast<char>((body >> (7 * (3 - k))) & 0x7F);
+  put_synchsafe(out.data() + 6, body);
   rendered = TagLib::ByteVector(out.constData(), static_cast<unsigned int>(out.size()));
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "id3/header.h"
 #include "tags/id3v2_reader.h"
 #include "tags/safe_write.h"
 
@@ -36,9 +37,7 @@ QByteArray render_text_frame(const char* id, const QString& text, int encoding, 
   tag.addFrame(frame);
   const TagLib::ByteVector b = tag.render(version == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3);
   if (b.size() < 20) return {};
-  auto u = [&](unsigned int i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(b[i])); };
-  const std::uint32_t body = version == 4 ? u(14) << 21 | u(15) << 14 | u(16) << 7 | u(17)
-                                          : u(14) << 24 | u(15) << 16 | u(16) << 8 | u(17);
+  const std::uint32_t body = frame_size(reinterpret_cast<const unsigned char*>(b.data()) + 14, version);
   if (20 + std::int64_t{body} > b.size()) return {};
   return QByteArray(b.data() + 10, static_cast<qsizetype>(10 + body));
 }
@@ -180,7 +179,7 @@ Planned plan_text_frames(int fd, const Mp3Probe& probe, const WantedTexts& wante
   if (grows) {
     header.resize(10);
     if (!read_exact(fd, 0, header.data(), 10)) return Planned::read_error;
-    for (int k = 0; k < 4; ++k) header[6 + k] = static_cast<char>(((tag_size - 10) >> (7 * (3 - k))) & 0x7F);
+    put_synchsafe(header.data() + 6, static_cast<std::uint32_t>(tag_size - 10));
   }
   const NewTag tag(fd, header, tag_size, frames);
   // What a read of the new tag will give, frame by frame.

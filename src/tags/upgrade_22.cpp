@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "id3/header.h"
 #include "tags/frame_accounting.h"
 
 namespace tn {
@@ -64,8 +65,8 @@ bool upgrade_22(const QByteArray& tag22, QByteArray& tag23) {
     body += QByteArray(id, 4) + be32(static_cast<std::uint32_t>(content.size())) + QByteArray(2, '\0') + content;
   }
   if (body.size() > 0x0FFFFFFF) return false;
-  tag23 = QByteArray("ID3\x03\x00\x00", 6);
-  for (int k = 0; k < 4; ++k) tag23 += static_cast<char>((body.size() >> (7 * (3 - k))) & 0x7F);
+  tag23 = QByteArray("ID3\x03\x00\x00\x00\x00\x00\x00", 10);
+  put_synchsafe(tag23.data() + 6, static_cast<std::uint32_t>(body.size()));
   tag23 += body;
   return true;
 }

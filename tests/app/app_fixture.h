@@ -9,7 +9,7 @@
 
 #include "fake_tag_library.h"
 #include "mp3_fixture.h"
-#include "table/scripted_dialogs.h"
+#include "scripted_dialogs.h"
 #include "tags/tag_library.h"
 
 namespace tn::test {

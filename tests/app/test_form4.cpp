@@ -9,7 +9,7 @@
 #include "app/form1.h"
 #include "app/form4.h"
 #include "fake_tag_library.h"
-#include "table/scripted_dialogs.h"
+#include "scripted_dialogs.h"
 #include "table/track_state.h"
 
 using namespace tn;

@@ -12,7 +12,7 @@
 #include "table_fixture.h"
 #include "table/cell_marks.h"
 #include "table/memory_grid.h"
-#include "table/scripted_dialogs.h"
+#include "scripted_dialogs.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/read_tags.h"

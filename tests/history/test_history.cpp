@@ -27,7 +27,7 @@
 #include "shell/folder_confirm.h"
 #include "table/folder.h"
 #include "table/memory_grid.h"
-#include "table/scripted_dialogs.h"
+#include "scripted_dialogs.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/tag_library.h"

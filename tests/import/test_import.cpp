@@ -9,7 +9,7 @@
 #include "import/import.h"
 #include "import/messages.h"
 #include "table/memory_grid.h"
-#include "table/scripted_dialogs.h"
+#include "scripted_dialogs.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "xls_writer.h"

@@ -19,7 +19,7 @@
 #include "rename/rename_commands.h"
 #include "table/folder.h"
 #include "table/memory_grid.h"
-#include "table/scripted_dialogs.h"
+#include "scripted_dialogs.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/read_tags.h"

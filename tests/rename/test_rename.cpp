@@ -12,7 +12,7 @@
 #include "rename/rename_run.h"
 #include "table/folder.h"
 #include "table/memory_grid.h"
-#include "table/scripted_dialogs.h"
+#include "scripted_dialogs.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/messages.h"

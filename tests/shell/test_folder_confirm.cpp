@@ -7,7 +7,7 @@
 #include "table/folder.h"
 #include "shell/folder_confirm.h"
 #include "table/memory_grid.h"
-#include "table/scripted_dialogs.h"
+#include "scripted_dialogs.h"
 #include "table/track_state.h"
 
 using namespace tn;

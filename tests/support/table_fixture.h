@@ -8,7 +8,7 @@
 #include "shell/folder_confirm.h"
 #include "table/context.h"
 #include "table/memory_grid.h"
-#include "table/scripted_dialogs.h"
+#include "scripted_dialogs.h"
 #include "table/track_state.h"
 #include "tags/tag_library.h"
 

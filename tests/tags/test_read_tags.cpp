@@ -7,7 +7,7 @@
 #include "fake_tag_library.h"
 #include "mp3_fixture.h"
 #include "table/memory_grid.h"
-#include "table/scripted_dialogs.h"
+#include "scripted_dialogs.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/read_tags.h"

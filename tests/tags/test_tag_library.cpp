@@ -13,11 +13,11 @@
 #include <unistd.h>
 
 #include "mp3_fixture.h"
-#include "table/text.h"
 #include "tags/journal.h"
 #include "tags/legacy_text.h"
 #include "tags/tag_library.h"
 #include "tags/tag_writers.h"
+#include "text/text.h"
 
 using namespace tn;
 using namespace tn::test;

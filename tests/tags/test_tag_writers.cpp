@@ -12,7 +12,7 @@
 #include "tags/read_tags.h"
 #include "tags/tag_library.h"
 #include "table/memory_grid.h"
-#include "table/scripted_dialogs.h"
+#include "scripted_dialogs.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/messages.h"

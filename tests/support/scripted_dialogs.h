@@ -1,6 +1,6 @@
 #pragma once
 // Dialogs that answer from a script and record every text shown, in order.
-// Used by tests and headless runs.
+// Used by tests, benchmarks and tools.
 
 #include <QStringList>
 #include <deque>

@@ -1,4 +1,4 @@
-#include "table/text.h"
+#include "text/text.h"
 
 namespace tn {
 

@@ -1,4 +1,4 @@
-#include "table/scripted_dialogs.h"
+#include "scripted_dialogs.h"
 
 #include <stdexcept>
 

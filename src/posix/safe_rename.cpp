@@ -1,4 +1,4 @@
-#include "rename/safe_rename.h"
+#include "posix/safe_rename.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -6,7 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "table/folder.h"
+#include "posix/file_identity.h"
+#include "text/file_name.h"
 
 namespace tn {
 
@@ -35,10 +36,10 @@ bool raw_rename(const QByteArray& from, const QByteArray& to) {
   return ::rename(from.constData(), to.constData()) == 0;
 }
 
-bool same_file(const QByteArray& a, const QByteArray& b) {
+// Whether paths a and b name one file.
+bool one_file(const QByteArray& a, const QByteArray& b) {
   struct stat sa, sb;
-  return ::lstat(a.constData(), &sa) == 0 && ::lstat(b.constData(), &sb) == 0 &&
-         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  return ::lstat(a.constData(), &sa) == 0 && ::lstat(b.constData(), &sb) == 0 && same_file(sa, sb);
 }
 
 }  // namespace
@@ -54,7 +55,7 @@ bool rename_no_replace(const QString& old_path, const QString& new_path) {
   // "song.mp3" -> "Song.mp3" where the file system ignores case: the target
   // "exists" because it is the file itself. Go through a name of our own.
   if (errno == EEXIST && old_path.compare(new_path, Qt::CaseInsensitive) == 0 &&
-      same_file(from, to)) {
+      one_file(from, to)) {
     const QByteArray tmp = from + ".renaming-" + QByteArray::number(::getpid());
     if (!raw_rename(from, tmp)) return false;
     if (raw_rename(tmp, to)) return true;

@@ -1,0 +1,92 @@
+# The folders of src/ are floors: a file includes its own folder and the
+# floors below it, never one above. Run as
+#   cmake -DSRC=<src folder> -P check_layers.cmake
+# Fails on an include that goes up or sideways, on a folder missing from the
+# floors, and on an exception that is no longer needed.
+cmake_minimum_required(VERSION 3.25)
+
+# From the ground up. Folders on one floor do not include each other: the
+# operations stand side by side, and so do the two fronts (the command line
+# never reaches the windows' Widgets).
+set(floors
+  "text"                          # code points, strict UTF-8, file-name bytes
+  "posix"                         # descriptors, FileIdentity, exact I/O, folder flush, safe rename
+  "id3"                           # the ID3 byte format
+  "tags"                          # the tag access, the journal and safe replace
+  "history"                       # the write history and its undo
+  "table"                         # grid interface, shared values, listing
+  "edit rename import clean_up"   # the operations
+  "shell"                         # folder confirmation
+  "app cli")                      # the fronts
+
+# Includes that still go up: "<file> <folder it includes>". Each is a piece
+# still in the wrong place; the list only shrinks.
+set(exceptions
+  # The journal and the TagLib glue tell the history what they changed, and
+  # recovery settles an undo's names: the history is to be handed down as an
+  # observer the durable write owns.
+  "tags/journal.cpp history"
+  "tags/journal_recovery.cpp history"
+  "tags/taglib_library.cpp history"
+  # The spec's read and write commands live beside the tag access until the
+  # operations get a home of their own: they drive the table, the dialogs,
+  # the clean-ups on reading and the history's recording.
+  "tags/read_tags.h table"
+  "tags/read_tags.cpp table"
+  "tags/read_tags.cpp clean_up"
+  "tags/tag_writers.h table"
+  "tags/tag_writers.cpp table"
+  "tags/tag_writers.cpp history"
+  # The history's commands (list, undo) are operations living in history/.
+  "history/history_commands.h table"
+  "history/history_commands.cpp table"
+)
+
+set(level 0)
+foreach(floor IN LISTS floors)
+  string(REPLACE " " ";" folders "${floor}")
+  foreach(folder IN LISTS folders)
+    set(floor_${folder} ${level})
+  endforeach()
+  math(EXPR level "${level} + 1")
+endforeach()
+
+set(problems "")
+file(GLOB folders RELATIVE ${SRC} ${SRC}/*)
+foreach(folder IN LISTS folders)
+  if(IS_DIRECTORY ${SRC}/${folder} AND NOT DEFINED floor_${folder})
+    string(APPEND problems "\n  src/${folder}/ is on no floor: add it to the list")
+  endif()
+endforeach()
+
+set(used "")
+file(GLOB_RECURSE sources RELATIVE ${SRC} ${SRC}/*.h ${SRC}/*.cpp)
+foreach(source IN LISTS sources)
+  string(REGEX MATCH "^[^/]+" own ${source})
+  file(STRINGS ${SRC}/${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"/]+/")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"/]+)/.*" "\\1" other "${line}")
+    if(other STREQUAL own)
+      continue()
+    endif()
+    if(NOT DEFINED floor_${other})
+      string(APPEND problems "\n  ${source}: includes ${other}/, which is on no floor")
+    elseif(NOT floor_${other} LESS floor_${own})
+      if("${source} ${other}" IN_LIST exceptions)
+        list(APPEND used "${source} ${other}")
+      else()
+        string(APPEND problems "\n  ${source}: includes ${other}/, not below ${own}/")
+      endif()
+    endif()
+  endforeach()
+endforeach()
+
+foreach(exception IN LISTS exceptions)
+  if(NOT exception IN_LIST used)
+    string(APPEND problems "\n  \"${exception}\" is no longer needed: remove it from the exceptions")
+  endif()
+endforeach()
+
+if(problems)
+  message(FATAL_ERROR "Includes against the floors of src/:${problems}")
+endif()
