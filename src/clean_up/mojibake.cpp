@@ -2,7 +2,7 @@
 
 #include <QList>
 
-#include "table/text.h"
+#include "text/text.h"
 #include "tags/legacy_text.h"
 
 namespace tn {

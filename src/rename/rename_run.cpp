@@ -12,7 +12,7 @@
 #include "history/messages.h"
 #include "history/recorder.h"
 #include "rename/messages.h"
-#include "rename/safe_rename.h"
+#include "posix/safe_rename.h"
 #include "table/folder.h"
 #include "table/grid.h"
 #include "table/track_state.h"
