@@ -126,6 +126,20 @@ void workbook_seeds(const QString& out) {
       .rk(QStringLiteral("B1"), 7);
   seed(dir, sjis_book.bytes());
 
+  // The kinds of book other writers make: no code page, capital stream
+  // names, strings split over CONTINUE records, rich text, 1904 dates.
+  XlsBook latin = sjis_book;
+  latin.codepage = 0;
+  latin.sheets[0].label(QStringLiteral("A1"), QStringLiteral("Caf\u00e9"));
+  latin.stream_name = QStringLiteral("BOOK");
+  seed(dir, latin.bytes());
+  XlsBook split = plain;
+  split.record_limit = 41;
+  split.date1904 = true;
+  split.stream_name = QStringLiteral("WORKBOOK");
+  split.sheets[0].rich(QStringLiteral("E1"), QStringLiteral("坂道と自転車")).duration(QStringLiteral("E2"), 10.5);
+  seed(dir, split.bytes());
+
   XlsBook locked = plain;
   locked.password = true;
   seed(dir, locked.bytes());
@@ -136,7 +150,7 @@ void workbook_seeds(const QString& out) {
   const QString zips = out + QStringLiteral("/fuzz_zip_workbook");
   const QString texts = out + QStringLiteral("/fuzz_text_workbook");
   const QDir data(QStringLiteral(TAGNARABE_TEST_DATA));
-  for (const QString& name : data.entryList({"track_list*"}, QDir::Files)) {
+  for (const QString& name : data.entryList({"track_list*", "kinds*"}, QDir::Files)) {
     QFile f(data.filePath(name));
     if (!f.open(QIODevice::ReadOnly)) continue;
     const QByteArray bytes = f.readAll();

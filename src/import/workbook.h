@@ -34,8 +34,9 @@ class Workbooks {
   // The value of the cell at address ("A1", "D100") of the active sheet:
   // text as it is, integers as their digits, other numbers in plain decimal
   // notation, dates as YYYY-MM-DD, durations as their whole hours, truth
-  // values as TRUE/FALSE, empty and unused cells as the empty text. nullopt for an error value, a malformed address or
-  // when no sheet is active.
+  // values as TRUE/FALSE, empty and unused cells as the empty text.
+  // nullopt for an error value, a malformed address or when no sheet is
+  // active.
   std::optional<QString> cell_value(const QString& address) const;
   void close_all();
   // True once a sheet of the active workbook is active.
