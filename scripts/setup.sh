@@ -9,7 +9,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev
-  libtag1-dev libfreexl-dev libzip-dev libxlsxwriter-dev zlib1g-dev python3-mutagen python3-openpyxl
+  libtag1-dev libzip-dev libxlsxwriter-dev zlib1g-dev python3-mutagen python3-openpyxl
   fonts-ipafont fonts-ipaexfont fonts-noto-color-emoji qt6-translations-l10n
   desktop-file-utils appstream dpkg-dev file
   libbenchmark-dev clang libclang-rt-14-dev

@@ -82,11 +82,9 @@ QString iso_date_text(const QString& iso) {
 }
 
 QString serial_text(double serial, NumberKind kind, bool date1904) {
-  if (kind == NumberKind::exponent && std::isfinite(serial))
-    return QString::number(serial, 'E', QLocale::FloatingPointShortest);
-  if (kind == NumberKind::none || kind == NumberKind::exponent || !std::isfinite(serial) ||
-      serial < 0 || serial >= 2958466)
-    return number_text(serial);
+  if (!std::isfinite(serial)) return number_text(serial);
+  if (kind == NumberKind::exponent) return QString::number(serial, 'E', QLocale::FloatingPointShortest);
+  if (kind == NumberKind::none || serial < 0 || serial >= 2958466) return number_text(serial);
   if (kind == NumberKind::elapsed) return clock_text(std::llround(serial * 86400.0));
   double days = std::floor(serial);
   qint64 seconds = std::llround((serial - days) * 86400.0);

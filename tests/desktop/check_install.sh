@@ -51,7 +51,7 @@ deb=$(ls "$work"/pkg/*.deb)
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./usr/||' | grep -v -e '/$' -e '^$' | sort > "$work/packaged"
 diff -u "$work/expected" "$work/packaged" || fail "the package holds other files"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libtag1v5 libfreexl1; do
+for lib in libqt6widgets6 libtag1v5 libzip4; do
   grep -q "$lib" <<< "$depends" || fail "Depends lacks $lib: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Package)" = tagnarabe ] || fail "package name"

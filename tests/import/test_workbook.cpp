@@ -335,7 +335,11 @@ class TestWorkbook : public QObject {
         .rk(QStringLiteral("B1"), 3).date(QStringLiteral("C1"), QDate(2001, 2, 3))
         .number(QStringLiteral("D1"), -0.0003);
     if (kind == "BIFF8, stream WORKBOOK") book.stream_name = QStringLiteral("WORKBOOK");
-    if (kind == "BIFF5, stream BOOK") book.codepage = 932, book.stream_name = QStringLiteral("BOOK");
+    if (kind == "BIFF5, stream BOOK") {
+      book.codepage = 932, book.stream_name = QStringLiteral("BOOK");
+      s.rich(QStringLiteral("A2"), QStringLiteral("夜明け"));
+      cells << QStringLiteral("A2=夜明け");
+    }
     if (latin) book.codepage = 0, cells[0] = QStringLiteral("A1=Café");
     if (kind == "1904") {
       book.date1904 = true;
@@ -541,6 +545,14 @@ class TestWorkbook : public QObject {
     for (qsizetype i = data + 4; i < data + 24; ++i) damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
     QTest::newRow("xlsx with damaged compressed data") << damaged << false << QStringList{};
     QTest::newRow("zip of other files") << zip_bytes({{"readme.txt", "曲名"}}) << false << QStringList{};
+    QTest::newRow(".xlsb (binary parts)")
+        << zip_bytes({{"_rels/.rels", "<Relationships><Relationship Id=\"rId1\" Type=\"x/officeDocument\" "
+                                      "Target=\"xl/workbook.bin\"/></Relationships>"},
+                      {"xl/_rels/workbook.bin.rels", "<Relationships><Relationship Id=\"rId1\" "
+                                                     "Type=\"x/worksheet\" Target=\"worksheets/sheet1.bin\"/></Relationships>"},
+                      {"xl/workbook.bin", QByteArray("\x83\x01\x00\x84\x01\x00", 6)},
+                      {"xl/worksheets/sheet1.bin", QByteArray("\x81\x01\x00", 3)}})
+        << false << QStringList{};
     QTest::newRow("xlsx saved with a password")
         << compound_file(QStringLiteral("EncryptedPackage"), xlsx) << false << QStringList{};
     QTest::newRow("sheet part inflates past the cap")

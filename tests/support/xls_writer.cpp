@@ -250,7 +250,8 @@ QByteArray XlsBook::workbook_stream() const {
           [[fallthrough]];  // BIFF5 has no string table
         case K::label:
           b.append(short_string(cell.s, true));
-          record(out, 0x0204, b);
+          if (cell.kind == K::rich) b.append("\x01\x00\x00", 3);  // one formatting run
+          record(out, cell.kind == K::rich ? 0x00D6 : 0x0204, b);  // RSTRING or LABEL
           break;
         case K::number:
         case K::date:

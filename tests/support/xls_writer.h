@@ -30,7 +30,8 @@ class XlsSheet {
   XlsSheet& date(const QString& addr, QDate d, bool builtin = true);
   // Days as a duration shown "[h]:mm:ss".
   XlsSheet& duration(const QString& addr, double days) { return put(addr, {Kind::duration, {}, days}); }
-  // Shared text with a formatting run and a phonetic reading (BIFF8).
+  // Text with a formatting run: shared with a phonetic reading (BIFF8), or
+  // in its own RSTRING record (BIFF5).
   XlsSheet& rich(const QString& addr, const QString& s) { return put(addr, {Kind::rich, s}); }
   XlsSheet& boolean(const QString& addr, bool b) { return put(addr, {Kind::boolean, {}, b ? 1.0 : 0.0}); }
   XlsSheet& error(const QString& addr, int code = 0x07) { return put(addr, {Kind::error, {}, double(code)}); }
