@@ -65,8 +65,6 @@ bool valid_id(const unsigned char* p, int n) {
   return true;
 }
 
-}
-
 }  // namespace
 
 Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, Id3v2Texts& texts,
