@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QLibrary>
 
-#include "readings/kana.h"
 #include "readings/messages.h"
 
 #ifdef TAGNARABE_HAVE_MECAB
@@ -144,6 +143,7 @@ class MecabAnalyser final : public Analyser {
       out.words.push_back(std::move(m));
       best_cost = n->cost;
     }
+    out.tail = QString::fromUtf8(end, static_cast<int>(utf8.constData() + utf8.size() - end));
     if (api_.next(lattice_)) out.runner_up = runner_up(best_cost, out.words);
     return out;
   }
@@ -153,8 +153,7 @@ class MecabAnalyser final : public Analyser {
     Morpheme m;
     m.surface = surface_of(n);
     const Fields f = fields_of(n);
-    m.unknown = n->stat == MECAB_UNK_NODE;
-    m.reading = m.unknown ? QString() : f.reading();
+    m.reading = n->stat == MECAB_UNK_NODE ? QString() : f.reading();
     m.name = f.name();
     const auto at = static_cast<size_t>(n->surface - sentence);
     for (const mecab_node_t* o = api_.begin_nodes(lattice_, at); o; o = o->bnext) {

@@ -21,14 +21,14 @@ struct Rival {
 struct Morpheme {
   QString gap;      // the blanks before it, kept as the text has them
   QString surface;  // as written
-  QString reading;  // katakana as the dictionary writes it (not as spoken); empty if it has none
-  bool unknown = false;      // not in the dictionary
+  QString reading;  // katakana as the dictionary writes it (not as spoken); empty when not in it
   bool name = false;         // a surname or given name in the dictionary
   std::vector<Rival> rivals;  // with another reading
 };
 
 struct Analysis {
   std::vector<Morpheme> words;  // the best reading
+  QString tail;                 // the blanks after the last word
   QString runner_up;            // the next-best path's reading where it differs and is close; else empty
 };
 

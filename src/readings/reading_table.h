@@ -18,6 +18,7 @@ class ReadingTable {
 
   // Readings are kept in hiragana, whatever script they came in.
   void set(const QString& text, const QString& reading);
+  void remove(const QString& text) { entries_.remove(text); }
   QString exact(const QString& text) const { return entries_.value(text); }
   // The longest entry of at least min_length characters that text holds at
   // position at: its length (0 when none) and reading.

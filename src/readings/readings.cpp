@@ -114,6 +114,11 @@ QString Readings::missing() {
   return missing_;
 }
 
+QString Readings::dictionary() {
+  const Analyser* a = analyser();
+  return a ? a->dictionary() : QString();
+}
+
 Reading Readings::read(const QString& text, Kind kind, Script script) {
   if (const QString r = user_.exact(text); !r.isEmpty()) return {to_script(r, script), true, {}};
   // The user's entries, then the known names, wherever they stand in the
@@ -163,6 +168,7 @@ Reading Readings::read_words(const QString& text, Kind kind, Script script) {
     else if (kind == Kind::name && !m.name && has_name_rival(m)) doubts.disagree << m.surface;
     out += r.isEmpty() ? m.surface : to_script(r, script);
   }
+  out += analysis.tail;
   if (!analysis.runner_up.isEmpty()) doubts.disagree << to_script(analysis.runner_up, script);
   const QString why = doubts.why();
   return {out, why.isEmpty(), why};
@@ -182,7 +188,8 @@ bool Readings::save(QString* error) {
 }
 
 bool Readings::correct(const QString& text, const QString& reading, QString* error) {
-  user_.set(text, reading);
+  if (reading.trimmed().isEmpty()) user_.remove(text);
+  else user_.set(text, reading);
   return save(error);
 }
 

@@ -27,6 +27,7 @@ struct Reading {
   QString why;    // for an unsure reading: one of msg::reading_*, with the words concerned
 };
 
+// One analyser and dictionary for every text; used from one thread at a time.
 class Readings {
  public:
   // The user dictionary from user_dictionary_path(); the analyser opened
@@ -42,9 +43,12 @@ class Readings {
 
   // Empty when readings of kanji can be made; else what is missing, to show.
   QString missing();
+  // The dictionary folder in use; empty when missing() is not.
+  QString dictionary();
 
   // Remembers the user's reading of a text (any script) for every folder
-  // from now on; false with the message when the dictionary cannot be saved.
+  // from now on, or forgets it when the reading is empty; false with the
+  // message when the dictionary cannot be saved.
   bool correct(const QString& text, const QString& reading, QString* error);
   const ReadingTable& user() const { return user_; }
   // Adds a TSV's entries to the user dictionary and saves it: the entries

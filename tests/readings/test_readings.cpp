@@ -64,6 +64,12 @@ class TestReadings : public QObject {
   Q_OBJECT
 
  private slots:
+  // The user dictionary of a configuration folder of the test's own, never
+  // the user's.
+  void initTestCase() {
+    QVERIFY(config_.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config_.path()));
+  }
   void read_data();
   void read();
   void accuracy();
@@ -72,6 +78,9 @@ class TestReadings : public QObject {
   void user_dictionary_moves();
   void sort_values_data();
   void sort_values();
+
+ private:
+  QTemporaryDir config_;
 };
 
 void TestReadings::read_data() {
@@ -94,6 +103,7 @@ void TestReadings::read_data() {
   QTest::newRow("katakana reading") << "少年時代" << false << true << "ショウネンジダイ" << "";
   QTest::newRow("comma kept") << "春よ、来い" << false << false << "はるよ、こい" << "";
   QTest::newRow("spacing kept") << "交響曲第9番 ニ短調" << false << false << "こうきょうきょくだい9ばん にたんちょう" << "";
+  QTest::newRow("blank before Latin kept") << "少年 A" << false << false << "しょうねん A" << "";
   QTest::newRow("mixed") << "Official髭男dism" << true << false << "Officialひげだんdism" << "";
   QTest::newRow("known name") << "中島美嘉" << true << false << "なかしまみか" << "";
   QTest::newRow("unknown kanji") << "彁" << false << false << "彁" << msg::reading_unknown_word;
@@ -136,7 +146,7 @@ void TestReadings::accuracy() {
       qInfo().noquote() << k.text << "->" << got.text << "expected" << k.reading << (got.sure ? "SURE" : "unsure")
                         << QString(got.why).replace(QLatin1Char('\n'), QLatin1Char(' '));
   }
-  qInfo().noquote() << "dictionary:" << qEnvironmentVariable("TAGNARABE_MECAB_DIC");
+  qInfo().noquote() << "dictionary:" << r.dictionary();
   qInfo().noquote() << all.line("all") << "\n" << tune.line("tuned on") << "\n" << held.line("held out");
   QCOMPARE(latin_given_kana.join(" | "), QString());
   QVERIFY2(all.rows >= 300, qPrintable(all.line("all")));
@@ -166,6 +176,10 @@ void TestReadings::correction_comes_back_in_another_folder() {
   QCOMPARE(proposed[0].artist.text, QStringLiteral("かのか"));
   QVERIFY(proposed[0].artist.sure);
   QCOMPARE(proposed[0].title.text, QStringLiteral("かのか らいぶ"));
+  // An emptied correction is forgotten.
+  QString error;
+  QVERIFY2(r.correct(made_up, {}, &error), qPrintable(error));
+  QVERIFY(!Readings().read(made_up, Kind::name).sure);
   QVERIFY(QFile::remove(user_dictionary_path()));
 }
 
