@@ -56,6 +56,18 @@ bool written(const Session& s, const Outcome& o, int r) {
          !std::binary_search(o.failed.begin(), o.failed.end(), r);
 }
 
+// What a written row's file would hold in legacy bytes after the run: none
+// when its ID3v1 texts go into a new ID3v2 tag, else those not written.
+void predict_legacy(const Session& s, const Plan& plan, int r, QJsonObject& row) {
+  QJsonArray legacy;
+  const TagFlags& held = s.state.legacy(r - 1);
+  for (std::size_t k = 0; k < std::size(k_tag_columns); ++k)
+    if (held[k] && !(plan.columns & k_tag_columns[k].bit) && !s.state.legacy_v1_alone(r - 1))
+      legacy.append(QLatin1String(k_tag_columns[k].field));
+  row.remove(QStringLiteral("legacy"));
+  if (!legacy.isEmpty()) row[QStringLiteral("legacy")] = legacy;
+}
+
 // A row as its file holds it after the run: the columns written where the
 // row was written, the rest as read; nothing for a file whose tag could not
 // be read (the table's cells there are no file's).
@@ -72,6 +84,7 @@ QJsonObject outcome_row(const Session& s, const Plan& plan, const Outcome& o, in
   }
   row.remove(QStringLiteral("repaired"));
   if (!repaired.isEmpty()) row[QStringLiteral("repaired")] = repaired;
+  if (o.dry_run && done) predict_legacy(s, plan, r, row);
   row[QStringLiteral("written")] = done;
   for (const RowError& e : o.errors)
     if (e.row == r && row.value(QStringLiteral("error")).isNull())

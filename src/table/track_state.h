@@ -48,6 +48,10 @@ class TrackState {
   // while on_disk is nullopt.
   const TagFlags& legacy(int i) const;
   void set_legacy(int i, const TagFlags& fields);
+  // Whether those are an ID3v1 block's with no ID3v2 tag beside it: any
+  // write of the file stores them in Unicode.
+  bool legacy_v1_alone(int i) const { return legacy_v1_alone_[static_cast<size_t>(i)]; }
+  void set_legacy_v1_alone(int i, bool alone) { legacy_v1_alone_[static_cast<size_t>(i)] = alone; }
 
   QString path_of(int i) const { return edit_folder + file(i); }
 
@@ -57,6 +61,7 @@ class TrackState {
   std::array<std::optional<FileIdentity>, k_max_files> identities_;
   std::array<std::optional<TagTexts>, k_max_files> on_disk_;
   std::array<TagFlags, k_max_files> legacy_{};
+  std::array<bool, k_max_files> legacy_v1_alone_{};
 };
 
 // Track order text of row r: "01".."09", then "10".."100".

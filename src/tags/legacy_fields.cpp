@@ -40,6 +40,7 @@ int legacy_fields(int fd, const Mp3Probe& probe, const LastRead& read, const QBy
     // What other players show, when the walk read the text shown.
     if (*walked && texts[i] == text && layout.shown_as_latin1[i] != text) bits |= k_bits[i];
   }
+  if (bits && probe.id3v2_size == 0) bits |= k_legacy_v1_alone;
   return bits;
 }
 

@@ -89,6 +89,7 @@ std::vector<ReadError> read_tags(Context& cx) {
         g.set_text(rec.artist);
         cx.state.set_on_disk(i, TagTexts{rec.title, rec.album, rec.artist});
         note_legacy(cx, r, tag_flags(cx.tags.legacy_fields()));
+        cx.state.set_legacy_v1_alone(i, cx.tags.legacy_fields() & k_legacy_v1_alone);
         repair_mojibake_row(g, r);
       } else {
         report(i, msg::tag_read_failed_tail);

@@ -34,6 +34,7 @@ constexpr int artist = 2;
 constexpr int album = 4;
 constexpr int all = title | artist | album;
 }  // namespace field_bit
+constexpr int k_legacy_v1_alone = 8;
 
 class TagLibrary {
  public:
@@ -59,7 +60,9 @@ class TagLibrary {
   virtual std::optional<FileIdentity> open_file_identity() const { return std::nullopt; }
   // The fields (field_bit values) the last tag read of the open file decoded
   // from legacy bytes: Shift-JIS, or UTF-8, where the tag says ISO-8859-1
-  // (an ID3v1 block, an ID3v2 frame of encoding 0).
+  // (an ID3v1 block, an ID3v2 frame of encoding 0); with k_legacy_v1_alone
+  // when they are an ID3v1 block's with no ID3v2 tag beside it, so that any
+  // write of the file carries them into a new ID3v2 tag, in Unicode.
   virtual int legacy_fields() const { return 0; }
   // Before a run of writes, each write the run will make: the arguments of
   // its vbmp3_setTagInfo, with the file open and read as for that call. The

@@ -135,8 +135,10 @@ void refresh_legacy(Context& cx, int i) {
   if (std::none_of(held.begin(), held.end(), [](bool b) { return b; })) return;
   OpenRecordBytes info = empty_open_bytes();
   TagRecordBytes tag = empty_tag_bytes();
-  if (cx.tags.vbmp3_open(encode_file_name(cx.state.path_of(i)), info) && cx.tags.vbmp3_getTagInfo(tag))
+  if (cx.tags.vbmp3_open(encode_file_name(cx.state.path_of(i)), info) && cx.tags.vbmp3_getTagInfo(tag)) {
     note_legacy(cx, i + 1, tag_flags(cx.tags.legacy_fields()));
+    cx.state.set_legacy_v1_alone(i, cx.tags.legacy_fields() & k_legacy_v1_alone);
+  }
   cx.tags.vbmp3_close();
 }
 
