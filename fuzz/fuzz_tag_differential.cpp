@@ -78,9 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     read_id3v2_texts(fd, probe, ours) == Id3v2Read::done;
   std::vector<Id3v2Frame> old_frames;
   const bool walked = frames_of(before, old_frames);
-  // TagLib reads a text frame the file's end cuts in half, and a tag that
-  // does not start the file (after zeros); we, as mutagen, don't.
-  if (read && probe.id3v2_major && !probe.tag_cut && taglib_reads_alike(before, probe) &&
+  // TagLib reads a text frame the file's end cuts in half; we, as mutagen,
+  // don't. A tag after junk at the head both find.
+  const QByteArray from_tag = before.mid(static_cast<qsizetype>(probe.id3v2_offset));
+  if (read && probe.id3v2_major && !probe.tag_cut && taglib_reads_alike(from_tag, probe) &&
       read_id3v2_texts_taglib(fd, theirs))
     for (int i = 0; i < 3; ++i)
       // A UTF-8 value with a byte that is no UTF-8 we show with U+FFFD where

@@ -55,6 +55,9 @@ class TagLibrary {
   // Beyond the five calls. The identity of the open file, as of its open;
   // nullopt when nothing is open or the library can't tell.
   virtual std::optional<FileIdentity> open_file_identity() const { return std::nullopt; }
+  // The open file has a tag but no MPEG audio (cut away, a tag alone): it
+  // reads all the same, and the row may say so.
+  virtual bool open_file_without_audio() const { return false; }
   // Before a run of writes, each write the run will make: the arguments of
   // its vbmp3_setTagInfo, with the file open and read as for that call. The
   // library may then journal them together (one flush for the run). Nothing
