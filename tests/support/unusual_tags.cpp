@@ -29,21 +29,17 @@ Id3v2 unusual_tag(Unusual kind) {
       break;
     }
     case Unusual::extended_23:
-      tag.flags = 0x40;
-      tag.extended_header = QByteArray("\0\0\0\x06\0\0\0\0\0\0", 10);
-      break;
     case Unusual::extended_24:
-      tag.flags = 0x40;
-      tag.extended_header = QByteArray("\0\0\0\x06\x01\0", 6);
-      break;
     case Unusual::extended_23_crc:
-      tag.flags = 0x40;
-      tag.extended_header = QByteArray("\0\0\0\x0A\x80\0\0\0\0\0\x12\x34\x56\x78", 14);
-      break;
     case Unusual::extended_24_all:
-      // Size 15; one flag byte; update (no data), CRC (5 bytes), restrictions (1).
+      // 2.3 sizes leave the size itself out; its CRC flag 0x8000 adds 4
+      // bytes. 2.4 with every flag: update (no data), CRC (5), restrictions (1).
       tag.flags = 0x40;
-      tag.extended_header = QByteArray("\0\0\0\x0F\x01\x70\0\x05\x01\x22\x33\x44\x55\x01\x00", 15);
+      tag.extended_header =
+          kind == Unusual::extended_23       ? QByteArray("\0\0\0\x06\0\0\0\0\0\0", 10)
+          : kind == Unusual::extended_24     ? QByteArray("\0\0\0\x06\x01\0", 6)
+          : kind == Unusual::extended_23_crc ? QByteArray("\0\0\0\x0A\x80\0\0\0\0\0\x12\x34\x56\x78", 14)
+                                             : QByteArray("\0\0\0\x0F\x01\x70\0\x05\x01\x22\x33\x44\x55\x01\x00", 15);
       break;
     case Unusual::unsynchronised:
       tag.flags = '\x80';
