@@ -92,6 +92,8 @@ void mp3_seeds(const QString& out) {
   for (Broken b : {Broken::empty, Broken::random_bytes, Broken::text_file, Broken::id3_garbage,
                    Broken::truncated_tag, Broken::bad_sync})
     seed(read, broken_bytes(b));
+  // Tags with no audio after them, or past junk at the head.
+  for (OddFile kind : k_odd_files) seed(read, odd_file(kind));
   // The differential target: the ordinary tags, and those of the table of
   // tags as taggers in the wild wrote them.
   const QString differential = out + QStringLiteral("/fuzz_tag_differential");

@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
     for (const Sample& s : samples) make_mp3(dir, QString::fromUtf8(s.name), s.spec);
     // Looks like an MP3 by its name only.
     write_file(QDir(dir).filePath(QStringLiteral("12 こわれたファイル.mp3")),
-               broken_bytes(Broken::id3_garbage));
+               broken_bytes(Broken::text_file));
     write_file(QDir(dir).filePath(QStringLiteral("曲リスト.xlsx")),
                track_list({QStringLiteral("夜明けの歌"), QStringLiteral("坂道と自転車"),
                            QStringLiteral("雨上がりの交差点"), QStringLiteral("ひまわり畑で待ってる"),

@@ -263,7 +263,8 @@ Id3v2Read read_id3v2_texts(int fd, const Mp3Probe& probe, Id3v2Texts& texts) {
   if (probe.id3v2_major == 0) return Id3v2Read::done;
   // A tag cut short by the end of the file is read as far as it goes.
   const std::int64_t present = probe.tag_cut ? probe.file_size : probe.id3v2_size;
-  return walk_id3v2(file_bytes(fd), probe.id3v2_major, probe.id3v2_size, texts, nullptr, present);
+  return walk_id3v2(file_bytes(fd, probe.id3v2_offset), probe.id3v2_major, probe.id3v2_size, texts, nullptr,
+                    present);
 }
 
 void prefer_own_texts(const TagBytes& bytes, int version, std::int64_t tag_size, Id3v2Texts& texts,
@@ -276,8 +277,10 @@ void prefer_own_texts(const TagBytes& bytes, int version, std::int64_t tag_size,
     if (!layout.odd_encoding[i]) texts[i] = ours[i];
 }
 
-TagBytes file_bytes(int fd) {
-  return [fd](std::int64_t offset, void* buf, std::size_t n) { return read_exact(fd, offset, buf, n); };
+TagBytes file_bytes(int fd, std::int64_t start) {
+  return [fd, start](std::int64_t offset, void* buf, std::size_t n) {
+    return read_exact(fd, start + offset, buf, n);
+  };
 }
 
 TagBytes memory_bytes(const QByteArray& b) {

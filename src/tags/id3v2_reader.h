@@ -1,5 +1,5 @@
 #pragma once
-// Title, artist and album from the ID3v2 tag at the start of a file, reading
+// Title, artist and album from the ID3v2 tag of a file, reading
 // only the frame headers and the bodies of those three frames: everything
 // else (a cover picture above all) is stepped over by its size.
 //
@@ -38,7 +38,8 @@ Id3v2Read read_id3v2_texts(int fd, const Mp3Probe& probe, Id3v2Texts& texts);
 // Where a walk reads a tag from: n bytes at offset (from the tag's first
 // byte) into buf; false when there are fewer.
 using TagBytes = std::function<bool(std::int64_t offset, void* buf, std::size_t n)>;
-TagBytes file_bytes(int fd);
+// The tag that starts at byte `start` of the file.
+TagBytes file_bytes(int fd, std::int64_t start = 0);
 // A tag held in memory, which must outlive the reads.
 TagBytes memory_bytes(const QByteArray& bytes);
 

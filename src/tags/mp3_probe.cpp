@@ -135,8 +135,14 @@ Mp3Probe probe_mp3(int fd) {
       const unsigned char* p = &buf[static_cast<std::size_t>(i)];
       if (p[0] == 'I' && i + 10 <= n) {
         // A second tag: stepped over whole, its picture may hold sync bytes.
+        // The first one after junk at the head is the file's tag.
         if (const std::int64_t size = id3v2_tag_size(p)) {
           skip_to = pos + i + size;
+          if (start == 0 && pr.id3v2_major == 0 && pos + i < k_tag_search && skip_to <= audio_end) {
+            pr.id3v2_major = p[3];
+            pr.id3v2_size = size;
+            pr.id3v2_offset = pos + i;
+          }
           break;
         }
       }
@@ -163,7 +169,11 @@ Mp3Probe probe_mp3(int fd) {
       pos += step;
     }
   }
-  pr.error = start > 0 ? tag_error::bad_frame_header : tag_error::unknown_format;
+  // No audio: a tag is read all the same; with none, the file is no MP3.
+  if (pr.id3v2_major || pr.has_id3v1)
+    pr.no_audio = true;
+  else
+    pr.error = tag_error::unknown_format;
   return pr;
 }
 

@@ -64,6 +64,9 @@ class TagLibrary {
   // when they are an ID3v1 block's with no ID3v2 tag beside it, so that any
   // write of the file carries them into a new ID3v2 tag, in Unicode.
   virtual int legacy_fields() const { return 0; }
+  // The open file has a tag but no MPEG audio (cut away, a tag alone): it
+  // reads all the same, and the row may say so.
+  virtual bool open_file_without_audio() const { return false; }
   // Before a run of writes, each write the run will make: the arguments of
   // its vbmp3_setTagInfo, with the file open and read as for that call. The
   // library may then journal them together (one flush for the run). Nothing

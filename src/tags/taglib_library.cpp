@@ -89,6 +89,7 @@ class TaglibLibrary final : public TagLibrary {
     return is_open_ ? std::optional(identity_) : std::nullopt;
   }
   int legacy_fields() const override { return is_open_ ? legacy_ : 0; }
+  bool open_file_without_audio() const override { return is_open_ && probe_.no_audio; }
   void announce_write(const QByteArray& path, const TagRecordBytes& record, int from_table) override {
     const int error = last_error_;
     write_tags(path, record, from_table, Mode::announce);
@@ -183,7 +184,7 @@ int TaglibLibrary::vbmp3_getTagInfo(TagRecordBytes& record) {
       case Id3v2Read::read_error: return fail(tag_error::read_failed);
       case Id3v2Read::cannot_say:
         if (!read_id3v2_texts_taglib(fd_.fd, v2)) return fail(tag_error::read_failed);
-        prefer_own_texts(file_bytes(fd_.fd), probe_.id3v2_major, probe_.id3v2_size, v2,
+        prefer_own_texts(file_bytes(fd_.fd, probe_.id3v2_offset), probe_.id3v2_major, probe_.id3v2_size, v2,
                          probe_.tag_cut ? probe_.file_size : probe_.id3v2_size);
         break;
     }
@@ -262,6 +263,9 @@ int TaglibLibrary::open_for_write(const QByteArray& path, Fd& fd, struct stat& s
   probe = probe_mp3(fd.fd);
   if (probe.error) return probe.error;
   if (probe.tag_broken) return tag_error::read_failed;
+  // Our writers put the tag at the file's start; one after junk would be
+  // left behind as if it were audio, so such a file is not written.
+  if (probe.id3v2_offset > 0) return tag_error::write_failed;
   return tag_error::none;
 }
 

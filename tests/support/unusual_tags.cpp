@@ -5,7 +5,8 @@ namespace tn::test {
 Id3v2 unusual_tag(Unusual kind) {
   auto fr = [](const char* id, const QByteArray& body, char format = 0) { return Id3Frame{id, body, format}; };
   auto latin = [](const char* s) { return text_body(Enc::latin1, QString::fromLatin1(s)); };
-  const int version = kind == Unusual::compressed_24 || kind == Unusual::extended_24 ? 4 : 3;
+  const bool v4 = kind == Unusual::compressed_24 || kind == Unusual::extended_24 || kind == Unusual::extended_24_all;
+  const int version = v4 ? 4 : 3;
   const QStringList& t = k_unusual_texts;
   Id3v2 tag = text_tag(version, version == 4 ? Enc::utf8 : Enc::utf16, t[0], t[1], t[2], 32);
   add_extras(tag, 1200);
@@ -28,12 +29,17 @@ Id3v2 unusual_tag(Unusual kind) {
       break;
     }
     case Unusual::extended_23:
-      tag.flags = 0x40;
-      tag.extended_header = QByteArray("\0\0\0\x06\0\0\0\0\0\0", 10);
-      break;
     case Unusual::extended_24:
+    case Unusual::extended_23_crc:
+    case Unusual::extended_24_all:
+      // 2.3 sizes leave the size itself out; its CRC flag 0x8000 adds 4
+      // bytes. 2.4 with every flag: update (no data), CRC (5), restrictions (1).
       tag.flags = 0x40;
-      tag.extended_header = QByteArray("\0\0\0\x06\x01\0", 6);
+      tag.extended_header =
+          kind == Unusual::extended_23       ? QByteArray("\0\0\0\x06\0\0\0\0\0\0", 10)
+          : kind == Unusual::extended_24     ? QByteArray("\0\0\0\x06\x01\0", 6)
+          : kind == Unusual::extended_23_crc ? QByteArray("\0\0\0\x0A\x80\0\0\0\0\0\x12\x34\x56\x78", 14)
+                                             : QByteArray("\0\0\0\x0F\x01\x70\0\x05\x01\x22\x33\x44\x55\x01\x00", 15);
       break;
     case Unusual::unsynchronised:
       tag.flags = '\x80';
@@ -82,6 +88,21 @@ QByteArray ape_tag_bytes(const QList<ApeItem>& items, int version) {
   };
   constexpr quint32 has_header = 0x80000000u, is_header = 0x20000000u;
   return header ? block(has_header | is_header) + body + block(has_header) : body + block(0);
+}
+
+QByteArray odd_file(OddFile kind) {
+  const QStringList& t = k_unusual_texts;
+  Id3v2 tag = text_tag(3, Enc::utf16, t[0], t[1], t[2], 32);
+  add_extras(tag, 1200);
+  const QByteArray v1 = id3v1_bytes(Id3v1{"Title A", "Artist A", "Album A", "", ""});
+  switch (kind) {
+    case OddFile::tag_alone: return id3v2_bytes(tag);
+    case OddFile::crc_tag_alone: return id3v2_bytes(unusual_tag(Unusual::extended_24_all));
+    case OddFile::v1_alone: return v1;
+    case OddFile::v1_after_junk: return QByteArray("junk!") + v1;
+    case OddFile::tag_after_junk: return QByteArray(2048, 'j') + id3v2_bytes(tag) + audio_frames(12);
+  }
+  return {};
 }
 
 }  // namespace tn::test

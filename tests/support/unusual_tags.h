@@ -16,6 +16,8 @@ enum class Unusual {
   compressed_24,     // the same with a data length indicator (2.4)
   extended_23,       // an extended header (2.3)
   extended_24,
+  extended_23_crc,   // an extended header with a CRC (2.3)
+  extended_24_all,   // one with every flag: update, CRC (0x20), restrictions (2.4)
   unsynchronised,    // the whole tag unsynchronised (2.3)
   v22_date,          // 2.2 with TYE, TDA, TIM, a comment and a picture
   v22_unknown,       // the same and a frame of no 2.3 form
@@ -26,9 +28,9 @@ enum class Unusual {
 };
 constexpr Unusual k_unusual[] = {
     Unusual::zero_size_first, Unusual::zero_size_middle, Unusual::zero_size_end, Unusual::compressed_23,
-    Unusual::compressed_24, Unusual::extended_23, Unusual::extended_24, Unusual::unsynchronised,
-    Unusual::v22_date, Unusual::v22_unknown, Unusual::invalid_utf8, Unusual::invalid_id_first,
-    Unusual::zero_size_flagged, Unusual::utf16_no_mark};
+    Unusual::compressed_24, Unusual::extended_23, Unusual::extended_24, Unusual::extended_23_crc,
+    Unusual::extended_24_all, Unusual::unsynchronised, Unusual::v22_date, Unusual::v22_unknown,
+    Unusual::invalid_utf8, Unusual::invalid_id_first, Unusual::zero_size_flagged, Unusual::utf16_no_mark};
 // Title, artist and album are k_unusual_texts, but for zero_size_first
 // ("Emit and exude", "she", "emit and exude"), the 2.2 tags ("Title",
 // "Artist", "Album"), the compressed title (k_unusual_texts' title and 40
@@ -42,6 +44,19 @@ struct ApeItem {
 // An APE tag of these items: version 2000 with a header, or 1000 (no header).
 QByteArray ape_tag_bytes(const QList<ApeItem>& items, int version = 2000);
 
+// Files where a careful reader finds a tag though no audio follows it, or
+// though it does not start the file.
+enum class OddFile {
+  tag_alone,       // an ID3v2.3 tag with a picture, nothing after it
+  crc_tag_alone,   // extended_24_all, nothing after it
+  v1_alone,        // an ID3v1 tag, nothing else
+  v1_after_junk,   // a few bytes of junk, then an ID3v1 tag
+  tag_after_junk,  // 2 KB of junk, then an ID3v2.3 tag and audio
+};
+constexpr OddFile k_odd_files[] = {OddFile::tag_alone, OddFile::crc_tag_alone, OddFile::v1_alone,
+                                   OddFile::v1_after_junk, OddFile::tag_after_junk};
+// The texts are k_unusual_texts; the ID3v1 ones "Title A", "Artist A", "Album A".
+QByteArray odd_file(OddFile kind);
 inline const QStringList k_unusual_texts{QStringLiteral("春の歌"), QStringLiteral("歌手"),
                                          QStringLiteral("アルバム")};
 

@@ -191,6 +191,12 @@ class TestId3v2Reader : public QObject {
         << tag(4, synchsafe(6) + QByteArray("\1\0", 2) + frame(4, "TIT2", text_body(Enc::latin1, "t")),
                '\x40')
         << +beyond;
+    QTest::newRow("extended header v2.3 with a CRC") << id3v2_bytes(unusual_tag(Unusual::extended_23_crc))
+                                                     << +beyond;
+    QTest::newRow("extended header v2.4, every flag") << id3v2_bytes(unusual_tag(Unusual::extended_24_all))
+                                                      << +beyond;
+    QTest::newRow("2 KB of junk before the tag")
+        << QByteArray(2048, 'j') + id3v2_bytes(text_tag(3, Enc::utf16, k_t, k_a, k_b)) << +reads;
     QTest::newRow("experimental") << tag(3, frame(3, "TIT2", text_body(Enc::latin1, "t")), '\x20')
                                   << +beyond;
     {

@@ -140,6 +140,8 @@ class TestPeerTags : public QObject {
     row("compressed frame (2.4, data length)", Unusual::compressed_24, compressed, compressed, 0, {"TIT2", "TALB"});
     row("extended header (2.3)", Unusual::extended_23, ours, ours, 0, {"TALB"});
     row("extended header (2.4)", Unusual::extended_24, ours, ours, 0, {"TALB"});
+    row("extended header with a CRC (2.3)", Unusual::extended_23_crc, ours, ours, 0, {"TALB"});
+    row("extended header with every flag (2.4)", Unusual::extended_24_all, ours, ours, 0, {"TALB"});
     row("unsynchronised (2.3)", Unusual::unsynchronised, ours, ours, 0, {"TALB"});
     row("2.2 with TDA and TIM", Unusual::v22_date, plain, plain, 0, {});
     row("2.2 with a frame of no 2.3 form", Unusual::v22_unknown, plain, plain, tag_error::write_failed, {});
@@ -179,6 +181,16 @@ class TestPeerTags : public QObject {
       QTest::newRow("junk before the audio, then ID3v1") << junk + audio + v1 << texts << texts << 0 << 0
                                                          << QByteArrayList{};
     }
+    // No audio, or a tag past junk: read all the same. Our writer puts a tag
+    // only at the start, so it leaves one after junk alone.
+    const QStringList v1{"Title A", "Artist A", "Album A"}, none{{}, {}, {}};
+    const QByteArrayList kept{frame_bytes(3, unusual_tag(Unusual::extended_23).frames.back())};
+    QTest::newRow("tag alone") << odd_file(OddFile::tag_alone) << ours << ours << 0 << 3 << kept;
+    QTest::newRow("ID3v1 alone") << odd_file(OddFile::v1_alone) << v1 << v1 << 0 << 0 << QByteArrayList{};
+    QTest::newRow("junk, then ID3v1") << odd_file(OddFile::v1_after_junk) << v1 << v1 << 0 << 0
+                                      << QByteArrayList{};
+    QTest::newRow("2 KB of junk, then the tag") << odd_file(OddFile::tag_after_junk) << ours << none
+                                                << tag_error::write_failed << 0 << QByteArrayList{};
   }
   // An APE tag is kept in step with the album written: its Album item
   // anew, every other item as it was; or, one that can't be carried whole,

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "mp3_fixture.h"
+#include "unusual_tags.h"
 #include "tags/journal.h"
 #include "tags/legacy_text.h"
 #include "tags/tag_library.h"
@@ -29,6 +30,7 @@ namespace {
 
 struct Read {
   int open = 0, get = 0, error = 0;
+  bool without_audio = false;
   TagRecord tag;
 };
 
@@ -39,6 +41,7 @@ Read read_with(TagLibrary& lib, const QString& path) {
   r.open = lib.vbmp3_open(QFile::encodeName(path), info);
   if (r.open) r.get = lib.vbmp3_getTagInfo(rec);
   r.error = lib.vbmp3_getLastErrorNo();
+  r.without_audio = lib.open_file_without_audio();
   lib.vbmp3_close();
   r.tag = from_bytes(rec);
   return r;
@@ -254,16 +257,18 @@ class TestTagLibrary : public QObject {
     QTest::newRow("empty") << "empty" << 0 << 0 << tag_error::unknown_format;
     QTest::newRow("random bytes") << "random" << 0 << 0 << tag_error::unknown_format;
     QTest::newRow("text file") << "text" << 0 << 0 << tag_error::unknown_format;
-    QTest::newRow("ID3v1 and nothing else") << "v1only" << 0 << 0 << tag_error::unknown_format;
-    QTest::newRow("ID3v2 then garbage") << "garbage" << 0 << 0 << tag_error::bad_frame_header;
-    QTest::newRow("ID3v2 and no audio") << "tagonly" << 0 << 0 << tag_error::bad_frame_header;
+    // A tag with no audio after it is read; the row is told there is no audio.
+    QTest::newRow("ID3v1 and nothing else") << "v1only" << 1 << 1 << tag_error::none;
+    QTest::newRow("ID3v2 then garbage") << "garbage" << 1 << 1 << tag_error::none;
+    QTest::newRow("ID3v2 and no audio") << "tagonly" << 1 << 1 << tag_error::none;
+    QTest::newRow("ID3v2.4 with a CRC, no audio") << "crconly" << 1 << 1 << tag_error::none;
     QTest::newRow("impossible frame header") << "badsync" << 0 << 0 << tag_error::bad_frame_header;
     QTest::newRow("tag runs past the end") << "truncated" << 1 << 0 << tag_error::read_failed;
     // Audio that starts late is still audio, and the file can be written.
     QTest::newRow("audio after 200 KB of junk") << "junk" << 1 << 1 << tag_error::none;
     QTest::newRow("audio after 3 MB of padding") << "padding" << 1 << 1 << tag_error::none;
     QTest::newRow("audio after a second tag with a picture") << "second" << 1 << 1 << tag_error::none;
-    QTest::newRow("junk with chance sync bytes, no audio") << "syncjunk" << 0 << 0 << tag_error::bad_frame_header;
+    QTest::newRow("junk with chance sync bytes, no audio") << "syncjunk" << 1 << 1 << tag_error::none;
     QTest::newRow("tag header with a bad version") << "badversion" << 1 << 0 << tag_error::read_failed;
   }
   void broken_files_give_their_error_numbers() {
@@ -276,6 +281,12 @@ class TestTagLibrary : public QObject {
     if (kind == "v1only") write_file(path, id3v1_bytes(Id3v1{"t", "a", "b", "", ""}));
     if (kind == "garbage") write_file(path, broken_bytes(Broken::id3_garbage));
     if (kind == "tagonly") write_file(path, id3v2_bytes(text_tag(3, Enc::utf16, "t", "a", "b")));
+    if (kind == "crconly") {
+      Id3v2 t = text_tag(4, Enc::utf8, "t", "a", "b");
+      t.flags = 0x40;
+      t.extended_header = unusual_tag(Unusual::extended_24_all).extended_header;
+      write_file(path, id3v2_bytes(t));
+    }
     if (kind == "badsync") write_file(path, broken_bytes(Broken::bad_sync));
     if (kind == "truncated") write_file(path, broken_bytes(Broken::truncated_tag));
     const QByteArray head = id3v2_bytes(text_tag(3, Enc::utf16, "t", "a", "b"));
@@ -304,7 +315,10 @@ class TestTagLibrary : public QObject {
     QTEST(r.get, "get");
     QTEST(r.error, "error");
     if (r.get) {
-      QCOMPARE(r.tag.title, QStringLiteral("t"));
+      QCOMPARE(r.tag.title, kind == "garbage" ? QStringLiteral("壊れた") : QStringLiteral("t"));
+      const bool no_audio = kind == "v1only" || kind == "garbage" || kind == "tagonly" || kind == "syncjunk" ||
+                            kind == "crconly";
+      QCOMPARE(r.without_audio, no_audio);
       const QByteArray rest = audio_bytes(path);
       QCOMPARE(write_with(*lib_, path, title, TagRecord{QStringLiteral("新しい曲名"), {}, {}, {}, {}, 0, {}}), 1);
       QCOMPARE(read_with(*lib_, path).tag.title, QStringLiteral("新しい曲名"));
