@@ -135,6 +135,8 @@ inline const QString repaired =
 inline const QString legacy = QStringLiteral(
     "ファイルには古い文字コードで入っているため、他のプレーヤーでは文字化けして表示されます。"
     "書き込むとUnicodeで保存します。");
+inline const QString no_audio =
+    QStringLiteral("このファイルにはタグだけがあり、音声（MPEGオーディオ）がありません。");
 }  // namespace cell_state
 
 // The menu bar, named after the command an item runs.

@@ -17,6 +17,7 @@ QString state_of(CellMark m) {
     case CellMark::unreadable: return cell_state::failed;
     case CellMark::repaired: return cell_state::repaired;
     case CellMark::legacy: return cell_state::legacy;
+    case CellMark::no_audio: return cell_state::no_audio;
     case CellMark::plain: break;
   }
   return {};

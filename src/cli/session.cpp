@@ -151,6 +151,8 @@ QJsonObject table_json(const Session& s) {
     if (const ReadError* e = read_error(s, r))
       row[QStringLiteral("error")] =
           QJsonObject{{QStringLiteral("number"), e->number}, {QStringLiteral("message"), e->message}};
+    // A tag with no audio after it reads as any other; the row says so.
+    if (s.state.no_audio(r - 1)) row[QStringLiteral("no_audio")] = true;
     for (const RowField& field : row_fields()) field(s, r, row);
     rows.append(row);
   }

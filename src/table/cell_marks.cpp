@@ -11,10 +11,12 @@ namespace {
 bool is_tag_col(int c) { return c >= col::title && c <= col::artist; }
 
 // A file-name cell of a row with a file: edited while it is not the name the
-// file has, a change a rename has still to apply.
+// file has, a change a rename has still to apply; else it tells of a file
+// without audio.
 CellMark name_mark(const Context& cx, int r) {
   const QString& file = cx.state.file(r - 1);
-  return file.isEmpty() || cx.ss1.cell_text(col::name, r) == file ? CellMark::plain : CellMark::edited;
+  if (!file.isEmpty() && cx.ss1.cell_text(col::name, r) != file) return CellMark::edited;
+  return !file.isEmpty() && cx.state.no_audio(r - 1) ? CellMark::no_audio : CellMark::plain;
 }
 
 // The one rule of a tag cell of a row whose tag was read.

@@ -26,6 +26,7 @@ enum class CellMark {
   unreadable,  // the row's file or its tag could not be read
   repaired,    // mojibake repaired on reading, not written yet
   legacy,      // as the file holds it, but in bytes other players show garbled
+  no_audio,    // a file name whose file holds a tag but no MPEG audio after it
 };
 constexpr Colour colour_of(CellMark m) {
   switch (m) {
@@ -33,6 +34,7 @@ constexpr Colour colour_of(CellMark m) {
     case CellMark::repaired:
     case CellMark::legacy: return k_edited;
     case CellMark::unreadable: return k_error;
+    case CellMark::no_audio:
     case CellMark::plain: break;
   }
   return k_white;

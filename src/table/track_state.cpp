@@ -55,6 +55,7 @@ void TrackState::set_on_disk(int i, const std::optional<TagTexts>& texts) {
   check_index(i);
   on_disk_[static_cast<size_t>(i)] = texts;
   if (!texts) legacy_[static_cast<size_t>(i)] = {};
+  if (!texts) no_audio_[static_cast<size_t>(i)] = false;
 }
 
 const TagFlags& TrackState::legacy(int i) const {

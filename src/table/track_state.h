@@ -48,6 +48,10 @@ class TrackState {
   // while on_disk is nullopt.
   const TagFlags& legacy(int i) const;
   void set_legacy(int i, const TagFlags& fields);
+  // Whether entry i's file, as last read, holds a tag but no MPEG audio (cut
+  // away, a tag alone): it reads and writes all the same, and its row says so.
+  bool no_audio(int i) const { return no_audio_[static_cast<size_t>(i)]; }
+  void set_no_audio(int i, bool none) { no_audio_[static_cast<size_t>(i)] = none; }
   // Whether those are an ID3v1 block's with no ID3v2 tag beside it: any
   // write of the file stores them in Unicode.
   bool legacy_v1_alone(int i) const { return legacy_v1_alone_[static_cast<size_t>(i)]; }
@@ -62,6 +66,7 @@ class TrackState {
   std::array<std::optional<TagTexts>, k_max_files> on_disk_;
   std::array<TagFlags, k_max_files> legacy_{};
   std::array<bool, k_max_files> legacy_v1_alone_{};
+  std::array<bool, k_max_files> no_audio_{};
 };
 
 // Track order text of row r: "01".."09", then "10".."100".

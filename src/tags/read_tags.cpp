@@ -90,6 +90,8 @@ std::vector<ReadError> read_tags(Context& cx) {
         cx.state.set_on_disk(i, TagTexts{rec.title, rec.album, rec.artist});
         note_legacy(cx, r, tag_flags(cx.tags.legacy_fields()));
         cx.state.set_legacy_v1_alone(i, cx.tags.legacy_fields() & k_legacy_v1_alone);
+        cx.state.set_no_audio(i, cx.tags.open_file_without_audio());
+        if (cx.state.no_audio(i)) g.mark(col::name, r, CellMark::no_audio);
         repair_mojibake_row(g, r);
       } else {
         report(i, msg::tag_read_failed_tail);

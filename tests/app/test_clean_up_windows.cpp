@@ -33,6 +33,10 @@ class CleanUpWindows : public QObject {
     wide.v2 = text_tag(3, Enc::utf16, QStringLiteral("ＬＯＶＥ　ﾊﾟﾜｰ"), "歌手", "盤", 256);
     make_mp3(dir.path(), "1 pops.mp3", moji);
     make_mp3(dir.path(), "2 Why?.mp3", wide);
+    Mp3Spec tag_alone;
+    tag_alone.v2 = text_tag(3, Enc::utf16, QStringLiteral("曲"), "歌手", "盤", 256);
+    tag_alone.audio_frames = 0;
+    make_mp3(dir.path(), "3 tag alone.mp3", tag_alone);
     std::unique_ptr<TagLibrary> tags = make_taglib_library();
     SwitchDialogs dialogs;
     TrackState state;
@@ -65,6 +69,10 @@ class CleanUpWindows : public QObject {
     QCOMPARE(g.cell_text(4, 1), QStringLiteral("盤"));
     QCOMPARE(g.cell_colour(4, 1), k_edited);
     tooltip_is(4, cell_state::legacy);
+    // A tag with no audio after it reads; its name tells so.
+    QCOMPARE(g.cell_text(3, 3), QStringLiteral("曲"));
+    QCOMPARE(g.cell_colour(2, 3), k_white);
+    QCOMPARE(t->item(2, 1)->data(Qt::AccessibleDescriptionRole).toString(), cell_state::no_audio);
 
     const auto trigger = [&](const char* item) {
       QAction* a = form1.menuBar()->findChild<QAction*>(item);
@@ -83,7 +91,7 @@ class CleanUpWindows : public QObject {
     dialogs.reset().yes();
     trigger("mnu_track_numbers");
     QCOMPARE(dialogs.script().notices(), QStringList{msg::track_numbers_done});
-    QCOMPARE(dump_tags(dir.filePath("1 pops.mp3")).v2_texts.value("TRCK"), QStringList{"1/2"});
+    QCOMPARE(dump_tags(dir.filePath("1 pops.mp3")).v2_texts.value("TRCK"), QStringList{"1/3"});
 
     dialogs.reset().yes();
     QTest::mouseClick(form1.findChild<QPushButton*>("cmd_write_all"), Qt::LeftButton);
@@ -99,7 +107,7 @@ class CleanUpWindows : public QObject {
     const TagDump two = dump_tags(dir.filePath("2 Why？.mp3"));
     QCOMPARE(one.title, QStringLiteral("ポップス"));
     QCOMPARE(two.title, QStringLiteral("LOVE パワー"));
-    QCOMPARE(two.v2_texts.value("TRCK"), QStringList{"2/2"});
+    QCOMPARE(two.v2_texts.value("TRCK"), QStringList{"2/3"});
     // Read again after the rename: what the files hold, nothing marked.
     QCOMPARE(g.cell_text(3, 1), QStringLiteral("ポップス"));
     QCOMPARE(g.cell_colour(3, 1), k_white);
