@@ -17,7 +17,7 @@
 #include "export/export.h"
 #include "history/messages.h"
 #include "rename/rename_commands.h"
-#include "tags/tag_writers.h"
+#include "tag_rows/tag_writers.h"
 
 namespace tn {
 

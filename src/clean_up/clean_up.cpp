@@ -2,12 +2,11 @@
 
 #include "clean_up/clean_text.h"
 #include "clean_up/messages.h"
-#include "clean_up/mojibake.h"
 #include "table/dialogs.h"
 #include "table/grid.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
-#include "tags/tag_writers.h"
+#include "tag_rows/tag_writers.h"
 
 namespace tn {
 
@@ -32,17 +31,6 @@ void apply(Context& cx, int c1, int c2, Rule rule) {
 }
 
 }  // namespace
-
-void repair_mojibake_row(Grid& g, int row) {
-  g.set_row(row);
-  for (int c = col::title; c <= col::artist; ++c) {
-    g.set_col(c);
-    const std::optional<QString> repaired = repair_mojibake(g.text());
-    if (!repaired) continue;
-    g.set_text(*repaired);
-    g.mark(c, row, CellMark::repaired);
-  }
-}
 
 bool is_repaired(const Grid& g, int col, int row) { return g.cell_mark(col, row) == CellMark::repaired; }
 

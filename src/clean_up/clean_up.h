@@ -13,10 +13,6 @@ namespace tn {
 
 class Grid;
 
-// On reading: the title, album and artist cells of row r that hold
-// double-encoded mojibake show the Japanese text they were, in the edited
-// colour, marked as repaired and not yet written.
-void repair_mojibake_row(Grid& g, int row);
 // Whether the cell shows a text repaired on reading and not written since.
 bool is_repaired(const Grid& g, int col, int row);
 

@@ -13,7 +13,7 @@
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/tag_library.h"
-#include "tags/tag_writers.h"
+#include "tag_rows/tag_writers.h"
 
 namespace tn::cli {
 

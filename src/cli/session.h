@@ -16,7 +16,7 @@
 #include "table/memory_grid.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
-#include "tags/read_tags.h"
+#include "tag_rows/read_tags.h"
 #include "tags/tag_library.h"
 
 namespace tn::cli {

@@ -6,7 +6,7 @@
 #include "table/grid.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
-#include "tags/read_tags.h"
+#include "tag_rows/read_tags.h"
 #include "text/text.h"
 
 namespace tn {

@@ -14,8 +14,8 @@
 #include "table/grid.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
-#include "tags/read_tags.h"
-#include "tags/tag_writers.h"
+#include "tag_rows/read_tags.h"
+#include "tag_rows/tag_writers.h"
 
 namespace tn {
 

@@ -5,7 +5,7 @@
 
 #include "rename/rename_run.h"
 #include "table/context.h"
-#include "tags/read_tags.h"
+#include "tag_rows/read_tags.h"
 
 namespace tn {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "table/context.h"
-#include "tags/read_tags.h"
+#include "tag_rows/read_tags.h"
 
 namespace tn {
 

@@ -8,7 +8,7 @@
 #include <iconv.h>
 
 #include "clean_up/clean_text.h"
-#include "clean_up/mojibake.h"
+#include "tags/mojibake.h"
 #include "mp3_fixture.h"
 
 using namespace tn;

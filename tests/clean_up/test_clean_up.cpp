@@ -15,9 +15,9 @@
 #include "scripted_dialogs.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
-#include "tags/read_tags.h"
+#include "tag_rows/read_tags.h"
 #include "tags/tag_library.h"
-#include "tags/tag_writers.h"
+#include "tag_rows/tag_writers.h"
 
 Q_DECLARE_METATYPE(tn::test::Mp3Spec)
 Q_DECLARE_METATYPE(tn::CellMark)

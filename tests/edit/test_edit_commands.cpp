@@ -8,8 +8,8 @@
 #include "table/cell_marks.h"
 #include "table/track_table.h"
 #include "table_fixture.h"
-#include "tags/read_tags.h"
-#include "tags/tag_writers.h"
+#include "tag_rows/read_tags.h"
+#include "tag_rows/tag_writers.h"
 
 using namespace tn;
 

@@ -22,9 +22,9 @@
 #include "scripted_dialogs.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
-#include "tags/read_tags.h"
+#include "tag_rows/read_tags.h"
 #include "tags/tag_library.h"
-#include "tags/tag_writers.h"
+#include "tag_rows/tag_writers.h"
 
 using namespace tn;
 using namespace tn::test;

@@ -12,9 +12,9 @@
 #include "shell/folder_confirm.h"
 #include "table/track_table.h"
 #include "table_fixture.h"
-#include "tags/read_tags.h"
+#include "tag_rows/read_tags.h"
 #include "tags/tag_library.h"
-#include "tags/tag_writers.h"
+#include "tag_rows/tag_writers.h"
 #include "zip_writer.h"
 
 using namespace tn;

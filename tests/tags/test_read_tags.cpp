@@ -10,7 +10,7 @@
 #include "scripted_dialogs.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
-#include "tags/read_tags.h"
+#include "tag_rows/read_tags.h"
 #include "tags/tag_library.h"
 
 using namespace tn;

@@ -17,7 +17,7 @@
 #include "tags/journal.h"
 #include "tags/legacy_text.h"
 #include "tags/tag_library.h"
-#include "tags/tag_writers.h"
+#include "tag_rows/tag_writers.h"
 #include "text/text.h"
 
 using namespace tn;

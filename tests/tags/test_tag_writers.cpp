@@ -9,14 +9,14 @@
 
 #include "edit/edit_commands.h"
 #include "mp3_fixture.h"
-#include "tags/read_tags.h"
+#include "tag_rows/read_tags.h"
 #include "tags/tag_library.h"
 #include "table/memory_grid.h"
 #include "scripted_dialogs.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/messages.h"
-#include "tags/tag_writers.h"
+#include "tag_rows/tag_writers.h"
 #include "table_fixture.h"
 
 using namespace tn;

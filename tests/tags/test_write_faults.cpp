@@ -28,9 +28,9 @@
 #include "table/track_table.h"
 #include "tags/journal.h"
 #include "tags/messages.h"
-#include "tags/read_tags.h"
+#include "tag_rows/read_tags.h"
 #include "tags/tag_library.h"
-#include "tags/tag_writers.h"
+#include "tag_rows/tag_writers.h"
 
 using namespace tn;
 using namespace tn::test;

@@ -1,6 +1,5 @@
-#include "tags/read_tags.h"
+#include "tag_rows/read_tags.h"
 
-#include "clean_up/clean_up.h"
 #include "table/cell_marks.h"
 #include "table/dialogs.h"
 #include "table/folder.h"
@@ -8,6 +7,7 @@
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/messages.h"
+#include "tags/mojibake.h"
 #include "tags/tag_library.h"
 
 namespace tn {
@@ -45,6 +45,20 @@ void mark_failed(Context& cx, int i) {
   g.set_block_mode(true);
   g.set_back_colour(k_error);
   g.set_block_mode(false);
+}
+
+// The title, album and artist cells of row that hold double-encoded
+// mojibake show the text they were, in the edited colour, marked as
+// repaired and not yet written.
+void repair_mojibake_row(Grid& g, int row) {
+  g.set_row(row);
+  for (int c = col::title; c <= col::artist; ++c) {
+    g.set_col(c);
+    const std::optional<QString> repaired = repair_mojibake(g.text());
+    if (!repaired) continue;
+    g.set_text(*repaired);
+    g.mark(c, row, CellMark::repaired);
+  }
 }
 
 }  // namespace

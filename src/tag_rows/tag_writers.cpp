@@ -1,4 +1,4 @@
-#include "tags/tag_writers.h"
+#include "tag_rows/tag_writers.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,7 +14,7 @@
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/messages.h"
-#include "tags/read_tags.h"
+#include "tag_rows/read_tags.h"
 #include "tags/tag_library.h"
 #include "text/text.h"
 

@@ -1,4 +1,4 @@
-#include "clean_up/mojibake.h"
+#include "tags/mojibake.h"
 
 #include <QList>
 
