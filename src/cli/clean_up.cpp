@@ -24,8 +24,6 @@ const QString k_track_numbers = QStringLiteral("--track-numbers");
 const QString k_portable_names = QStringLiteral("--portable-names");
 const QString k_repairs = QStringLiteral("--repairs");
 
-// The writer of each of k_tag_columns.
-constexpr WriteFields k_writers[] = {WriteFields::title, WriteFields::album, WriteFields::artist};
 
 // The cells a write of the repairs stores: shown repaired from mojibake, or
 // held in legacy bytes, and not written since.
@@ -35,13 +33,12 @@ bool is_repair(CellMark m) { return m == CellMark::repaired || m == CellMark::le
 // shown as its file holds it is not stored again.
 std::vector<int> write_repairs(Context& cx) {
   std::vector<int> failed;
-  for (std::size_t k = 0; k < std::size(k_tag_columns); ++k) {
-    const TagColumn& c = k_tag_columns[k];
+  for (const TagColumn& c : k_tag_columns) {
     std::vector<int> rows;
     for (int r = 1; r <= cx.state.file_count; ++r)
       if (is_repair(cx.ss1.cell_mark(c.col, r))) rows.push_back(r);
     if (rows.empty()) continue;
-    const std::vector<int> not_written = tag_write(cx, k_writers[k], {}, &rows);
+    const std::vector<int> not_written = tag_write(cx, c.writer, {}, &rows);
     failed.insert(failed.end(), not_written.begin(), not_written.end());
   }
   refresh_marks(cx);

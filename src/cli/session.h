@@ -17,6 +17,7 @@
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tag_rows/read_tags.h"
+#include "tag_rows/tag_writers.h"
 #include "tags/tag_library.h"
 
 namespace tn::cli {
@@ -80,14 +81,15 @@ class Session {
   std::vector<ReadError> read_errors;  // of the confirmation's read
 };
 
-// The tag columns: column, field bit, and name in --json.
+// The tag columns: column, field bit, name in --json, and its writer.
 struct TagColumn {
   int col, bit;
   const char* field;
+  WriteFields writer;
 };
-inline constexpr TagColumn k_tag_columns[] = {{col::title, field_bit::title, "title"},
-                                              {col::album, field_bit::album, "album"},
-                                              {col::artist, field_bit::artist, "artist"}};
+inline constexpr TagColumn k_tag_columns[] = {{col::title, field_bit::title, "title", WriteFields::title},
+                                              {col::album, field_bit::album, "album", WriteFields::album},
+                                              {col::artist, field_bit::artist, "artist", WriteFields::artist}};
 
 // The table as the main window shows it: one line a row (order, file name,
 // title, album, artist, tab-separated), or --json's document {"folder",
