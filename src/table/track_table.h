@@ -3,6 +3,7 @@
 
 #include "table/context.h"
 #include "table/grid.h"
+#include "tags/fields.h"
 
 #include <vector>
 
@@ -11,7 +12,11 @@ namespace tn {
 // Track table columns.
 namespace col {
 constexpr int order = 1, name = 2, title = 3, album = 4, artist = 5;
-}
+// Every field has a column, from title on in the fields' order; the first
+// three are the ones always shown.
+constexpr int of(Field f) { return title + static_cast<int>(f); }
+constexpr int last = title + k_field_count - 1;
+}  // namespace col
 
 // Column 2 from the file list, column 1 with track orders, rows 1 to N.
 void fill_table(Context& cx);
