@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "tags/safe_write.h"
+#include "durable/safe_write.h"
 
 namespace tn {
 

@@ -1,7 +1,7 @@
 #include "tags/id3v1_block.h"
 
 #include "tags/legacy_text.h"
-#include "tags/safe_write.h"
+#include "durable/safe_write.h"
 
 namespace tn {
 

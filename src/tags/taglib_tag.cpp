@@ -17,7 +17,7 @@
 #include "tags/frame_accounting.h"
 #include "tags/id3v1_block.h"
 #include "tags/id3v1_seed.h"
-#include "tags/safe_write.h"
+#include "durable/safe_write.h"
 #include "tags/tag_library.h"
 #include "tags/taglib_text.h"
 #include "tags/upgrade_22.h"

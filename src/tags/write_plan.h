@@ -17,7 +17,7 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "tags/journal.h"
+#include "durable/journal.h"
 #include "tags/tag_record.h"
 
 namespace tn {
