@@ -9,23 +9,12 @@
 #include <optional>
 
 #include "posix/file_identity.h"
+#include "tags/tag_error.h"
 #include "tags/tag_record.h"
 
 namespace tn {
 
 class ChangeObserver;
-
-// Error numbers of vbmp3_getLastErrorNo.
-namespace tag_error {
-constexpr int none = 0;
-constexpr int cannot_open = 1;       // missing, no permission, a folder
-constexpr int no_file_open = 2;      // tag read without an open file
-constexpr int read_failed = 3;       // truncated or corrupt tag, read error
-constexpr int bad_frame_header = 11; // looks like MP3, first frame header unreadable
-constexpr int unknown_format = 24;   // no MPEG audio at all
-constexpr int write_failed = 30;     // the tag could not be written
-constexpr int changed_on_disk = 31;  // not the file the table was read from
-}  // namespace tag_error
 
 // Fields of the record, for the from_table argument of vbmp3_setTagInfo.
 namespace field_bit {
