@@ -47,7 +47,7 @@ struct FieldValue {
 
 // A file read.
 struct TagRead {
-  FileIdentity identity;  // as of the read
+  std::optional<FileIdentity> identity;  // as of the read; nullopt: the access can't tell
   PerField<FieldValue> fields;
   bool no_audio = false;  // a tag but no audio (cut away, a tag alone)
   // The fields come from an old fixed block alone: any write carries them
@@ -94,7 +94,7 @@ struct WriteOptions {
 struct FileWritten {
   bool written = false;     // false: refused, `failure` says why, the file as it was
   TagFailure failure;
-  FileIdentity identity;    // written: the file's identity now
+  std::optional<FileIdentity> identity;  // written: the file's identity now
   // written: which fields the file now holds in legacy bytes, and whether
   // only an old fixed block holds them (TagRead's).
   PerField<bool> legacy;
