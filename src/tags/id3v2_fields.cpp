@@ -2,7 +2,6 @@
 
 #include <taglib/id3v1genres.h>
 
-#include <QRegularExpression>
 #include <cstring>
 #include <vector>
 
@@ -62,8 +61,10 @@ struct Decoded {
   std::optional<QString> text, latin1;
 };
 Decoded decode(Field f, const unsigned char* d, std::int64_t n) {
-  if (f == Field::comment) return {comment_of(d, n, true), comment_of(d, n, false)};
-  return {text_of_frame(d, n, true), text_of_frame(d, n, false)};
+  // Only ISO-8859-1 has another reading.
+  const bool latin1 = n > 0 && d[0] == 0;
+  if (f == Field::comment) return {comment_of(d, n, true), latin1 ? comment_of(d, n, false) : std::nullopt};
+  return {text_of_frame(d, n, true), latin1 ? text_of_frame(d, n, false) : std::nullopt};
 }
 
 // Reads of the first bytes of a tag from one buffer: the walk's first
@@ -121,12 +122,12 @@ std::optional<Field> field_of_frame(const char id[4]) {
 }
 
 QString genre_shown(const QString& stored) {
-  static const QRegularExpression ref(QStringLiteral("^\\((\\d+|RX|CR)\\)(.*)$"));
-  const QRegularExpressionMatch m = ref.match(stored);
+  // "(13)", "(13)Britpop", "(RX)", or "13".
   QString number = stored;
-  if (m.hasMatch()) {
-    if (!m.captured(2).isEmpty()) return m.captured(2);
-    number = m.captured(1);
+  const qsizetype close = stored.startsWith(QLatin1Char('(')) ? stored.indexOf(QLatin1Char(')')) : -1;
+  if (close > 1) {
+    if (close + 1 < stored.size()) return stored.mid(close + 1);
+    number = stored.mid(1, close - 1);
     if (number == QLatin1String("RX")) return QStringLiteral("Remix");
     if (number == QLatin1String("CR")) return QStringLiteral("Cover");
   }

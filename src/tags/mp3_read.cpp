@@ -1,5 +1,6 @@
 #include "tags/mp3_read.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 
@@ -69,7 +70,9 @@ int read_mp3_fields(const Mp3Open& file, TagRead& out, QByteArray& v1) {
       const QString text = id3v1_field(v1, f, &legacy);
       if (!text.isEmpty()) v = {text, FieldSource::id3v1, legacy, std::nullopt};
     }
-    v.repaired = repair_mojibake(v.text);
+    // Mojibake has characters beyond ASCII.
+    if (std::any_of(v.text.begin(), v.text.end(), [](QChar c) { return c.unicode() >= 0x80; }))
+      v.repaired = repair_mojibake(v.text);
   }
   for (Field f : k_walked) any_legacy |= out.fields[f].legacy;
   out.legacy_block_alone = any_legacy && probe.id3v2_size == 0;

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "mp3_fixture.h"
+#include "mutagen.h"
 #include "unusual_tags.h"
 #include "tags/tag_library.h"
 
@@ -44,19 +45,12 @@ QStringList peer_texts(const QStringList& frames) {
 // The APE tag's items as mutagen reads them, one "Key=text" line an item
 // ("Key=<n bytes>" for binary ones); "none" without an APE tag.
 QStringList peer_ape(const QString& path) {
-  QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("PYTHONIOENCODING"), QStringLiteral("utf-8"));
-  p.setProcessEnvironment(env);
-  const QString script = QStringLiteral(
-      "import sys, mutagen.apev2 as a\n"
-      "try:\n  t = a.APEv2(sys.argv[1])\nexcept a.APENoHeaderError:\n  print('none'); sys.exit()\n"
-      "for k, v in t.items():\n"
-      "  print(k + '=' + (str(v) if v.kind == a.TEXT else '<%d bytes>' % len(v.value)))\n");
-  // Debian's python3, which has mutagen (as mid3v2 uses it).
-  p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path});
-  if (!p.waitForFinished(30000) || p.exitCode() != 0) return {QStringLiteral("mutagen failed")};
-  return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  return mutagen_lines(QStringLiteral(
+                           "import sys, mutagen.apev2 as a\n"
+                           "try:\n  t = a.APEv2(sys.argv[1])\nexcept a.APENoHeaderError:\n  print('none'); sys.exit()\n"
+                           "for k, v in t.items():\n"
+                           "  print(k + '=' + (str(v) if v.kind == a.TEXT else '<%d bytes>' % len(v.value)))\n"),
+                       path);
 }
 
 // The frames but the album; a 2.2 picture's image format as the MIME type

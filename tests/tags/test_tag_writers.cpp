@@ -130,6 +130,29 @@ class TagWriters : public QObject {
     for (int r = 2; r <= 4; ++r) QCOMPARE(f.grid.cell_colour(col::album, r), k_edited);
   }
 
+  // The run's answer per row: done, refused with the number and text shown,
+  // no file; only the rows asked for are reached.
+  void each_row_gets_its_answer() {
+    using O = RowWritten::Outcome;
+    Folder f(4);
+    f.tags.files[f.key(1)].open_error = tag_error::bad_frame_header;
+    f.state.clear_file(3);
+    const RowsWritten run = write_fields(f.cx, {Field::title}, QStringLiteral("run"));
+    QVERIFY(!run.stopped);
+    QCOMPARE(run.rows[0].outcome, O::done);
+    QCOMPARE(run.rows[1].outcome, O::refused);
+    QCOMPARE(run.rows[1].number, tag_error::bad_frame_header);
+    QCOMPARE(run.rows[1].text, f.dialogs.notices().value(0));
+    QCOMPARE(run.rows[2].outcome, O::done);
+    QCOMPARE(run.rows[3].outcome, O::no_file);
+    QCOMPARE(run.not_written(), (std::vector<int>{2, 4}));
+    const std::vector<int> only{3};
+    const RowsWritten one = write_fields(f.cx, {Field::title}, QStringLiteral("run"), &only);
+    QCOMPARE(one.rows[0].outcome, O::not_reached);
+    QCOMPARE(one.rows[2].outcome, O::done);
+    QCOMPARE(one.not_written(), std::vector<int>{});
+  }
+
   // A row whose file failed to read is skipped; that is no failure of the run.
   void a_row_without_a_file_still_ends_normally() {
     Folder f(3);

@@ -1,0 +1,18 @@
+#include "mutagen.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+namespace tn::test {
+
+QStringList mutagen_lines(const QString& script, const QString& path) {
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("PYTHONIOENCODING"), QStringLiteral("utf-8"));
+  p.setProcessEnvironment(env);
+  p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path});
+  if (!p.waitForFinished(30000) || p.exitCode() != 0) return {QStringLiteral("mutagen failed")};
+  return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+}  // namespace tn::test
