@@ -122,8 +122,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Id3v2Texts again;
   Id3v2Layout layout;
   const bool stepped = read && probe.id3v2_major &&
-                       walk_id3v2(file_bytes(fd, probe.id3v2_offset), probe.id3v2_major, probe.id3v2_size, again, &layout) ==
-                           Id3v2Read::done &&
+                       walk_id3v2(file_bytes(fd, probe.id3v2_offset), probe.id3v2_major, probe.id3v2_size, again,
+                                  &layout) == Id3v2Read::done &&
                        layout.stepped_over;
   if (read && probe.id3v2_major && !probe.tag_cut && !stepped) compare_with_taglib(fd, probe, from_tag, ours);
   ::close(fd);

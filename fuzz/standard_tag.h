@@ -138,7 +138,7 @@ inline std::optional<QByteArray> standard_tag(const QByteArray& tag) {
     const char* h = body.constData() + pos;
     const bool itunes = version == 3 && h[3] == 0 && id_char(h[0]) && id_char(h[1]) && id_char(h[2]);
     if (!itunes && !(id_char(h[0]) && id_char(h[1]) && id_char(h[2]) && id_char(h[3]))) break;
-    const std::optional<std::uint32_t> n = version == 3 ? std::optional<std::uint32_t>(be32(h + 4)) : synchsafe(h + 4);
+    const std::optional<std::uint32_t> n = version == 3 ? be32(h + 4) : synchsafe(h + 4);
     if (!n || *n == 0 || pos + 10 + std::int64_t{*n} > body.size()) return std::nullopt;
     QByteArray data;
     const Body b = frame_data(version, static_cast<unsigned char>(h[9]), flags & 0x80, body.mid(pos + 10, *n), data);
@@ -154,7 +154,8 @@ inline std::optional<QByteArray> standard_tag(const QByteArray& tag) {
   }
   frames += QByteArray(16, '\0');
   const auto n = static_cast<std::uint32_t>(frames.size());
-  const char head[10] = {'I', 'D', '3', 3, 0, 0, char(n >> 21 & 0x7F), char(n >> 14 & 0x7F), char(n >> 7 & 0x7F), char(n & 0x7F)};
+  const char head[10] = {'I', 'D', '3', 3, 0, 0,
+                         char(n >> 21 & 0x7F), char(n >> 14 & 0x7F), char(n >> 7 & 0x7F), char(n & 0x7F)};
   return QByteArray(head, 10) + frames;
 }
 
