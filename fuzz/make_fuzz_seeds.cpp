@@ -86,6 +86,38 @@ std::vector<QByteArray> mp3_files(bool small) {
   return files;
 }
 
+// Tags whose frames carry every format flag, where TagLib strays from the
+// ID3v2 standard, and 2.2 tags flagged compressed, which only TagLib's
+// reading decides.
+std::vector<QByteArray> flagged_tags() {
+  const QStringList& t = k_unusual_texts;
+  std::vector<QByteArray> tags;
+  // 2.3: the title grouped, the artist encrypted, the album compressed and
+  // grouped (the decompressed size, then the group), under an extended header.
+  Id3v2 v3 = unusual_tag(Unusual::extended_23_crc);
+  v3.frames[0] = {"TIT2", '\x01' + text_body(Enc::utf16, t[0]), '\x20'};
+  v3.frames[1] = {"TPE1", '\x80' + text_body(Enc::utf16, t[1]), '\x40'};
+  v3.frames[2] = {"TALB", compressed_body(3, text_body(Enc::utf16, t[2])).insert(4, '\x07'), '\xA0'};
+  tags.push_back(id3v2_bytes(v3));
+  v3.flags = '\xC0';  // and unsynchronised
+  tags.push_back(id3v2_bytes(v3));
+  // 2.4: the title grouped as 0xFF and unsynchronised with it, the artist with
+  // a data length, the album compressed with a data length it does not flag.
+  Id3v2 v4 = unusual_tag(Unusual::extended_24_all);
+  const QByteArray artist = text_body(Enc::utf16, t[1]);
+  v4.frames[0] = {"TIT2", unsynchronise('\xFF' + text_body(Enc::utf16, t[0])), '\x42'};
+  v4.frames[1] = {"TPE1", compressed_body(4, artist).left(4) + artist, '\x01'};
+  v4.frames[2] = {"TALB", compressed_body(4, text_body(Enc::utf8, t[2])), '\x08'};
+  tags.push_back(id3v2_bytes(v4));
+  // 2.2 flagged compressed: plain frames, or a size first.
+  Id3v2 v2 = unusual_tag(Unusual::v22_date);
+  v2.flags = 0x40;
+  tags.push_back(id3v2_bytes(v2));
+  v2.extended_header = QByteArray("\0\0\0\x06\0\0", 6);
+  tags.push_back(id3v2_bytes(v2));
+  return tags;
+}
+
 void mp3_seeds(const QString& out) {
   const QString read = out + QStringLiteral("/fuzz_mp3_read");
   for (const QByteArray& f : mp3_files(false)) seed(read, f);
@@ -104,10 +136,17 @@ void mp3_seeds(const QString& out) {
     seed(read, tag + audio_frames(3));
     seed(differential, tag.left(tag.size() / 2));  // cut short by the end of the file
   }
+  for (const QByteArray& tag : flagged_tags()) {
+    seed(read, tag + audio_frames(3));
+    seed(differential, tag + audio_frames(3));
+  }
+  for (OddFile kind : k_odd_files) seed(differential, odd_file(kind));
   const QString write = out + QStringLiteral("/fuzz_mp3_write");
   int pick = 0;
   std::vector<QByteArray> written = mp3_files(true);
   for (Unusual kind : k_unusual) written.push_back(id3v2_bytes(unusual_tag(kind)) + audio_frames(3));
+  for (const QByteArray& tag : flagged_tags()) written.push_back(tag + audio_frames(3));
+  for (OddFile kind : k_odd_files) written.push_back(odd_file(kind));
   for (QByteArray f : written) {
     // The last byte picks what is written; vary it over the seeds.
     f[f.size() - 1] = static_cast<char>(pick);

@@ -58,13 +58,16 @@ Content frame_content(int version, unsigned format, unsigned tag_flags, const ch
     compressed = format & 0x08;
     encrypted = format & 0x04;
     unsynchronised = (format & 0x02) || (tag_flags & 0x80);
-    extra = (format & 0x40 ? 1 : 0) + (encrypted ? 1 : 0) + (format & 0x01 ? 4 : 0);
+    // A compressed frame carries its data length whether flagged or not,
+    // as TagLib and mutagen read it.
+    extra = (format & 0x40 ? 1 : 0) + (encrypted ? 1 : 0) + (format & 0x09 ? 4 : 0);
   }
-  if (extra > n) return Content::broken;
-  if (encrypted) return Content::encrypted;
-  stored += extra;
-  n -= extra;
+  // In 2.4 unsynchronisation covers everything after the frame header,
+  // the bytes the flags add included.
   QByteArray data = unsynchronised ? resynchronise(stored, n) : QByteArray(stored, static_cast<qsizetype>(n));
+  if (extra > data.size()) return Content::broken;
+  if (encrypted) return Content::encrypted;
+  data.remove(0, static_cast<qsizetype>(extra));
   if (!compressed) {
     out = std::move(data);
     return Content::ok;

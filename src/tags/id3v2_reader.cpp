@@ -65,6 +65,31 @@ bool valid_id(const unsigned char* p, int n) {
   return true;
 }
 
+// Where the frames of a tag whose header has the flag 0x40 start in its
+// body of `size` bytes; nothing, with the walk's answer in r, where the walk
+// can't go on.
+std::optional<std::int64_t> frames_start(TagWindow& tag, int version, std::int64_t size, std::int64_t present,
+                                         Id3v2Read& r) {
+  const unsigned char* e = 14 <= present ? tag.at(10, 4) : nullptr;
+  if (version == 2) {
+    // 2.2 defined no compression: the flag is a tagger's slip over plain
+    // frames. TagLib takes it for an extended header sized by the first
+    // four bytes, which where they begin a frame come to more than the tag:
+    // then it reads the frames as they stand, and so do we.
+    r = size >= 4 && !e ? Id3v2Read::read_error : Id3v2Read::cannot_say;
+    if (!e || (is_synchsafe(e) ? synchsafe(e) : be32(e)) <= size) return std::nullopt;
+    return 0;
+  }
+  // An extended header is stepped over by its stated size, which in 2.3
+  // leaves out the four bytes of the size itself; a size past the tag
+  // means no extended header after all (as TagLib takes it).
+  r = Id3v2Read::read_error;
+  if (!e) return std::nullopt;
+  const std::int64_t pos = version == 3 ? 4 + std::int64_t{be32(e)} : synchsafe(e);
+  if ((version == 4 && !is_synchsafe(e)) || pos < 4 || pos > size) return 0;
+  return pos;
+}
+
 }  // namespace
 
 Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, Id3v2Texts& texts,
@@ -82,7 +107,6 @@ Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, 
   if (!h) return Id3v2Read::read_error;
   if (std::memcmp(h, "ID3", 3) != 0 || h[3] != version) return Id3v2Read::cannot_say;
   const unsigned flags = h[5];
-  if (version == 2 && (flags & 0x40)) return Id3v2Read::cannot_say;  // 2.2 compression: never defined
   if (!is_synchsafe(h + 6)) return Id3v2Read::cannot_say;
   const std::int64_t size = synchsafe(h + 6);
   const bool footer = version == 4 && (flags & 0x10);
@@ -109,15 +133,11 @@ Id3v2Read walk_id3v2(const TagBytes& bytes, int version, std::int64_t tag_size, 
   // pos: in the tag's body, which starts at byte 10.
   std::int64_t pos = 0;
   bool whole = true, cut = false;
-  if (version >= 3 && (flags & 0x40)) {
-    // An extended header is stepped over by its stated size, which in 2.3
-    // leaves out the four bytes of the size itself; a size past the tag
-    // means no extended header after all (as TagLib takes it).
-    if (14 > present) return Id3v2Read::read_error;
-    const unsigned char* e = tag.at(10, 4);
-    if (!e) return Id3v2Read::read_error;
-    pos = version == 3 ? 4 + std::int64_t{be32(e)} : synchsafe(e);
-    if ((version == 4 && ((e[0] | e[1] | e[2] | e[3]) & 0x80)) || pos < 4 || pos > size) pos = 0;
+  if (flags & 0x40) {
+    Id3v2Read r;
+    const std::optional<std::int64_t> first = frames_start(tag, version, size, present, r);
+    if (!first) return r;
+    pos = *first;
   }
   if (size < head) return Id3v2Read::cannot_say;
   std::array<bool, k_fields> seen{};

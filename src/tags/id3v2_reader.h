@@ -7,8 +7,10 @@
 // TagLib or mutagen read of tags that are not plain: unsynchronisation,
 // extended headers, footers, compressed frames, zero-size frames, frames of
 // no valid id, UTF-16 without a byte order mark, a damaged frame or the
-// file's end cutting the tag short (the frames before it are read). What only TagLib's quirks decide (odd encodings, sizes that are
-// neither synchsafe nor plain) is "can't say", and the caller asks TagLib.
+// file's end cutting the tag short (the frames before it are read), a 2.2
+// tag flagged compressed (as TagLib reads it). What only TagLib's quirks
+// decide (odd encodings, sizes that are neither synchsafe nor plain) is
+// "can't say", and the caller asks TagLib.
 
 #include <QByteArray>
 #include <QString>
