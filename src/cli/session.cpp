@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <algorithm>
 #include <unistd.h>
 
 #include "cli/cli.h"
@@ -121,6 +122,13 @@ bool Session::open(const QString& folder) {
   // Once, whatever the command: they are in no row.
   if (!links.isEmpty()) dialogs.notify(links_skipped_text(links));
   return true;
+}
+
+int tag_bits(const std::vector<int>& columns) {
+  int bits = 0;
+  for (const TagColumn& c : k_tag_columns)
+    if (std::find(columns.begin(), columns.end(), c.col) != columns.end()) bits |= c.bit;
+  return bits;
 }
 
 QString tsv_line(const QStringList& cells) {

@@ -91,6 +91,9 @@ inline constexpr TagColumn k_tag_columns[] = {{col::title, field_bit::title, "ti
                                               {col::album, field_bit::album, "album", WriteFields::album},
                                               {col::artist, field_bit::artist, "artist", WriteFields::artist}};
 
+// The field bits of the tag columns among the table columns given.
+int tag_bits(const std::vector<int>& columns);
+
 // The table as the main window shows it: one line a row (order, file name,
 // title, album, artist, tab-separated), or --json's document {"folder",
 // "rows": [{"order", "file", "title", "album", "artist", "error"}]} with
