@@ -1,5 +1,7 @@
 #include "clean_up/clean_up.h"
 
+#include <algorithm>
+
 #include "clean_up/clean_text.h"
 #include "clean_up/messages.h"
 #include "table/dialogs.h"
@@ -13,10 +15,11 @@ namespace tn {
 namespace {
 
 // Applies rule to columns c1..c2 of rows 1..N; only a cell that changes
-// takes the new text and the edited colour.
+// takes the new text and the edited colour. Returns the columns changed.
 template <class Rule>
-void apply(Context& cx, int c1, int c2, Rule rule) {
+std::vector<int> apply(Context& cx, int c1, int c2, Rule rule) {
   Grid& g = cx.ss1;
+  std::vector<int> changed;
   for (int r = 1; r <= cx.state.file_count; ++r) {
     for (int c = c1; c <= c2; ++c) {
       g.set_row(r);
@@ -26,55 +29,59 @@ void apply(Context& cx, int c1, int c2, Rule rule) {
       if (after == before) continue;
       g.set_text(after);
       g.set_back_colour(k_edited);
+      if (std::find(changed.begin(), changed.end(), c) == changed.end()) changed.push_back(c);
     }
   }
+  std::sort(changed.begin(), changed.end());
+  return changed;
 }
 
 }  // namespace
 
 bool is_repaired(const Grid& g, int col, int row) { return g.cell_mark(col, row) == CellMark::repaired; }
 
-std::optional<QStringList> track_numbers(Context& cx) {
+TrackNumbers track_numbers(Context& cx) {
   // N is the table's row count: a row whose file failed to read still holds
   // its place in the album.
   const int n = cx.state.file_count;
-  QStringList tracks;
-  Grid& g = cx.ss1;
+  TrackNumbers out;
   for (int i = 0; i < n; ++i) {
-    g.set_row(i + 1);
-    g.set_col(col::order);
     bool ok = false;
-    const int k = g.text().trimmed().toInt(&ok);
+    const int k = cx.ss1.cell_text(col::order, i + 1).trimmed().toInt(&ok);
     const bool has_file = !cx.state.file(i).isEmpty();
-    if (has_file && (!ok || k < 1)) {
-      cx.dialogs.notify(msg::track_order_not_number);
-      return std::nullopt;
-    }
-    if (has_file && k > n) {
-      cx.dialogs.notify(msg::track_order_beyond_head + QString::number(n) + msg::track_order_beyond_tail);
-      return std::nullopt;
-    }
-    tracks << (has_file ? QStringLiteral("%1/%2").arg(k).arg(n) : QString());
+    if (has_file && (!ok || k < 1)) return {{}, msg::track_order_not_number};
+    if (has_file && k > n) return {{}, msg::track_order_beyond_head + QString::number(n) + msg::track_order_beyond_tail};
+    out.tracks << (has_file ? QStringLiteral("%1/%2").arg(k).arg(n) : QString());
   }
-  return tracks;
+  return out;
+}
+
+TrackWrite write_track_numbers(Context& cx, const QStringList& tracks) {
+  TrackWrite out;
+  out.not_written = tag_write(cx, WriteFields::track, tracks);
+  // Rows without a file are skipped, not failed.
+  std::erase_if(out.not_written, [&](int r) { return cx.state.file(r - 1).isEmpty(); });
+  if (out.not_written.empty()) out.text = msg::track_numbers_done;
+  return out;
 }
 
 std::vector<int> cmd_track_numbers(Context& cx) {
-  std::vector<int> rows_with_file;
-  for (int i = 0; i < cx.state.file_count; ++i)
-    if (!cx.state.file(i).isEmpty()) rows_with_file.push_back(i + 1);
-  const std::optional<QStringList> tracks = track_numbers(cx);
-  if (!tracks) return rows_with_file;
+  const TrackNumbers numbers = track_numbers(cx);
+  if (!numbers.refusal.isEmpty()) {
+    cx.dialogs.notify(numbers.refusal);
+    std::vector<int> rows_with_file;
+    for (int i = 0; i < cx.state.file_count; ++i)
+      if (!cx.state.file(i).isEmpty()) rows_with_file.push_back(i + 1);
+    return rows_with_file;
+  }
   if (!cx.dialogs.ask(msg::track_numbers_question)) return {};
-  std::vector<int> failed = tag_write(cx, WriteFields::track, *tracks);
-  // Rows without a file are skipped, not failed.
-  std::erase_if(failed, [&](int r) { return cx.state.file(r - 1).isEmpty(); });
-  if (failed.empty()) cx.dialogs.notify(msg::track_numbers_done);
-  return failed;
+  const TrackWrite run = write_track_numbers(cx, numbers.tracks);
+  if (!run.text.isEmpty()) cx.dialogs.notify(run.text);
+  return run.not_written;
 }
 
-void cmd_even_widths(Context& cx) { apply(cx, col::name, col::artist, even_widths); }
+std::vector<int> cmd_even_widths(Context& cx) { return apply(cx, col::name, col::artist, even_widths); }
 
-void cmd_portable_names(Context& cx) { apply(cx, col::name, col::name, portable_name); }
+std::vector<int> cmd_portable_names(Context& cx) { return apply(cx, col::name, col::name, portable_name); }
 
 }  // namespace tn

@@ -4,7 +4,6 @@
 // only through the usual write and rename commands.
 
 #include <QStringList>
-#include <optional>
 #include <vector>
 
 #include "table/context.h"
@@ -17,17 +16,31 @@ class Grid;
 bool is_repaired(const Grid& g, int col, int row);
 
 // The tag columns and the file-name column of rows 1..N with widths evened.
-void cmd_even_widths(Context& cx);
+// Each returns the columns in which a cell changed.
+std::vector<int> cmd_even_widths(Context& cx);
 // The file-name column of rows 1..N as names every file system takes.
-void cmd_portable_names(Context& cx);
+std::vector<int> cmd_portable_names(Context& cx);
+
 // The track number frame of every row as n/N: n from the track order
 // column, N the number of rows of the table (empty for a row without a
-// file). Nothing, its refusal shown, when a row with a file has no number
-// from 1 to N there.
-std::optional<QStringList> track_numbers(Context& cx);
-// Writes track_numbers into the files; refused before anything is asked.
-// Returns the rows (from 1) that have a file and were not written (none
-// after a No).
+// file); or, when a row with a file has no number from 1 to N there, the
+// refusal and no frames.
+struct TrackNumbers {
+  QStringList tracks;
+  QString refusal;
+};
+TrackNumbers track_numbers(Context& cx);
+
+// Writes tracks into the files of the rows that have one.
+struct TrackWrite {
+  std::vector<int> not_written;  // rows (from 1) with a file, not written
+  QString text;                  // the notice when every one was written
+};
+TrackWrite write_track_numbers(Context& cx, const QStringList& tracks);
+
+// 曲順をTAGに書込: track_numbers (its refusal shown, before anything is
+// asked), the question, write_track_numbers. Returns the rows (from 1)
+// that have a file and were not written (none after a No).
 std::vector<int> cmd_track_numbers(Context& cx);
 
 }  // namespace tn

@@ -49,22 +49,24 @@ std::vector<int> write_repairs(Context& cx) {
 
 // 文字幅をそろえる: the tag columns it changed are written.
 bool even_widths(Session& s, const Args&, Plan& plan) {
-  QStringList before;
-  for (int r = 1; r <= s.state.file_count; ++r)
-    for (const TagColumn& c : k_tag_columns) before << s.grid.cell_text(c.col, r);
-  cmd_even_widths(s.cx);
-  for (int r = 1, k = 0; r <= s.state.file_count; ++r)
-    for (const TagColumn& c : k_tag_columns)
-      if (s.grid.cell_text(c.col, r) != before[k++]) plan.columns |= c.bit;
+  plan.columns |= tag_bits(cmd_even_widths(s.cx));
   return true;
 }
 
 // 曲順をTAGに書込, after the columns; refused (its message shown) before
 // anything is written, in a dry run too.
-bool track_numbers(Session& s, const Args&, Plan& plan) {
-  plan.tracks = tn::track_numbers(s.cx);
-  if (!plan.tracks) return false;
-  plan.writes.push_back([](Context& cx) { return cmd_track_numbers(cx); });
+bool track_numbers_step(Session& s, const Args&, Plan& plan) {
+  const TrackNumbers numbers = tn::track_numbers(s.cx);
+  if (!numbers.refusal.isEmpty()) {
+    s.dialogs.notify(numbers.refusal);
+    return false;
+  }
+  plan.tracks = numbers.tracks;
+  plan.writes.push_back([tracks = numbers.tracks](Context& cx) {
+    const TrackWrite run = write_track_numbers(cx, tracks);
+    if (!run.text.isEmpty()) cx.dialogs.notify(run.text);
+    return run.not_written;
+  });
   return true;
 }
 
@@ -83,7 +85,7 @@ bool portable_names(Session& s, const Args&, Plan&) {
      [](Session& s, const Args& args, Plan& plan) {
        if (args.has(k_repairs)) plan.writes.push_back(write_repairs);
        return (!args.has(k_even_widths) || even_widths(s, args, plan)) &&
-              (!args.has(k_track_numbers) || track_numbers(s, args, plan));
+              (!args.has(k_track_numbers) || track_numbers_step(s, args, plan));
      }},
     {QStringLiteral("rename"),
      20,

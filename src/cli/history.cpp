@@ -98,10 +98,11 @@ int run_undo(const Args& args) {
   }
   Session s;
   if (!s.open(folder)) return k_bad_usage;
-  const history::UndoResult r = cmd_undo_runs(s.cx, id);
-  if (!r.known || !r.stored) return k_bad_usage;
-  if (args.has(k_json)) print_undo(folder, id, r, false);
-  return undo_status(r);
+  const UndoRun run = undo_runs(s.state.edit_folder, id);
+  for (const QString& text : run.texts()) s.dialogs.notify(text);
+  if (!run.refusal.isEmpty()) return k_bad_usage;
+  if (args.has(k_json)) print_undo(folder, id, run.result, false);
+  return undo_status(run.result);
 }
 
 [[maybe_unused]] const bool history_registered = add_subcommand({

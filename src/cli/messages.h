@@ -31,11 +31,6 @@ inline const QString one_title_source =
 inline const QString bad_layout = QStringLiteral("--layout は 1, 2, 3, header のいずれかです: ");
 inline const QString needs_import = QStringLiteral("--layout と --sheet は --import と共に指定します");
 
-// The question before a title fill clears the column; the command line
-// answers it itself.
-inline const QString title_empty =
-    QStringLiteral("曲名が入力されてません！現在入力されているデータを全て消去しますか？");
-
 inline const QString progress = QStringLiteral("処理中 ");
 inline const QString rename_arrow = QStringLiteral(" → ");
 

@@ -24,9 +24,9 @@ const QString k_order_titles = QStringLiteral("--order-and-titles");
 const QString k_order = QStringLiteral("--order");
 
 bool compose(Session& s, const Args& args, Plan&) {
-  if (args.has(k_titles)) cmd_kyokuname(s.cx);
-  if (args.has(k_order_titles)) cmd_w_name(s.cx);
-  if (args.has(k_order)) cmd_kyokuzyunname(s.cx);
+  if (args.has(k_titles)) compose_names(s.cx, NameComposition::titles);
+  if (args.has(k_order_titles)) compose_names(s.cx, NameComposition::order_and_titles);
+  if (args.has(k_order)) compose_names(s.cx, NameComposition::order);
   return true;
 }
 

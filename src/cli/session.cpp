@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <algorithm>
 #include <unistd.h>
 
 #include "cli/cli.h"
@@ -74,36 +75,16 @@ void CliProgress::clear_line() {
   if (shown_) print_err(QStringLiteral("\r\x1b[K"));
 }
 
-std::optional<QString> CliDialogs::next(QChar k) {
-  if (answers_.empty()) return std::nullopt;
-  const QString a = answers_.front();
-  const QChar kind = a.front() == QLatin1Char('n') ? QLatin1Char('y') : a.front();
-  if (kind != k) return std::nullopt;
-  answers_.pop_front();
-  return a;
-}
-
-bool CliDialogs::ask(const QString&) {
-  const auto a = next(QLatin1Char('y'));
-  return !a || a->front() == QLatin1Char('y');
-}
+bool CliDialogs::ask(const QString&) { return true; }
 
 void CliDialogs::notify(const QString& text) {
-  ++notices_;
   progress_.clear_line();
   print_err(text + QLatin1Char('\n'));
 }
 
-QString CliDialogs::input(const QString&) {
-  const auto a = next(QLatin1Char('t'));
-  return a ? a->mid(1) : QString();
-}
+QString CliDialogs::input(const QString&) { return {}; }
 
-std::optional<QString> CliDialogs::open_file(const QString&, const QStringList&, int) {
-  const auto a = next(QLatin1Char('f'));
-  if (!a) return std::nullopt;
-  return a->mid(1);
-}
+std::optional<QString> CliDialogs::open_file(const QString&, const QStringList&, int) { return std::nullopt; }
 
 Session::Session() : tags(make_taglib_library()), cx{state, grid, dialogs, *tags, &progress} {}
 
@@ -121,6 +102,13 @@ bool Session::open(const QString& folder) {
   // Once, whatever the command: they are in no row.
   if (!links.isEmpty()) dialogs.notify(links_skipped_text(links));
   return true;
+}
+
+int tag_bits(const std::vector<int>& columns) {
+  int bits = 0;
+  for (const TagColumn& c : k_tag_columns)
+    if (std::find(columns.begin(), columns.end(), c.col) != columns.end()) bits |= c.bit;
+  return bits;
 }
 
 QString tsv_line(const QStringList& cells) {

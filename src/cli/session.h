@@ -1,13 +1,11 @@
 #pragma once
 // One folder as the command line edits it: the same shared values, track
-// table (in memory), tag library and commands as the windows, with boxes
-// that print their notices on stderr and answer their questions as the
-// command line says.
+// table (in memory), tag library and operations as the windows, with boxes
+// that print their notices on stderr.
 
 #include <QJsonObject>
 #include <QStringList>
 #include <chrono>
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -38,18 +36,13 @@ class CliProgress final : public Progress {
   bool shown_ = false;
 };
 
+// The boxes of the commands the command line still runs whole (the folder
+// confirmation, the tag writers): a notice goes to stderr, a question is
+// answered Yes (the command line asked for the work), and there is no input
+// box or file dialog to show.
 class CliDialogs final : public Dialogs {
  public:
   explicit CliDialogs(CliProgress& progress) : progress_(progress) {}
-  // The answers of the next boxes, in order. A question beyond them is
-  // answered Yes (the command line asked for the work), an input box or an
-  // open-file dialog beyond them is cancelled.
-  void answer(bool yes) { answers_.push_back(yes ? QStringLiteral("y") : QStringLiteral("n")); }
-  void type(const QString& text) { answers_.push_back(QStringLiteral("t") + text); }
-  void pick(const QString& path) { answers_.push_back(QStringLiteral("f") + path); }
-  void clear_answers() { answers_.clear(); }
-  int notice_count() const { return notices_; }
-
   bool ask(const QString& text) override;
   void notify(const QString& text) override;
   QString input(const QString& prompt) override;
@@ -57,11 +50,7 @@ class CliDialogs final : public Dialogs {
                                    int selected_filter) override;
 
  private:
-  // The next answer if it is of kind k ('y'/'n' together, 't', 'f').
-  std::optional<QString> next(QChar k);
   CliProgress& progress_;
-  std::deque<QString> answers_;
-  int notices_ = 0;
 };
 
 class Session {
@@ -90,6 +79,9 @@ struct TagColumn {
 inline constexpr TagColumn k_tag_columns[] = {{col::title, field_bit::title, "title", WriteFields::title},
                                               {col::album, field_bit::album, "album", WriteFields::album},
                                               {col::artist, field_bit::artist, "artist", WriteFields::artist}};
+
+// The field bits of the tag columns among the table columns given.
+int tag_bits(const std::vector<int>& columns);
 
 // The table as the main window shows it: one line a row (order, file name,
 // title, album, artist, tab-separated), or --json's document {"folder",

@@ -3,13 +3,11 @@
 // given outright has the last word.
 
 #include <QFileInfo>
-#include <array>
 
 #include "cli/cli.h"
 #include "cli/messages.h"
 #include "cli/session.h"
 #include "edit/edit_commands.h"
-#include "edit/messages.h"
 #include "import/header_layout.h"
 #include "import/import.h"
 #include "import/messages.h"
@@ -30,27 +28,6 @@ const QString k_title = QStringLiteral("--title");
 const QString k_album = QStringLiteral("--album");
 const QString k_artist = QStringLiteral("--artist");
 
-// The import dialog the main window would show: its format comes from
-// --layout, and whether the read closed it tells that the read succeeded.
-// Its preview of an import by header names is the table --dry-run prints;
-// what the question would warn of, and the columns left out, go to stderr.
-class ImportWindow final : public ImportHost {
- public:
-  explicit ImportWindow(int file_count) : file_count_(file_count) {}
-  void show_import_dialog() override { shown = true; }
-  void close_import_dialog() override { closed = true; }
-  void show_preview(const HeaderImport& sheet) override {
-    if (!sheet.skipped.isEmpty())
-      print_err(import_msg::skipped_label + sheet.skipped.join(QStringLiteral(", ")) + QLatin1Char('\n'));
-    if (const QString warning = header_rows_warning(sheet, file_count_); !warning.isEmpty())
-      print_err(warning + QLatin1Char('\n'));
-  }
-  bool shown = false, closed = false;
-
- private:
-  int file_count_;
-};
-
 const QString k_header_layout = QStringLiteral("header");
 
 int layout_of(const Args& args) {
@@ -66,75 +43,50 @@ QString check_import(const Args& args) {
   return {};
 }
 
-// Title, album and artist as the table shows them.
-using TagColumns = std::array<QStringList, 3>;
-TagColumns tag_columns(const Session& s) {
-  TagColumns out;
-  for (int i = 0; i < 3; ++i)
-    for (int r = 1; r <= s.state.file_count; ++r) out[static_cast<std::size_t>(i)] << s.grid.cell_text(col::title + i, r);
-  return out;
+// 表計算ﾌｧｲﾙ読込 of the sheet given, in the layout given, from the sheet
+// named by --sheet or Sheet1. Its preview of an import by header names is
+// the table --dry-run prints; what the question would warn of, and the
+// columns left out, go to stderr. By header names only what changed is
+// written: a sheet exported from the folder writes nothing.
+bool import_step(Session& s, const Args& args, Plan& plan) {
+  ImportChoices choices{QFileInfo(args.value(k_import)).absoluteFilePath(), layout_of(args), {}, {}};
+  if (args.has(k_sheet)) choices.sheet = [&] { return std::optional<QString>(args.value(k_sheet)); };
+  choices.take = [&](const HeaderImport& sheet) {
+    if (!sheet.skipped.isEmpty())
+      print_err(import_msg::skipped_label + sheet.skipped.join(QStringLiteral(", ")) + QLatin1Char('\n'));
+    if (const QString warning = header_rows_warning(sheet, s.state.file_count); !warning.isEmpty())
+      print_err(warning + QLatin1Char('\n'));
+    return true;
+  };
+  Workbooks books;
+  const ImportRun run = import_sheet(s.cx, books, choices);
+  if (!run.text.isEmpty()) s.dialogs.notify(run.text);
+  plan.columns |= tag_bits(run.columns);
+  return run.end == ImportEnd::done;
 }
 
-// The field bits of the tag columns that differ.
-int changed_columns(const TagColumns& before, const TagColumns& after) {
-  const int field_bits[] = {field_bit::title, field_bit::album, field_bit::artist};
-  int bits = 0;
-  for (std::size_t i = 0; i < 3; ++i)
-    if (before[i] != after[i]) bits |= field_bits[i];
-  return bits;
-}
-
-// 表計算ﾌｧｲﾙ読込: the file picked, the format chosen, 読込開始; the sheet
-// question answered by --sheet.
-bool import_sheet(Session& s, const Args& args, Plan& plan) {
-  ImportState st;
-  ImportWindow window(s.state.file_count);
-  const TagColumns before = tag_columns(s);
-  s.dialogs.pick(QFileInfo(args.value(k_import)).absoluteFilePath());
-  cmd_excel(s.cx, st, window);
-  MemoryGrid example(4, 1);
-  const int layout = layout_of(args);
-  choose_format(st, example, layout);
-  if (args.has(k_sheet)) {
-    s.dialogs.answer(false);
-    s.dialogs.type(args.value(k_sheet));
-  } else {
-    s.dialogs.answer(true);
-  }
-  if (window.shown) cmd_excel_read(s.cx, st, window);
-  s.dialogs.clear_answers();  // a text file asks no sheet
-  if (!window.closed) return false;
-  // By header names only what changed is written: a sheet exported from
-  // the folder writes nothing.
-  plan.columns |= layout == k_header_format ? changed_columns(before, tag_columns(s))
-                  : layout == 1             ? field_bit::title
-                                            : field_bit::all;
-  return true;
-}
-
-bool titles_from_names(Session& s, const Args& args, Plan& plan) {
-  if (args.has(k_names)) cmd_fname(s.cx);
-  if (args.has(k_order_names)) cmd_zyun_fname(s.cx);
+bool titles_step(Session& s, const Args& args, Plan& plan) {
+  if (args.has(k_names)) titles_from_names(s.cx, false);
+  if (args.has(k_order_names)) titles_from_names(s.cx, true);
   plan.columns |= field_bit::title;
   return true;
 }
 
-// The fill of every row with one text; a fill the windows refuse shows its
-// message, and nothing is written.
+// The fill of every row with one text, consented to by the command line; a
+// fill refused shows its message, and nothing is written.
 bool fill_texts(Session& s, const Args& args, Plan& plan) {
   struct Fill {
     const QString& option;
     int column, bit;
-    const QString& empty_question;
   };
-  const Fill fills[] = {{k_title, col::title, field_bit::title, msg::title_empty},
-                        {k_album, col::album, field_bit::album, tn::msg::album_empty},
-                        {k_artist, col::artist, field_bit::artist, tn::msg::artist_empty}};
+  const Fill fills[] = {{k_title, col::title, field_bit::title},
+                        {k_album, col::album, field_bit::album},
+                        {k_artist, col::artist, field_bit::artist}};
   for (const Fill& f : fills) {
     if (!args.has(f.option)) continue;
-    const int notices = s.dialogs.notice_count();
-    fill_column(s.cx, f.column, args.value(f.option), f.empty_question);
-    if (s.dialogs.notice_count() != notices) return false;
+    const FillRun run = fill_rows(s.cx, f.column, args.value(f.option), true);
+    if (!run.text.isEmpty()) s.dialogs.notify(run.text);
+    if (run.end != FillEnd::done) return false;
     plan.columns |= f.bit;
   }
   return true;
@@ -150,7 +102,7 @@ bool fill_texts(Session& s, const Args& args, Plan& plan) {
                       "header 1行目の見出しの列名で（export の書出し、Title・Album・Artist など。既定 1）")},
       {k_sheet, QStringLiteral("NAME"), QStringLiteral("読込むｼｰﾄ名（既定 Sheet1）")}},
      check_import,
-     import_sheet},
+     import_step},
     {k_write,
      20,
      {{k_names, {}, QStringLiteral("曲名にﾌｧｲﾙ名を入力します")},
@@ -158,7 +110,7 @@ bool fill_texts(Session& s, const Args& args, Plan& plan) {
      [](const Args& args) {
        return args.has(k_names) && args.has(k_order_names) ? msg::one_title_source : QString();
      },
-     titles_from_names},
+     titles_step},
     {k_write,
      30,
      {{k_title, QStringLiteral("TEXT"), QStringLiteral("全ての行の曲名（30文字以内、\"\" で消去）")},

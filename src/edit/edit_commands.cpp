@@ -15,36 +15,42 @@ namespace {
 constexpr int k_fill_limit = 30;
 }  // namespace
 
-void fill_column(Context& cx, int c, const QString& text, const QString& empty_question) {
+FillNeed fill_need(Context& cx, int c, const QString& text) {
+  if (text.isEmpty()) return FillNeed::clear_question;
+  if (char_count(text) > k_fill_limit) return FillNeed::too_long;
+  for (int r = 1; r <= cx.state.file_count; ++r)
+    if (!cx.ss1.cell_text(c, r).isEmpty()) return FillNeed::overwrite_question;
+  return FillNeed::nothing;
+}
+
+namespace {
+
+void clear_column(Grid& g, int c, int n) {
+  g.set_row(1);
+  g.set_col(c);
+  for (int k = 0; k < n; ++k) {
+    g.set_text(QString());
+    // Only the cleared cell turns white: the block ends where it starts.
+    g.set_block_col2(c);
+    g.set_block_row2(g.row());
+    g.set_block_mode(true);
+    g.set_back_colour(k_white);
+    g.set_block_mode(false);
+    g.set_row(g.row() + 1);
+  }
+}
+
+}  // namespace
+
+FillRun fill_rows(Context& cx, int c, const QString& text, bool consent) {
+  const FillNeed need = fill_need(cx, c, text);
+  if (need == FillNeed::too_long) return {FillEnd::refused, msg::too_long};
+  if (need != FillNeed::nothing && !consent) return {FillEnd::declined, {}};
   Grid& g = cx.ss1;
   const int n = cx.state.file_count;
-  if (text.isEmpty()) {
-    if (!cx.dialogs.ask(empty_question)) return;
-    g.set_row(1);
-    g.set_col(c);
-    for (int k = 0; k < n; ++k) {
-      g.set_text(QString());
-      // Only the cleared cell turns white: the block ends where it starts.
-      g.set_block_col2(c);
-      g.set_block_row2(g.row());
-      g.set_block_mode(true);
-      g.set_back_colour(k_white);
-      g.set_block_mode(false);
-      g.set_row(g.row() + 1);
-    }
-    return;
-  }
-  if (char_count(text) > k_fill_limit) {
-    cx.dialogs.notify(msg::too_long);
-    return;
-  }
-  for (int r = 1; r <= n; ++r) {
-    g.set_row(r);
-    g.set_col(c);
-    if (!g.text().isEmpty()) {
-      if (!cx.dialogs.ask(msg::overwrite)) return;
-      break;
-    }
+  if (need == FillNeed::clear_question) {
+    clear_column(g, c, n);
+    return {FillEnd::done, {}};
   }
   g.set_row(1);
   g.set_col(c);
@@ -53,12 +59,24 @@ void fill_column(Context& cx, int c, const QString& text, const QString& empty_q
     g.set_row(g.row() + 1);
   }
   paint_columns(cx, c, c, k_edited);
+  return {FillEnd::done, {}};
 }
 
-namespace {
+void fill_column(Context& cx, int c, const QString& text, const QString& empty_question) {
+  bool consent = true;
+  switch (fill_need(cx, c, text)) {
+    case FillNeed::clear_question: consent = cx.dialogs.ask(empty_question); break;
+    case FillNeed::overwrite_question: consent = cx.dialogs.ask(msg::overwrite); break;
+    case FillNeed::too_long:
+    case FillNeed::nothing: break;
+  }
+  const FillRun run = fill_rows(cx, c, text, consent);
+  if (!run.text.isEmpty()) cx.dialogs.notify(run.text);
+}
 
-void title_from_name(Context& cx, bool with_order) {
+int titles_from_names(Context& cx, bool with_order) {
   Grid& g = cx.ss1;
+  int given = 0;
   for (int r = 1; r <= cx.state.file_count; ++r) {
     QString prefix;
     if (with_order) {
@@ -78,10 +96,10 @@ void title_from_name(Context& cx, bool with_order) {
     g.set_row(r);
     g.set_col(col::title);
     g.set_text(prefix + drop_last_chars(name, 4));
+    ++given;
   }
+  return given;
 }
-
-}  // namespace
 
 void cmd_all_al(Context& cx, const QString& text) {
   fill_column(cx, col::album, text, msg::album_empty);
@@ -92,11 +110,11 @@ void cmd_all_art(Context& cx, const QString& text) {
 }
 
 void cmd_fname(Context& cx) {
-  if (cx.dialogs.ask(msg::title_from_name)) title_from_name(cx, false);
+  if (cx.dialogs.ask(msg::title_from_name)) titles_from_names(cx, false);
 }
 
 void cmd_zyun_fname(Context& cx) {
-  if (cx.dialogs.ask(msg::title_from_order_name)) title_from_name(cx, true);
+  if (cx.dialogs.ask(msg::title_from_order_name)) titles_from_names(cx, true);
 }
 
 void cmd_cls(Context& cx) {

@@ -17,26 +17,41 @@ std::vector<std::pair<std::uint64_t, QString>> history_lines(const QString& fold
   return lines;
 }
 
+QStringList UndoRun::texts() const {
+  if (!refusal.isEmpty()) return {refusal};
+  QStringList out = left;
+  if (ok()) out << closing();
+  return out;
+}
+
+QString UndoRun::closing() const { return ok() ? msg::undo_done : QString(); }
+
+UndoRun undo_runs(const QString& edit_folder, std::uint64_t run_id) {
+  const QByteArray folder = history::native_folder(edit_folder);
+  UndoRun run;
+  run.result = history::undo_from(folder, run_id, false);
+  if (!run.result.known) run.refusal = msg::undo_nothing;
+  else if (!run.result.stored) run.refusal = msg::history_unusable(msg::history_undo, history::place_of(folder));
+  for (const QString& name : run.result.refused) run.left << name + msg::undo_refused_tail;
+  for (const QString& name : run.result.failed) run.left << name + msg::tag_write_failed_tail;
+  return run;
+}
+
 history::UndoResult cmd_undo_runs(Context& cx, std::uint64_t run_id) {
   if (!cx.dialogs.ask(msg::undo_question)) return {};
-  const history::UndoResult result = history::undo_from(history::native_folder(cx.state.edit_folder), run_id, false);
-  if (!result.known) {
-    cx.dialogs.notify(msg::undo_nothing);
-    return result;
+  const UndoRun run = undo_runs(cx.state.edit_folder, run_id);
+  if (!run.refusal.isEmpty()) {
+    cx.dialogs.notify(run.refusal);
+    return run.result;
   }
-  if (!result.stored) {
-    cx.dialogs.notify(msg::history_unusable(msg::history_undo, history::place_of(history::native_folder(cx.state.edit_folder))));
-    return result;
-  }
-  for (const QString& name : result.refused) cx.dialogs.notify(name + msg::undo_refused_tail);
-  for (const QString& name : result.failed) cx.dialogs.notify(name + msg::tag_write_failed_tail);
+  for (const QString& text : run.left) cx.dialogs.notify(text);
   // Names and tags have changed under the table: it is read again.
   relist_files(cx, Relist::rebuild);
   fill_table(cx);
   read_tags(cx);
   refresh_marks(cx);
-  if (result.refused.isEmpty() && result.failed.isEmpty()) cx.dialogs.notify(msg::undo_done);
-  return result;
+  if (run.ok()) cx.dialogs.notify(run.closing());
+  return run.result;
 }
 
 }  // namespace tn

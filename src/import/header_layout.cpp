@@ -4,10 +4,8 @@
 #include <algorithm>
 
 #include "import/book.h"
-#include "import/import.h"
 #include "import/messages.h"
 #include "import/workbook.h"
-#include "table/dialogs.h"
 #include "table/grid.h"
 #include "table/sheet_columns.h"
 #include "table/track_state.h"
@@ -106,8 +104,9 @@ QString header_rows_warning(const HeaderImport& sheet, int file_count) {
       .arg(file_count);
 }
 
-void apply_header_import(Context& cx, const HeaderImport& sheet) {
+std::vector<int> apply_header_import(Context& cx, const HeaderImport& sheet) {
   Grid& g = cx.ss1;
+  std::vector<int> changed;
   for (std::size_t i = 0; i < sheet.columns.size(); ++i) {
     const int table_col = sheet.columns[i].table_col;
     if (table_col == col::name) continue;  // an import never renames
@@ -118,20 +117,23 @@ void apply_header_import(Context& cx, const HeaderImport& sheet) {
       g.set_row(r);
       g.set_text(value);
       g.mark(table_col, r, CellMark::edited);
+      if (changed.empty() || changed.back() != table_col) changed.push_back(table_col);
     }
   }
+  std::sort(changed.begin(), changed.end());
+  return changed;
 }
 
-HeaderRead excel_read_by_headers(Context& cx, const Workbooks& wb, ImportHost& host) {
+HeaderRead excel_read_by_headers(Context& cx, const Workbooks& wb,
+                                 const std::function<bool(const HeaderImport&)>& take, std::vector<int>* changed) {
   const int n = cx.state.file_count;
   const auto sheet = read_by_headers(wb, n);
   if (!sheet) return HeaderRead::failed;
   const bool any = std::any_of(sheet->columns.begin(), sheet->columns.end(),
                                [](const HeaderImport::Column& c) { return c.table_col != col::name; });
   if (!any) return HeaderRead::no_columns;
-  host.show_preview(*sheet);
-  if (!cx.dialogs.ask(header_rows_warning(*sheet, n) + import_msg::preview_question)) return HeaderRead::declined;
-  apply_header_import(cx, *sheet);
+  if (take && !take(*sheet)) return HeaderRead::declined;
+  *changed = apply_header_import(cx, *sheet);
   return HeaderRead::done;
 }
 

@@ -5,6 +5,7 @@
 // 1..N of the table. What it will change is shown before anything changes.
 
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -12,7 +13,6 @@
 
 namespace tn {
 
-class ImportHost;
 class Workbooks;
 
 constexpr int k_header_format = 4;  // the import format of this layout
@@ -43,12 +43,13 @@ QString header_rows_warning(const HeaderImport& sheet, int file_count);
 
 // Writes the sheet's values into the table (never the file names); only a
 // cell whose text changes is marked edited, so that a sheet the table was
-// exported to changes nothing.
-void apply_header_import(Context& cx, const HeaderImport& sheet);
+// exported to changes nothing. Returns the columns where a cell changed.
+std::vector<int> apply_header_import(Context& cx, const HeaderImport& sheet);
 
 enum class HeaderRead { done, declined, no_columns, failed };
-// The layout's read on the active sheet: read, preview (host), question,
-// apply.
-HeaderRead excel_read_by_headers(Context& cx, const Workbooks& wb, ImportHost& host);
+// The layout's read on the active sheet: read, take (what was read, shown
+// and asked about), apply; *changed gets the columns where a cell changed.
+HeaderRead excel_read_by_headers(Context& cx, const Workbooks& wb,
+                                 const std::function<bool(const HeaderImport&)>& take, std::vector<int>* changed);
 
 }  // namespace tn

@@ -62,62 +62,83 @@ void choose_format(ImportState& st, Grid& ss2, int format) {
   st.format = static_cast<qint16>(format);
 }
 
-void cmd_excel_read(Context& cx, ImportState& st, ImportHost& host) {
-  if (!st.workbooks) st.workbooks = std::make_unique<Workbooks>();
-  Workbooks& wb = *st.workbooks;
-  Dialogs& d = cx.dialogs;
-  auto fail = [&](const QString& message) {
-    d.notify(message);
-    wb.close_all();
-  };
+namespace {
 
-  // Stage 1: the workbook and "Sheet1", or a typed name; a text file has
-  // one sheet, active from the open, and no question.
-  if (!wb.open(st.file_name)) return fail(import_msg::open_failed);
-  if (!wb.has_active_sheet()) {
-    if (d.ask(import_msg::sheet1_question)) {
-      if (!wb.activate_sheet(QStringLiteral("Sheet1"))) return fail(import_msg::open_failed);
-    } else {
-      const QString name = d.input(import_msg::sheet_prompt);
-      if (name.isEmpty()) return fail(import_msg::blank_name);
-      // Stage 2: the typed sheet, exactly as typed.
-      if (!wb.activate_sheet(name)) return fail(import_msg::no_sheet);
+// The sheet choices name, active on wb; the refusal's text when there is
+// none. A text file has one sheet, active from the open, and no question.
+QString activate_sheet(Workbooks& wb, const ImportChoices& choices) {
+  if (!wb.open(choices.file)) return import_msg::open_failed;
+  if (wb.has_active_sheet()) return {};
+  const std::optional<QString> name = choices.sheet ? choices.sheet() : std::nullopt;
+  if (!name) return wb.activate_sheet(QStringLiteral("Sheet1")) ? QString() : import_msg::open_failed;
+  if (name->isEmpty()) return import_msg::blank_name;
+  // Exactly as typed.
+  return wb.activate_sheet(*name) ? QString() : import_msg::no_sheet;
+}
+
+// The columns of the format, read and coloured; false at the first cell
+// that fails (the cells already written stay, marked).
+bool read_format(Context& cx, const Workbooks& wb, int format, std::vector<int>& columns) {
+  switch (format) {
+    case 1: columns = {col::title}; break;
+    case 2: columns = {col::title, col::album, col::artist}; break;
+    case 3: columns = {col::order, col::title, col::album, col::artist}; break;
+    default: return true;
+  }
+  const bool ok = format == 1 ? excel_read_title(cx, wb) : format == 2 ? excel_read_tags(cx, wb)
+                                                                       : excel_read_order_tags(cx, wb);
+  if (!ok) return false;
+  paint_columns(cx, col::title, format == 1 ? col::title : col::artist, k_edited);
+  if (format == 3) paint_columns(cx, col::order, col::order, k_edited);
+  return true;
+}
+
+ImportRun read_sheet(Context& cx, const Workbooks& wb, const ImportChoices& choices) {
+  ImportRun run;
+  const auto refused = [&](const QString& text) {
+    run.text = text;
+    return run;
+  };
+  if (choices.format != k_header_format) {
+    if (!read_format(cx, wb, choices.format, run.columns)) return refused(import_msg::read_failed);
+  } else {
+    switch (excel_read_by_headers(cx, wb, choices.take, &run.columns)) {
+      case HeaderRead::done: break;
+      case HeaderRead::declined: run.end = ImportEnd::declined; return run;
+      case HeaderRead::no_columns: return refused(import_msg::no_headers);
+      case HeaderRead::failed: return refused(import_msg::read_failed);
     }
   }
+  run.end = ImportEnd::done;
+  run.text = import_msg::done;
+  return run;
+}
 
-  // Stage 3: the columns, their colour, closing, the report.
-  bool ok = true;
-  switch (st.format) {
-    case 1:
-      ok = excel_read_title(cx, wb);
-      if (ok) paint_columns(cx, col::title, col::title, k_edited);
-      break;
-    case 2:
-      ok = excel_read_tags(cx, wb);
-      if (ok) paint_columns(cx, col::title, col::artist, k_edited);
-      break;
-    case 3:
-      ok = excel_read_order_tags(cx, wb);
-      if (ok) {
-        paint_columns(cx, col::title, col::artist, k_edited);
-        paint_columns(cx, col::order, col::order, k_edited);
-      }
-      break;
-    case k_header_format:
-      switch (excel_read_by_headers(cx, wb, host)) {
-        case HeaderRead::done: break;
-        case HeaderRead::declined: return wb.close_all();
-        case HeaderRead::no_columns: return fail(import_msg::no_headers);
-        case HeaderRead::failed: ok = false; break;
-      }
-      break;
-    default:
-      break;
-  }
-  if (!ok) return fail(import_msg::read_failed);
+}  // namespace
+
+ImportRun import_sheet(Context& cx, Workbooks& wb, const ImportChoices& choices) {
+  ImportRun run;
+  if (const QString refusal = activate_sheet(wb, choices); !refusal.isEmpty()) run.text = refusal;
+  else run = read_sheet(cx, wb, choices);
   wb.close_all();
-  host.close_import_dialog();
-  d.notify(import_msg::done);
+  return run;
+}
+
+void cmd_excel_read(Context& cx, ImportState& st, ImportHost& host) {
+  if (!st.workbooks) st.workbooks = std::make_unique<Workbooks>();
+  Dialogs& d = cx.dialogs;
+  ImportChoices choices{st.file_name, st.format, {}, {}};
+  choices.sheet = [&]() -> std::optional<QString> {
+    if (d.ask(import_msg::sheet1_question)) return std::nullopt;
+    return d.input(import_msg::sheet_prompt);
+  };
+  choices.take = [&](const HeaderImport& sheet) {
+    host.show_preview(sheet);
+    return d.ask(header_rows_warning(sheet, cx.state.file_count) + import_msg::preview_question);
+  };
+  const ImportRun run = import_sheet(cx, *st.workbooks, choices);
+  if (run.end == ImportEnd::done) host.close_import_dialog();
+  if (!run.text.isEmpty()) d.notify(run.text);
 }
 
 bool excel_read_title(Context& cx, const Workbooks& wb) {

@@ -1,6 +1,7 @@
 #include "rename/rename_commands.h"
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 
 #include "history/messages.h"
@@ -23,18 +24,34 @@ namespace {
 
 const QString k_mp3 = QStringLiteral(".mp3");
 
-// Composition frame: question, then the row rule on every row 1..N.
-template <class Rule>
-void compose(Context& cx, const QString& question, Rule rule) {
-  if (!cx.dialogs.ask(question)) return;
+// A row's composed name from its cells, nullopt when it keeps its name.
+using Cells = std::function<QString(int c)>;
+std::optional<QString> composed(NameComposition how, const Cells& cell) {
+  switch (how) {
+    case NameComposition::titles:
+      if (cell(col::title).isEmpty()) return std::nullopt;
+      return cell(col::title) + k_mp3;
+    case NameComposition::order:
+      if (cell(col::order).isEmpty()) return std::nullopt;
+      return cell(col::order) + cell(col::name);
+    case NameComposition::order_and_titles:
+      if (cell(col::title).isEmpty() || cell(col::order).isEmpty()) return std::nullopt;
+      return cell(col::order) + cell(col::title) + k_mp3;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+int compose_names(Context& cx, NameComposition how) {
   Grid& g = cx.ss1;
-  auto cell = [&](int r, int c) {
-    g.set_row(r);
-    g.set_col(c);
-    return g.text();
-  };
+  int given = 0;
   for (int r = 1; r <= cx.state.file_count; ++r) {
-    const std::optional<QString> name = rule(r, cell);
+    const std::optional<QString> name = composed(how, [&](int c) {
+      g.set_row(r);
+      g.set_col(c);
+      return g.text();
+    });
     if (!name) continue;
     g.set_row(r);
     g.set_col(col::name);
@@ -42,35 +59,21 @@ void compose(Context& cx, const QString& question, Rule rule) {
     // Told apart like any change not yet applied, and asked for before it
     // is thrown away.
     mark_typed(cx, col::name, r);
+    ++given;
   }
+  return given;
 }
 
-}  // namespace
-
 void cmd_kyokuname(Context& cx) {
-  compose(cx, msg::name_from_title, [](int r, auto& cell) -> std::optional<QString> {
-    const QString title = cell(r, col::title);
-    if (title.isEmpty()) return std::nullopt;
-    return title + k_mp3;
-  });
+  if (cx.dialogs.ask(msg::name_from_title)) compose_names(cx, NameComposition::titles);
 }
 
 void cmd_kyokuzyunname(Context& cx) {
-  compose(cx, msg::order_before_name, [](int r, auto& cell) -> std::optional<QString> {
-    const QString name = cell(r, col::name);
-    const QString order = cell(r, col::order);
-    if (order.isEmpty()) return std::nullopt;
-    return order + name;
-  });
+  if (cx.dialogs.ask(msg::order_before_name)) compose_names(cx, NameComposition::order);
 }
 
 void cmd_w_name(Context& cx) {
-  compose(cx, msg::name_from_order_title, [](int r, auto& cell) -> std::optional<QString> {
-    const QString title = cell(r, col::title);
-    const QString order = cell(r, col::order);
-    if (title.isEmpty() || order.isEmpty()) return std::nullopt;
-    return order + title + k_mp3;
-  });
+  if (cx.dialogs.ask(msg::name_from_order_title)) compose_names(cx, NameComposition::order_and_titles);
 }
 
 namespace {

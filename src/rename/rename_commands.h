@@ -9,10 +9,16 @@
 
 namespace tn {
 
-// Composition in the file-name column.
+// Composition in the file-name column: the question, then compose_names.
 void cmd_kyokuname(Context& cx);
 void cmd_kyokuzyunname(Context& cx);
 void cmd_w_name(Context& cx);
+
+// The names composed: the title + ".mp3", the track order + the title +
+// ".mp3", or the track order + the name; a row without those parts keeps
+// its name. Returns how many rows got one.
+enum class NameComposition { titles, order_and_titles, order };
+int compose_names(Context& cx, NameComposition how);
 // Renames every file to its row's name, then rebuilds the table. False when
 // a rename was refused (the question answered No counts as done).
 bool cmd_re_name(Context& cx);

@@ -244,6 +244,10 @@ class TestCleanUp : public QObject {
     for (const QString& a : answers) a == "yes" ? f.dialogs.yes() : f.dialogs.no();
     cmd_track_numbers(f.cx);
     QCOMPARE(f.dialogs.log, log);
+    // The refusal is the operation's, before any question.
+    const TrackNumbers numbers = tn::track_numbers(f.cx);
+    QCOMPARE(numbers.refusal, answers.isEmpty() ? log[0].mid(8) : QString());
+    QCOMPARE(numbers.tracks, answers.isEmpty() ? QStringList() : (QStringList{"1/2", "2/2"}));
     QCOMPARE(read_file(f.state.path_of(0)), one);
     QCOMPARE(read_file(f.state.path_of(1)), two);
   }
@@ -286,8 +290,9 @@ class TestCleanUp : public QObject {
     QFETCH(QString, after);
     Folder f({with_v2(text_tag(3, Enc::utf16, "a", "b", "c")), with_v2(text_tag(3, Enc::utf16, "d", "e", "f"))});
     f.put(column, 2, before);
-    names ? cmd_portable_names(f.cx) : cmd_even_widths(f.cx);
+    const std::vector<int> changed = names ? cmd_portable_names(f.cx) : cmd_even_widths(f.cx);
     QCOMPARE(f.at(column, 2), after);
+    QCOMPARE(changed, before != after ? std::vector<int>{column} : std::vector<int>{});
     for (int r = 1; r <= 2; ++r)
       for (int c = col::name; c <= col::artist; ++c)
         QCOMPARE(f.colour(c, r), r == 2 && c == column && before != after ? k_edited : k_white);

@@ -107,6 +107,46 @@ class EditCommands : public QObject {
     }
   }
 
+  // The fill as an operation: the consent given for the question the fill
+  // needs, no box shown.
+  void fill_operation_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<bool>("consent");
+    QTest::addColumn<int>("need");
+    QTest::addColumn<int>("end");
+    QTest::addColumn<QStringList>("after");
+    const QStringList empty{"", "", ""}, some{"", "x", ""};
+    const int done = int(FillEnd::done), declined = int(FillEnd::declined), refused = int(FillEnd::refused);
+    QTest::newRow("empty column: nothing to consent to") << "Best" << empty << false << int(FillNeed::nothing)
+                                                         << done << QStringList(3, "Best");
+    QTest::newRow("overwrite, consented") << "New" << some << true << int(FillNeed::overwrite_question) << done
+                                          << QStringList(3, "New");
+    QTest::newRow("overwrite, not consented") << "New" << some << false << int(FillNeed::overwrite_question)
+                                              << declined << some;
+    QTest::newRow("clear, consented") << "" << some << true << int(FillNeed::clear_question) << done << empty;
+    QTest::newRow("clear, not consented") << "" << some << false << int(FillNeed::clear_question) << declined
+                                          << some;
+    QTest::newRow("too long, whatever the consent") << times("a", 31) << some << true << int(FillNeed::too_long)
+                                                    << refused << some;
+  }
+  void fill_operation() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, present);
+    QFETCH(bool, consent);
+    QFETCH(int, need);
+    QFETCH(int, end);
+    QFETCH(QStringList, after);
+    Table t(3);
+    for (int r = 1; r <= 3; ++r) t.put(col::album, r, present[r - 1]);
+    QCOMPARE(int(fill_need(t.cx, col::album, text)), need);
+    const FillRun run = fill_rows(t.cx, col::album, text, consent);
+    QCOMPARE(int(run.end), end);
+    QCOMPARE(run.text, end == int(FillEnd::refused) ? msg::too_long : QString());
+    QCOMPARE(t.column(col::album), after);
+    QVERIFY(t.dialogs.log.isEmpty());
+  }
+
   void clearing_turns_only_the_cleared_cells_white() {
     Table t(4);
     for (int r = 1; r <= 4; ++r) {
@@ -185,6 +225,10 @@ class EditCommands : public QObject {
     QCOMPARE(t.column(col::title), (QStringList{"", ""}));
     QCOMPARE(t.dialogs.log, (QStringList{"ask: " + msg::title_from_name,
                                          "ask: " + msg::title_from_order_name}));
+    // Asked nothing, the operation gives every row with a name its title.
+    QCOMPARE(titles_from_names(t.cx, true), 2);
+    QCOMPARE(t.column(col::title), (QStringList{"01song1", "02song2"}));
+    QCOMPARE(t.dialogs.log.size(), 2);
   }
 
   // Three files read, the second failing where a row says so. Typed text is

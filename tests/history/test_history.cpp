@@ -164,6 +164,10 @@ class History : public QObject {
     QVERIFY(lines[2].second.endsWith(QStringLiteral(" ｱﾙﾊﾞﾑ名のみ書込 4ﾌｧｲﾙ")));
     QCOMPARE(lines[2].second.left(11),
              QDateTime::currentDateTime().toString(QStringLiteral("MM/dd HH:mm")).left(5) + lines[2].second.mid(5, 6));
+    // A run the history does not know: refused before any file.
+    const UndoRun unknown = undo_runs(folder + '/', lines[0].first + 100);
+    QVERIFY(!unknown.result.known);
+    QCOMPARE(unknown.texts(), QStringList{msg::undo_nothing});
     p.dialogs.yes();
     QVERIFY(cmd_undo_runs(p.cx, lines[2].first).known);
     const std::vector<Seen> now = look(folder);

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "fake_tag_library.h"
+#include "import/header_layout.h"
 #include "import/import.h"
 #include "import/messages.h"
 #include "table/memory_grid.h"
@@ -94,7 +95,12 @@ class TestImport : public QObject {
   QString path(const QString& name) const { return tmp_.filePath(name); }
 
  private slots:
-  void initTestCase() { QVERIFY(tmp_.isValid()); }
+  void initTestCase() {
+    QVERIFY(tmp_.isValid());
+    XlsBook data;  // one sheet, "Data", of four rows
+    fill_sheet(data.add(QStringLiteral("Data")), 4);
+    data.save(path(QStringLiteral("data.xls")));
+  }
 
   void pick_file() {
     Fixture f(3);
@@ -269,6 +275,76 @@ class TestImport : public QObject {
     cmd_excel_read(f.cx, f.st, f.host);
     QCOMPARE(f.dialogs.log.last(), "notify: " + msg::done);
     QCOMPARE(f.ss1.cell_text(col::artist, 4), QStringLiteral("ｱｰﾃｨｽﾄ4"));
+  }
+
+  // The import as an operation: the answers given, no box shown, each
+  // question put only when the import comes to it; the result says how it
+  // ended, its notice and the columns it filled.
+  void operation_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("sheet");  // "-": Sheet1
+    QTest::addColumn<bool>("take");
+    QTest::addColumn<int>("end");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Columns>("columns");
+    QTest::addColumn<QStringList>("asked");
+    const int done = int(ImportEnd::done), refused = int(ImportEnd::refused), declined = int(ImportEnd::declined);
+    QTest::newRow("typed sheet, format 3") << "data.xls" << 3 << "Data" << true << done << msg::done
+                                           << Columns{1, 3, 4, 5} << QStringList{"sheet"};
+    QTest::newRow("format 1") << "data.xls" << 1 << "Data" << true << done << msg::done << Columns{3}
+                              << QStringList{"sheet"};
+    QTest::newRow("no Sheet1") << "data.xls" << 2 << "-" << true << refused << msg::open_failed << Columns{}
+                               << QStringList{"sheet"};
+    QTest::newRow("empty name") << "data.xls" << 2 << "" << true << refused << msg::blank_name << Columns{}
+                                << QStringList{"sheet"};
+    QTest::newRow("no such sheet") << "data.xls" << 2 << "data " << true << refused << msg::no_sheet << Columns{}
+                                   << QStringList{"sheet"};
+    QTest::newRow("not there: nothing asked") << "gone.xls" << 2 << "Data" << true << refused << msg::open_failed
+                                              << Columns{} << QStringList{};
+    QTest::newRow("text file: no sheet asked") << "heads.csv" << 2 << "Data" << true << done << msg::done
+                                               << Columns{3, 4, 5} << QStringList{};
+    QTest::newRow("by headers: the columns that change") << "heads.csv" << 4 << "-" << true << done << msg::done
+                                                         << Columns{4, 5} << QStringList{"take"};
+    QTest::newRow("by headers, declined") << "heads.csv" << 4 << "-" << false << declined << QString() << Columns{}
+                                          << QStringList{"take"};
+    QTest::newRow("by headers, a workbook") << "data.xls" << 4 << "Data" << true << done << msg::done << Columns{3}
+                                            << QStringList{"sheet", "take"};
+  }
+  void operation() {
+    QFETCH(QString, file);
+    QFETCH(int, format);
+    QFETCH(QString, sheet);
+    QFETCH(bool, take);
+    QFETCH(int, end);
+    QFETCH(QString, text);
+    QFETCH(Columns, columns);
+    QFETCH(QStringList, asked);
+    QFile csv(path(QStringLiteral("heads.csv")));
+    QVERIFY(csv.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    csv.write("曲名,Album,Artist\nold3.1,A1,R1\nold3.2,A2,R2\nold3.3,old4.3,R3\nold3.4,A4,R4\n");
+    csv.close();
+    Fixture f(4);
+    QStringList log;
+    ImportChoices choices{path(file), format, {}, {}};
+    choices.sheet = [&]() -> std::optional<QString> {
+      log << "sheet";
+      if (sheet == "-") return std::nullopt;
+      return sheet;
+    };
+    choices.take = [&](const HeaderImport&) {
+      log << "take";
+      return take;
+    };
+    Workbooks books;
+    const ImportRun run = import_sheet(f.cx, books, choices);
+    QCOMPARE(int(run.end), end);
+    QCOMPARE(run.text, text);
+    QCOMPARE(Columns(run.columns.begin(), run.columns.end()), columns);
+    QCOMPARE(log, asked);
+    QCOMPARE(f.dialogs.log, QStringList{});
+    QCOMPARE(books.open_count(), 0);
+    if (end != int(ImportEnd::done)) QVERIFY(nothing_coloured(f.ss1));
   }
 
   // Files of spreadsheet programs through the whole import (values in

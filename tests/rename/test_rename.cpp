@@ -106,6 +106,16 @@ class RenameTest : public QObject {
     QCOMPARE(grid.cell_text(col::name, 1), expected);
     QCOMPARE(grid.cell_colour(col::title, 1), k_edited);
     QCOMPARE(grid.cell_colour(col::name, 1), k_white);
+    // The operation alone composes the same name and asks nothing.
+    grid.set_row(1);
+    grid.set_col(col::name);
+    grid.set_text(name);
+    const NameComposition how = command == "title"   ? NameComposition::titles
+                                : command == "order" ? NameComposition::order
+                                                     : NameComposition::order_and_titles;
+    QCOMPARE(compose_names(cx, how), expected == name ? 0 : 1);
+    QCOMPARE(grid.cell_text(col::name, 1), expected);
+    QCOMPARE(dialogs.log.size(), 2);
   }
 
   void order_twice_prefixes_twice() {
