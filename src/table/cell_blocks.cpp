@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "table/folder.h"
+#include "text/text.h"
 
 namespace tn {
 
@@ -17,31 +18,6 @@ QString quoted_if_needed(const QString& cell) {
   QString out = cell;
   out.replace(QLatin1Char('"'), QLatin1String("\"\""));
   return QLatin1Char('"') + out + QLatin1Char('"');
-}
-
-bool ends_cell(QChar c) { return c == u'\t' || c == u'\n' || c == u'\r'; }
-
-// Reads the cell that starts at i, leaving i on what ends it. A quoted cell
-// ends at its closing quote; anything up to the next separator after that
-// is kept, as spreadsheets keep it.
-QString read_cell(const QString& text, qsizetype& i) {
-  QString cell;
-  const qsizetype n = text.size();
-  if (i < n && text[i] == u'"') {
-    for (++i; i < n; ++i) {
-      if (text[i] != u'"') {
-        cell += text[i];
-      } else if (i + 1 < n && text[i + 1] == u'"') {
-        cell += u'"';
-        ++i;
-      } else {
-        ++i;
-        break;
-      }
-    }
-  }
-  while (i < n && !ends_cell(text[i])) cell += text[i++];
-  return cell;
 }
 
 }  // namespace
@@ -62,7 +38,7 @@ CellBlock from_tsv(const QString& text) {
   const qsizetype n = text.size();
   qsizetype i = 0;
   while (i < n) {
-    row << read_cell(text, i);
+    row << read_delimited_field(text, i, u'\t');
     if (i < n && text[i] == u'\t') {
       if (++i < n) continue;
       row << QString();  // the row's last cell, left empty
