@@ -42,7 +42,8 @@ class QtGrid final : public Grid {
 };
 
 // Tooltips of the track table's cells: the whole text when the column cuts it
-// off, and what the cell's colour means.
+// off, and what the cell's colour means. An edit closed in a cell may go
+// elsewhere than that one cell (the whole selection).
 class CellToolTips final : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
