@@ -20,6 +20,7 @@
 #include "app/fonts.h"
 #include "app/form2.h"
 #include "app/form4.h"
+#include "app/grid_editing.h"
 #include "app/messages.h"
 #include "app/program_icon.h"
 #include "history/history_commands.h"
@@ -111,7 +112,9 @@ void Form1::setup_ss1() {
   table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   // Arrows move between cells; Tab goes on to the next control.
   table_->setTabKeyNavigation(false);
-  table_->setItemDelegate(new CellToolTips(table_));
+  auto* tips = new CellToolTips(table_);
+  table_->setItemDelegate(tips);
+  editing_ = std::make_unique<GridEditing>(grid_, *tips);
   grid_.set_on_typed([this](int col, int row) { mark_typed(cx_, col, row); });
   place_ss1();
 }
@@ -149,6 +152,8 @@ void Form1::fit_to_screen() {
 }
 
 void Form1::run_command(const Route& route) {
+  // A shortcut leaves a cell's editor open: what it holds counts too.
+  editing_->finish_typing();
   emit command_started(QLatin1String(route.command));
   route.run(*this);
 }

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <array>
 #include <functional>
+#include <memory>
 #include <span>
 
 #include "app/form3.h"
@@ -21,6 +22,7 @@ namespace tn {
 
 class Form2;
 class Form4;
+class GridEditing;
 
 class Form1 final : public QMainWindow {
   Q_OBJECT
@@ -40,6 +42,7 @@ class Form1 final : public QMainWindow {
 
   Context& context() { return cx_; }
   QtGrid& grid() { return grid_; }
+  GridEditing& editing() { return *editing_; }
   QTableWidget* ss1() const { return table_; }
   QString album_text() const;
   QString artist_text() const;
@@ -90,6 +93,7 @@ class Form1 final : public QMainWindow {
   QWidget* client_;
   QTableWidget* table_;
   QtGrid grid_;
+  std::unique_ptr<GridEditing> editing_;  // keys and sorting of the table
   QtProgress progress_{this};
   Context cx_;
   ImportWindows import_;

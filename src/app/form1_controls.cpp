@@ -211,8 +211,10 @@ void Form1::build_controls() {
 
 void Form1::build_menus() {
   QMenuBar* bar = menuBar();
-  const auto item = [this](QMenu* m, const char* name, const QString& text) {
+  const auto item = [this](QMenu* m, const char* name, const QString& text,
+                           const QKeySequence& key = {}) {
     QAction* a = m->addAction(text);
+    a->setShortcut(key);
     a->setObjectName(QLatin1String(name));
     for (const Route& r : k_routes)
       for (const char* n : r.items)
@@ -229,7 +231,7 @@ void Form1::build_menus() {
   item(app, "mnu_folder", menu::folder);
   item(app, "mnu_dir", menu::cmd_dir);
   app->addSeparator();
-  item(app, "mnu_cls", menu::cmd_cls);
+  item(app, "mnu_cls", menu::cmd_cls, QKeySequence(Qt::Key_F5));
   app->addSeparator();
   item(app, "mnu_allwrite", menu::cmd_allwrite);
   item(app, "mnu_undo_history", menu::undo_history);
@@ -263,7 +265,7 @@ void Form1::build_menus() {
   item(input, "mnu_modosu2", menu::cmd_modosu2);
 
   QMenu* write = submenu(nullptr, "mnu_tag_write", menu::tag_write);
-  item(write, "mnu_write_all", menu::cmd_write_all);
+  item(write, "mnu_write_all", menu::cmd_write_all, QKeySequence(Qt::CTRL | Qt::Key_S));
   write->addSeparator();
   item(write, "mnu_write_kyokumei", menu::cmd_write_kyokumei);
   item(write, "mnu_write_alubum", menu::cmd_write_alubum);

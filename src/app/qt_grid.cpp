@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QHelpEvent>
+#include <QMetaProperty>
 #include <QScopedValueRollback>
 #include <QToolTip>
 
@@ -62,8 +63,11 @@ CellMark QtGrid::cell_mark(int col, int row) const {
 }
 
 void QtGrid::store_text(int col, int row, const QString& text) {
-  const QScopedValueRollback ours(storing_, true);
-  item(col, row)->setText(text);
+  {
+    const QScopedValueRollback ours(storing_, true);
+    item(col, row)->setText(text);
+  }
+  if (on_stored_) on_stored_(false);
 }
 
 void QtGrid::store_colour(int col, int row, Colour colour, CellMark mark) {
@@ -77,6 +81,7 @@ void QtGrid::store_colour(int col, int row, Colour colour, CellMark mark) {
 void QtGrid::resize(int cols, int rows) {
   table_->setColumnCount(cols);
   table_->setRowCount(rows);
+  if (on_stored_) on_stored_(true);
 }
 
 QString CellToolTips::tooltip(const QAbstractItemView* view, const QModelIndex& index) const {
@@ -94,6 +99,12 @@ QString CellToolTips::tooltip(const QAbstractItemView* view, const QModelIndex& 
   const QString state = index.data(Qt::AccessibleDescriptionRole).toString();
   if (!state.isEmpty()) lines << state;
   return lines.join(QLatin1Char('\n'));
+}
+
+void CellToolTips::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                const QModelIndex& index) const {
+  if (!on_commit_) return QStyledItemDelegate::setModelData(editor, model, index);
+  on_commit_(index, editor->metaObject()->userProperty().read(editor).toString());
 }
 
 bool CellToolTips::helpEvent(QHelpEvent* event, QAbstractItemView* view,

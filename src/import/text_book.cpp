@@ -6,6 +6,7 @@
 
 #include "import/book.h"
 #include "tags/legacy_text.h"
+#include "text/text.h"
 
 namespace tn {
 
@@ -75,10 +76,7 @@ class TextBook final : public RowBook {
   int active() const override { return 0; }
 
  protected:
-  // One record: fields up to the line end; a field opened by a quote runs to
-  // its closing quote, line ends and separators included, "" standing for
-  // one quote. What follows a closing quote up to the separator stays, as
-  // spreadsheet programs keep it.
+  // One record: fields up to the line end (read_delimited_field).
   bool read_row() override {
     const qsizetype n = text_.size();
     if (pos_ >= n || next_row_ >= k_max_rows) {
@@ -88,22 +86,7 @@ class TextBook final : public RowBook {
     SheetRows::Row cells;
     int col = 0;
     for (;;) {
-      QString field;
-      if (pos_ < n && text_[pos_] == u'"') {
-        for (++pos_; pos_ < n; ++pos_) {
-          if (text_[pos_] != u'"') {
-            field += text_[pos_];
-          } else if (pos_ + 1 < n && text_[pos_ + 1] == u'"') {
-            field += u'"';
-            ++pos_;
-          } else {
-            ++pos_;
-            break;
-          }
-        }
-      }
-      while (pos_ < n && text_[pos_] != sep_ && text_[pos_] != u'\n' && text_[pos_] != u'\r')
-        field += text_[pos_++];
+      const QString field = read_delimited_field(text_, pos_, sep_);
       if (!field.isEmpty() && col < k_max_cols) cells.emplace_back(col, field);
       ++col;
       if (pos_ < n && text_[pos_] == sep_) {

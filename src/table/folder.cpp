@@ -13,10 +13,7 @@ namespace tn {
 namespace {
 
 void sort_natural(QStringList& names) {
-  // The C locale ignores numeric mode; the collation of our users does not.
-  QCollator collator{QLocale(QLocale::Japanese, QLocale::Japan)};
-  collator.setNumericMode(true);
-  collator.setCaseSensitivity(Qt::CaseInsensitive);
+  const QCollator collator = natural_collator();
   std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
     const int c = collator.compare(a, b);
     return c != 0 ? c < 0 : a < b;  // a fixed order for names equal but for case
@@ -24,6 +21,14 @@ void sort_natural(QStringList& names) {
 }
 
 }  // namespace
+
+QCollator natural_collator() {
+  // The C locale ignores numeric mode; the collation of our users does not.
+  QCollator collator{QLocale(QLocale::Japanese, QLocale::Japan)};
+  collator.setNumericMode(true);
+  collator.setCaseSensitivity(Qt::CaseInsensitive);
+  return collator;
+}
 
 QStringList list_mp3_files(const QString& folder, QStringList* links) {
   // Read with readdir: QDir would hand back names with invalid bytes replaced.

@@ -2,12 +2,17 @@
 // Listing the MP3 files of a folder, shared by the start-up form's file list,
 // relist_files and the file-name undo.
 
+#include <QCollator>
 #include <QString>
 #include <QStringList>
 
 #include "text/file_name.h"
 
 namespace tn {
+
+// Compares texts in the order our users expect of a list: numbers by their
+// value (Track2 before Track10), Japanese by its collation, case ignored.
+QCollator natural_collator();
 
 // Names (without folder) ending in ".mp3" in any case, dot-names included,
 // regular files only, in natural order (Track2 before Track10). A symbolic

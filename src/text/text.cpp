@@ -64,4 +64,25 @@ bool is_strict_utf8(const unsigned char* p, qsizetype n) {
   return true;
 }
 
+QString read_delimited_field(const QString& text, qsizetype& pos, QChar separator) {
+  QString field;
+  const qsizetype n = text.size();
+  if (pos < n && text[pos] == u'"') {
+    for (++pos; pos < n; ++pos) {
+      if (text[pos] != u'"') {
+        field += text[pos];
+      } else if (pos + 1 < n && text[pos + 1] == u'"') {
+        field += u'"';
+        ++pos;
+      } else {
+        ++pos;
+        break;
+      }
+    }
+  }
+  while (pos < n && text[pos] != separator && text[pos] != u'\n' && text[pos] != u'\r')
+    field += text[pos++];
+  return field;
+}
+
 }  // namespace tn

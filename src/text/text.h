@@ -23,4 +23,11 @@ inline bool is_strict_utf8(const QByteArray& b) {
   return is_strict_utf8(reinterpret_cast<const unsigned char*>(b.constData()), b.size());
 }
 
+// Reads the field of delimited text (.csv, .tsv, the clipboard) that starts
+// at pos, leaving pos on the separator, line break or end after it. A field
+// opened by a quote runs to its closing quote, separators and line breaks
+// included, "" standing for one quote; what follows the closing quote up to
+// the separator stays, as spreadsheet programs keep it.
+QString read_delimited_field(const QString& text, qsizetype& pos, QChar separator);
+
 }  // namespace tn

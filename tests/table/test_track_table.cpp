@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "fake_tag_library.h"
+#include "table/cell_blocks.h"
 #include "table/folder.h"
 #include "table/memory_grid.h"
 #include "scripted_dialogs.h"
@@ -165,6 +166,55 @@ class TrackTableTest : public QObject {
     s.set_on_disk(99, TagTexts{"t", "a", "b"});
     s.set_file(99, QStringLiteral("other"));
     QVERIFY(!s.on_disk(99).has_value());
+  }
+
+  // Blocks as spreadsheets put them on the clipboard and take them back;
+  // formed: the block gives this very text.
+  void tab_separated_blocks_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<CellBlock>("block");
+    QTest::addColumn<bool>("formed");
+    QTest::newRow("rows and cells") << "a\tb\nc\td" << CellBlock{{"a", "b"}, {"c", "d"}} << true;
+    QTest::newRow("CR LF, newline after the last row")
+        << "a\tb\r\nc\td\r\n" << CellBlock{{"a", "b"}, {"c", "d"}} << false;
+    QTest::newRow("empty cells and rows") << "\tb\n\nc\t" << CellBlock{{"", "b"}, {""}, {"c", ""}} << true;
+    QTest::newRow("tab, line break and quotes quoted")
+        << "\"x\ty\"\t\"l1\nl2\"\t\"say \"\"hi\"\"\"\t曲"
+        << CellBlock{{"x\ty", "l1\nl2", "say \"hi\"", "曲"}} << true;
+    QTest::newRow("text after a closing quote kept") << "\"a\"b\tc" << CellBlock{{"ab", "c"}} << false;
+    QTest::newRow("unclosed quote to the end") << "\"a\tb" << CellBlock{{"a\tb"}} << false;
+    QTest::newRow("nothing") << "" << CellBlock{} << true;
+  }
+  void tab_separated_blocks() {
+    QFETCH(QString, text);
+    QFETCH(CellBlock, block);
+    QFETCH(bool, formed);
+    QCOMPARE(from_tsv(text), block);
+    QCOMPARE(from_tsv(to_tsv(block)), block);
+    if (formed) QCOMPARE(to_tsv(block), text);
+  }
+
+  // The order of rows a column's texts give the view.
+  void sorted_rows_data() {
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QList<int>>("rows");
+    QTest::newRow("numbers by value, empty last") << QStringList{"10", "", "09", "1"} << QList<int>{4, 3, 1, 2};
+    QTest::newRow("names with numbers") << QStringList{"Track10", "Track2", "track1"} << QList<int>{3, 2, 1};
+    QTest::newRow("track n/N") << QStringList{"10/12", "2/12"} << QList<int>{2, 1};
+    QTest::newRow("kana by the syllabary") << QStringList{"さる", "カメ", "いぬ"} << QList<int>{3, 2, 1};
+    QTest::newRow("equal texts in row order") << QStringList{"b", "a", "b", "a"} << QList<int>{2, 4, 1, 3};
+  }
+  void sorted_rows() {
+    QFETCH(QStringList, texts);
+    QFETCH(QList<int>, rows);
+    MemoryGrid g(5, static_cast<int>(texts.size()));
+    g.set_col(col::title);
+    for (int r = 1; r <= g.row_count(); ++r) {
+      g.set_row(r);
+      g.set_text(texts[r - 1]);
+    }
+    const std::vector<int> order = tn::sorted_rows(g, col::title);
+    QCOMPARE(QList<int>(order.begin(), order.end()), rows);
   }
 
   void folder_names_for_the_question_data() {

@@ -1,0 +1,172 @@
+// The track table edits like a spreadsheet, driven through the real widgets
+// with the mouse and the keys: header sorting of the view, typing into a
+// selection, the clipboard in blocks, Delete and Ctrl+Z.
+
+#include <QClipboard>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QtTest>
+
+#include "app/form1.h"
+#include "app/form2.h"
+#include "app/grid_editing.h"
+#include "app_fixture.h"
+#include "table/track_state.h"
+
+using namespace tn;
+using namespace tn::test;
+
+namespace {
+
+// The main window over three real files: titles 曲その01.., album
+// 夏のアルバム, artists 歌手01..
+struct Window {
+  Window() {
+    lib.write_tracks(dir.path(), 3);
+    form1.set_startup_form(&form2);
+    form2.set_folder(dir.path());
+    dialogs.reset().yes();
+    form2.cmd_set_click();
+    dialogs.reset();
+    form1.show();
+    form1.activateWindow();
+  }
+  QTemporaryDir dir;
+  Library lib;
+  SwitchDialogs dialogs;
+  TrackState state;
+  Form1 form1{state, dialogs, lib.get()};
+  Form2 form2{form1, dir.path()};
+  QTableWidget* t() const { return form1.ss1(); }
+
+  void click(const QString& where, Qt::KeyboardModifiers mods) {
+    const QStringList at = where.split(QLatin1Char(','));
+    const QModelIndex i = t()->model()->index(at[1].toInt() - 1, at[0].toInt() - 1);
+    QTest::mouseClick(t()->viewport(), Qt::LeftButton, mods, t()->visualRect(i).center());
+  }
+  void click_header(int col) {
+    QHeaderView* h = t()->horizontalHeader();
+    const QPoint at(h->sectionViewportPosition(col - 1) + h->sectionSize(col - 1) / 2, h->height() / 2);
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  }
+  // Types into the current cell as a user does: a key opens its editor, the
+  // text comes as an input method commits it; Enter unless left open.
+  void type(const QString& text, bool enter) {
+    QTest::keyClick(t(), Qt::Key_W);
+    auto* editor = t()->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->selectAll();
+    editor->insert(text);
+    if (!enter) return;
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(!t()->indexWidget(t()->currentIndex()));
+  }
+  void step(const QString& s) {
+    const QString verb = s.section(QLatin1Char(' '), 0, 0);
+    const QString arg = s.section(QLatin1Char(' '), 1);
+    if (verb == QLatin1String("click")) click(arg, Qt::NoModifier);
+    if (verb == QLatin1String("shift")) click(arg, Qt::ShiftModifier);
+    if (verb == QLatin1String("header")) click_header(arg.toInt());
+    if (verb == QLatin1String("type")) type(arg, true);
+    if (verb == QLatin1String("open")) type(arg, false);
+    if (verb == QLatin1String("key")) QTest::keySequence(QApplication::focusWidget(), QKeySequence(arg));
+    if (verb == QLatin1String("clip")) QGuiApplication::clipboard()->setText(arg);
+    if (verb == QLatin1String("yes")) dialogs.reset().yes();
+    if (verb == QLatin1String("hide")) t()->setColumnHidden(arg.toInt() - 1, true);
+  }
+  // What a check names: "col C" the texts of column C by row number, "marks
+  // C" E for each cell marked edited, "view" the rows as they show,
+  // "sorted" the column of the sort indicator, "clip" the clipboard.
+  QString seen(const QString& what) {
+    QStringList out;
+    const int c = what.section(QLatin1Char(' '), 1).toInt();
+    for (int r = 1; r <= 3; ++r) {
+      if (what.startsWith(QLatin1String("col"))) out << form1.grid().cell_text(c, r);
+      if (what.startsWith(QLatin1String("marks")))
+        out << (form1.grid().cell_mark(c, r) == CellMark::edited ? QStringLiteral("E") : QStringLiteral("."));
+      if (what == QLatin1String("view")) out << QString::number(t()->verticalHeader()->logicalIndex(r - 1) + 1);
+    }
+    if (what == QLatin1String("sorted"))
+      return QString::number(t()->horizontalHeader()->isSortIndicatorShown()
+                                 ? t()->horizontalHeader()->sortIndicatorSection() + 1
+                                 : 0);
+    if (what == QLatin1String("clip")) return QGuiApplication::clipboard()->text();
+    return out.join(what.startsWith(QLatin1String("marks")) ? QString() : QStringLiteral("|"));
+  }
+};
+
+}  // namespace
+
+class GridEditingTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void spreadsheet_keys_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("checks");  // "what=expected"
+    const QStringList three_titles{"click 3,1", "type Track10", "click 3,2", "type track2",
+                                   "click 3,3", "type いぬ"};
+    QTest::newRow("typing fills the selection")
+        << QStringList{"click 3,1", "shift 4,2", "type 冬"}
+        << QStringList{"col 3=冬|冬|曲その03", "col 4=冬|冬|夏のアルバム", "marks 4=EE."};
+    QTest::newRow("Delete clears the selection")
+        << QStringList{"click 3,2", "shift 5,3", "key Del"}
+        << QStringList{"col 3=曲その01||", "col 5=歌手01||", "marks 4=.EE"};
+    QTest::newRow("Ctrl+Z takes a block back as one step")
+        << QStringList{"click 4,1", "shift 4,3", "type 冬", "click 3,2", "type 春", "key Ctrl+Z"}
+        << QStringList{"col 3=曲その01|曲その02|曲その03", "col 4=冬|冬|冬", "marks 3=..."};
+    QTest::newRow("Ctrl+Z twice: as read")
+        << QStringList{"click 4,1", "shift 4,3", "type 冬", "click 3,2", "type 春", "key Ctrl+Z", "key Ctrl+Z"}
+        << QStringList{"col 4=夏のアルバム|夏のアルバム|夏のアルバム", "marks 4=..."};
+    QTest::newRow("Ctrl+C copies the block")
+        << QStringList{"click 3,1", "shift 4,2", "key Ctrl+C"}
+        << QStringList{"clip=曲その01\t夏のアルバム\n曲その02\t夏のアルバム"};
+    QTest::newRow("Ctrl+V pastes at the current cell, rows past the end dropped")
+        << QStringList{"clip 春\t秋\r\n冬\t夏\r\n余り\r\n", "click 4,2", "key Ctrl+V"}
+        << QStringList{"col 4=夏のアルバム|春|冬", "col 5=歌手01|秋|夏", "marks 5=.EE"};
+    QTest::newRow("one value pasted fills the selection")
+        << QStringList{"clip 冬\n", "click 4,1", "shift 4,3", "key Ctrl+V"}
+        << QStringList{"col 4=冬|冬|冬", "marks 4=EEE"};
+    QTest::newRow("copy and paste, then undo")
+        << QStringList{"click 3,1", "shift 3,3", "key Ctrl+C", "click 5,1", "key Ctrl+V", "key Ctrl+Z"}
+        << QStringList{"col 5=歌手01|歌手02|歌手03", "marks 5=..."};
+    QTest::newRow("a header click sorts the view only")
+        << three_titles + QStringList{"header 3"}
+        << QStringList{"view=2|1|3", "sorted=3", "col 1=01|02|03", "col 2=Track1.mp3|Track2.mp3|Track3.mp3"};
+    QTest::newRow("a second click: the rows' own order")
+        << three_titles + QStringList{"header 3", "header 3"} << QStringList{"view=1|2|3", "sorted=0"};
+    QTest::newRow("曲順 sorts by number: the own order")
+        << three_titles + QStringList{"header 3", "header 1"} << QStringList{"view=1|2|3", "sorted=1"};
+    QTest::newRow("pasted down the sorted view")
+        << three_titles + QStringList{"header 3", "clip x\ny\nz", "click 4,2", "key Ctrl+V"}
+        << QStringList{"col 4=y|x|z"};
+    QTest::newRow("pasted across the shown columns only")
+        << QStringList{"hide 4", "clip a\tb", "click 3,1", "key Ctrl+V"}
+        << QStringList{"col 3=a|曲その02|曲その03", "col 4=夏のアルバム|夏のアルバム|夏のアルバム",
+                       "col 5=b|歌手02|歌手03"};
+    QTest::newRow("sorted again once a command changed the column")
+        << three_titles + QStringList{"header 3", "yes", "key F5"} << QStringList{"view=1|2|3", "sorted=3"};
+    QTest::newRow("F5 reloads after its question; nothing left to undo")
+        << QStringList{"click 4,1", "type 冬", "yes", "key F5", "key Ctrl+Z"}
+        << QStringList{"col 4=夏のアルバム|夏のアルバム|夏のアルバム", "marks 4=..."};
+    QTest::newRow("Ctrl+S writes what the open editor holds")
+        << QStringList{"click 4,1", "open 冬", "yes", "key Ctrl+S"}
+        << QStringList{"col 4=冬|夏のアルバム|夏のアルバム", "marks 4=..."};
+  }
+  void spreadsheet_keys() {
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, checks);
+    Window w;
+    QVERIFY(QTest::qWaitForWindowActive(&w.form1));
+    for (const QString& s : steps) {
+      w.step(s);
+      if (QTest::currentTestFailed()) return;
+    }
+    QCoreApplication::processEvents();  // what waits for a command's end
+    for (const QString& c : checks) QCOMPARE(w.seen(c.section(QLatin1Char('='), 0, 0)), c.section(QLatin1Char('='), 1));
+  }
+};
+
+QTEST_MAIN(GridEditingTest)
+#include "test_grid_editing.moc"
