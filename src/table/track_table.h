@@ -16,6 +16,9 @@ constexpr int order = 1, name = 2, title = 3, album = 4, artist = 5;
 // three are the ones always shown.
 constexpr int of(Field f) { return title + static_cast<int>(f); }
 constexpr int last = title + k_field_count - 1;
+constexpr bool is_field(int c) { return c >= title && c <= last; }
+// The field of a column for which is_field holds.
+constexpr Field field_at(int c) { return static_cast<Field>(c - title); }
 }  // namespace col
 
 // Column 2 from the file list, column 1 with track orders, rows 1 to N.

@@ -34,14 +34,14 @@ void mark_failed(Context& cx, int i) {
   g.set_row(r);
   // The name stays, so that the row tells which file failed; its entry is
   // empty, so no command touches the file.
-  for (int c = col::name; c <= col::artist; ++c) {
+  for (int c = col::name; c <= col::last; ++c) {
     g.set_col(c);
     g.set_text(c == col::name ? cx.state.listed(i) : QString());
   }
   g.set_row(r);
   g.set_col(col::order);
   g.set_block_row2(r);
-  g.set_block_col2(col::artist);
+  g.set_block_col2(col::last);
   g.set_block_mode(true);
   g.set_back_colour(k_error);
   g.set_block_mode(false);
