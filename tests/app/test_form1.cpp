@@ -27,7 +27,9 @@
 #include "edit/edit_commands.h"
 #include "edit/messages.h"
 #include "rename/messages.h"
+#include "table/messages.h"
 #include "table/track_state.h"
+#include "table/track_table.h"
 #include "tags/messages.h"
 
 using namespace tn;
@@ -195,7 +197,7 @@ void flatten(const QList<QAction*>& actions, const QString& indent, QStringList&
 QList<QAction*> command_actions(QMenuBar* bar) {
   QList<QAction*> out;
   for (QAction* a : bar->findChildren<QAction*>())
-    if (!a->isSeparator() && !a->menu() && !a->objectName().isEmpty()) out << a;
+    if (!a->isSeparator() && !a->menu() && !a->objectName().isEmpty() && !a->isCheckable()) out << a;
   return out;
 }
 
@@ -338,7 +340,12 @@ class TestForm1 : public QObject {
     form1.show();
     QTableWidget* t = form1.ss1();
     QCOMPARE(t->rowCount(), 100);
-    QCOMPARE(t->columnCount(), 5);
+    QCOMPARE(t->columnCount(), 16);
+    // The other fields' columns, hidden until the 表示 menu shows them.
+    for (int c = 5; c < 16; ++c) {
+      QCOMPARE(t->horizontalHeaderItem(c)->text(), header::fields[static_cast<std::size_t>(c - 2)]);
+      QVERIFY(t->isColumnHidden(c));
+    }
     const QStringList headers{QStringLiteral("曲順"), QStringLiteral("ファイル名"),
                               QStringLiteral("曲名(TAG情報)"), QStringLiteral("アルバム名(TAG情報)"),
                               QStringLiteral("アーティスト名(TAG情報)")};
@@ -420,6 +427,18 @@ class TestForm1 : public QObject {
         "  「アーティスト名」のみ書込(&G)",
         "  -",
         "  曲順をTAGに書込(&N)",
+        "表示(&V)",
+        "  トラック番号",
+        "  ディスク番号",
+        "  年",
+        "  ジャンル",
+        "  アルバムアーティスト",
+        "  作曲者",
+        "  コメント",
+        "  曲名よみがな",
+        "  アルバム名よみがな",
+        "  アーティスト名よみがな",
+        "  アルバムアーティストよみがな",
         "ヘルプ(&H)",
         "  バージョン情報(&V)",
     };
@@ -437,7 +456,7 @@ class TestForm1 : public QObject {
     }
     for (QAction* a : form1.menuBar()->findChildren<QAction*>()) {
       QVERIFY2(a->shortcut().isEmpty(), qPrintable(a->text()));
-      QVERIFY(!a->isCheckable());
+      QCOMPARE(a->isCheckable(), a->objectName().startsWith(QStringLiteral("mnu_col_")));
       QVERIFY(a->isEnabled());
       QVERIFY(a->isVisible());
     }
@@ -461,6 +480,43 @@ class TestForm1 : public QObject {
     QCOMPARE(actions.size(), 26);
     for (QAction* a : actions) QCOMPARE(routed_items.count(a->objectName()), 1);
     QCOMPARE(routed_items.size(), actions.size());
+  }
+
+  // A column of the 表示 menu shows when checked, and again in the next
+  // session; a command that fills a hidden column (an import) shows it.
+  void view_menu_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("by_menu");
+    QTest::newRow("year by the menu") << "year" << true;
+    QTest::newRow("sort reading by the menu") << "album_artist_sort" << true;
+    QTest::newRow("genre filled by an import") << "genre" << false;
+  }
+  void view_menu() {
+    QFETCH(QString, field);
+    QFETCH(bool, by_menu);
+    const Field f = *field_from_key(field);
+    const int c = col::of(f) - 1;
+    {
+      Rig rig;
+      QAction* item = rig.form1.menuBar()->findChild<QAction*>("mnu_col_" + field);
+      QVERIFY(item && !item->isChecked());
+      QVERIFY(rig.form1.ss1()->isColumnHidden(c));
+      if (by_menu) {
+        item->trigger();
+      } else {
+        rig.state.shown_fields[f] = true;
+        rig.form1.grid().mark(c + 1, 1, CellMark::edited);
+      }
+      QVERIFY(!rig.form1.ss1()->isColumnHidden(c));
+      QVERIFY(item->isChecked());
+      QVERIFY(rig.form1.ss1()->columnWidth(c) > 0);
+    }
+    Rig next;
+    QVERIFY(!next.form1.ss1()->isColumnHidden(c));
+    QVERIFY(next.state.shown_fields[f]);
+    next.form1.menuBar()->findChild<QAction*>("mnu_col_" + field)->trigger();
+    QVERIFY(next.form1.ss1()->isColumnHidden(c));
+    QVERIFY(!Rig().state.shown_fields[f]);
   }
 
   void routing_data() {
