@@ -103,8 +103,9 @@ void print_outcome(const Session& s, const Plan& plan, const Outcome& o, bool js
     rows.append(row);
     if (!s.state.file(r - 1).isEmpty() && !written(s, o, r)) not_written.append(r);
     QStringList cells;
-    for (const char* field : {"order", "file", "title", "album", "artist", "track"})
-      if (row.contains(QLatin1String(field))) cells << row.value(QLatin1String(field)).toString();
+    for (const char* field : {"order", "file", "title", "album", "artist"})
+      cells << row.value(QLatin1String(field)).toString();
+    if (plan.tracks) cells << row.value(QStringLiteral("track")).toString();
     text += tsv_line(cells);
   }
   if (!json) return print_out(text);
