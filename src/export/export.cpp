@@ -12,7 +12,7 @@
 #include "table/grid.h"
 #include "table/sheet_columns.h"
 #include "table/track_state.h"
-#include "tags/safe_write.h"
+#include "durable/safe_write.h"
 
 namespace tn {
 

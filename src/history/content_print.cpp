@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "history/history.h"
-#include "tags/safe_write.h"
+#include "durable/safe_write.h"
 
 namespace tn::history {
 

@@ -10,8 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "tags/journal_record.h"
-#include "tags/safe_write.h"
+#include "durable/journal_record.h"
+#include "durable/safe_write.h"
 #include "text/file_name.h"
 
 namespace tn::history {

@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include "history/undo.h"
-#include "tags/journal.h"
-#include "tags/safe_write.h"
+#include "durable/journal.h"
+#include "durable/safe_write.h"
 #include "tags/tag_library.h"
 
 namespace tn::history {

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "history/history.h"
-#include "tags/change_observer.h"
+#include "durable/change_observer.h"
 
 namespace tn {
 class TagLibrary;

@@ -11,9 +11,9 @@
 #include "history/messages.h"
 #include "posix/safe_rename.h"
 #include "text/file_name.h"
-#include "tags/journal.h"
-#include "tags/journal_record.h"
-#include "tags/safe_write.h"
+#include "durable/journal.h"
+#include "durable/journal_record.h"
+#include "durable/safe_write.h"
 #include "text/file_name.h"
 
 namespace tn::history {

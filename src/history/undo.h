@@ -13,7 +13,7 @@
 #include <cstdint>
 
 #include "history/history.h"
-#include "tags/journal.h"
+#include "durable/journal.h"
 
 namespace tn::history {
 

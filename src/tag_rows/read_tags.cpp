@@ -7,8 +7,9 @@
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/messages.h"
-#include "tags/mojibake.h"
+#include "tags/tag_access.h"
 #include "tags/tag_library.h"
+#include "text/text.h"
 
 namespace tn {
 
@@ -47,17 +48,38 @@ void mark_failed(Context& cx, int i) {
   g.set_block_mode(false);
 }
 
-// The title, album and artist cells of row that hold double-encoded
-// mojibake show the text they were, in the edited colour, marked as
-// repaired and not yet written.
-void repair_mojibake_row(Grid& g, int row) {
-  g.set_row(row);
-  for (int c = col::title; c <= col::artist; ++c) {
-    g.set_col(c);
-    const std::optional<QString> repaired = repair_mojibake(g.text());
+// What the file holds in title, album and artist, in the table's order.
+constexpr Field k_columns[3] = {Field::title, Field::album, Field::artist};
+
+// The file's texts as the table shows them (cut after 128 characters);
+// a double-encoded one shows the text it was, in the edited colour, marked
+// as repaired and not yet written.
+void show_read(Context& cx, int i, const TagRead& read) {
+  Grid& g = cx.ss1;
+  const int r = i + 1;
+  TagTexts shown;
+  TagFlags legacy;
+  for (std::size_t k = 0; k < 3; ++k) {
+    const FieldValue& v = read.fields[k_columns[k]];
+    shown[k] = first_chars(v.text, k_tag_text_chars);
+    legacy[k] = v.legacy;
+    g.set_row(r);
+    g.set_col(col::of(k_columns[k]));
+    g.set_text(shown[k]);
+  }
+  cx.state.set_identity(i, read.identity);
+  cx.state.set_on_disk(i, shown);
+  note_legacy(cx, r, legacy);
+  cx.state.set_legacy_v1_alone(i, read.legacy_block_alone);
+  cx.state.set_no_audio(i, read.no_audio);
+  if (read.no_audio) g.mark(col::name, r, CellMark::no_audio);
+  for (Field f : k_columns) {
+    const std::optional<QString>& repaired = read.fields[f].repaired;
     if (!repaired) continue;
-    g.set_text(*repaired);
-    g.mark(c, row, CellMark::repaired);
+    g.set_row(r);
+    g.set_col(col::of(f));
+    g.set_text(first_chars(*repaired, k_tag_text_chars));
+    g.mark(col::of(f), r, CellMark::repaired);
   }
 }
 
@@ -70,19 +92,8 @@ TagFlags tag_flags(int field_bits) {
 
 std::vector<ReadError> read_tags(Context& cx) {
   std::vector<ReadError> failed;
-  auto report = [&](int i, const QString& tail) {
-    const qint16 no = static_cast<qint16>(cx.tags.vbmp3_getLastErrorNo());
-    const QString text =
-        msg::error_number + QString::number(no) + msg::error_text(no) + cx.state.file(i) + tail;
-    cx.dialogs.notify(text);
-    failed.push_back({i + 1, no, text});
-    mark_failed(cx, i);
-  };
-  TagRecordBytes tag = empty_tag_bytes();
-  OpenRecordBytes info = empty_open_bytes();
-  Grid& g = cx.ss1;
+  TagAccess& access = cx.tags.access();
   for (int i = 0; i < cx.state.file_count; ++i) {
-    const int r = i + 1;
     const QString name = cx.state.file(i);
     if (name.isEmpty()) {
       // No file behind this row (it failed before, or the folder now holds
@@ -90,30 +101,18 @@ std::vector<ReadError> read_tags(Context& cx) {
       mark_failed(cx, i);
       continue;
     }
-    if (cx.tags.vbmp3_open(encode_file_name(cx.state.path_of(i)), info)) {
-      if (cx.tags.vbmp3_getTagInfo(tag)) {
-        cx.state.set_identity(i, cx.tags.open_file_identity());
-        const TagRecord rec = from_bytes(tag);
-        g.set_row(r);
-        g.set_col(col::title);
-        g.set_text(rec.title);
-        g.set_col(col::album);
-        g.set_text(rec.album);
-        g.set_col(col::artist);
-        g.set_text(rec.artist);
-        cx.state.set_on_disk(i, TagTexts{rec.title, rec.album, rec.artist});
-        note_legacy(cx, r, tag_flags(cx.tags.legacy_fields()));
-        cx.state.set_legacy_v1_alone(i, cx.tags.legacy_fields() & k_legacy_v1_alone);
-        cx.state.set_no_audio(i, cx.tags.open_file_without_audio());
-        if (cx.state.no_audio(i)) g.mark(col::name, r, CellMark::no_audio);
-        repair_mojibake_row(g, r);
-      } else {
-        report(i, msg::tag_read_failed_tail);
-      }
-    } else {
-      report(i, msg::open_failed_tail);
+    const TagReadResult result = access.read(encode_file_name(cx.state.path_of(i)));
+    if (const auto* read = std::get_if<TagRead>(&result)) {
+      show_read(cx, i, *read);
+      continue;
     }
-    cx.tags.vbmp3_close();
+    const TagFailure& f = std::get<TagFailure>(result);
+    const qint16 no = static_cast<qint16>(f.number);
+    const QString& tail = f.stage == TagFailure::Stage::open ? msg::open_failed_tail : msg::tag_read_failed_tail;
+    const QString text = msg::error_number + QString::number(no) + msg::error_text(no) + name + tail;
+    cx.dialogs.notify(text);
+    failed.push_back({i + 1, no, text});
+    mark_failed(cx, i);
   }
   return failed;
 }

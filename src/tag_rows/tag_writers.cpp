@@ -15,6 +15,7 @@
 #include "table/track_table.h"
 #include "tags/messages.h"
 #include "tag_rows/read_tags.h"
+#include "tags/tag_access.h"
 #include "tags/tag_library.h"
 #include "text/text.h"
 
@@ -30,116 +31,59 @@ bool make_owner_writable(const QString& path) {
 
 namespace {
 
-// A cell text as a record field: cut after its 128th character, blanks up to
-// 128 characters; the byte form holds all of it.
-void put_cell(char* field, const QString& text) {
-  QString padded = first_chars(text, k_tag_text_chars);
-  const int pad = k_tag_text_chars - char_count(padded);
-  if (pad > 0) padded += QString(pad, QLatin1Char(' '));
-  set_field(field, k_tag_text_bytes, padded);
-}
-
-QString cell(Grid& g, int row, int col) {
-  g.set_row(row);
-  g.set_col(col);
-  return g.text();
-}
-
-// Opens and reads a row's file and fills the record its write hands over
-// (the fields not written as read); the file stays open. Zero, or the error
-// number of the step that failed.
-int prepare_one(Context& cx, int i, WriteFields fields, TagRecordBytes& fresh, int& from_table,
-                std::optional<FileIdentity>& now) {
-  const QByteArray native = encode_file_name(cx.state.path_of(i));
-  // Fresh records for every file: nothing of one file reaches another's tag.
-  OpenRecordBytes info = empty_open_bytes();
-  TagRecordBytes current = empty_tag_bytes();
-  fresh = empty_tag_bytes();
-  from_table = 0;
-  TagLibrary& lib = cx.tags;
-  if (!lib.vbmp3_open(native, info) || !lib.vbmp3_getTagInfo(current)) {
-    const int error = lib.vbmp3_getLastErrorNo();
-    return error != tag_error::none ? error : tag_error::write_failed;
-  }
-  // Only into the file the row was read from: not one swapped in since, nor
-  // a link put in its place.
-  now = lib.open_file_identity();
-  if (now && now != cx.state.identity(i)) return tag_error::changed_on_disk;
-  const int r = i + 1;
-  const bool all = fields == WriteFields::all;
-  auto take = [&](char* dst, const char* kept, bool write, int column, int bit) {
-    if (write) {
-      put_cell(dst, cell(cx.ss1, r, column));
-      from_table |= bit;
-    } else {
-      std::memcpy(dst, kept, k_tag_text_bytes);
-    }
-  };
-  take(fresh.title, current.title, all || fields == WriteFields::title, col::title, field_bit::title);
-  take(fresh.album, current.album, all || fields == WriteFields::album, col::album, field_bit::album);
-  take(fresh.artist, current.artist, all || fields == WriteFields::artist, col::artist,
-       field_bit::artist);
-  return tag_error::none;
-}
-
-// Writes one file; on failure the error number of the step that failed.
-int write_one(Context& cx, int i, WriteFields fields, const QStringList& tracks) {
-  const QString path = cx.state.path_of(i);
-  if (!make_owner_writable(path)) return tag_error::cannot_open;
-  TagLibrary& lib = cx.tags;
-  TagRecordBytes fresh;
-  int from_table = 0;
-  std::optional<FileIdentity> now;
-  int error = prepare_one(cx, i, fields, fresh, from_table, now);
-  if (error == tag_error::none) {
-    const QByteArray native = encode_file_name(path);
-    if (fields == WriteFields::track ? lib.set_track_number(native, fresh, tracks.value(i))
-                                     : lib.vbmp3_setTagInfo(native, fresh, from_table, 1)) {
-      // What the table shows is now this file's own.
-      if (now) cx.state.set_identity(i, lib.open_file_identity());
-    } else {
-      // A failure that names no reason is still a failure.
-      error = lib.vbmp3_getLastErrorNo();
-      if (error == tag_error::none) error = tag_error::write_failed;
-    }
-  }
-  lib.vbmp3_close();
-  return error;
-}
-
 // Whether the run writes entry i's file: it has one, and its row is among
 // `only` when that is given.
 bool in_run(Context& cx, int i, const std::vector<int>* only) {
   return !cx.state.file(i).isEmpty() && (!only || std::find(only->begin(), only->end(), i + 1) != only->end());
 }
 
-// Tells the library every write the run will make, so that it can journal
-// them together. Nothing is written or changed.
-void announce_writes(Context& cx, WriteFields fields, const std::vector<int>* only) {
-  for (int i = 0; i < cx.state.file_count; ++i) {
-    if (!in_run(cx, i, only)) continue;
-    TagRecordBytes fresh;
-    int from_table = 0;
-    std::optional<FileIdentity> now;
-    if (prepare_one(cx, i, fields, fresh, from_table, now) == tag_error::none)
-      cx.tags.announce_write(encode_file_name(cx.state.path_of(i)), fresh, from_table);
-    cx.tags.vbmp3_close();
+// The tag fields a writer takes from the table, in the table's order.
+std::vector<Field> fields_of(WriteFields fields) {
+  switch (fields) {
+    case WriteFields::all: return {Field::title, Field::album, Field::artist};
+    case WriteFields::title: return {Field::title};
+    case WriteFields::album: return {Field::album};
+    case WriteFields::artist: return {Field::artist};
+    case WriteFields::track: return {};
   }
+  return {};
 }
 
-// A write may store more than its columns (an ID3v1 text goes into a new
-// ID3v2 tag too, in Unicode): what entry i's file now holds in legacy bytes,
-// read again where it held any.
-void refresh_legacy(Context& cx, int i) {
-  const TagFlags held = cx.state.legacy(i);
-  if (std::none_of(held.begin(), held.end(), [](bool b) { return b; })) return;
-  OpenRecordBytes info = empty_open_bytes();
-  TagRecordBytes tag = empty_tag_bytes();
-  if (cx.tags.vbmp3_open(encode_file_name(cx.state.path_of(i)), info) && cx.tags.vbmp3_getTagInfo(tag)) {
-    note_legacy(cx, i + 1, tag_flags(cx.tags.legacy_fields()));
-    cx.state.set_legacy_v1_alone(i, cx.tags.legacy_fields() & k_legacy_v1_alone);
+// Entry i's file and what its write stores: the cells of `fields`, or the
+// track number given.
+FileEdits edits_of(Context& cx, int i, const std::vector<Field>& fields, const QString* track) {
+  FileEdits e{encode_file_name(cx.state.path_of(i)), cx.state.identity(i), {}};
+  // As a cell is handed over: cut after its 128th character, blanks at
+  // its end dropped.
+  for (Field f : fields) {
+    QString text = first_chars(cx.ss1.cell_text(col::of(f), i + 1), k_tag_text_chars);
+    while (text.endsWith(QLatin1Char(' '))) text.chop(1);
+    e.edits[f] = text;
   }
-  cx.tags.vbmp3_close();
+  if (track) e.edits[Field::track] = *track;
+  return e;
+}
+
+// The table after a write of entry i: what it shows is the file's own now.
+void note_done(Context& cx, int i, const std::vector<Field>& fields, const FileWritten& w) {
+  const int r = i + 1;
+  const TagFlags held = cx.state.legacy(i);
+  cx.state.set_identity(i, w.identity);
+  for (Field f : fields) note_written(cx, r, col::of(f), col::of(f));
+  // A write may store more than its columns (an ID3v1 text goes into a new
+  // ID3v2 tag too, in Unicode).
+  if (std::none_of(held.begin(), held.end(), [](bool b) { return b; })) return;
+  note_legacy(cx, r, {w.legacy[Field::title], w.legacy[Field::album], w.legacy[Field::artist]});
+  cx.state.set_legacy_v1_alone(i, w.legacy_block_alone);
+}
+
+// Entry i refused with error: reported, and its row's answer.
+RowWritten refuse(Context& cx, int i, int error) {
+  const QString text = msg::error_number + QString::number(error) + msg::error_text(error) + cx.state.file(i) +
+                       msg::tag_write_failed_tail;
+  cx.dialogs.notify(text);
+  if (cx.row_errors) cx.row_errors->push_back({i + 1, error, text});
+  return {RowWritten::Outcome::refused, error, text};
 }
 
 struct Command {
@@ -181,68 +125,78 @@ std::vector<int> run_command(Context& cx, const Command& c) {
 
 }  // namespace
 
-std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& tracks,
-                           const std::vector<int>* only) {
-  std::vector<int> not_written;
-  auto report = [&](int i, int error) {
-    const QString text = msg::error_number + QString::number(error) + msg::error_text(error) +
-                         cx.state.file(i) + msg::tag_write_failed_tail;
-    cx.dialogs.notify(text);
-    if (cx.row_errors) cx.row_errors->push_back({i + 1, error, text});
-  };
+std::vector<int> RowsWritten::not_written() const {
+  std::vector<int> out;
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    if (stopped || rows[i].outcome == RowWritten::Outcome::refused || rows[i].outcome == RowWritten::Outcome::no_file)
+      out.push_back(static_cast<int>(i) + 1);
+  return out;
+}
+
+RowsWritten write_fields(Context& cx, const std::vector<Field>& fields, const QString& run_name,
+                         const std::vector<int>* only, const QStringList* tracks) {
+  RowsWritten out;
+  out.rows.resize(static_cast<std::size_t>(cx.state.file_count));
   // Named before any row is tried: no file is at fault.
   if (!folder_writable(cx.state.edit_folder)) {
     cx.dialogs.notify(msg::write_folder_refused_head + cx.state.edit_folder + msg::write_folder_refused_tail);
-    for (int i = 0; i < cx.state.file_count; ++i) not_written.push_back(i + 1);
-    return not_written;
+    out.stopped = true;
+    return out;
   }
   // Recorded into the folder's history, so that the run can be undone.
-  const QString* runs[] = {&msg::run_write_all, &msg::run_write_title, &msg::run_write_album,
-                           &msg::run_write_artist, &msg::run_track_numbers};
-  static_assert(std::size(runs) == static_cast<std::size_t>(WriteFields::track) + 1);
-  history::CommandRun run(cx.tags, cx.state.edit_folder, *runs[static_cast<int>(fields)]);
+  history::CommandRun run(cx.tags, cx.state.edit_folder, run_name);
   if (!run.recording().usable()) {
     // A write that could not be undone is not made.
     cx.dialogs.notify(msg::history_unusable(msg::history_write, history::place_of(run.recording().folder())));
-    for (int i = 1; i <= cx.state.file_count; ++i) not_written.push_back(i);
-    return not_written;
+    out.stopped = true;
+    return out;
   }
-  ProgressScope progress(cx, cx.state.file_count);
-  // A track number goes through TagLib, which journals each write on its own.
-  if (fields != WriteFields::track) announce_writes(cx, fields, only);
-  std::vector<std::optional<FileIdentity>> read_as(static_cast<std::size_t>(cx.state.file_count));
+  std::vector<FileEdits> files;
+  std::vector<int> entry;  // of each file
+  std::vector<int> error(out.rows.size(), tag_error::none);
   for (int i = 0; i < cx.state.file_count; ++i) {
-    progress.step(i);
     if (!in_run(cx, i, only)) {
-      if (cx.state.file(i).isEmpty() && !only) not_written.push_back(i + 1);
+      if (cx.state.file(i).isEmpty() && !only) out.rows[static_cast<std::size_t>(i)].outcome = RowWritten::Outcome::no_file;
       continue;
     }
-    read_as[static_cast<std::size_t>(i)] = cx.state.identity(i);
-    const int error = write_one(cx, i, fields, tracks);
-    if (error != tag_error::none) {
-      report(i, error);
-      not_written.push_back(i + 1);
+    // The owner's write bit, which a file copied from a CD often lacks.
+    if (!make_owner_writable(cx.state.path_of(i))) {
+      error[static_cast<std::size_t>(i)] = tag_error::cannot_open;
+      continue;
+    }
+    const QString track = tracks ? tracks->value(i) : QString();
+    files.push_back(edits_of(cx, i, fields, tracks ? &track : nullptr));
+    entry.push_back(i);
+  }
+  ProgressScope progress(cx, cx.state.file_count);
+  WriteOptions options;
+  options.shown_chars = k_tag_text_chars;
+  options.observer = &run.recording();
+  options.progress = [&](int k) { progress.step(entry[static_cast<std::size_t>(k)]); };
+  const std::vector<FileWritten> written = cx.tags.access().write(files, options);
+  for (std::size_t k = 0; k < written.size(); ++k) {
+    const auto i = static_cast<std::size_t>(entry[k]);
+    if (written[k].written) {
+      out.rows[i].outcome = RowWritten::Outcome::done;
+      note_done(cx, entry[k], fields, written[k]);
+    } else {
+      error[i] = written[k].failure.number != tag_error::none ? written[k].failure.number : tag_error::write_failed;
     }
   }
-  // Writes that did not reach the disk when the run's writes were flushed:
-  // their files are as they were read.
-  const QByteArrayList lost = cx.tags.finish_writes();
-  for (int i = 0; i < cx.state.file_count && !lost.isEmpty(); ++i) {
-    if (cx.state.file(i).isEmpty() || !lost.contains(encode_file_name(cx.state.path_of(i)))) continue;
-    cx.state.set_identity(i, read_as[static_cast<std::size_t>(i)]);
-    report(i, tag_error::write_failed);
-    not_written.insert(std::upper_bound(not_written.begin(), not_written.end(), i + 1), i + 1);
-  }
-  // What was written is what those files hold now.
-  const int first = fields == WriteFields::album ? col::album : fields == WriteFields::artist ? col::artist : col::title;
-  const int last = fields == WriteFields::all ? col::artist : first;
-  for (int r = 1; r <= cx.state.file_count; ++r) {
-    if (!in_run(cx, r - 1, only) || std::binary_search(not_written.begin(), not_written.end(), r)) continue;
-    // A track number write stores none of the columns.
-    if (fields != WriteFields::track) note_written(cx, r, first, last);
-    refresh_legacy(cx, r - 1);
-  }
-  return not_written;
+  // Reported in row order.
+  for (std::size_t i = 0; i < error.size(); ++i)
+    if (error[i] != tag_error::none) out.rows[i] = refuse(cx, static_cast<int>(i), error[i]);
+  return out;
+}
+
+std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& tracks,
+                           const std::vector<int>* only) {
+  const QString* runs[] = {&msg::run_write_all, &msg::run_write_title, &msg::run_write_album,
+                           &msg::run_write_artist, &msg::run_track_numbers};
+  static_assert(std::size(runs) == static_cast<std::size_t>(WriteFields::track) + 1);
+  return write_fields(cx, fields_of(fields), *runs[static_cast<int>(fields)], only,
+                      fields == WriteFields::track ? &tracks : nullptr)
+      .not_written();
 }
 
 std::vector<int> cmd_write_all(Context& cx) {

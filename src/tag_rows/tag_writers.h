@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "table/context.h"
+#include "tags/fields.h"
 
 namespace tn {
 
@@ -19,6 +20,38 @@ std::vector<int> cmd_write_artname(Context& cx);
 // Which fields a writer takes from the table; the others keep the file's.
 // track: none of them, the track number frame instead.
 enum class WriteFields { all, title, album, artist, track };
+
+// What became of one row of a write run.
+struct RowWritten {
+  enum class Outcome {
+    not_reached,  // not in the run (not among `only`), or the run stopped first
+    no_file,      // its file failed to read: skipped, and counted as not written
+    done,
+    refused,      // reported: number, text
+  };
+  Outcome outcome = Outcome::not_reached;
+  int number = 0;
+  QString text;
+};
+
+struct RowsWritten {
+  std::vector<RowWritten> rows;  // one per entry of the file list
+  // Refused before any file: the folder can't be written, or its history
+  // can't be stored (reported); no row was tried.
+  bool stopped = false;
+  // The rows (from 1) tag_write calls not written: refused, without a file,
+  // or every row of a stopped run.
+  std::vector<int> not_written() const;
+};
+
+// One run of writes of `fields` from their columns (tracks given: the track
+// number of entry i is (*tracks)[i]), recorded in the folder's history as
+// run_name; each file opened once to read and plan and once to write, the
+// run's changes in place journaled with one flush. A file that cannot be
+// written is reported and the run goes on. only: the rows (from 1) to
+// write; nullptr: every row with a file.
+RowsWritten write_fields(Context& cx, const std::vector<Field>& fields, const QString& run_name,
+                         const std::vector<int>* only = nullptr, const QStringList* tracks = nullptr);
 
 // One run over every file of the file list. A file that cannot be written is
 // reported and the run goes on; rows whose file-list entry is empty (their

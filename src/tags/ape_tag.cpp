@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "tags/safe_write.h"
+#include "durable/safe_write.h"
 
 namespace tn {
 
@@ -81,14 +81,33 @@ ApeFound find_ape(int fd, std::int64_t start, std::int64_t end, ApeTag& tag) {
   return items_of(tag.bytes, items) ? ApeFound::found : ApeFound::broken;
 }
 
-bool new_ape(const QByteArray& old, const WantedTexts& wanted, const QString* track, QByteArray& out) {
+namespace {
+
+// The item keys of the other fields players read from an APE tag.
+const char* ape_key(Field f) {
+  switch (f) {
+    case Field::track: return "Track";
+    case Field::disc: return "Disc";
+    case Field::year: return "Year";
+    case Field::genre: return "Genre";
+    case Field::album_artist: return "Album Artist";
+    case Field::composer: return "Composer";
+    case Field::comment: return "Comment";
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+bool new_ape(const QByteArray& old, const WantedTexts& wanted, const OtherEdits* others, QByteArray& out) {
   std::vector<Item> items;
   if (!items_of(old, items)) return false;
   // The value each key gets; a key not set keeps its items.
   std::vector<std::pair<QByteArray, QByteArray>> set;
   for (int i = 0; i < k_fields; ++i)
     if (!wanted[i].kept || wanted[i].written) set.emplace_back(k_keys[i], wanted[i].text.toUtf8());
-  if (track) set.emplace_back("Track", track->toUtf8());
+  for (const OtherEdit& e : others ? *others : OtherEdits{})
+    if (const char* key = ape_key(e.field)) set.emplace_back(key, e.text.toUtf8());
   const bool header = le32(old.constData() + old.size() - k_footer + 20) & k_has_header;
   QByteArray body;
   std::uint32_t count = 0;

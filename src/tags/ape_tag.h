@@ -26,9 +26,9 @@ enum class ApeFound { none, found, broken };
 ApeFound find_ape(int fd, std::int64_t start, std::int64_t end, ApeTag& tag);
 
 // The tag with the items of the fields the write sets (Title, Artist, Album;
-// Track when track is given) holding the new texts, added where missing,
-// removed where the text is empty. False when the tag can't be carried
-// whole (a field's item that is no text).
-bool new_ape(const QByteArray& old, const WantedTexts& wanted, const QString* track, QByteArray& out);
+// of others those an APE tag has a key for: Track, Year, Genre, …) holding
+// the new texts, added where missing, removed where the text is empty.
+// False when the tag can't be carried whole (a field's item that is no text).
+bool new_ape(const QByteArray& old, const WantedTexts& wanted, const OtherEdits* others, QByteArray& out);
 
 }  // namespace tn

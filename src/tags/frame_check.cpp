@@ -2,7 +2,7 @@
 
 #include <taglib/tbytevector.h>
 
-#include "tags/safe_write.h"
+#include "durable/safe_write.h"
 #include "tags/tag_library.h"
 #include "tags/taglib_text.h"
 

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include "tags/fields.h"
 #include "tags/mp3_probe.h"
 #include "tags/write_plan.h"
 
@@ -22,9 +23,15 @@ bool read_id3v1(int fd, const Mp3Probe& probe, QByteArray& block);
 QByteArray id3v1_bytes(const QByteArray& block, int i);
 QString id3v1_text(const QByteArray& block, int i);
 
-// The block with the fields that change stored anew. track: a new track
-// number ("3/12"), which goes into the ID3v1.1 track byte where the block
-// has one (the comment's 29th byte zero); a 30-byte comment stays whole.
-QByteArray new_id3v1(const QByteArray& old, const WantedTexts& wanted, const QString* track = nullptr);
+// A field of the block as a read shows it (title, artist, album, year,
+// comment, track of an ID3v1.1 block, genre by name); empty for a field
+// the block has no room for. legacy: whether it is decoded from legacy bytes.
+QString id3v1_field(const QByteArray& block, Field f, bool* legacy = nullptr);
+
+// The block with the fields that change stored anew. others: the write's
+// other fields; a track number ("3/12") goes into the ID3v1.1 track byte
+// where the block has one (the comment's 29th byte zero), a year, comment
+// and genre into theirs (a genre by its number in the list, or none).
+QByteArray new_id3v1(const QByteArray& old, const WantedTexts& wanted, const OtherEdits* others = nullptr);
 
 }  // namespace tn

@@ -11,7 +11,7 @@
 #include "id3/header.h"
 #include "tags/frame_body.h"
 #include "tags/frame_text.h"
-#include "tags/safe_write.h"
+#include "durable/safe_write.h"
 
 // The walk and the text decoding follow TagLib 1.13 step by step (its frame
 // loop, frame header, text frame parsing and String conversions), so that

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "id3/header.h"
-#include "tags/safe_write.h"
+#include "durable/safe_write.h"
 #include "tags/tag_library.h"
 
 namespace tn {

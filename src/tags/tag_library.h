@@ -1,7 +1,9 @@
 #pragma once
 // The tag library: five calls, one file at a time (open, read or write the
-// tag, close). The real one sits on TagLib; tests may put a fake in its place
-// to provoke error numbers that real files cannot.
+// tag, close), as the program's oldest procedures call them. The real one is
+// a thin adapter over the MP3 tag access (tag_access.h), which everything
+// else uses; tests may put a fake in its place to provoke error numbers that
+// real files cannot, and then reach it through an access over the five calls.
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -9,23 +11,13 @@
 #include <optional>
 
 #include "posix/file_identity.h"
+#include "tags/tag_error.h"
 #include "tags/tag_record.h"
 
 namespace tn {
 
 class ChangeObserver;
-
-// Error numbers of vbmp3_getLastErrorNo.
-namespace tag_error {
-constexpr int none = 0;
-constexpr int cannot_open = 1;       // missing, no permission, a folder
-constexpr int no_file_open = 2;      // tag read without an open file
-constexpr int read_failed = 3;       // truncated or corrupt tag, read error
-constexpr int bad_frame_header = 11; // looks like MP3, first frame header unreadable
-constexpr int unknown_format = 24;   // no MPEG audio at all
-constexpr int write_failed = 30;     // the tag could not be written
-constexpr int changed_on_disk = 31;  // not the file the table was read from
-}  // namespace tag_error
+class TagAccess;
 
 // Fields of the record, for the from_table argument of vbmp3_setTagInfo.
 namespace field_bit {
@@ -38,7 +30,15 @@ constexpr int k_legacy_v1_alone = 8;
 
 class TagLibrary {
  public:
-  virtual ~TagLibrary() = default;
+  TagLibrary();
+  virtual ~TagLibrary();
+  TagLibrary(const TagLibrary&) = delete;
+  TagLibrary& operator=(const TagLibrary&) = delete;
+
+  // The tag access behind the calls; by default one over the five calls
+  // themselves (for a library that has no other).
+  virtual TagAccess& access();
+
   // path: the full path in the file system's bytes. Nonzero = opened.
   virtual int vbmp3_open(const QByteArray& path, OpenRecordBytes& info) = 0;
   // Nonzero = the open file's title, artist and album copied into record
@@ -68,16 +68,15 @@ class TagLibrary {
   // reads all the same, and the row may say so.
   virtual bool open_file_without_audio() const { return false; }
   // Before a run of writes, each write the run will make: the arguments of
-  // its vbmp3_setTagInfo, with the file open and read as for that call. The
-  // library may then journal them together (one flush for the run). Nothing
-  // is written; a write not announced, or whose file changed since, is
-  // journaled on its own.
+  // its vbmp3_setTagInfo. A library may journal them together; the real one
+  // makes each call a run of its own (runs of many files go through the
+  // access), and ignores this.
   virtual void announce_write(const QByteArray& path, const TagRecordBytes& record, int from_table) {
     (void)path, (void)record, (void)from_table;
   }
-  // The end of a run of writes: what was written reaches the disk, and the
-  // in-place journal goes. The paths whose writes could not be flushed (their
-  // old tags are back), for the caller to report as not written.
+  // The end of a run of writes: the paths whose writes could not be flushed
+  // (their old tags are back). The real library's writes are durable when
+  // vbmp3_setTagInfo returns, and this gives none.
   virtual QByteArrayList finish_writes() { return {}; }
   // Who is told of the changes the writes make (a run's history), from now
   // on; nullptr: nobody.
@@ -95,6 +94,9 @@ class TagLibrary {
 
  protected:
   ChangeObserver* observer_ = nullptr;
+
+ private:
+  std::unique_ptr<TagAccess> calls_access_;
 };
 
 // The real library over TagLib.

@@ -58,4 +58,11 @@ TagRecord from_bytes(const TagRecordBytes& b) {
   return r;
 }
 
+QByteArray field_bytes(const char* field) {
+  const void* zero = std::memchr(field, 0, k_tag_text_bytes);
+  qsizetype len = zero ? static_cast<const char*>(zero) - field : k_tag_text_bytes;
+  while (len > 0 && field[len - 1] == ' ') --len;
+  return QByteArray(field, len);
+}
+
 }  // namespace tn

@@ -2,6 +2,7 @@
 // The two records exchanged with the tag library, in their fixed byte layout,
 // and the program's own form of the tag record.
 
+#include <QByteArray>
 #include <QString>
 #include <cstddef>
 #include <cstdint>
@@ -59,6 +60,9 @@ QString field_text(const char* field, int width);
 // whole is dropped, never cut in half; the rest of the field is filled with
 // `pad` (zero, or a blank as the writers hand it over).
 void set_field(char* field, int width, const QString& text, char pad = '\0');
+
+// A fixed field's bytes up to its first zero, trailing blanks dropped.
+QByteArray field_bytes(const char* field);
 
 TagRecordBytes to_bytes(const TagRecord& record, char pad = '\0');
 TagRecord from_bytes(const TagRecordBytes& bytes);

@@ -17,7 +17,8 @@
 #include "tags/frame_accounting.h"
 #include "tags/id3v1_block.h"
 #include "tags/id3v1_seed.h"
-#include "tags/safe_write.h"
+#include "tags/other_frames.h"
+#include "durable/safe_write.h"
 #include "tags/tag_library.h"
 #include "tags/taglib_text.h"
 #include "tags/upgrade_22.h"
@@ -25,40 +26,6 @@
 namespace tn {
 
 namespace {
-
-// The encoding of a new text frame: UTF-16 in ID3v2.3 (what every player
-// reads); in 2.4 the tag's own choice of Unicode, this frame's first, then any
-// other text frame's.
-TagLib::String::Type unicode_encoding(TagLib::ID3v2::Tag& tag, const char* id,
-                                      TagLib::ID3v2::Version version) {
-  constexpr auto utf16 = TagLib::String::UTF16;
-  if (version != TagLib::ID3v2::v4) return utf16;
-  auto unicode = [](TagLib::ID3v2::Frame* f) {
-    auto* tf = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(f);
-    const int t = tf ? static_cast<int>(tf->textEncoding()) : -1;
-    return t > TagLib::String::Latin1 && t <= TagLib::String::UTF8 ? t : -1;
-  };
-  for (TagLib::ID3v2::Frame* f : tag.frameListMap()[id])
-    if (unicode(f) >= 0) return static_cast<TagLib::String::Type>(unicode(f));
-  for (TagLib::ID3v2::Frame* f : tag.frameList())
-    if (unicode(f) >= 0) return static_cast<TagLib::String::Type>(unicode(f));
-  return utf16;
-}
-
-// Puts text into the tag's only `id` frame, when that is a plain text frame
-// whose rendered size stays the same.
-bool replace_same_size(TagLib::ID3v2::Tag& tag, const char* id, const TagLib::String& text,
-                       TagLib::String::Type encoding) {
-  const TagLib::ID3v2::FrameList& frames = tag.frameListMap()[id];
-  auto* frame = frames.size() == 1 ? dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frames.front()) : nullptr;
-  if (!frame) return false;
-  TagLib::ID3v2::TextIdentificationFrame fresh(id, encoding);
-  fresh.setText(text);
-  if (fresh.render().size() != frame->render().size()) return false;
-  frame->setTextEncoding(encoding);
-  frame->setText(text);
-  return true;
-}
 
 // Pads a tag TagLib rendered to `size` bytes when its frames fit: TagLib's
 // own padding follows the size of the file it read (a percent of it), not
@@ -143,28 +110,6 @@ bool set_texts(TagLib::ID3v2::Tag& tag, const WantedTexts& wanted, TagLib::ID3v2
   return changed;
 }
 
-bool is_track(const Id3v2Frame& f) { return std::memcmp(f.id.data(), "TRCK", 4) == 0; }
-
-// The track number frame as `track`, in the frame's own encoding (a new one
-// in Latin-1: digits and a slash read the same in every encoding); true when
-// it changed.
-bool set_track(TagLib::ID3v2::Tag& tag, const QString& track) {
-  const TagLib::ID3v2::FrameList& frames = tag.frameListMap()["TRCK"];
-  auto* old = frames.size() == 1 ? dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frames.front()) : nullptr;
-  const TagLib::String text = to_taglib(track);
-  if (old && old->toString() == text) return false;
-  const int was = old ? static_cast<int>(old->textEncoding()) : -1;
-  const auto encoding = was >= TagLib::String::Latin1 && was <= TagLib::String::UTF8
-                            ? static_cast<TagLib::String::Type>(was)
-                            : TagLib::String::Latin1;
-  if (replace_same_size(tag, "TRCK", text, encoding)) return true;
-  tag.removeFrames("TRCK");
-  auto* frame = new TagLib::ID3v2::TextIdentificationFrame("TRCK", encoding);
-  frame->setText(text);
-  tag.addFrame(frame);
-  return true;
-}
-
 // TagLib drops or damages some frames as it renders them (one flagged to be
 // discarded when the tag changes, for one). What the table shows must come
 // back from the new tag: a kept field as it was read, a changed one as
@@ -227,10 +172,10 @@ void mend(TagLib::ByteVector& rendered, const std::vector<Id3v2Frame>& frames, c
 // (frame_accounting.h), mended once where TagLib did not; a tag that still
 // does not carry them all, or no longer reads as the table asks, is not
 // written.
-// track_set: the track number frame is the write's too, left out of the check.
+// others: the frames of those fields are the write's too, left out of the check.
 bool render_carried(TagLib::ID3v2::Tag& tag, const std::vector<Id3v2Frame>& old_frames,
                     const WantedTexts& wanted, TagLib::ID3v2::Version version, TagLib::ByteVector& rendered,
-                    bool track_set) {
+                    const OtherEdits& others) {
   if (!render_checked(tag, wanted, version, rendered)) return false;
   const bool v4 = version == TagLib::ID3v2::v4;
   for (int round = 0;; ++round) {
@@ -238,7 +183,7 @@ bool render_carried(TagLib::ID3v2::Tag& tag, const std::vector<Id3v2Frame>& old_
     const QByteArray bytes = QByteArray::fromRawData(rendered.data(), static_cast<qsizetype>(rendered.size()));
     if (!tag_frames(bytes, v4 ? 4 : 3, frames)) return false;
     std::vector<Id3v2Frame> now = frames;
-    if (track_set) std::erase_if(now, is_track);
+    std::erase_if(now, [&](const Id3v2Frame& f) { return set_by_others(f, others); });
     FramesOff off = frames_off(old_frames, now, wanted);
     if (off.none()) {
       if (round == 0) return true;
@@ -251,6 +196,22 @@ bool render_carried(TagLib::ID3v2::Tag& tag, const std::vector<Id3v2Frame>& old_
     if (round > 0) return false;
     mend(rendered, frames, off, v4);
   }
+}
+
+// The frames of the other fields TagLib left out of the rendered tag, put
+// back; false when one still does not read back as set.
+bool add_dropped(TagLib::ByteVector& rendered, const OtherEdits& others, bool v4) {
+  if (others.empty()) return true;
+  const auto bytes = [&] { return QByteArray(rendered.data(), static_cast<qsizetype>(rendered.size())); };
+  std::vector<Id3v2Frame> dropped, frames;
+  if (!dropped_others(bytes(), v4 ? 4 : 3, others, dropped)) return false;
+  if (dropped.empty()) return true;
+  if (!tag_frames(bytes(), v4 ? 4 : 3, frames)) return false;
+  FramesOff off;
+  for (const Id3v2Frame& f : dropped) off.missing.push_back(&f);
+  mend(rendered, frames, off, v4);
+  std::vector<Id3v2Frame> still;
+  return dropped_others(bytes(), v4 ? 4 : 3, others, still) && still.empty();
 }
 
 // Whether a read of this tag gives the texts of the fields the write sets,
@@ -274,7 +235,9 @@ bool reads_as_wanted(const QByteArray& tag, int version, const WantedTexts& want
 }  // namespace
 
 int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByteArray& old_tag,
-                 NewId3v2& out, const QString* track) {
+                 NewId3v2& out, const OtherEdits* others) {
+  const OtherEdits none;
+  const OtherEdits& other = others ? *others : none;
   out = {};
   // Only the tag at the start counts (TagLib would find one inside the audio
   // too, where no player looks).
@@ -309,8 +272,8 @@ int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByte
   TagLib::ID3v2::Tag& tag = had_v2 ? *parsed->ID3v2Tag() : no_tag;
 
   const bool texts_changed = set_texts(tag, wanted, version);
-  const bool track_changed = track && set_track(tag, *track);
-  if (!texts_changed && !track_changed) {
+  const bool others_changed = set_others(tag, other, version);
+  if (!texts_changed && !others_changed) {
     // The tag stays as it is, which is right only when a read of the file
     // already gives what the table shows. A frame TagLib drops as damaged
     // (one running past the tag's end) is read by our own reader, and
@@ -330,8 +293,9 @@ int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByte
   store_unknown_encodings_as_utf16(tag);
   // Frames were added or changed, so the new tag has one.
   TagLib::ByteVector rendered;
-  if (track) std::erase_if(old_frames, is_track);
-  if (!render_carried(tag, old_frames, wanted, version, rendered, track)) return tag_error::write_failed;
+  std::erase_if(old_frames, [&](const Id3v2Frame& f) { return set_by_others(f, other); });
+  if (!render_carried(tag, old_frames, wanted, version, rendered, other)) return tag_error::write_failed;
+  if (!add_dropped(rendered, other, version == TagLib::ID3v2::v4)) return tag_error::write_failed;
   if (old_v2_size > 0) fit_to_size(rendered, old_v2_size, version == TagLib::ID3v2::v4);
   const QByteArray new_v2(rendered.data(), static_cast<qsizetype>(rendered.size()));
 

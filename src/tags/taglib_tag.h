@@ -12,10 +12,10 @@ namespace tn {
 
 // fd: the file, open for reading; probe: probe_mp3 of it, without
 // tag_broken. old_tag: a buffer for the old tag's bytes (kept by the caller
-// from file to file, like the heap). track: the track number frame's new
-// text (nullptr: it stays). Returns tag_error::none with `out` filled, or
+// from file to file, like the heap). others: the write's fields beyond
+// title, artist and album (nullptr: none). Returns tag_error::none with `out` filled, or
 // the error the write fails with.
 int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByteArray& old_tag,
-                 NewId3v2& out, const QString* track = nullptr);
+                 NewId3v2& out, const OtherEdits* others = nullptr);
 
 }  // namespace tn

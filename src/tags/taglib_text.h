@@ -20,6 +20,16 @@ TagLib::String to_taglib(const QString& s);
 // other players show them).
 QString frame_text(TagLib::ID3v2::Tag& tag, const char* id, bool legacy = true);
 
+// The encoding of a new text frame: UTF-16 in ID3v2.3 (what every player
+// reads); in 2.4 the tag's own choice of Unicode, this frame's first, then
+// any other text frame's.
+TagLib::String::Type unicode_encoding(TagLib::ID3v2::Tag& tag, const char* id, TagLib::ID3v2::Version version);
+
+// Puts text into the tag's only `id` frame, when that is a plain text frame
+// whose rendered size stays the same.
+bool replace_same_size(TagLib::ID3v2::Tag& tag, const char* id, const TagLib::String& text,
+                       TagLib::String::Type encoding);
+
 // Title, artist and album of a rendered tag, as a read of the file would give them.
 bool rendered_texts(const TagLib::ByteVector& rendered, std::array<QString, k_fields>& out);
 

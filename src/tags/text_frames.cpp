@@ -9,7 +9,7 @@
 
 #include "id3/header.h"
 #include "tags/id3v2_reader.h"
-#include "tags/safe_write.h"
+#include "durable/safe_write.h"
 
 namespace tn {
 

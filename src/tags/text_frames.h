@@ -15,7 +15,7 @@
 
 #include <vector>
 
-#include "tags/journal.h"
+#include "durable/journal.h"
 #include "tags/mp3_probe.h"
 #include "tags/write_plan.h"
 

@@ -3,33 +3,44 @@
 #include <cstring>
 #include <utility>
 
-#include "tags/tag_library.h"
+#include "text/text.h"
 
 namespace tn {
 
-QByteArray field_bytes(const char* field) {
-  const void* zero = std::memchr(field, 0, k_tag_text_bytes);
-  qsizetype len = zero ? static_cast<const char*>(zero) - field : k_tag_text_bytes;
-  while (len > 0 && field[len - 1] == ' ') --len;
-  return QByteArray(field, len);
+namespace {
+
+// The first three fields in the order of the frames' tables (k_frame_ids).
+constexpr Field k_three[k_fields] = {Field::title, Field::artist, Field::album};
+
+// The text a write stores for an edit, or nullopt to keep the file's: a
+// text the caller shows cut, come back as that cut, keeps the whole.
+std::optional<QString> stored(const std::optional<QString>& edit, const QString& file, int shown_chars) {
+  if (!edit || shown_chars <= 0 || char_count(file) <= shown_chars) return edit;
+  QString shown = first_chars(file, shown_chars);
+  while (shown.endsWith(QLatin1Char(' '))) shown.chop(1);
+  if (*edit == shown) return std::nullopt;
+  return edit;
 }
 
-WantedTexts wanted_fields(const TagRecordBytes& record, int from_table, const LastRead* known) {
-  // A field handed back as last read means the file's whole text (the record
-  // holds only its first 128 characters). A field the caller did not take
-  // from the table stays in the file byte for byte; one it took is stored as
-  // the table shows it, unless it is a longer text come back unchanged.
-  const char* fields[k_fields] = {record.title, record.artist, record.album};
-  constexpr int k_bits[k_fields] = {field_bit::title, field_bit::artist, field_bit::album};
+}  // namespace
+
+WantedTexts wanted_fields(const TagRead& now, const PerField<std::optional<QString>>& edits, int shown_chars,
+                          OtherEdits& others) {
   WantedTexts wanted;
   for (int i = 0; i < k_fields; ++i) {
+    const FieldValue& v = now.fields[k_three[i]];
+    const std::optional<QString> text = stored(edits[k_three[i]], v.text, shown_chars);
     WantedText& w = wanted[i];
-    const QByteArray bytes = field_bytes(fields[i]);
-    const bool unchanged = known && bytes == known->bytes[i];
-    w.text = unchanged ? known->text[i] : QString::fromUtf8(bytes);
-    w.written = (from_table & k_bits[i]) != 0;
-    w.kept = unchanged && (!w.written || known->cut[i]);
-    w.from_id3v1 = w.kept && !w.written && known->source[i] == Source::id3v1;
+    w.written = text.has_value();
+    w.kept = !w.written;
+    w.text = text.value_or(v.text);
+    w.from_id3v1 = w.kept && v.source == FieldSource::id3v1;
+  }
+  others.clear();
+  for (Field f : all_fields()) {
+    if (f == Field::title || f == Field::artist || f == Field::album) continue;
+    if (const std::optional<QString> text = stored(edits[f], now.fields[f].text, shown_chars))
+      others.push_back({f, *text});
   }
   return wanted;
 }

@@ -14,29 +14,18 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <sys/stat.h>
 #include <vector>
 
-#include "tags/journal.h"
-#include "tags/tag_record.h"
+#include "durable/journal.h"
+#include "tags/fields.h"
+#include "tags/tag_access.h"
 
 namespace tn {
 
 constexpr int k_fields = 3;  // title, artist, album
 constexpr const char* k_frame_ids[k_fields] = {"TIT2", "TPE1", "TALB"};
-
-enum class Source { none, id3v2, id3v1 };
-
-// What the last tag read returned, so that a field handed back unchanged is
-// left in the file as it is.
-struct LastRead {
-  QByteArray path;
-  struct stat st {};
-  std::array<QByteArray, k_fields> bytes;  // as returned, trailing blanks dropped
-  std::array<QString, k_fields> text;      // the file's whole text
-  std::array<Source, k_fields> source{};
-  std::array<bool, k_fields> cut{};        // longer than the record holds
-};
 
 // One field of the new tag: title, artist, album.
 struct WantedText {
@@ -47,11 +36,19 @@ struct WantedText {
 };
 using WantedTexts = std::array<WantedText, k_fields>;
 
-// A field of the byte form up to its first zero, trailing blanks dropped.
-QByteArray field_bytes(const char* field);
+// A field beyond title, artist and album that a write sets; an empty text
+// removes it.
+struct OtherEdit {
+  Field field;
+  QString text;
+};
+using OtherEdits = std::vector<OtherEdit>;
 
-// Step 1. known: the last read, when it was of this file as it is now.
-WantedTexts wanted_fields(const TagRecordBytes& record, int from_table, const LastRead* known);
+// Step 1. now: the file as read in the write's own open; edits and
+// shown_chars as the write run was given them (tag_access.h). The other
+// fields set go to `others`.
+WantedTexts wanted_fields(const TagRead& now, const PerField<std::optional<QString>>& edits, int shown_chars,
+                          OtherEdits& others);
 
 // A piece of a new tag that does not fit the old one's space, in order:
 // bytes of the old file (from `from` on), or `bytes`, or else `size` zeros.

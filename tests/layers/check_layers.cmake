@@ -12,7 +12,8 @@ set(floors
   "text"                          # code points, strict UTF-8, file-name bytes
   "posix"                         # descriptors, FileIdentity, exact I/O, folder flush, safe rename
   "id3"                           # the ID3 byte format
-  "tags"                          # the tag access, the journal and safe replace
+  "durable"                       # the journal, safe replace, recovery, the change observer
+  "tags"                          # the tag access
   "history"                       # the write history and its undo
   "table"                         # grid interface, shared values, listing
   "tag_rows"                      # the table's rows read from and written to their files

@@ -14,7 +14,7 @@
 
 #include "mp3_fixture.h"
 #include "unusual_tags.h"
-#include "tags/journal.h"
+#include "durable/journal.h"
 #include "tags/legacy_text.h"
 #include "tags/tag_library.h"
 #include "tag_rows/tag_writers.h"

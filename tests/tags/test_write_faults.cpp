@@ -26,7 +26,7 @@
 #include "scripted_dialogs.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
-#include "tags/journal.h"
+#include "durable/journal.h"
 #include "tags/messages.h"
 #include "tag_rows/read_tags.h"
 #include "tags/tag_library.h"

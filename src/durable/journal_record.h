@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "tags/journal.h"
+#include "durable/journal.h"
 
 namespace tn::journal {
 

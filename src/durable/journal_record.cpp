@@ -1,4 +1,4 @@
-#include "tags/journal_record.h"
+#include "durable/journal_record.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include <sys/statfs.h>
 #include <unistd.h>
 
-#include "tags/safe_write.h"
+#include "durable/safe_write.h"
 
 namespace tn::journal {
 

@@ -1,4 +1,4 @@
-#include "tags/journal.h"
+#include "durable/journal.h"
 
 #include <atomic>
 #include <cerrno>
@@ -10,8 +10,8 @@
 #include <thread>
 #include <unistd.h>
 
-#include "tags/journal_record.h"
-#include "tags/safe_write.h"
+#include "durable/journal_record.h"
+#include "durable/safe_write.h"
 
 namespace tn {
 

@@ -26,7 +26,7 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "tags/change_observer.h"
+#include "durable/change_observer.h"
 
 namespace tn {
 

@@ -1,4 +1,4 @@
-#include "tags/safe_write.h"
+#include "durable/safe_write.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,0 +1,127 @@
+#include "tags/other_frames.h"
+
+#include <taglib/commentsframe.h>
+#include <taglib/textidentificationframe.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "tags/id3v2_fields.h"
+#include "tags/taglib_text.h"
+
+namespace tn {
+
+namespace {
+
+bool ascii(const QString& s) {
+  return std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+// The comment players show: the first with an empty description.
+TagLib::ID3v2::CommentsFrame* shown_comment(TagLib::ID3v2::Tag& tag) {
+  for (TagLib::ID3v2::Frame* f : tag.frameListMap()["COMM"]) {
+    auto* cf = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(f);
+    if (cf && cf->description().isEmpty()) return cf;
+  }
+  return nullptr;
+}
+
+bool set_comment(TagLib::ID3v2::Tag& tag, const QString& text, TagLib::ID3v2::Version version) {
+  TagLib::ID3v2::CommentsFrame* old = shown_comment(tag);
+  const TagLib::String value = to_taglib(text);
+  if (old && old->text() == value && (ascii(text) || old->textEncoding() != TagLib::String::Latin1)) return false;
+  if (text.isEmpty()) {
+    if (old) tag.removeFrame(old);
+    return old != nullptr;
+  }
+  // The language stays; a new comment says none.
+  const TagLib::String::Type encoding = ascii(text) ? TagLib::String::Latin1 : unicode_encoding(tag, "COMM", version);
+  auto* frame = new TagLib::ID3v2::CommentsFrame(encoding);
+  frame->setLanguage(old ? old->language() : TagLib::ByteVector("XXX"));
+  frame->setText(value);
+  if (old) tag.removeFrame(old);
+  tag.addFrame(frame);
+  return true;
+}
+
+// A text frame as text, in its own encoding where that holds the text (a
+// number in Latin-1 stays Latin-1), else in Unicode.
+bool set_text(TagLib::ID3v2::Tag& tag, const char* id, const QString& text, TagLib::ID3v2::Version version) {
+  const TagLib::ID3v2::FrameList& frames = tag.frameListMap()[id];
+  auto* old = frames.size() == 1 ? dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frames.front()) : nullptr;
+  const TagLib::String value = to_taglib(text);
+  const int was = old ? static_cast<int>(old->textEncoding()) : -1;
+  const bool known = was >= TagLib::String::Latin1 && was <= TagLib::String::UTF8;
+  if (old && old->toString() == value && (ascii(text) || (known && was != TagLib::String::Latin1))) return false;
+  if (text.isEmpty()) {
+    tag.removeFrames(id);
+    return !frames.isEmpty();
+  }
+  TagLib::String::Type encoding = known ? static_cast<TagLib::String::Type>(was) : TagLib::String::Latin1;
+  if (!ascii(text) && encoding == TagLib::String::Latin1) encoding = unicode_encoding(tag, id, version);
+  if (replace_same_size(tag, id, value, encoding)) return true;
+  tag.removeFrames(id);
+  auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id, encoding);
+  frame->setText(value);
+  tag.addFrame(frame);
+  return true;
+}
+
+// A text frame's content of our own: UTF-16 with a byte order mark.
+QByteArray utf16_content(const QString& text) {
+  QByteArray c("\x01\xFF\xFE", 3);
+  c.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+  return c;
+}
+
+bool empty_description(const QByteArray& c) {
+  if (c.size() < 5) return c.size() == 4;
+  if (c[0] != 1 && c[0] != 2) return c[4] == '\0';
+  const auto at = [&](int i) { return i < c.size() ? static_cast<unsigned char>(c[i]) : 0u; };
+  const bool bom = (at(4) == 0xFF && at(5) == 0xFE) || (at(4) == 0xFE && at(5) == 0xFF);
+  return bom ? (at(6) | at(7)) == 0 : (at(4) | at(5)) == 0;
+}
+
+bool same_shown(Field f, const QString& read, const QString& set) {
+  return f == Field::genre ? read == genre_shown(set) : read == set;
+}
+
+}  // namespace
+
+bool set_others(TagLib::ID3v2::Tag& tag, const OtherEdits& others, TagLib::ID3v2::Version version) {
+  bool changed = false;
+  for (const OtherEdit& e : others) {
+    if (e.field == Field::comment) {
+      changed |= set_comment(tag, e.text, version);
+    } else {
+      // TagLib reads a 2.3 year as TDRC and writes it back as TYER.
+      changed |= set_text(tag, frame_id_of(e.field, 4), e.text, version);
+    }
+  }
+  return changed;
+}
+
+bool set_by_others(const Id3v2Frame& frame, const OtherEdits& others) {
+  const std::optional<Field> f = field_of_frame(frame.id.data());
+  if (!f) return false;
+  // Only a comment without description is the field's; the others stay.
+  if (*f == Field::comment && !empty_description(frame.content)) return false;
+  return std::any_of(others.begin(), others.end(), [&](const OtherEdit& e) { return e.field == *f; });
+}
+
+bool dropped_others(const QByteArray& tag, int version, const OtherEdits& others, std::vector<Id3v2Frame>& dropped) {
+  dropped.clear();
+  Id3v2Fields back;
+  if (read_id3v2_fields(memory_bytes(tag), version, tag.size(), tag.size(), back) != Id3v2Read::done) return false;
+  for (const OtherEdit& e : others) {
+    if (same_shown(e.field, back.text[e.field], e.text)) continue;
+    if (!back.text[e.field].isEmpty() || e.field == Field::comment) return false;
+    Id3v2Frame frame;
+    std::memcpy(frame.id.data(), frame_id_of(e.field, version), 4);
+    frame.content = utf16_content(e.text);
+    dropped.push_back(frame);
+  }
+  return true;
+}
+
+}  // namespace tn

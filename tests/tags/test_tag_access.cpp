@@ -1,0 +1,183 @@
+// Every field of the tag access on real files: read from a tag of each
+// version (2.2, 2.3, 2.4, an ID3v1 block alone) as the file holds it, then
+// written in one run, after which a second reader (mutagen) finds the new
+// text in the frame of the tag's version, and a read gives every other
+// field as before.
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "mp3_fixture.h"
+#include "tags/tag_access.h"
+#include "text/file_name.h"
+
+using namespace tn;
+using namespace tn::test;
+
+namespace {
+
+// mutagen's frames, untranslated: "v2.N", then one "HashKey=text" line a frame.
+QStringList peer_frames(const QString& path) {
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("PYTHONIOENCODING"), QStringLiteral("utf-8"));
+  p.setProcessEnvironment(env);
+  const QString script = QStringLiteral(
+      "import sys\nfrom mutagen.id3 import ID3\n"
+      "t = ID3(sys.argv[1], translate=False)\nprint('v2.%d' % t.version[1])\n"
+      "for f in t.values():\n  print(f.HashKey + '=' + '/'.join(str(x) for x in f.text))\n");
+  p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path});
+  if (!p.waitForFinished(30000) || p.exitCode() != 0) return {QStringLiteral("mutagen failed")};
+  return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+struct FieldFrame {
+  Field field;
+  const char *id, *id_22;
+  QString stored, read;  // as the file holds it, as a read shows it
+};
+
+// One frame a field, with what a read shows.
+const std::vector<FieldFrame>& field_frames() {
+  static const std::vector<FieldFrame> frames{
+      {Field::track, "TRCK", "TRK", "3/12", "3/12"},
+      {Field::disc, "TPOS", "TPA", "1/2", "1/2"},
+      {Field::year, "TYER", "TYE", "1999", "1999"},
+      {Field::genre, "TCON", "TCO", "(13)", "Pop"},
+      {Field::album_artist, "TPE2", "TP2", QStringLiteral("バンド"), QStringLiteral("バンド")},
+      {Field::composer, "TCOM", "TCM", QStringLiteral("作曲者"), QStringLiteral("作曲者")},
+      {Field::comment, "COMM", "COM", QStringLiteral("コメント"), QStringLiteral("コメント")},
+      {Field::title_sort, "TSOT", "TST", QStringLiteral("たいとる"), QStringLiteral("たいとる")},
+      {Field::album_sort, "TSOA", "TSA", QStringLiteral("あるばむ"), QStringLiteral("あるばむ")},
+      {Field::artist_sort, "TSOP", "TSP", QStringLiteral("あーてぃすと"), QStringLiteral("あーてぃすと")},
+      {Field::album_artist_sort, "TSO2", "TS2", QStringLiteral("ばんど"), QStringLiteral("ばんど")},
+  };
+  return frames;
+}
+
+// A tag of `version` with every field, the year as TDRC in 2.4, the genre
+// by number alone there.
+QByteArray every_field_file(int version) {
+  Id3v2 t = text_tag(version, Enc::utf16, QStringLiteral("Title"), QStringLiteral("Artist"), QStringLiteral("Album"), 64);
+  for (const FieldFrame& f : field_frames()) {
+    QByteArray id = version == 2 ? f.id_22 : f.id;
+    QString text = f.stored;
+    if (version == 4 && f.field == Field::year) id = "TDRC";
+    if (version == 4 && f.field == Field::genre) text = QStringLiteral("13");
+    const QByteArray body = f.field == Field::comment ? comm_body(Enc::utf16, text) : text_body(Enc::utf16, text);
+    t.frames.push_back({id, body});
+  }
+  return mp3_bytes({t, std::nullopt, 12});
+}
+
+QString new_text(Field f) {
+  switch (f) {
+    case Field::track: return QStringLiteral("7/12");
+    case Field::disc: return QStringLiteral("2/2");
+    case Field::year: return QStringLiteral("2024");
+    case Field::genre: return QStringLiteral("Rock");
+    default: return QStringLiteral("新しい") + field_key(f);
+  }
+}
+
+// The frame mutagen finds a field in, in a tag of `version` as written.
+QString peer_key(Field f, int version) {
+  if (f == Field::comment) return QStringLiteral("COMM::jpn");
+  if (f == Field::year) return version == 4 ? QStringLiteral("TDRC") : QStringLiteral("TYER");
+  for (const FieldFrame& ff : field_frames())
+    if (ff.field == f) return QString::fromLatin1(ff.id);
+  return {};
+}
+
+TagRead read_ok(TagAccess& access, const QString& path) {
+  const TagReadResult r = access.read(encode_file_name(path));
+  if (const auto* f = std::get_if<TagFailure>(&r)) qWarning("read failed: %d", f->number);
+  return std::holds_alternative<TagRead>(r) ? std::get<TagRead>(r) : TagRead{};
+}
+
+}  // namespace
+
+class TestTagAccess : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+  int seq_ = 0;
+
+ private slots:
+  void every_field_read_and_written_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("read");  // before the write
+    QTest::addColumn<int>("version");   // of the tag written
+    QTest::addColumn<QString>("peer");  // mutagen's frame afterwards, "" when the block alone is checked
+    for (int version : {2, 3, 4}) {
+      const QByteArray file = every_field_file(version);
+      for (const FieldFrame& f : field_frames()) {
+        const QByteArray name = "2." + QByteArray::number(version) + " " + f.id;
+        const int written = std::max(version, 3);
+        QTest::newRow(name.constData()) << file << static_cast<int>(f.field) << f.read << written
+                                        << peer_key(f.field, written);
+      }
+    }
+    // An ID3v1 block alone gives what it has room for; a write puts it
+    // into a new ID3v2.3 tag.
+    const QByteArray v1 = mp3_bytes({std::nullopt, Id3v1{"Title", "Artist", "Album", "1999", "Comment", 3, 13}, 12});
+    const std::pair<Field, QString> v1_fields[] = {
+        {Field::year, "1999"}, {Field::comment, "Comment"}, {Field::track, "3"}, {Field::genre, "Pop"}};
+    for (const auto& [field, read] : v1_fields)
+      QTest::newRow(qPrintable("ID3v1 " + field_key(field))) << v1 << static_cast<int>(field) << read << 3
+                                                           << (field == Field::comment ? QStringLiteral("COMM::XXX")
+                                                                                       : peer_key(field, 3));
+  }
+  void every_field_read_and_written() {
+    QFETCH(QByteArray, file);
+    QFETCH(int, field);
+    QFETCH(QString, read);
+    QFETCH(int, version);
+    QFETCH(QString, peer);
+    const Field f = static_cast<Field>(field);
+    const QString path = dir_.filePath(QStringLiteral("f%1.mp3").arg(++seq_));
+    write_file(path, file);
+    const auto access = make_mp3_access();
+    const TagRead before = read_ok(*access, path);
+    QCOMPARE(before.fields[f].text, read);
+
+    FileEdits edits{encode_file_name(path), before.identity, {}};
+    edits.edits[f] = new_text(f);
+    const std::vector<FileWritten> done = access->write({edits}, {});
+    QCOMPARE(done.size(), std::size_t{1});
+    QVERIFY2(done[0].written, qPrintable(QString::number(done[0].failure.number)));
+    QCOMPARE(done[0].identity, read_ok(*access, path).identity);
+
+    const TagRead after = read_ok(*access, path);
+    QCOMPARE(after.fields[f].text, new_text(f));
+    QCOMPARE(after.fields[f].source, FieldSource::main_tag);
+    for (Field other : all_fields())
+      if (other != f) QCOMPARE(after.fields[other].text, before.fields[other].text);
+    const QStringList frames = peer_frames(path);
+    QCOMPARE(frames.value(0), QStringLiteral("v2.%1").arg(version));
+    QVERIFY2(frames.contains(peer + "=" + new_text(f)), qPrintable(frames.join(QLatin1Char('|'))));
+    QCOMPARE(audio_bytes(path), audio_bytes_of(file));
+  }
+
+  // An empty text removes the field's frame; the others stay.
+  void an_empty_text_removes_the_field() {
+    const QString path = dir_.filePath(QStringLiteral("remove.mp3"));
+    write_file(path, every_field_file(3));
+    const auto access = make_mp3_access();
+    FileEdits edits{encode_file_name(path), std::nullopt, {}};
+    edits.edits[Field::composer] = QString();
+    edits.edits[Field::comment] = QString();
+    QVERIFY(access->write({edits}, {}).front().written);
+    const TagRead after = read_ok(*access, path);
+    QCOMPARE(after.fields[Field::composer].source, FieldSource::none);
+    QCOMPARE(after.fields[Field::comment].text, QString());
+    QCOMPARE(after.fields[Field::album_artist].text, QStringLiteral("バンド"));
+    const QStringList frames = peer_frames(path);
+    QVERIFY(!frames.join(QLatin1Char('|')).contains(QLatin1String("TCOM")));
+    QVERIFY(!frames.join(QLatin1Char('|')).contains(QLatin1String("COMM")));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestTagAccess)
+#include "test_tag_access.moc"
