@@ -10,8 +10,10 @@
 #include "cli/session.h"
 #include "table/cell_marks.h"
 #include "table/grid.h"
+#include "table/sheet_columns.h"
 #include "table/track_table.h"
 #include "tags/tag_library.h"
+#include "tag_rows/tag_writers.h"
 
 namespace tn::cli {
 
@@ -127,6 +129,38 @@ std::optional<FieldSet> parse_fields(const QString& list, QString* bad) {
     out[*f] = true;
   }
   return out;
+}
+
+std::vector<int> write_other_fields(Context& cx, const PerField<bool>& fields) {
+  std::vector<Field> written;
+  QStringList names;
+  for (Field f : all_fields())
+    if (fields[f] && !field_bit_of(f)) {
+      written.push_back(f);
+      names << field_header(f).remove(QStringLiteral("(TAG情報)"));
+    }
+  if (written.empty()) return {};
+  const RowsWritten run = write_fields(cx, written, names.join(QStringLiteral("・")) + msg::run_fields_tail);
+  std::vector<int> failed;
+  for (std::size_t i = 0; i < run.rows.size(); ++i) {
+    const int r = static_cast<int>(i) + 1;
+    if (run.rows[i].outcome == RowWritten::Outcome::done) {
+      for (Field f : written) cx.ss1.mark(col::of(f), r, CellMark::plain);
+    } else if (!cx.state.file(r - 1).isEmpty() && (run.stopped || run.rows[i].outcome == RowWritten::Outcome::refused)) {
+      failed.push_back(r);
+    }
+  }
+  return failed;
+}
+
+void other_fields_outcome(const Session& s, const PerField<bool>& fields, bool from_table, int r, QJsonObject& row) {
+  const auto& disk = s.state.on_disk(r - 1);
+  for (Field f : all_fields()) {
+    if (field_bit_of(f)) continue;
+    row[field_key(f)] = !disk                     ? QString()
+                        : from_table && fields[f] ? s.grid.cell_text(col::of(f), r)
+                                                  : (*disk)[field_index(f)];
+  }
 }
 
 OptionSpec shown_fields_option() { return {k_fields, QStringLiteral("LIST"), msg::shown_fields_help}; }

@@ -42,6 +42,9 @@ inline const QString write_fields_help =
 inline const QString shown_fields_help = QStringLiteral(
     "曲名・ｱﾙﾊﾞﾑ名・ｱｰﾃｨｽﾄ名の後に出す項目（ｶﾝﾏ区切り、例 year,genre、all で全項目）");
 
+// After the fields' names, the name of their run in the history.
+inline const QString run_fields_tail = QStringLiteral("を書込");
+
 // The question before a title fill clears the column; the command line
 // answers it itself.
 inline const QString title_empty =

@@ -66,21 +66,25 @@ QString check_import(const Args& args) {
   return {};
 }
 
-// Title, album and artist as the table shows them.
-using TagColumns = std::array<QStringList, 3>;
+// Every field's column as the table shows it.
+using TagColumns = std::array<QStringList, k_field_count>;
 TagColumns tag_columns(const Session& s) {
   TagColumns out;
-  for (int i = 0; i < 3; ++i)
-    for (int r = 1; r <= s.state.file_count; ++r) out[static_cast<std::size_t>(i)] << s.grid.cell_text(col::title + i, r);
+  for (Field f : all_fields())
+    for (int r = 1; r <= s.state.file_count; ++r) out[static_cast<std::size_t>(f)] << s.grid.cell_text(col::of(f), r);
   return out;
 }
 
-// The field bits of the tag columns that differ.
-int changed_columns(const TagColumns& before, const TagColumns& after) {
+// The field bits of title, album and artist where they differ; the other
+// fields that differ into plan.fields.
+int changed_columns(const TagColumns& before, const TagColumns& after, Plan& plan) {
   const int field_bits[] = {field_bit::title, field_bit::album, field_bit::artist};
   int bits = 0;
-  for (std::size_t i = 0; i < 3; ++i)
-    if (before[i] != after[i]) bits |= field_bits[i];
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    if (before[i] == after[i]) continue;
+    if (i < std::size(field_bits)) bits |= field_bits[i];
+    else plan.fields[static_cast<Field>(i)] = true;
+  }
   return bits;
 }
 
@@ -106,7 +110,7 @@ bool import_sheet(Session& s, const Args& args, Plan& plan) {
   if (!window.closed) return false;
   // By header names only what changed is written: a sheet exported from
   // the folder writes nothing.
-  plan.columns |= layout == k_header_format ? changed_columns(before, tag_columns(s))
+  plan.columns |= layout == k_header_format ? changed_columns(before, tag_columns(s), plan)
                   : layout == 1             ? field_bit::title
                                             : field_bit::all;
   return true;

@@ -26,6 +26,11 @@ constexpr bool always_shown(Field f) { return f == Field::title || f == Field::a
 // Those three alone, as the table starts; every field.
 FieldSet default_shown();
 FieldSet every_field();
+inline TagFlags flags_of(const FieldSet& set) {
+  TagFlags out{};
+  for (Field f : all_fields()) out[field_index(f)] = set[f];
+  return out;
+}
 
 class TrackState {
  public:

@@ -45,6 +45,9 @@ std::vector<int> relist_entries(Context& cx, Relist how);
 // True when a tag or file-name cell of rows 1..N is marked with a change the
 // files do not have yet, in a row whose file a write could reach.
 bool has_unwritten_edits(Context& cx);
+// What 全て書込 writes: title, album and artist, and every other shown field
+// whose column holds something a write would store, in the fields' order.
+std::vector<Field> write_all_fields(const Context& cx);
 // Paints columns c1..c2 of rows 1..N by the block idiom.
 void paint_columns(Context& cx, int c1, int c2, Colour colour);
 

@@ -14,6 +14,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QHeaderView>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
@@ -27,9 +28,11 @@
 #include "edit/edit_commands.h"
 #include "edit/messages.h"
 #include "rename/messages.h"
+#include "table/cell_marks.h"
 #include "table/messages.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
+#include "tag_rows/tag_writers.h"
 #include "tags/messages.h"
 
 using namespace tn;
@@ -207,6 +210,9 @@ class TestForm1 : public QObject {
   Q_OBJECT
 
  private slots:
+  // Each test starts with the columns of a first session.
+  void init() { QSettings(QStringLiteral("tagnarabe"), QStringLiteral("tagnarabe")).remove(QStringLiteral("shown_fields")); }
+
   void layout_data() {
     QTest::addColumn<int>("row");
     for (int i = 0; i < int(std::size(k_layout)); ++i) QTest::newRow(k_layout[i].name) << i;
@@ -517,6 +523,47 @@ class TestForm1 : public QObject {
     next.form1.menuBar()->findChild<QAction*>("mnu_col_" + field)->trigger();
     QVERIFY(next.form1.ss1()->isColumnHidden(c));
     QVERIFY(!Rig().state.shown_fields[f]);
+  }
+
+  // 全て書込 writes a shown column that holds an edit, in its frame; an edit
+  // in a hidden column stays in the table; an emptied field loses its frame.
+  void write_all_writes_shown_columns_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("year (TYER, as TagLib shows it)") << "year" << "TDRC" << "1998" << true;
+    QTest::newRow("album artist") << "album_artist" << "TPE2" << "山田花子" << true;
+    QTest::newRow("sort reading") << "artist_sort" << "TSOP" << "やまだはなこ" << true;
+    QTest::newRow("hidden: not written") << "composer" << "TCOM" << "作曲者" << false;
+  }
+  void write_all_writes_shown_columns() {
+    QFETCH(QString, field);
+    QFETCH(QString, frame);
+    QFETCH(QString, text);
+    QFETCH(bool, shown);
+    const Field f = *field_from_key(field);
+    Rig rig(2);
+    rig.state.shown_fields[f] = shown;
+    auto put = [&](const QString& t) {
+      QtGrid& g = rig.form1.grid();
+      g.set_col(col::of(f));
+      g.set_row(1);
+      g.set_text(t);
+      mark_typed(rig.form1.context(), col::of(f), 1);
+    };
+    put(text);
+    rig.dialogs.reset().yes();
+    cmd_write_all(rig.form1.context());
+    const QString path = rig.state.path_of(0);
+    QCOMPARE(dump_tags(path).v2_texts.value(frame).value(0), shown ? text : QString());
+    QCOMPARE(rig.form1.grid().cell_mark(col::of(f), 1), shown ? CellMark::plain : CellMark::edited);
+    QCOMPARE(dump_tags(rig.state.path_of(1)).v2_ids.contains(frame), false);
+    if (!shown) return;
+    put(QString());
+    rig.dialogs.reset().yes();
+    cmd_write_all(rig.form1.context());
+    QVERIFY(!dump_tags(path).v2_ids.contains(frame));
   }
 
   void routing_data() {

@@ -192,6 +192,11 @@ class CliTest : public QObject {
     QTest::newRow("--fields chooses what is written")
         << QStringList{"--import", "sheet.csv", "--layout", "2", "--fields", "artist"} << "artist"
         << QStringList{"A", "B", "C"} << msg::write_artist_done;
+    QTest::newRow("--set of another field") << QStringList{"--set", "year=1998", "--album", "新盤"} << "year"
+                                            << QStringList{"1998", "1998", "1998"} << msg::write_album_done;
+    QTest::newRow("by header names, another field")
+        << QStringList{"--import", "book.csv", "--layout", "header"} << "year" << QStringList{"1999", "2000", "2001"}
+        << msg::write_artist_done;
     QTest::newRow("by header names, only what they name")
         << QStringList{"--import", "book.csv", "--layout", "header"} << "artist" << QStringList{"A", "B", "C"}
         << msg::write_artist_done;
@@ -291,6 +296,9 @@ class CliTest : public QObject {
         << QStringList{"write", "--album", "新盤"} << QStringList{mojibake("ポップス")} << 0;
     QTest::newRow("titles from names") << QStringList{"write", "--titles-from-names-with-order"} << as_made << 0;
     QTest::newRow("track numbers") << QStringList{"write", "--track-numbers"} << as_made << 0;
+    QTest::newRow("other fields") << QStringList{"write", "--set", "year=1998", "--set", "genre=J-Pop"} << as_made << 0;
+    QTest::newRow("other fields, one chosen")
+        << QStringList{"write", "--set", "composer=作曲者", "--set", "comment=メモ", "--fields", "comment"} << as_made << 0;
     QTest::newRow("names") << QStringList{"rename", "--order-and-titles"} << as_made << 0;
     QTest::newRow("two rows, one name") << QStringList{"rename", "--titles"} << QStringList{"Same", "Same"} << 1;
     QTest::newRow("a slash") << QStringList{"rename", "--titles"} << QStringList{"a", "b/c"} << 1;
