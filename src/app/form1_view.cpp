@@ -47,9 +47,7 @@ void Form1::build_view_menu(QMenuBar* bar) {
   cx_.state.shown_fields = load_shown();
   for (Field f : all_fields()) {
     if (always_shown(f)) continue;
-    QString text = field_header(f);
-    text.remove(QStringLiteral("(TAG情報)"));
-    QAction* a = view->addAction(text);
+    QAction* a = view->addAction(field_name(f));
     a->setObjectName(item_name(f));
     a->setCheckable(true);
     connect(a, &QAction::toggled, this, [this, f](bool on) {

@@ -24,7 +24,7 @@ namespace {
 const QString k_write = QStringLiteral("write");
 const QString k_set = QStringLiteral("--set");
 
-QString field_names() {
+QString field_keys_text() {
   QStringList keys;
   for (Field f : all_fields()) keys << field_key(f);
   return keys.join(QLatin1Char(' '));
@@ -109,7 +109,7 @@ bool choose_fields(Session&, const Args& args, Plan& plan) {
 [[maybe_unused]] const bool registered = add_steps({
     {k_write,
      40,
-     {{k_set, QStringLiteral("FIELD=TEXT"), msg::set_help + field_names(), true}},
+     {{k_set, QStringLiteral("FIELD=TEXT"), msg::set_help + field_keys_text(), true}},
      check_set,
      set_fields},
     {k_write, 90, {{k_fields, QStringLiteral("LIST"), msg::write_fields_help}}, check_write_fields, choose_fields},
@@ -137,7 +137,7 @@ std::vector<int> write_other_fields(Context& cx, const PerField<bool>& fields) {
   for (Field f : all_fields())
     if (fields[f] && !field_bit_of(f)) {
       written.push_back(f);
-      names << field_header(f).remove(QStringLiteral("(TAG情報)"));
+      names << field_name(f);
     }
   if (written.empty()) return {};
   const RowsWritten run = write_fields(cx, written, names.join(QStringLiteral("・")) + msg::run_fields_tail);

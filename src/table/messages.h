@@ -19,6 +19,8 @@ namespace tn::header {
 
 inline const QString order = QStringLiteral("曲順");
 inline const QString name = QStringLiteral("ファイル名");
+// What every field's header ends in.
+inline const QString tag_suffix = QStringLiteral("(TAG情報)");
 // One a field, in the fields' order.
 inline const std::array<QString, k_field_count> fields = {
     QStringLiteral("曲名(TAG情報)"),

@@ -7,6 +7,8 @@ namespace tn {
 
 QString field_header(Field f) { return header::fields[static_cast<std::size_t>(f)]; }
 
+QString field_name(Field f) { return field_header(f).remove(header::tag_suffix); }
+
 const std::vector<SheetColumn>& sheet_columns() {
   static const std::vector<SheetColumn> columns = [] {
     std::vector<SheetColumn> out = {{col::order, QStringLiteral("order"), header::order},

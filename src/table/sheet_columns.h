@@ -21,7 +21,9 @@ struct SheetColumn {
 const std::vector<SheetColumn>& sheet_columns();
 // Those of them the table shows: order, file name, and the fields of shown.
 std::vector<SheetColumn> shown_columns(const FieldSet& shown);
-// The header of a field's column.
+// The header of a field's column, and its name alone ("年", without
+// "(TAG情報)"): a menu item's, a history run's.
 QString field_header(Field f);
+QString field_name(Field f);
 
 }  // namespace tn
