@@ -27,6 +27,7 @@
 #include "history/messages.h"
 #include "table/cell_marks.h"
 #include "table/dialogs.h"
+#include "table/sheet_columns.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tags/tag_library.h"
@@ -98,11 +99,11 @@ void Form1::setup_ss1() {
   table_->setAccessibleName(acc::ss1);
   table_->setGeometry(k_ss1_geometry);
   table_->setFont(gothic_font(9));
-  table_->setColumnCount(5);
+  table_->setColumnCount(col::last);
   table_->setRowCount(k_design_rows);
-  table_->setHorizontalHeaderLabels(
-      {caption::col_order, caption::col_name, caption::col_title, caption::col_album,
-       caption::col_artist});
+  QStringList headers;
+  for (const SheetColumn& c : sheet_columns()) headers << c.header;
+  table_->setHorizontalHeaderLabels(headers);
   table_->horizontalHeader()->setHighlightSections(false);
   table_->verticalHeader()->setDefaultSectionSize(20);
   // Wide enough for row 100, and fixed so the columns can be shared out now.

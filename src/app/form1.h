@@ -15,6 +15,7 @@
 #include "table/context.h"
 
 class QLineEdit;
+class QMenuBar;
 class QScrollArea;
 class QTableWidget;
 
@@ -81,6 +82,11 @@ class Form1 final : public QMainWindow {
  private:
   void build_controls();
   void build_menus();
+  // 表示: a check item for each column beside title, album and artist.
+  void build_view_menu(QMenuBar* bar);
+  // Shows the columns of the shown fields and checks their items, after the
+  // menu or a command (an import) showed one.
+  void show_fields();
   void setup_ss1();
   void place_ss1();
   void fit_to_screen();
@@ -111,7 +117,9 @@ inline constexpr QSize k_client_design{916, 530};
 inline constexpr QRect k_produced_geometry{703, 508, 200, 20};
 
 // Track table column widths in the grid's character units, and their pixels
-// when they share out available pixels.
+// when they share out available pixels. The other fields' columns, shown
+// beside them on request, take the widths of their headers and the table
+// scrolls.
 inline constexpr std::array<double, 5> k_ss1_column_units = {5.12, 26.25, 28.87, 26.25, 26.25};
 std::array<int, 5> ss1_column_pixels(int available);
 

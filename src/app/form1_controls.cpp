@@ -273,6 +273,8 @@ void Form1::build_menus() {
   write->addSeparator();
   item(write, "mnu_track_numbers", menu::cmd_track_numbers);
 
+  build_view_menu(bar);
+
   QMenu* help = submenu(nullptr, "mnu_help", menu::help);
   item(help, "mnu_about", menu::about);
 }

@@ -61,13 +61,6 @@ inline const QString cmd_cls = QStringLiteral("全ﾌｧｲﾙ再読込");
 inline const QString cmd_allwrite = QStringLiteral("ﾌｧｲﾙ名変更+TAG書込");
 inline const QString cmd_end = QStringLiteral("終了");
 inline const QString lbl_produced = QStringLiteral("Produced By ぽむぽむ工房");
-// Track table headers
-inline const QString col_order = QStringLiteral("曲順");
-inline const QString col_name = QStringLiteral("ファイル名");
-inline const QString col_title = QStringLiteral("曲名(TAG情報)");
-inline const QString col_album = QStringLiteral("アルバム名(TAG情報)");
-inline const QString col_artist = QStringLiteral("アーティスト名(TAG情報)");
-
 // About box
 inline const QString form4 = QStringLiteral("バージョン情報");
 inline const QString label2 = QStringLiteral("タグならべ");
@@ -175,6 +168,10 @@ inline const QString cmd_write_kyokumei = QStringLiteral("「曲名」のみ書�
 inline const QString cmd_write_alubum = QStringLiteral("「アルバム名」のみ書込(&O)");
 inline const QString cmd_write_artname = QStringLiteral("「アーティスト名」のみ書込(&G)");
 inline const QString cmd_track_numbers = QStringLiteral("曲順をTAGに書込(&N)");
+
+// Each of the other fields' columns a check item, captioned by its header
+// without "(TAG情報)".
+inline const QString view = QStringLiteral("表示(&V)");
 
 inline const QString help = QStringLiteral("ヘルプ(&H)");
 inline const QString about = QStringLiteral("バージョン情報(&V)");

@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+#include "tags/fields.h"
+
 namespace tn {
 struct Context;
 }
@@ -29,14 +31,17 @@ struct OptionSpec {
   QString name;        // "--album"
   QString value_name;  // "TEXT"; empty for a flag
   QString help;
+  bool repeats = false;  // may be given more than once ("--set a=1 --set b=2")
 };
 
 // The command line after the subcommand's name.
 struct Args {
   QStringList positional;
-  QMap<QString, QString> options;  // name -> value ("" for a flag)
+  QMap<QString, QString> options;  // name -> value ("" for a flag); the last of a repeated one
+  QMap<QString, QStringList> repeated;  // name -> every value of an option that repeats
   bool has(const QString& name) const { return options.contains(name); }
   QString value(const QString& name) const { return options.value(name); }
+  QStringList values(const QString& name) const { return repeated.value(name); }
 };
 
 // A usage error's message, or empty when the arguments are fine.
@@ -61,6 +66,9 @@ struct Plan {
   std::vector<std::function<std::vector<int>(Context&)>> writes;
   // The track number frames those writes store, row by row, when they do.
   std::optional<QStringList> tracks;
+  // The fields beside title, album and artist the run writes as the table
+  // shows them (--set, an import by header names), after the columns.
+  PerField<bool> fields{};
 };
 
 // A step of a subcommand: runs when one of its options is given, in rank

@@ -90,16 +90,16 @@ QString parse(const std::vector<OptionSpec>& specs, const QStringList& words, Ar
     const auto spec = std::find_if(specs.begin(), specs.end(),
                                    [&](const OptionSpec& o) { return o.name == name; });
     if (spec == specs.end()) return msg::unknown_option + w;
-    if (args.has(name)) return msg::repeated_option + name;
+    if (args.has(name) && !spec->repeats) return msg::repeated_option + name;
     if (spec->value_name.isEmpty()) {
       if (eq >= 0) return msg::flag_with_value + w;
       args.options.insert(name, {});
-    } else if (eq >= 0) {
-      args.options.insert(name, w.mid(eq + 1));
-    } else {
-      if (i + 1 >= words.size()) return msg::missing_value + name;
-      args.options.insert(name, words[++i]);
+      continue;
     }
+    if (eq < 0 && i + 1 >= words.size()) return msg::missing_value + name;
+    const QString value = eq >= 0 ? w.mid(eq + 1) : words[++i];
+    args.options.insert(name, value);
+    if (spec->repeats) args.repeated[name] << value;
   }
   return {};
 }

@@ -2,6 +2,7 @@
 // 表計算ﾌｧｲﾙに書出し writes it.
 
 #include "cli/cli.h"
+#include "cli/fields.h"
 #include "cli/messages.h"
 #include "cli/session.h"
 #include "export/export.h"
@@ -14,7 +15,8 @@ namespace {
 int run_export(const Args& args) {
   Session s;
   if (!s.open(args.positional[0])) return k_bad_usage;
-  if (const QString error = export_table(s.grid, s.state.file_count, args.positional[1]); !error.isEmpty()) {
+  const QString error = export_table(s.grid, s.state.file_count, args.positional[1], shown_fields_of(args));
+  if (!error.isEmpty()) {
     print_err(msg::prefix + error + QLatin1Char('\n'));
     return k_bad_usage;
   }
@@ -25,16 +27,17 @@ int run_export(const Args& args) {
 // folder is read.
 QString check_export(const Args& args) {
   const QString& path = args.positional[1];
-  return sheet_format_of(path) ? QString() : export_msg::unknown_format + QStringLiteral(": ") + path;
+  if (!sheet_format_of(path)) return export_msg::unknown_format + QStringLiteral(": ") + path;
+  return check_shown_fields(args);
 }
 
 [[maybe_unused]] const bool registered = add_subcommand({
     QStringLiteral("export"),
-    QStringLiteral("FOLDER FILE.xlsx|FILE.ods|FILE.csv"),
+    QStringLiteral("FOLDER FILE.xlsx|FILE.ods|FILE.csv [--fields LIST]"),
     QStringLiteral("表を見出し付きで表計算ﾌｧｲﾙに書出します（write --import --layout header で読み戻せます）"),
     15,
     2,
-    {},
+    {shown_fields_option()},
     check_export,
     run_export,
 });

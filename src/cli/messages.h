@@ -29,7 +29,21 @@ inline const QString one_composition =
 inline const QString one_title_source =
     QStringLiteral("--titles-from-names と --titles-from-names-with-order は一つだけ指定してください");
 inline const QString bad_layout = QStringLiteral("--layout は 1, 2, 3, header のいずれかです: ");
+inline const QString unknown_field = QStringLiteral("不明な項目名です（--help に一覧があります）: ");
+inline const QString bad_set = QStringLiteral("--set は 項目名=文字列 で指定します: ");
+inline const QString field_set_twice = QStringLiteral("同じ項目が二度指定されています: ");
 inline const QString needs_import = QStringLiteral("--layout と --sheet は --import と共に指定します");
+
+// The fields' options.
+inline const QString set_help = QStringLiteral(
+    "全ての行の項目に文字列を入れます（何度でも指定できます、\"year=\" で消去）。項目名: ");
+inline const QString write_fields_help =
+    QStringLiteral("書込む項目を選びます（ｶﾝﾏ区切り、例 title,album、all で全項目）");
+inline const QString shown_fields_help = QStringLiteral(
+    "曲名・ｱﾙﾊﾞﾑ名・ｱｰﾃｨｽﾄ名の後に出す項目（ｶﾝﾏ区切り、例 year,genre、all で全項目）");
+
+// After the fields' names, the name of their run in the history.
+inline const QString run_fields_tail = QStringLiteral("を書込");
 
 inline const QString progress = QStringLiteral("処理中 ");
 inline const QString rename_arrow = QStringLiteral(" → ");

@@ -121,7 +121,8 @@ QString table_text(const Session& s) {
   QString out;
   for (int r = 1; r <= s.state.file_count; ++r) {
     QStringList cells{s.grid.cell_text(col::order, r), row_file(s, r)};
-    for (int c = col::title; c <= col::artist; ++c) cells << s.grid.cell_text(c, r);
+    for (Field f : all_fields())
+      if (s.state.shown_fields[f]) cells << s.grid.cell_text(col::of(f), r);
     out += tsv_line(cells);
   }
   return out;
@@ -132,10 +133,8 @@ QJsonObject table_json(const Session& s) {
   for (int r = 1; r <= s.state.file_count; ++r) {
     QJsonObject row{{QStringLiteral("order"), s.grid.cell_text(col::order, r)},
                     {QStringLiteral("file"), row_file(s, r)},
-                    {QStringLiteral("title"), s.grid.cell_text(col::title, r)},
-                    {QStringLiteral("album"), s.grid.cell_text(col::album, r)},
-                    {QStringLiteral("artist"), s.grid.cell_text(col::artist, r)},
                     {QStringLiteral("error"), QJsonValue::Null}};
+    for (Field f : all_fields()) row[field_key(f)] = s.grid.cell_text(col::of(f), r);
     if (const ReadError* e = read_error(s, r))
       row[QStringLiteral("error")] =
           QJsonObject{{QStringLiteral("number"), e->number}, {QStringLiteral("message"), e->message}};

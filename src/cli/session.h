@@ -84,9 +84,10 @@ inline constexpr TagColumn k_tag_columns[] = {{col::title, field_bit::title, "ti
 int tag_bits(const std::vector<int>& columns);
 
 // The table as the main window shows it: one line a row (order, file name,
-// title, album, artist, tab-separated), or --json's document {"folder",
-// "rows": [{"order", "file", "title", "album", "artist", "error"}]} with
-// extra's fields beside them.
+// the shown fields: title, album, artist, then those of --fields,
+// tab-separated), or --json's document {"folder", "rows": [{"order",
+// "file", every field by its key ("title", "album_artist"…), "error"}]}
+// with extra's fields beside them.
 QString table_text(const Session& s);
 // One line of tab-separated cells, tabs and line breaks inside shown as
 // \t, \n and \r.

@@ -7,6 +7,7 @@
 #include <array>
 
 #include "cli/cli.h"
+#include "cli/fields.h"
 #include "cli/messages.h"
 #include "cli/session.h"
 #include "clean_up/clean_up.h"
@@ -82,6 +83,7 @@ QJsonObject outcome_row(const Session& s, const Plan& plan, const Outcome& o, in
     if (done && (plan.columns & c.bit) && o.repaired[static_cast<std::size_t>(r - 1)][k])
       repaired.append(QLatin1String(c.field));
   }
+  other_fields_outcome(s, plan.fields, o.dry_run && done, r, row);
   row.remove(QStringLiteral("repaired"));
   if (!repaired.isEmpty()) row[QStringLiteral("repaired")] = repaired;
   if (o.dry_run && done) predict_legacy(s, plan, r, row);
@@ -103,8 +105,9 @@ void print_outcome(const Session& s, const Plan& plan, const Outcome& o, bool js
     rows.append(row);
     if (!s.state.file(r - 1).isEmpty() && !written(s, o, r)) not_written.append(r);
     QStringList cells;
-    for (const char* field : {"order", "file", "title", "album", "artist", "track"})
-      if (row.contains(QLatin1String(field))) cells << row.value(QLatin1String(field)).toString();
+    for (const char* field : {"order", "file", "title", "album", "artist"})
+      cells << row.value(QLatin1String(field)).toString();
+    if (plan.tracks) cells << row.value(QStringLiteral("track")).toString();
     text += tsv_line(cells);
   }
   if (!json) return print_out(text);
@@ -134,6 +137,7 @@ int run_write(const Args& args) {
   } else if (!o.dry_run) {
     s.cx.row_errors = &o.errors;
     o.failed = write_columns(s.cx, plan.columns);
+    merge(o.failed, write_other_fields(s.cx, plan.fields));
     for (const auto& write : plan.writes) merge(o.failed, write(s.cx));
     s.cx.row_errors = nullptr;
   }

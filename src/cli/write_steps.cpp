@@ -62,6 +62,9 @@ bool import_step(Session& s, const Args& args, Plan& plan) {
   const ImportRun run = import_sheet(s.cx, books, choices);
   if (!run.text.isEmpty()) s.dialogs.notify(run.text);
   plan.columns |= tag_bits(run.columns);
+  // The other fields an import changed are written as well.
+  for (const int c : run.columns)
+    if (col::is_field(c) && c > col::artist) plan.fields[col::field_at(c)] = true;
   return run.end == ImportEnd::done;
 }
 

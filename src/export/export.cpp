@@ -79,9 +79,9 @@ QString csv_field(const QString& text) {
 
 }  // namespace
 
-std::vector<ExportColumn> export_columns(const Grid& ss1, int rows) {
+std::vector<ExportColumn> export_columns(const Grid& ss1, int rows, const FieldSet& shown) {
   std::vector<ExportColumn> out;
-  for (const SheetColumn& c : sheet_columns()) {
+  for (const SheetColumn& c : shown_columns(shown)) {
     ExportColumn column{c.field, c.header, {}};
     for (int r = 1; r <= rows; ++r) column.values << ss1.cell_text(c.column, r);
     out.push_back(std::move(column));
@@ -110,10 +110,10 @@ QByteArray csv_bytes(const std::vector<ExportColumn>& columns) {
   return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
-QString export_table(const Grid& ss1, int rows, const QString& path) {
+QString export_table(const Grid& ss1, int rows, const QString& path, const FieldSet& shown) {
   const auto format = sheet_format_of(path);
   if (!format) return failure(export_msg::unknown_format, path);
-  const auto columns = export_columns(ss1, rows);
+  const auto columns = export_columns(ss1, rows, shown);
   std::optional<QByteArray> bytes;
   switch (*format) {
     case SheetFormat::xlsx: bytes = xlsx_bytes(columns); break;
@@ -129,7 +129,7 @@ void cmd_export(Context& cx) {
   const auto path =
       cx.dialogs.save_file(cx.state.edit_folder + export_msg::default_name, export_msg::file_filters, 0);
   if (!path) return;
-  const QString error = export_table(cx.ss1, cx.state.file_count, *path);
+  const QString error = export_table(cx.ss1, cx.state.file_count, *path, cx.state.shown_fields);
   cx.dialogs.notify(error.isEmpty() ? export_msg::done : error);
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "table/context.h"
+#include "table/track_state.h"
 
 namespace tn {
 
@@ -22,8 +23,9 @@ struct ExportColumn {
   QStringList values;  // rows 1..N
 };
 
-// The shown columns of rows 1..rows of the table, as it shows them.
-std::vector<ExportColumn> export_columns(const Grid& ss1, int rows);
+// Rows 1..rows of the table as it shows them: order, file name and the
+// columns of the shown fields.
+std::vector<ExportColumn> export_columns(const Grid& ss1, int rows, const FieldSet& shown = default_shown());
 
 enum class SheetFormat { xlsx, ods, csv };
 // By the file's suffix, case aside; nullopt for any other.
@@ -39,10 +41,10 @@ std::optional<QByteArray> xlsx_bytes(const std::vector<ExportColumn>& columns);
 // The file appears whole or not at all: a file already there is replaced
 // only by a complete new one, with its permissions. Empty on success, else
 // the message that says why nothing was written.
-QString export_table(const Grid& ss1, int rows, const QString& path);
+QString export_table(const Grid& ss1, int rows, const QString& path, const FieldSet& shown = default_shown());
 
-// The menu command: the save dialog at the edit folder, the export, a
-// notice of the result. Cancel ends silently.
+// The menu command: the save dialog at the edit folder, the export of the
+// shown columns, a notice of the result. Cancel ends silently.
 void cmd_export(Context& cx);
 
 }  // namespace tn

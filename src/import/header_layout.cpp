@@ -40,6 +40,33 @@ const QHash<QString, QStringList>& other_names() {
       {QStringLiteral("artist"),
        {QStringLiteral("アーティスト名"), QStringLiteral("アーティスト"), QStringLiteral("歌手"),
         QStringLiteral("Artist"), QStringLiteral("Performer")}},
+      {QStringLiteral("track"),
+       {QStringLiteral("トラック番号"), QStringLiteral("トラック"), QStringLiteral("Track"),
+        QStringLiteral("Track number"), QStringLiteral("Track no")}},
+      {QStringLiteral("disc"),
+       {QStringLiteral("ディスク番号"), QStringLiteral("ディスク"), QStringLiteral("枚目"), QStringLiteral("Disc"),
+        QStringLiteral("Disc number"), QStringLiteral("Disk")}},
+      {QStringLiteral("year"),
+       {QStringLiteral("年"), QStringLiteral("発売年"), QStringLiteral("リリース年"), QStringLiteral("Year"),
+        QStringLiteral("Date")}},
+      {QStringLiteral("genre"), {QStringLiteral("ジャンル"), QStringLiteral("Genre")}},
+      {QStringLiteral("album_artist"),
+       {QStringLiteral("アルバムアーティスト"), QStringLiteral("Album artist"), QStringLiteral("Band")}},
+      {QStringLiteral("composer"), {QStringLiteral("作曲者"), QStringLiteral("作曲"), QStringLiteral("Composer")}},
+      {QStringLiteral("comment"),
+       {QStringLiteral("コメント"), QStringLiteral("備考"), QStringLiteral("Comment"), QStringLiteral("Comments")}},
+      {QStringLiteral("title_sort"),
+       {QStringLiteral("曲名よみがな"), QStringLiteral("曲名よみ"), QStringLiteral("Title sort"),
+        QStringLiteral("Sort title")}},
+      {QStringLiteral("album_sort"),
+       {QStringLiteral("アルバム名よみがな"), QStringLiteral("アルバム名よみ"), QStringLiteral("Album sort"),
+        QStringLiteral("Sort album")}},
+      {QStringLiteral("artist_sort"),
+       {QStringLiteral("アーティスト名よみがな"), QStringLiteral("アーティスト名よみ"), QStringLiteral("Artist sort"),
+        QStringLiteral("Sort artist")}},
+      {QStringLiteral("album_artist_sort"),
+       {QStringLiteral("アルバムアーティストよみがな"), QStringLiteral("アルバムアーティストよみ"),
+        QStringLiteral("Album artist sort"), QStringLiteral("Sort album artist")}},
   };
   return names;
 }
@@ -49,6 +76,7 @@ const QHash<QString, int>& columns_by_key() {
     QHash<QString, int> m;
     for (const SheetColumn& c : sheet_columns()) {
       m.insert(header_key(c.header), c.column);
+      m.insert(header_key(c.field), c.column);  // the command line's names: "album_artist"
       for (const QString& name : other_names().value(c.field)) m.insert(header_key(name), c.column);
     }
     return m;
@@ -118,6 +146,8 @@ std::vector<int> apply_header_import(Context& cx, const HeaderImport& sheet) {
       g.set_text(value);
       g.mark(table_col, r, CellMark::edited);
       if (changed.empty() || changed.back() != table_col) changed.push_back(table_col);
+      // What the import changed shows, so that the user sees it before a write.
+      if (col::is_field(table_col)) cx.state.shown_fields[col::field_at(table_col)] = true;
     }
   }
   std::sort(changed.begin(), changed.end());

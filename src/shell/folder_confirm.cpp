@@ -23,7 +23,7 @@ namespace {
 // read errors are shown.
 void clear_tags(Context& cx) {
   Grid& g = cx.ss1;
-  for (int c = col::title; c <= col::artist; ++c) {
+  for (int c = col::title; c <= col::last; ++c) {
     g.set_col(c);
     for (int r = 1; r <= cx.state.file_count; ++r) {
       g.set_row(r);
@@ -61,7 +61,7 @@ bool confirm_folder(Context& cx, Shell& shell, const QString& folder_path,
   shell.hide_startup();
   shell.show_main();
   cx.ss1.set_max_rows(cx.state.file_count);
-  paint_columns(cx, col::order, col::artist, k_white);
+  paint_columns(cx, col::order, col::last, k_white);
   shell.set_main_caption(main_caption(cx.state.edit_folder));
   fill_table(cx);
   clear_tags(cx);

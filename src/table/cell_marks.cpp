@@ -8,8 +8,6 @@ namespace tn {
 
 namespace {
 
-bool is_tag_col(int c) { return c >= col::title && c <= col::artist; }
-
 // A file-name cell of a row with a file: edited while it is not the name the
 // file has, a change a rename has still to apply; else it tells of a file
 // without audio.
@@ -21,7 +19,7 @@ CellMark name_mark(const Context& cx, int r) {
 
 // The one rule of a tag cell of a row whose tag was read.
 CellMark tag_mark(const Context& cx, int c, int r, const TagTexts& disk) {
-  const auto k = static_cast<size_t>(c - col::title);
+  const std::size_t k = field_index(col::field_at(c));
   if (cx.ss1.cell_text(c, r) != disk[k]) return CellMark::edited;
   return cx.state.legacy(r - 1)[k] ? CellMark::legacy : CellMark::plain;
 }
@@ -32,9 +30,9 @@ void refresh_marks(Context& cx) {
   Grid& g = cx.ss1;
   for (int r = 1; r <= cx.state.file_count; ++r) {
     const auto& disk = cx.state.on_disk(r - 1);
-    for (int c = col::order; c <= col::artist; ++c) {
+    for (int c = col::order; c <= col::last; ++c) {
       CellMark m = !disk              ? CellMark::unreadable
-                   : is_tag_col(c)      ? tag_mark(cx, c, r, *disk)
+                   : col::is_field(c)      ? tag_mark(cx, c, r, *disk)
                    : c == col::name     ? name_mark(cx, r)
                                         : CellMark::plain;
       // What the read repaired still differs from its file: it stays told so.
@@ -48,7 +46,7 @@ void mark_typed(Context& cx, int col, int row) {
   if (row < 1 || row > cx.state.file_count) return;
   // A row without a file keeps its mark: it tells which file failed.
   if (col == col::name && !cx.state.file(row - 1).isEmpty()) cx.ss1.mark(col, row, name_mark(cx, row));
-  if (!is_tag_col(col)) return;
+  if (!col::is_field(col)) return;
   if (const auto& disk = cx.state.on_disk(row - 1)) cx.ss1.mark(col, row, tag_mark(cx, col, row, *disk));
 }
 
@@ -56,7 +54,7 @@ void note_legacy(Context& cx, int row, const TagFlags& held) {
   cx.state.set_legacy(row - 1, held);
   const auto& disk = cx.state.on_disk(row - 1);
   if (!disk) return;
-  for (int c = col::title; c <= col::artist; ++c) {
+  for (int c = col::title; c <= col::last; ++c) {
     const CellMark m = cx.ss1.cell_mark(c, row);
     if (m == CellMark::plain || m == CellMark::legacy) cx.ss1.mark(c, row, tag_mark(cx, c, row, *disk));
   }
@@ -67,8 +65,8 @@ void note_written(Context& cx, int row, int c1, int c2) {
   if (!disk) return;
   TagFlags legacy = cx.state.legacy(row - 1);
   for (int c = c1; c <= c2; ++c) {
-    if (!is_tag_col(c)) continue;
-    const auto k = static_cast<size_t>(c - col::title);
+    if (!col::is_field(c)) continue;
+    const std::size_t k = field_index(col::field_at(c));
     (*disk)[k] = cx.ss1.cell_text(c, row);
     legacy[k] = false;  // stored as Unicode
   }

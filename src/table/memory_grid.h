@@ -4,12 +4,13 @@
 #include <vector>
 
 #include "table/grid.h"
+#include "table/track_table.h"
 
 namespace tn {
 
 class MemoryGrid final : public Grid {
  public:
-  MemoryGrid(int cols = 5, int rows = 100) { resize(cols, rows); }
+  MemoryGrid(int cols = col::last, int rows = 100) { resize(cols, rows); }
 
   int row_count() const override { return rows_; }
   int col_count() const override { return cols_; }

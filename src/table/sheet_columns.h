@@ -6,6 +6,8 @@
 #include <QString>
 #include <vector>
 
+#include "table/track_state.h"
+
 namespace tn {
 
 struct SheetColumn {
@@ -14,7 +16,14 @@ struct SheetColumn {
   QString header;  // header of the table and of an exported sheet
 };
 
-// The shown columns of the track table, in its order.
+// Every column of the track table, in its order: order, file name, then
+// one column a field.
 const std::vector<SheetColumn>& sheet_columns();
+// Those of them the table shows: order, file name, and the fields of shown.
+std::vector<SheetColumn> shown_columns(const FieldSet& shown);
+// The header of a field's column, and its name alone ("年", without
+// "(TAG情報)"): a menu item's, a history run's.
+QString field_header(Field f);
+QString field_name(Field f);
 
 }  // namespace tn

@@ -68,6 +68,18 @@ void TrackState::set_legacy(int i, const TagFlags& fields) {
   legacy_[static_cast<size_t>(i)] = fields;
 }
 
+FieldSet default_shown() {
+  FieldSet out;
+  for (Field f : all_fields()) out[f] = always_shown(f);
+  return out;
+}
+
+FieldSet every_field() {
+  FieldSet out;
+  for (Field f : all_fields()) out[f] = true;
+  return out;
+}
+
 QString track_order(int row) {
   return row < 10 ? QStringLiteral("0") + QString::number(row) : QString::number(row);
 }

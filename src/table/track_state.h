@@ -7,20 +7,39 @@
 #include <optional>
 
 #include "posix/file_identity.h"
+#include "tags/fields.h"
 
 namespace tn {
 
 constexpr int k_max_files = 100;
 
-// Title, album and artist (columns 3 to 5) as a file holds them.
-using TagTexts = std::array<QString, 3>;
+// Every field (columns 3 on, in the fields' order) as a file holds it.
+using TagTexts = std::array<QString, k_field_count>;
 // One yes or no for each of them.
-using TagFlags = std::array<bool, 3>;
+using TagFlags = std::array<bool, k_field_count>;
+inline std::size_t field_index(Field f) { return static_cast<std::size_t>(f); }
+
+// A yes or no for each field, by Field.
+using FieldSet = PerField<bool>;
+// Title, album and artist: always shown, whatever else is.
+constexpr bool always_shown(Field f) { return f == Field::title || f == Field::album || f == Field::artist; }
+// Those three alone, as the table starts; every field.
+FieldSet default_shown();
+FieldSet every_field();
+inline TagFlags flags_of(const FieldSet& set) {
+  TagFlags out{};
+  for (Field f : all_fields()) out[field_index(f)] = set[f];
+  return out;
+}
 
 class TrackState {
  public:
   QString edit_folder;   // always ends in "/"
   qint16 file_count = 0;  // N, 1 to 100 once a folder is confirmed
+  // The fields whose columns the table shows (title, album and artist
+  // always): what 全て書込 writes beside those three and what an export
+  // writes.
+  FieldSet shown_fields = default_shown();
 
   // Entry i of the file list; throws std::out_of_range outside 0..99.
   const QString& file(int i) const;

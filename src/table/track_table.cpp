@@ -86,10 +86,22 @@ bool has_unwritten_edits(Context& cx) {
   for (int r = 1; r <= rows; ++r) {
     if (!cx.state.on_disk(r - 1)) continue;
     // A composed or typed name not yet applied counts like a tag edit.
-    for (int c = col::name; c <= col::artist; ++c)
+    for (int c = col::name; c <= col::last; ++c)
       if (is_unwritten(g.cell_mark(c, r))) return true;
   }
   return false;
+}
+
+std::vector<Field> write_all_fields(const Context& cx) {
+  std::vector<Field> out;
+  const int rows = std::min<int>(cx.state.file_count, cx.ss1.row_count());
+  for (Field f : all_fields()) {
+    bool edited = always_shown(f);
+    for (int r = 1; r <= rows && !edited && cx.state.shown_fields[f]; ++r)
+      edited = cx.state.on_disk(r - 1) && is_unwritten(cx.ss1.cell_mark(col::of(f), r));
+    if (edited) out.push_back(f);
+  }
+  return out;
 }
 
 }  // namespace tn

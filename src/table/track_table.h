@@ -16,6 +16,9 @@ constexpr int order = 1, name = 2, title = 3, album = 4, artist = 5;
 // three are the ones always shown.
 constexpr int of(Field f) { return title + static_cast<int>(f); }
 constexpr int last = title + k_field_count - 1;
+constexpr bool is_field(int c) { return c >= title && c <= last; }
+// The field of a column for which is_field holds.
+constexpr Field field_at(int c) { return static_cast<Field>(c - title); }
 }  // namespace col
 
 // Column 2 from the file list, column 1 with track orders, rows 1 to N.
@@ -42,6 +45,9 @@ std::vector<int> relist_entries(Context& cx, Relist how);
 // True when a tag or file-name cell of rows 1..N is marked with a change the
 // files do not have yet, in a row whose file a write could reach.
 bool has_unwritten_edits(Context& cx);
+// What 全て書込 writes: title, album and artist, and every other shown field
+// whose column holds something a write would store, in the fields' order.
+std::vector<Field> write_all_fields(const Context& cx);
 // Paints columns c1..c2 of rows 1..N by the block idiom.
 void paint_columns(Context& cx, int c1, int c2, Colour colour);
 

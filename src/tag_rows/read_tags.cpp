@@ -35,21 +35,18 @@ void mark_failed(Context& cx, int i) {
   g.set_row(r);
   // The name stays, so that the row tells which file failed; its entry is
   // empty, so no command touches the file.
-  for (int c = col::name; c <= col::artist; ++c) {
+  for (int c = col::name; c <= col::last; ++c) {
     g.set_col(c);
     g.set_text(c == col::name ? cx.state.listed(i) : QString());
   }
   g.set_row(r);
   g.set_col(col::order);
   g.set_block_row2(r);
-  g.set_block_col2(col::artist);
+  g.set_block_col2(col::last);
   g.set_block_mode(true);
   g.set_back_colour(k_error);
   g.set_block_mode(false);
 }
-
-// What the file holds in title, album and artist, in the table's order.
-constexpr Field k_columns[3] = {Field::title, Field::album, Field::artist};
 
 // The file's texts as the table shows them (cut after 128 characters);
 // a double-encoded one shows the text it was, in the edited colour, marked
@@ -58,22 +55,22 @@ void show_read(Context& cx, int i, const TagRead& read) {
   Grid& g = cx.ss1;
   const int r = i + 1;
   TagTexts shown;
-  TagFlags legacy;
-  for (std::size_t k = 0; k < 3; ++k) {
-    const FieldValue& v = read.fields[k_columns[k]];
-    shown[k] = first_chars(v.text, k_tag_text_chars);
-    legacy[k] = v.legacy;
-    g.set_row(r);
-    g.set_col(col::of(k_columns[k]));
-    g.set_text(shown[k]);
+  FieldSet legacy;
+  g.set_row(r);
+  for (Field f : all_fields()) {
+    const FieldValue& v = read.fields[f];
+    shown[field_index(f)] = first_chars(v.text, k_tag_text_chars);
+    legacy[f] = v.legacy;
+    g.set_col(col::of(f));
+    g.set_text(shown[field_index(f)]);
   }
   cx.state.set_identity(i, read.identity);
   cx.state.set_on_disk(i, shown);
-  note_legacy(cx, r, legacy);
+  note_legacy(cx, r, flags_of(legacy));
   cx.state.set_legacy_v1_alone(i, read.legacy_block_alone);
   cx.state.set_no_audio(i, read.no_audio);
   if (read.no_audio) g.mark(col::name, r, CellMark::no_audio);
-  for (Field f : k_columns) {
+  for (Field f : all_fields()) {
     const std::optional<QString>& repaired = read.fields[f].repaired;
     if (!repaired) continue;
     g.set_row(r);

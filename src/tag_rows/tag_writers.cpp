@@ -73,7 +73,7 @@ void note_done(Context& cx, int i, const std::vector<Field>& fields, const FileW
   // A write may store more than its columns (an ID3v1 text goes into a new
   // ID3v2 tag too, in Unicode).
   if (std::none_of(held.begin(), held.end(), [](bool b) { return b; })) return;
-  note_legacy(cx, r, {w.legacy[Field::title], w.legacy[Field::album], w.legacy[Field::artist]});
+  note_legacy(cx, r, flags_of(w.legacy));
   cx.state.set_legacy_v1_alone(i, w.legacy_block_alone);
 }
 
@@ -89,13 +89,13 @@ RowWritten refuse(Context& cx, int i, int error) {
 struct Command {
   const QString& question;
   const QString& done;
-  WriteFields fields;
-  int first_col, last_col;
+  const QString& run_name;
+  std::vector<Field> fields;
 };
 
 std::vector<int> run_command(Context& cx, const Command& c) {
   if (!cx.dialogs.ask(c.question)) return {};
-  const std::vector<int> failed = tag_write(cx, c.fields);
+  const std::vector<int> failed = write_fields(cx, c.fields, c.run_name).not_written();
   // Rows without a file (it failed to read) are skipped, not failed: the run
   // ended normally when every row that has a file was written.
   std::vector<int> failed_files;
@@ -107,13 +107,15 @@ std::vector<int> run_command(Context& cx, const Command& c) {
   int from = 1;
   auto paint = [&](int to) {
     if (to < from) return;
-    g.set_row(from);
-    g.set_col(c.first_col);
-    g.set_block_row2(to);
-    g.set_block_col2(c.last_col);
-    g.set_block_mode(true);
-    g.set_back_colour(k_white);
-    g.set_block_mode(false);
+    for (Field f : c.fields) {
+      g.set_row(from);
+      g.set_col(col::of(f));
+      g.set_block_row2(to);
+      g.set_block_col2(col::of(f));
+      g.set_block_mode(true);
+      g.set_back_colour(k_white);
+      g.set_block_mode(false);
+    }
   };
   for (int r : failed) {
     paint(r - 1);
@@ -200,23 +202,20 @@ std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& t
 }
 
 std::vector<int> cmd_write_all(Context& cx) {
-  return run_command(cx, {msg::write_all_question, msg::write_all_done, WriteFields::all,
-                          col::title, col::artist});
+  return run_command(cx, {msg::write_all_question, msg::write_all_done, msg::run_write_all, write_all_fields(cx)});
 }
 
 std::vector<int> cmd_write_kyokumei(Context& cx) {
-  return run_command(cx, {msg::write_title_question, msg::write_title_done, WriteFields::title,
-                          col::title, col::title});
+  return run_command(cx, {msg::write_title_question, msg::write_title_done, msg::run_write_title, {Field::title}});
 }
 
 std::vector<int> cmd_write_alubum(Context& cx) {
-  return run_command(cx, {msg::write_album_question, msg::write_album_done, WriteFields::album,
-                          col::album, col::album});
+  return run_command(cx, {msg::write_album_question, msg::write_album_done, msg::run_write_album, {Field::album}});
 }
 
 std::vector<int> cmd_write_artname(Context& cx) {
-  return run_command(cx, {msg::write_artist_question, msg::write_artist_done, WriteFields::artist,
-                          col::artist, col::artist});
+  return run_command(cx,
+                     {msg::write_artist_question, msg::write_artist_done, msg::run_write_artist, {Field::artist}});
 }
 
 }  // namespace tn

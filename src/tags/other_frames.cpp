@@ -54,8 +54,10 @@ bool set_text(TagLib::ID3v2::Tag& tag, const char* id, const QString& text, TagL
   const bool known = was >= TagLib::String::Latin1 && was <= TagLib::String::UTF8;
   if (old && old->toString() == value && (ascii(text) || (known && was != TagLib::String::Latin1))) return false;
   if (text.isEmpty()) {
+    // Told before the removal empties the list `frames` refers to.
+    const bool had = !frames.isEmpty();
     tag.removeFrames(id);
-    return !frames.isEmpty();
+    return had;
   }
   TagLib::String::Type encoding = known ? static_cast<TagLib::String::Type>(was) : TagLib::String::Latin1;
   if (!ascii(text) && encoding == TagLib::String::Latin1) encoding = unicode_encoding(tag, id, version);

@@ -14,6 +14,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QHeaderView>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
@@ -27,7 +28,11 @@
 #include "edit/edit_commands.h"
 #include "edit/messages.h"
 #include "rename/messages.h"
+#include "table/cell_marks.h"
+#include "table/messages.h"
 #include "table/track_state.h"
+#include "table/track_table.h"
+#include "tag_rows/tag_writers.h"
 #include "tags/messages.h"
 
 using namespace tn;
@@ -195,7 +200,7 @@ void flatten(const QList<QAction*>& actions, const QString& indent, QStringList&
 QList<QAction*> command_actions(QMenuBar* bar) {
   QList<QAction*> out;
   for (QAction* a : bar->findChildren<QAction*>())
-    if (!a->isSeparator() && !a->menu() && !a->objectName().isEmpty()) out << a;
+    if (!a->isSeparator() && !a->menu() && !a->objectName().isEmpty() && !a->isCheckable()) out << a;
   return out;
 }
 
@@ -205,6 +210,9 @@ class TestForm1 : public QObject {
   Q_OBJECT
 
  private slots:
+  // Each test starts with the columns of a first session.
+  void init() { QSettings(QStringLiteral("tagnarabe"), QStringLiteral("tagnarabe")).remove(QStringLiteral("shown_fields")); }
+
   void layout_data() {
     QTest::addColumn<int>("row");
     for (int i = 0; i < int(std::size(k_layout)); ++i) QTest::newRow(k_layout[i].name) << i;
@@ -338,7 +346,12 @@ class TestForm1 : public QObject {
     form1.show();
     QTableWidget* t = form1.ss1();
     QCOMPARE(t->rowCount(), 100);
-    QCOMPARE(t->columnCount(), 5);
+    QCOMPARE(t->columnCount(), 16);
+    // The other fields' columns, hidden until the 表示 menu shows them.
+    for (int c = 5; c < 16; ++c) {
+      QCOMPARE(t->horizontalHeaderItem(c)->text(), header::fields[static_cast<std::size_t>(c - 2)]);
+      QVERIFY(t->isColumnHidden(c));
+    }
     const QStringList headers{QStringLiteral("曲順"), QStringLiteral("ファイル名"),
                               QStringLiteral("曲名(TAG情報)"), QStringLiteral("アルバム名(TAG情報)"),
                               QStringLiteral("アーティスト名(TAG情報)")};
@@ -420,6 +433,18 @@ class TestForm1 : public QObject {
         "  「アーティスト名」のみ書込(&G)",
         "  -",
         "  曲順をTAGに書込(&N)",
+        "表示(&V)",
+        "  トラック番号",
+        "  ディスク番号",
+        "  年",
+        "  ジャンル",
+        "  アルバムアーティスト",
+        "  作曲者",
+        "  コメント",
+        "  曲名よみがな",
+        "  アルバム名よみがな",
+        "  アーティスト名よみがな",
+        "  アルバムアーティストよみがな",
         "ヘルプ(&H)",
         "  バージョン情報(&V)",
     };
@@ -440,7 +465,7 @@ class TestForm1 : public QObject {
                                             {"mnu_cls", QKeySequence(Qt::Key_F5)}};
     for (QAction* a : form1.menuBar()->findChildren<QAction*>()) {
       QCOMPARE(a->shortcut(), keys.value(a->objectName()));
-      QVERIFY(!a->isCheckable());
+      QCOMPARE(a->isCheckable(), a->objectName().startsWith(QStringLiteral("mnu_col_")));
       QVERIFY(a->isEnabled());
       QVERIFY(a->isVisible());
     }
@@ -464,6 +489,84 @@ class TestForm1 : public QObject {
     QCOMPARE(actions.size(), 26);
     for (QAction* a : actions) QCOMPARE(routed_items.count(a->objectName()), 1);
     QCOMPARE(routed_items.size(), actions.size());
+  }
+
+  // A column of the 表示 menu shows when checked, and again in the next
+  // session; a command that fills a hidden column (an import) shows it.
+  void view_menu_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("by_menu");
+    QTest::newRow("year by the menu") << "year" << true;
+    QTest::newRow("sort reading by the menu") << "album_artist_sort" << true;
+    QTest::newRow("genre filled by an import") << "genre" << false;
+  }
+  void view_menu() {
+    QFETCH(QString, field);
+    QFETCH(bool, by_menu);
+    const Field f = *field_from_key(field);
+    const int c = col::of(f) - 1;
+    {
+      Rig rig;
+      QAction* item = rig.form1.menuBar()->findChild<QAction*>("mnu_col_" + field);
+      QVERIFY(item && !item->isChecked());
+      QVERIFY(rig.form1.ss1()->isColumnHidden(c));
+      if (by_menu) {
+        item->trigger();
+      } else {
+        rig.state.shown_fields[f] = true;
+        rig.form1.grid().mark(c + 1, 1, CellMark::edited);
+      }
+      QVERIFY(!rig.form1.ss1()->isColumnHidden(c));
+      QVERIFY(item->isChecked());
+      QVERIFY(rig.form1.ss1()->columnWidth(c) > 0);
+    }
+    Rig next;
+    QVERIFY(!next.form1.ss1()->isColumnHidden(c));
+    QVERIFY(next.state.shown_fields[f]);
+    next.form1.menuBar()->findChild<QAction*>("mnu_col_" + field)->trigger();
+    QVERIFY(next.form1.ss1()->isColumnHidden(c));
+    QVERIFY(!Rig().state.shown_fields[f]);
+  }
+
+  // 全て書込 writes a shown column that holds an edit, in its frame; an edit
+  // in a hidden column stays in the table; an emptied field loses its frame.
+  void write_all_writes_shown_columns_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("year (TYER, as TagLib shows it)") << "year" << "TDRC" << "1998" << true;
+    QTest::newRow("album artist") << "album_artist" << "TPE2" << "山田花子" << true;
+    QTest::newRow("sort reading") << "artist_sort" << "TSOP" << "やまだはなこ" << true;
+    QTest::newRow("hidden: not written") << "composer" << "TCOM" << "作曲者" << false;
+  }
+  void write_all_writes_shown_columns() {
+    QFETCH(QString, field);
+    QFETCH(QString, frame);
+    QFETCH(QString, text);
+    QFETCH(bool, shown);
+    const Field f = *field_from_key(field);
+    Rig rig(2);
+    rig.state.shown_fields[f] = shown;
+    auto put = [&](const QString& t) {
+      QtGrid& g = rig.form1.grid();
+      g.set_col(col::of(f));
+      g.set_row(1);
+      g.set_text(t);
+      mark_typed(rig.form1.context(), col::of(f), 1);
+    };
+    put(text);
+    rig.dialogs.reset().yes();
+    cmd_write_all(rig.form1.context());
+    const QString path = rig.state.path_of(0);
+    QCOMPARE(dump_tags(path).v2_texts.value(frame).value(0), shown ? text : QString());
+    QCOMPARE(rig.form1.grid().cell_mark(col::of(f), 1), shown ? CellMark::plain : CellMark::edited);
+    QCOMPARE(dump_tags(rig.state.path_of(1)).v2_ids.contains(frame), false);
+    if (!shown) return;
+    put(QString());
+    rig.dialogs.reset().yes();
+    cmd_write_all(rig.form1.context());
+    QVERIFY(!dump_tags(path).v2_ids.contains(frame));
   }
 
   void routing_data() {

@@ -181,7 +181,7 @@ class TestForm3 : public QObject {
     }
     const QString sheet = tmp_.filePath(QStringLiteral("header.csv"));
     QFile file(sheet);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("ファイル名,曲名,Year\nf1.mp3,t1,1\nfX.mp3,,2\n") > 0);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("ファイル名,曲名,Rating\nf1.mp3,t1,1\nfX.mp3,,2\n") > 0);
     file.close();
     Form3* form = f.pick(sheet);
     f.child<QRadioButton>("Opt_4")->click();
@@ -196,7 +196,7 @@ class TestForm3 : public QObject {
     QCOMPARE(preview->item(0, 1)->background().color(), QColor(150, 150, 255));  // t1 changes the title
     QCOMPARE(preview->item(1, 1)->background().style(), Qt::NoBrush);       // empty stays empty
     QCOMPARE(preview->item(1, 0)->background().color(), QColor(255, 0, 0));  // not the row's file
-    QVERIFY(f.child<QLabel>("lbl_skipped")->text().endsWith(QStringLiteral("Year")));
+    QVERIFY(f.child<QLabel>("lbl_skipped")->text().endsWith(QStringLiteral("Rating")));
     QCOMPARE(f.ss1.cell_text(col::title, 1), QString());
     // Another layout hides it; reading again shows it again.
     f.child<QRadioButton>("Opt_1")->click();

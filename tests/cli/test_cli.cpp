@@ -12,6 +12,7 @@
 #include "cli_runner.h"
 #include "import/messages.h"
 #include "rename/messages.h"
+#include "tags/fields.h"
 #include "tags/messages.h"
 #include "zip_writer.h"
 
@@ -136,6 +137,29 @@ class CliTest : public QObject {
     QCOMPARE(r.err, QString());
   }
 
+  // Every field under its key in --json; --fields adds columns to the text.
+  void list_fields_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("first_line");
+    QTest::newRow("json has every field") << QStringList{"--json"} << "";
+    QTest::newRow("fields shown after artist") << QStringList{"--fields", "year,title"} << "01\t1.mp3\t曲1\t盤\t歌手\t";
+    QTest::newRow("all") << QStringList{"--fields=all"} << "01\t1.mp3\t曲1\t盤\t歌手" + QString(11, '\t');
+  }
+  void list_fields() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, first_line);
+    Folder f(1);
+    const CliRun r = run_cli(QStringList{"list", f.path()} + args);
+    QCOMPARE(r.status, 0);
+    if (!first_line.isEmpty()) {
+      QCOMPARE(QString::fromUtf8(r.out).section('\n', 0, 0), first_line);
+      return;
+    }
+    const QJsonObject row = r.json().value("rows").toArray()[0].toObject();
+    for (Field field : all_fields()) QVERIFY2(row.contains(field_key(field)), qPrintable(field_key(field)));
+    QCOMPARE(row.value("album_artist").toString(), QString());
+  }
+
   // write fills as the buttons do and writes the filled columns only; list
   // then shows what the files hold.
   void write_then_list_data() {
@@ -163,6 +187,16 @@ class CliTest : public QObject {
                                      << QStringList{"A", "B", "C"} << msg::write_all_done;
     QTest::newRow("named sheet") << QStringList{"--import", "book.xlsx", "--sheet", "曲目", "--layout", "2"}
                                  << "album" << QStringList{"X", "Y", "Z"} << msg::write_all_done;
+    QTest::newRow("--set of a spec column") << QStringList{"--set", "album=新盤"} << "album" << ab
+                                            << msg::write_album_done;
+    QTest::newRow("--fields chooses what is written")
+        << QStringList{"--import", "sheet.csv", "--layout", "2", "--fields", "artist"} << "artist"
+        << QStringList{"A", "B", "C"} << msg::write_artist_done;
+    QTest::newRow("--set of another field") << QStringList{"--set", "year=1998", "--album", "新盤"} << "year"
+                                            << QStringList{"1998", "1998", "1998"} << msg::write_album_done;
+    QTest::newRow("by header names, another field")
+        << QStringList{"--import", "book.csv", "--layout", "header"} << "year" << QStringList{"1999", "2000", "2001"}
+        << msg::write_artist_done;
     QTest::newRow("by header names, only what they name")
         << QStringList{"--import", "book.csv", "--layout", "header"} << "artist" << QStringList{"A", "B", "C"}
         << msg::write_artist_done;
@@ -262,6 +296,9 @@ class CliTest : public QObject {
         << QStringList{"write", "--album", "新盤"} << QStringList{mojibake("ポップス")} << 0;
     QTest::newRow("titles from names") << QStringList{"write", "--titles-from-names-with-order"} << as_made << 0;
     QTest::newRow("track numbers") << QStringList{"write", "--track-numbers"} << as_made << 0;
+    QTest::newRow("other fields") << QStringList{"write", "--set", "year=1998", "--set", "genre=J-Pop"} << as_made << 0;
+    QTest::newRow("other fields, one chosen")
+        << QStringList{"write", "--set", "composer=作曲者", "--set", "comment=メモ", "--fields", "comment"} << as_made << 0;
     QTest::newRow("names") << QStringList{"rename", "--order-and-titles"} << as_made << 0;
     QTest::newRow("two rows, one name") << QStringList{"rename", "--titles"} << QStringList{"Same", "Same"} << 1;
     QTest::newRow("a slash") << QStringList{"rename", "--titles"} << QStringList{"a", "b/c"} << 1;

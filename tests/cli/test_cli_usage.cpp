@@ -62,6 +62,16 @@ class CliUsageTest : public QObject {
         << "--titles-from-names と --titles-from-names-with-order は一つだけ指定してください";
     QTest::newRow("export to an unknown kind") << QStringList{"export", F, "list.txt"}
                                                << "書出し形式はﾌｧｲﾙ名の末尾（.xlsx .ods .csv）で指定して下さい: list.txt";
+    QTest::newRow("set without a field") << QStringList{"write", F, "--set", "1998"}
+                                         << "--set は 項目名=文字列 で指定します: 1998";
+    QTest::newRow("set of an unknown field") << QStringList{"write", F, "--set", "rating=5"}
+                                             << "不明な項目名です（--help に一覧があります）: rating";
+    QTest::newRow("one field set twice") << QStringList{"write", F, "--set", "year=1", "--set", "year=2"}
+                                         << "同じ項目が二度指定されています: year";
+    QTest::newRow("unknown field to write") << QStringList{"write", F, "--fields", "title,albums"}
+                                            << "不明な項目名です（--help に一覧があります）: albums";
+    QTest::newRow("unknown field to list") << QStringList{"list", F, "--fields", "Year"}
+                                           << "不明な項目名です（--help に一覧があります）: Year";
     QTest::newRow("sheet without import") << QStringList{"write", F, "--sheet", "S"}
                                           << "--layout と --sheet は --import と共に指定します";
   }
@@ -124,6 +134,7 @@ class CliUsageTest : public QObject {
     QTest::newRow("--help") << QStringList{"--help"} << "  rename";
     QTest::newRow("-h") << QStringList{"-h"} << "  write";
     QTest::newRow("write --help") << QStringList{"write", "--help"} << "--titles-from-names-with-order";
+    QTest::newRow("field names in write --help") << QStringList{"write", "--help"} << "album_artist_sort";
     QTest::newRow("rename -h") << QStringList{"rename", "FOLDER", "-h"} << "--order-and-titles";
   }
   void help_and_version() {
