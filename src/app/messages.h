@@ -137,6 +137,8 @@ inline const QString legacy = QStringLiteral(
     "書き込むとUnicodeで保存します。");
 inline const QString no_audio =
     QStringLiteral("このファイルにはタグだけがあり、音声（MPEGオーディオ）がありません。");
+inline const QString unsure =
+    QStringLiteral("自信のない読みです。確かめて、違っていれば直してください（直した読みは覚えます）。");
 }  // namespace cell_state
 
 // The menu bar, named after the command an item runs.

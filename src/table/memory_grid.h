@@ -4,22 +4,25 @@
 #include <vector>
 
 #include "table/grid.h"
+#include "table/track_table.h"
 
 namespace tn {
 
 class MemoryGrid final : public Grid {
  public:
-  MemoryGrid(int cols = 5, int rows = 100) { resize(cols, rows); }
+  MemoryGrid(int cols = col::last, int rows = 100) { resize(cols, rows); }
 
   int row_count() const override { return rows_; }
   int col_count() const override { return cols_; }
   QString cell_text(int col, int row) const override;
   Colour cell_colour(int col, int row) const override;
   CellMark cell_mark(int col, int row) const override;
+  QString cell_why(int col, int row) const override;
 
  protected:
   void store_text(int col, int row, const QString& text) override;
   void store_colour(int col, int row, Colour colour, CellMark mark) override;
+  void store_why(int col, int row, const QString& why) override;
   void resize(int cols, int rows) override;
 
  private:
@@ -27,6 +30,7 @@ class MemoryGrid final : public Grid {
     QString text;
     Colour colour = k_white;
     CellMark mark = CellMark::plain;
+    QString why;
   };
   const Cell* at(int col, int row) const;
   int cols_ = 0, rows_ = 0;

@@ -86,7 +86,7 @@ bool has_unwritten_edits(Context& cx) {
   for (int r = 1; r <= rows; ++r) {
     if (!cx.state.on_disk(r - 1)) continue;
     // A composed or typed name not yet applied counts like a tag edit.
-    for (int c = col::name; c <= col::artist; ++c)
+    for (int c = col::name; c <= col::last; ++c)
       if (is_unwritten(g.cell_mark(c, r))) return true;
   }
   return false;
