@@ -30,6 +30,11 @@ inline const QString one_title_source =
     QStringLiteral("--titles-from-names と --titles-from-names-with-order は一つだけ指定してください");
 inline const QString bad_layout = QStringLiteral("--layout は 1, 2, 3, header のいずれかです: ");
 inline const QString needs_import = QStringLiteral("--layout と --sheet は --import と共に指定します");
+inline const QString kana_needs_readings = QStringLiteral("--kana は --readings と共に指定します");
+inline const QString bad_readings = QStringLiteral("--readings の値は replace だけです: ");
+inline const QString bad_kana = QStringLiteral("--kana は hiragana か katakana です: ");
+inline const QString readings_dry_run_only =
+    QStringLiteral("よみがなはまだﾌｧｲﾙに書込めません。--dry-run で付ける読みを確かめられます");
 
 // The question before a title fill clears the column; the command line
 // answers it itself.

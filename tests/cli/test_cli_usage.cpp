@@ -64,6 +64,15 @@ class CliUsageTest : public QObject {
                                                << "書出し形式はﾌｧｲﾙ名の末尾（.xlsx .ods .csv）で指定して下さい: list.txt";
     QTest::newRow("sheet without import") << QStringList{"write", F, "--sheet", "S"}
                                           << "--layout と --sheet は --import と共に指定します";
+    QTest::newRow("kana without readings") << QStringList{"write", F, "--kana", "katakana", "--dry-run"}
+                                           << "--kana は --readings と共に指定します";
+    QTest::newRow("readings, bad value") << QStringList{"write", F, "--readings=again", "--dry-run"}
+                                         << "--readings の値は replace だけです: again";
+    QTest::newRow("readings, bad kana") << QStringList{"write", F, "--readings", "--kana", "romaji", "--dry-run"}
+                                        << "--kana は hiragana か katakana です: romaji";
+    // Nothing stores the sort frames yet: a run refuses before it reads a file.
+    QTest::newRow("readings written") << QStringList{"write", F, "--readings"}
+                                      << "よみがなはまだﾌｧｲﾙに書込めません";
   }
   void bad_usage() {
     QFETCH(QStringList, args);
