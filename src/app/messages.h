@@ -169,6 +169,7 @@ inline const QString cmd_all_art = QStringLiteral("アーティスト名全入�
 inline const QString cmd_excel = QStringLiteral("EXCELファイルより読込(&E)");
 inline const QString cmd_export = QStringLiteral("表計算ﾌｧｲﾙに書出し(&X)");
 inline const QString cmd_even_widths = QStringLiteral("文字幅をそろえる(&W)");
+inline const QString cmd_readings = QStringLiteral("よみがなを付ける(&R)");
 inline const QString cmd_modosu2 = QStringLiteral("元に戻す(&D)");
 
 inline const QString tag_write = QStringLiteral("TAG書込メニュー(&M)");
