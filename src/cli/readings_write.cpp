@@ -43,8 +43,8 @@ bool fill_sort_readings(Session& s, const Args& args, Plan&) {
     {QStringLiteral("write"),
      50,
      {{k_readings, QStringLiteral("[=replace]"),
-       QStringLiteral("よみがな（並べ替え用の読み）を曲名・ｱﾙﾊﾞﾑ名・ｱｰﾃｨｽﾄ名・ｱﾙﾊﾞﾑｱｰﾃｨｽﾄ名から付けます。"
-                      "既にある読みは =replace のときだけ付け直します（今は --dry-run でのみ）")},
+       QStringLiteral("よみがな（並べ替え用の読み）を付けます。=replace で既にある読みも付け直します"
+                      "（今は --dry-run --json で確かめるだけです）")},
       {k_kana, QStringLiteral("hiragana|katakana"), QStringLiteral("よみがなの文字（既定 hiragana）")}},
      check_readings,
      fill_sort_readings},
