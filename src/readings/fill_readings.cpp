@@ -57,6 +57,8 @@ const SortColumn* sort_column_at(int c) {
 
 FillResult fill_readings(Context& cx, Readings& readings, bool replace, Script script) {
   Grid& g = cx.ss1;
+  // A table without the sort columns has nowhere to show the readings.
+  if (g.col_count() < col::last) return {};
   const std::vector<int> rows = tag_rows(cx);
   std::vector<SortTexts> texts(rows.size()), existing(rows.size());
   for (std::size_t i = 0; i < rows.size(); ++i)

@@ -41,7 +41,8 @@ struct FillResult {
 // Fills the sort-reading columns of rows 1..N whose tag was read. A cell
 // that is not empty (typed by the user, or the file's reading) is kept
 // unless replace. A changed cell is marked edited, or unsure with why; an
-// unsure one left as it was is marked unsure too.
+// unsure one left as it was is marked unsure too. Nothing in a table without
+// the sort columns.
 FillResult fill_readings(Context& cx, Readings& readings, bool replace, Script script = Script::hiragana);
 
 // The user typed into (col, row): a reading typed into a sort-reading column

@@ -369,6 +369,10 @@ void TestReadings::fill_table() {
   cmd_readings(t.cx, r);
   const bool to_check = mark == CellMark::unsure && sort.isEmpty();
   QCOMPARE(t.dialogs.notices(), QStringList{to_check ? msg::readings_to_check + "4" : msg::readings_none});
+  // A table without the sort columns has nowhere to show them.
+  t.grid.set_max_cols(col::artist);
+  const FillResult none = fill_readings(t.cx, r, true);
+  QCOMPARE(none.cells + none.unsure.size(), std::size_t{0});
 }
 
 // What a reading typed into a sort cell teaches the dictionary; the cell is
