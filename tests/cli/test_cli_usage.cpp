@@ -68,8 +68,6 @@ class CliUsageTest : public QObject {
                                            << "--kana は --readings と共に指定します";
     QTest::newRow("readings, bad value") << QStringList{"write", F, "--readings=again", "--dry-run"}
                                          << "--readings の値は replace だけです: again";
-    QTest::newRow("readings, bad kana") << QStringList{"write", F, "--readings", "--kana", "romaji", "--dry-run"}
-                                        << "--kana は hiragana か katakana です: romaji";
     // Nothing stores the sort frames yet: a run refuses before it reads a file.
     QTest::newRow("readings written") << QStringList{"write", F, "--readings"}
                                       << "よみがなはまだﾌｧｲﾙに書込めません";
