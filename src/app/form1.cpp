@@ -25,6 +25,7 @@
 #include "app/program_icon.h"
 #include "history/history_commands.h"
 #include "history/messages.h"
+#include "readings/fill_readings.h"
 #include "table/cell_marks.h"
 #include "table/dialogs.h"
 #include "table/sheet_columns.h"
@@ -91,6 +92,11 @@ Form1::Form1(TrackState& state, Dialogs& dialogs, TagLibrary& tags, QWidget* par
 
 Form1::~Form1() = default;
 
+readings::Readings& Form1::readings() {
+  if (!readings_) readings_ = std::make_unique<readings::Readings>();
+  return *readings_;
+}
+
 QString Form1::album_text() const { return txt_all_al_->text(); }
 QString Form1::artist_text() const { return txt_all_art_->text(); }
 
@@ -116,7 +122,10 @@ void Form1::setup_ss1() {
   auto* tips = new CellToolTips(table_);
   table_->setItemDelegate(tips);
   editing_ = std::make_unique<GridEditing>(grid_, *tips);
-  grid_.set_on_typed([this](int col, int row) { mark_typed(cx_, col, row); });
+  grid_.set_on_typed([this](int col, int row) {
+    mark_typed(cx_, col, row);
+    if (readings::sort_column_at(col)) readings::remember_reading(cx_, readings(), col, row);
+  });
   place_ss1();
 }
 

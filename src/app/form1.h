@@ -21,6 +21,9 @@ class QTableWidget;
 
 namespace tn {
 
+namespace readings {
+class Readings;
+}
 class Form2;
 class Form4;
 class GridEditing;
@@ -67,6 +70,9 @@ class Form1 final : public QMainWindow {
   void show_about();
   Form4* about_box() const;
   ImportWindows& import_windows() { return import_; }
+  // The readings (よみがな) and the user's dictionary of them, opened when
+  // first needed: the program starts without MeCab.
+  readings::Readings& readings();
 
  signals:
   // Emitted with the command's name before it runs.
@@ -108,6 +114,7 @@ class Form1 final : public QMainWindow {
   QPointer<Form2> startup_;
   QPointer<Form4> about_;
   std::function<void()> end_program_;
+  std::unique_ptr<readings::Readings> readings_;
 };
 
 // The client area at its design size, the smallest it shows whole; beyond

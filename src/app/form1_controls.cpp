@@ -16,6 +16,7 @@
 #include "edit/edit_commands.h"
 #include "export/export.h"
 #include "history/messages.h"
+#include "readings/fill_readings.h"
 #include "rename/rename_commands.h"
 #include "tag_rows/tag_writers.h"
 
@@ -69,6 +70,8 @@ constexpr Form1::Route k_routes[] = {
      [](Form1& f) { cmd_even_widths(f.context()); }},
     {"cmd_track_numbers", nullptr, {"mnu_track_numbers", nullptr},
      [](Form1& f) { cmd_track_numbers(f.context()); }},
+    {"cmd_readings", nullptr, {"mnu_readings", nullptr},
+     [](Form1& f) { readings::cmd_readings(f.context(), f.readings()); }},
 };
 
 // The upper band of the window. Containers come before what they hold;
@@ -261,6 +264,7 @@ void Form1::build_menus() {
   item(input, "mnu_export", menu::cmd_export);
   input->addSeparator();
   item(input, "mnu_even_widths", menu::cmd_even_widths);
+  item(input, "mnu_readings", menu::cmd_readings);
   input->addSeparator();
   item(input, "mnu_modosu2", menu::cmd_modosu2);
 

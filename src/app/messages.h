@@ -130,6 +130,8 @@ inline const QString legacy = QStringLiteral(
     "書き込むとUnicodeで保存します。");
 inline const QString no_audio =
     QStringLiteral("このファイルにはタグだけがあり、音声（MPEGオーディオ）がありません。");
+inline const QString unsure =
+    QStringLiteral("自信のない読みです。確かめて、違っていれば直してください（直した読みは覚えます）。");
 }  // namespace cell_state
 
 // The menu bar, named after the command an item runs.
@@ -160,6 +162,7 @@ inline const QString cmd_all_art = QStringLiteral("アーティスト名全入�
 inline const QString cmd_excel = QStringLiteral("EXCELファイルより読込(&E)");
 inline const QString cmd_export = QStringLiteral("表計算ﾌｧｲﾙに書出し(&X)");
 inline const QString cmd_even_widths = QStringLiteral("文字幅をそろえる(&W)");
+inline const QString cmd_readings = QStringLiteral("よみがなを付ける(&R)");
 inline const QString cmd_modosu2 = QStringLiteral("元に戻す(&D)");
 
 inline const QString tag_write = QStringLiteral("TAG書込メニュー(&M)");

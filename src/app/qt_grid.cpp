@@ -19,11 +19,13 @@ QString state_of(CellMark m) {
     case CellMark::repaired: return cell_state::repaired;
     case CellMark::legacy: return cell_state::legacy;
     case CellMark::no_audio: return cell_state::no_audio;
+    case CellMark::unsure: return cell_state::unsure;
     case CellMark::plain: break;
   }
   return {};
 }
 constexpr int k_mark_role = Qt::UserRole;
+constexpr int k_why_role = Qt::UserRole + 1;
 }  // namespace
 
 QtGrid::QtGrid(QTableWidget* table) : table_(table) {
@@ -62,6 +64,11 @@ CellMark QtGrid::cell_mark(int col, int row) const {
   return it ? static_cast<CellMark>(it->data(k_mark_role).toInt()) : CellMark::plain;
 }
 
+QString QtGrid::cell_why(int col, int row) const {
+  const QTableWidgetItem* it = table_->item(row - 1, col - 1);
+  return it ? it->data(k_why_role).toString() : QString();
+}
+
 void QtGrid::store_text(int col, int row, const QString& text) {
   {
     const QScopedValueRollback ours(storing_, true);
@@ -76,6 +83,15 @@ void QtGrid::store_colour(int col, int row, Colour colour, CellMark mark) {
   it->setBackground(to_qcolor(colour));
   it->setData(k_mark_role, static_cast<int>(mark));
   it->setData(Qt::AccessibleDescriptionRole, state_of(mark));
+  it->setData(k_why_role, QVariant());
+}
+
+// Told after what the mark means, in the tooltip and to screen readers.
+void QtGrid::store_why(int col, int row, const QString& why) {
+  const QScopedValueRollback ours(storing_, true);
+  QTableWidgetItem* it = item(col, row);
+  it->setData(k_why_role, why);
+  it->setData(Qt::AccessibleDescriptionRole, state_of(cell_mark(col, row)) + QLatin1Char('\n') + why);
 }
 
 void QtGrid::resize(int cols, int rows) {

@@ -29,7 +29,7 @@ constexpr int k_bad_usage = 2;    // bad usage, a folder not confirmed, bad inpu
 
 struct OptionSpec {
   QString name;        // "--album"
-  QString value_name;  // "TEXT"; empty for a flag
+  QString value_name;  // "TEXT"; empty for a flag; "[=VALUE]" when the value may be left out
   QString help;
   bool repeats = false;  // may be given more than once ("--set a=1 --set b=2")
 };

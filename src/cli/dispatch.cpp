@@ -32,11 +32,15 @@ int usage_error(const QString& message) {
   return k_bad_usage;
 }
 
+// An option whose value may be left out: "--readings" or "--readings=replace".
+bool is_optional(const OptionSpec& o) { return o.value_name.startsWith(QLatin1Char('[')); }
+
 QString option_lines(const std::vector<OptionSpec>& options) {
   QStringList heads;
   int width = 0;
   for (const OptionSpec& o : options) {
-    heads << (o.value_name.isEmpty() ? o.name : o.name + QLatin1Char(' ') + o.value_name);
+    const bool spaced = !o.value_name.isEmpty() && !is_optional(o);
+    heads << o.name + (spaced ? QStringLiteral(" ") : QString()) + o.value_name;
     width = std::max(width, static_cast<int>(heads.back().size()));
   }
   QString out;
@@ -67,7 +71,8 @@ QString help_of(const Subcommand& sub) {
          sub.summary + QLatin1Char('\n') + msg::options_head + option_lines(options);
 }
 
-// Options as "--name VALUE", "--name=VALUE" or "--flag"; "--" ends them.
+// Options as "--name VALUE", "--name=VALUE", "--flag" or, where the value
+// may be left out, "--name[=VALUE]"; "--" ends them.
 // An empty message when args parsed.
 QString parse(const std::vector<OptionSpec>& specs, const QStringList& words, Args& args) {
   bool options_over = false;
@@ -91,6 +96,10 @@ QString parse(const std::vector<OptionSpec>& specs, const QStringList& words, Ar
                                    [&](const OptionSpec& o) { return o.name == name; });
     if (spec == specs.end()) return msg::unknown_option + w;
     if (args.has(name) && !spec->repeats) return msg::repeated_option + name;
+    if (is_optional(*spec)) {
+      args.options.insert(name, eq >= 0 ? w.mid(eq + 1) : QString());
+      continue;
+    }
     if (spec->value_name.isEmpty()) {
       if (eq >= 0) return msg::flag_with_value + w;
       args.options.insert(name, {});

@@ -33,6 +33,11 @@ inline const QString unknown_field = QStringLiteral("不明な項目名です（
 inline const QString bad_set = QStringLiteral("--set は 項目名=文字列 で指定します: ");
 inline const QString field_set_twice = QStringLiteral("同じ項目が二度指定されています: ");
 inline const QString needs_import = QStringLiteral("--layout と --sheet は --import と共に指定します");
+inline const QString kana_needs_readings = QStringLiteral("--kana は --readings と共に指定します");
+inline const QString bad_readings = QStringLiteral("--readings の値は replace だけです: ");
+inline const QString bad_kana = QStringLiteral("--kana は hiragana か katakana です: ");
+inline const QString readings_dry_run_only =
+    QStringLiteral("よみがなはまだﾌｧｲﾙに書込めません。--dry-run で付ける読みを確かめられます");
 
 // The fields' options.
 inline const QString set_help = QStringLiteral(

@@ -20,6 +20,11 @@ inline const QString reading_unknown_word = QStringLiteral("辞書にない語�
 inline const QString reading_several = QStringLiteral("辞書に読みが複数あります: ");
 inline const QString reading_disagree = QStringLiteral("読み方が二通りあります: ");
 
+// After よみがなを付ける.
+inline const QString readings_to_check =
+    QStringLiteral("自信のない読みがあります。色の違うｾﾙを確かめて、違っていれば直してください（件数）: ");
+inline const QString readings_none = QStringLiteral("新しく付けるよみがなはありませんでした");
+
 // The user dictionary on the command line.
 inline const QString readings_exported = QStringLiteral("よみがなの辞書を書出しました: ");
 inline const QString readings_imported = QStringLiteral("よみがなの辞書に読込みました（件数）: ");

@@ -9,10 +9,11 @@ SortValue propose(Readings& readings, const QString& text, Kind kind, const QStr
   SortValue kept{existing, false, true, {}};
   if ((!existing.isEmpty() && !replace) || text.trimmed().isEmpty()) return kept;
   const Reading r = readings.read(text, kind, script);
-  if (r.text.isEmpty()) return {existing, false, false, r.why};
+  if (r.text.isEmpty()) return {existing, false, false, r.why, true};
   // Nothing to read: the text sorts as itself, and a sort value of its own
-  // ("Beatles, The") stays even on replace.
-  if (r.text == text) return kept;
+  // ("Beatles, The") stays even on replace. Nothing of it read (a word no
+  // dictionary knows, alone): kept, and unsure.
+  if (r.text == text) return r.sure ? kept : SortValue{existing, false, false, r.why};
   return {r.text, r.text != existing, r.sure, r.why};
 }
 

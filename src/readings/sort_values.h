@@ -13,8 +13,9 @@
 // A value the row already has (typed by the user or read from the file) is
 // kept unless replace is given. A text with nothing to read (Latin script,
 // or kana already in the asked script) proposes nothing and keeps what the
-// row has, even on replace ("Beatles, The"): players sort it by the text. A text that cannot be read here (no MeCab) keeps
-// its existing value, unsure, with why.
+// row has, even on replace ("Beatles, The"): players sort it by the text;
+// one of words no dictionary knows keeps it too, unsure, with why. A text
+// that cannot be read here (no MeCab) keeps its existing value, unread.
 
 #include <QString>
 #include <vector>
@@ -32,6 +33,7 @@ struct SortValue {
   bool changed = false;  // differs from the existing value
   bool sure = true;
   QString why;           // why it is unsure
+  bool unread = false;   // no reading could be made here (no MeCab): why says what is missing
 };
 
 struct SortProposal {

@@ -15,6 +15,7 @@ constexpr Colour rgb(int r, int g, int b) {
 constexpr Colour k_white = rgb(255, 255, 255);
 constexpr Colour k_edited = rgb(150, 150, 255);  // 16750230
 constexpr Colour k_error = rgb(255, 0, 0);
+constexpr Colour k_unsure = rgb(255, 205, 130);
 
 // Why a cell has its colour: what the table shows against what the files
 // hold. The colour tells it on screen, the mark in words (tooltips, screen
@@ -27,6 +28,7 @@ enum class CellMark {
   repaired,    // mojibake repaired on reading, not written yet
   legacy,      // as the file holds it, but in bytes other players show garbled
   no_audio,    // a file name whose file holds a tag but no MPEG audio after it
+  unsure,      // a change not written yet that the program is not sure of (a reading): check it
 };
 constexpr Colour colour_of(CellMark m) {
   switch (m) {
@@ -34,6 +36,7 @@ constexpr Colour colour_of(CellMark m) {
     case CellMark::repaired:
     case CellMark::legacy: return k_edited;
     case CellMark::unreadable: return k_error;
+    case CellMark::unsure: return k_unsure;
     case CellMark::no_audio:
     case CellMark::plain: break;
   }
@@ -41,11 +44,14 @@ constexpr Colour colour_of(CellMark m) {
 }
 // The mark of a colour painted by the commands' block idiom.
 constexpr CellMark mark_of_colour(Colour c) {
-  return c == k_edited ? CellMark::edited : c == k_error ? CellMark::unreadable : CellMark::plain;
+  return c == k_edited   ? CellMark::edited
+         : c == k_error  ? CellMark::unreadable
+         : c == k_unsure ? CellMark::unsure
+                         : CellMark::plain;
 }
 // True for a mark of something a write would still have to store.
 constexpr bool is_unwritten(CellMark m) {
-  return m == CellMark::edited || m == CellMark::repaired || m == CellMark::legacy;
+  return m == CellMark::edited || m == CellMark::repaired || m == CellMark::legacy || m == CellMark::unsure;
 }
 
 class Grid {
@@ -69,8 +75,12 @@ class Grid {
   void set_max_cols(int cols);
 
   // Colours one cell for the reason given (no addressing state changes).
-  void mark(int col, int row, CellMark m) {
-    if (in_range(col, row)) store_colour(col, row, colour_of(m), m);
+  // why: the words of the cell's tooltip beside the mark's own (why a
+  // reading is unsure); any colouring of the cell after forgets them.
+  void mark(int col, int row, CellMark m, const QString& why = {}) {
+    if (!in_range(col, row)) return;
+    store_colour(col, row, colour_of(m), m);
+    if (!why.isEmpty()) store_why(col, row, why);
   }
 
   // --- direct access, for inspection and the widgets -----------------------
@@ -79,11 +89,14 @@ class Grid {
   virtual QString cell_text(int col, int row) const = 0;
   virtual Colour cell_colour(int col, int row) const = 0;
   virtual CellMark cell_mark(int col, int row) const = 0;
+  virtual QString cell_why(int col, int row) const = 0;
 
  protected:
   // Called only with 1 <= col <= col_count(), 1 <= row <= row_count().
   virtual void store_text(int col, int row, const QString& text) = 0;
+  // Forgets the cell's why.
   virtual void store_colour(int col, int row, Colour colour, CellMark mark) = 0;
+  virtual void store_why(int col, int row, const QString& why) = 0;
   virtual void resize(int cols, int rows) = 0;
 
  private:

@@ -22,6 +22,11 @@ CellMark MemoryGrid::cell_mark(int col, int row) const {
   return c ? c->mark : CellMark::plain;
 }
 
+QString MemoryGrid::cell_why(int col, int row) const {
+  const Cell* c = at(col, row);
+  return c ? c->why : QString();
+}
+
 void MemoryGrid::store_text(int col, int row, const QString& text) {
   const_cast<Cell*>(at(col, row))->text = text;
 }
@@ -30,7 +35,10 @@ void MemoryGrid::store_colour(int col, int row, Colour colour, CellMark mark) {
   Cell* c = const_cast<Cell*>(at(col, row));
   c->colour = colour;
   c->mark = mark;
+  c->why.clear();
 }
+
+void MemoryGrid::store_why(int col, int row, const QString& why) { const_cast<Cell*>(at(col, row))->why = why; }
 
 void MemoryGrid::resize(int cols, int rows) {
   // Keep what fits, as a grid widget does when rows or columns are added or cut.

@@ -17,10 +17,12 @@ class MemoryGrid final : public Grid {
   QString cell_text(int col, int row) const override;
   Colour cell_colour(int col, int row) const override;
   CellMark cell_mark(int col, int row) const override;
+  QString cell_why(int col, int row) const override;
 
  protected:
   void store_text(int col, int row, const QString& text) override;
   void store_colour(int col, int row, Colour colour, CellMark mark) override;
+  void store_why(int col, int row, const QString& why) override;
   void resize(int cols, int rows) override;
 
  private:
@@ -28,6 +30,7 @@ class MemoryGrid final : public Grid {
     QString text;
     Colour colour = k_white;
     CellMark mark = CellMark::plain;
+    QString why;
   };
   const Cell* at(int col, int row) const;
   int cols_ = 0, rows_ = 0;

@@ -423,6 +423,7 @@ class TestForm1 : public QObject {
         "  表計算ﾌｧｲﾙに書出し(&X)",
         "  -",
         "  文字幅をそろえる(&W)",
+        "  よみがなを付ける(&R)",
         "  -",
         "  元に戻す(&D)",
         "TAG書込メニュー(&M)",
@@ -486,7 +487,7 @@ class TestForm1 : public QObject {
     QCOMPARE(buttons.size(), 19);
     for (QPushButton* b : buttons) QCOMPARE(routed_buttons.count(b->objectName()), 1);
     const auto actions = command_actions(rig.form1.menuBar());
-    QCOMPARE(actions.size(), 26);
+    QCOMPARE(actions.size(), 27);
     for (QAction* a : actions) QCOMPARE(routed_items.count(a->objectName()), 1);
     QCOMPARE(routed_items.size(), actions.size());
   }

@@ -110,6 +110,23 @@ class GridSemantics : public QObject {
     g->set_max_cols(3);
     QCOMPARE(g->col_count(), 3);
   }
+
+  // A mark's why (an unsure reading's) lasts until the cell is coloured again.
+  void a_why_goes_with_its_mark() {
+    QFETCH_GLOBAL(QString, kind);
+    auto g = make(kind);
+    g->mark(2, 3, CellMark::unsure, QStringLiteral("辞書にない語があります: 彁"));
+    QCOMPARE(g->cell_colour(2, 3), k_unsure);
+    QCOMPARE(g->cell_mark(2, 3), CellMark::unsure);
+    QCOMPARE(g->cell_why(2, 3), QStringLiteral("辞書にない語があります: 彁"));
+    if (kind == QLatin1String("widget"))
+      QVERIFY(widget_->item(2, 1)->data(Qt::AccessibleDescriptionRole).toString().endsWith(g->cell_why(2, 3)));
+    g->set_row(3);
+    g->set_col(2);
+    g->set_back_colour(k_edited);
+    QCOMPARE(g->cell_mark(2, 3), CellMark::edited);
+    QCOMPARE(g->cell_why(2, 3), QString());
+  }
 };
 
 QTEST_MAIN(GridSemantics)

@@ -74,6 +74,13 @@ class CliUsageTest : public QObject {
                                            << "不明な項目名です（--help に一覧があります）: Year";
     QTest::newRow("sheet without import") << QStringList{"write", F, "--sheet", "S"}
                                           << "--layout と --sheet は --import と共に指定します";
+    QTest::newRow("kana without readings") << QStringList{"write", F, "--kana", "katakana", "--dry-run"}
+                                           << "--kana は --readings と共に指定します";
+    QTest::newRow("readings, bad value") << QStringList{"write", F, "--readings=again", "--dry-run"}
+                                         << "--readings の値は replace だけです: again";
+    // Nothing stores the sort frames yet: a run refuses before it reads a file.
+    QTest::newRow("readings written") << QStringList{"write", F, "--readings"}
+                                      << "よみがなはまだﾌｧｲﾙに書込めません";
   }
   void bad_usage() {
     QFETCH(QStringList, args);

@@ -1,15 +1,25 @@
 // Readings (よみがな): the rules of a reading, its accuracy over a list of
-// real names and titles, the user's dictionary and its moves, and the sort
-// values proposed for the rows.
+// real names and titles, the user's dictionary and its moves, the sort
+// values proposed for the rows, and よみがなを付ける on the track table and
+// the command line.
 
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "readings/fill_readings.h"
 #include "readings/messages.h"
 #include "readings/readings.h"
 #include "readings/sort_values.h"
 #include "mp3_fixture.h"
+#include "table/track_state.h"
+#include "table/track_table.h"
+#include "table_fixture.h"
+#include "tag_rows/read_tags.h"
 
 using namespace tn;
 using namespace tn::readings;
@@ -58,6 +68,37 @@ QString latin_of(const QString& text) {
 
 QString temp_dictionary(const QTemporaryDir& dir) { return dir.filePath(QStringLiteral("readings.tsv")); }
 
+struct CliRun {
+  int code = -1;
+  QByteArray out;
+  QString err;
+};
+
+CliRun run_cli(const QStringList& args) {
+  QProcess p;
+  p.start(qEnvironmentVariable("TAGNARABE_CLI"), args);
+  p.waitForFinished();
+  return {p.exitCode(), p.readAllStandardOutput(), QString::fromUtf8(p.readAllStandardError())};
+}
+
+// The files of folder read into the table, as a confirmation reads them.
+void read_folder(test::RealTable& t, const QString& folder, int files) {
+  t.state.edit_folder = folder + QLatin1Char('/');
+  t.state.file_count = static_cast<qint16>(files);
+  t.grid.set_max_rows(files);
+  relist_files(t.cx, Relist::rebuild);
+  fill_table(t.cx);
+  read_tags(t.cx);
+}
+
+// One row whose tag was read, every text column showing text.
+void one_row(test::RealTable& t, const QString& text) {
+  t.state.file_count = 1;
+  t.state.set_file(0, QStringLiteral("1.mp3"));
+  t.state.set_on_disk(0, TagTexts{});
+  for (const SortColumn& c : k_sort_columns) t.put(col::of(c.source), 1, text);
+}
+
 }  // namespace
 
 class TestReadings : public QObject {
@@ -78,6 +119,12 @@ class TestReadings : public QObject {
   void user_dictionary_moves();
   void sort_values_data();
   void sort_values();
+  void fill_table_data();
+  void fill_table();
+  void typed_reading_data();
+  void typed_reading();
+  void command_line_data();
+  void command_line();
 
  private:
   QTemporaryDir config_;
@@ -154,8 +201,8 @@ void TestReadings::accuracy() {
   QVERIFY2(all.flagged_share() >= 66.6, qPrintable(all.line("all")));
 }
 
-// A reading corrected while working on one folder is used for the texts of
-// another, read from its real files, by the next run of the program.
+// A reading corrected in a cell while working on one folder is used for the
+// texts of another, read from its real files, by the next run of the program.
 void TestReadings::correction_comes_back_in_another_folder() {
   QFile::remove(user_dictionary_path());
   QTemporaryDir first, second;
@@ -163,19 +210,25 @@ void TestReadings::correction_comes_back_in_another_folder() {
   test::make_mp3(first.path(), "01.mp3", {test::text_tag(3, Enc::utf16, "歌", made_up, "アルバム"), {}, 24});
   test::make_mp3(second.path(), "01.mp3",
                  {test::text_tag(4, Enc::utf8, made_up + " ライブ", made_up, {}), {}, 24});
+  const int artist_sort = col::of(Field::artist_sort);
   {
     Readings r;
-    const QString artist = test::dump_tags(first.filePath("01.mp3")).artist;
-    QVERIFY(!r.read(artist, Kind::name).sure);
-    QString error;
-    QVERIFY2(r.correct(artist, QStringLiteral("カノカ"), &error), qPrintable(error));
+    test::RealTable one;
+    read_folder(one, first.path(), 1);
+    QVERIFY(!r.read(one.at(col::artist, 1), Kind::name).sure);
+    fill_readings(one.cx, r, false);
+    if (r.missing().isEmpty()) QCOMPARE(one.grid.cell_mark(artist_sort, 1), CellMark::unsure);
+    one.put(artist_sort, 1, QStringLiteral("カノカ"));
+    QVERIFY(remember_reading(one.cx, r, artist_sort, 1));
+    QCOMPARE(one.grid.cell_mark(artist_sort, 1), r.missing().isEmpty() ? CellMark::edited : CellMark::plain);
   }
   Readings r;
-  const test::TagDump tags = test::dump_tags(second.filePath("01.mp3"));
-  const auto proposed = propose_sort_values(r, {{tags.title, tags.album, tags.artist, {}}}, {}, false);
-  QCOMPARE(proposed[0].artist.text, QStringLiteral("かのか"));
-  QVERIFY(proposed[0].artist.sure);
-  QCOMPARE(proposed[0].title.text, QStringLiteral("かのか らいぶ"));
+  test::RealTable two;
+  read_folder(two, second.path(), 1);
+  fill_readings(two.cx, r, false);
+  QCOMPARE(two.at(artist_sort, 1), QStringLiteral("かのか"));
+  QCOMPARE(two.grid.cell_mark(artist_sort, 1), CellMark::edited);  // sure
+  QCOMPARE(two.at(col::of(Field::title_sort), 1), QStringLiteral("かのか らいぶ"));
   // An emptied correction is forgotten.
   QString error;
   QVERIFY2(r.correct(made_up, {}, &error), qPrintable(error));
@@ -214,19 +267,13 @@ void TestReadings::user_dictionary_moves() {
   QDir().mkpath(QFileInfo(user).absolutePath());
   test::write_file(user, user_file.toUtf8());
   test::write_file(dir.filePath("in.tsv"), import_file.toUtf8());
-  const auto run = [](const QStringList& args) {
-    QProcess p;
-    p.start(qEnvironmentVariable("TAGNARABE_CLI"), args);
-    p.waitForFinished();
-    return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()));
-  };
-  const auto [code, err] = run({"readings", "--import", dir.filePath("in.tsv")});
-  QCOMPARE(code, status);
-  QVERIFY2(err.contains(message), qPrintable(err));
+  const CliRun imported = run_cli({"readings", "--import", dir.filePath("in.tsv")});
+  QCOMPARE(imported.code, status);
+  QVERIFY2(imported.err.contains(message), qPrintable(imported.err));
   const QString after = QString::fromUtf8(test::read_file(user));
   QCOMPARE(after.section('\n', after.startsWith('#') ? 1 : 0), user_after.isEmpty() ? user_file : user_after);
   // What is exported imports back to the same entries.
-  QCOMPARE(run({"readings", "--export", dir.filePath("out.tsv")}).first, 0);
+  QCOMPARE(run_cli({"readings", "--export", dir.filePath("out.tsv")}).code, 0);
   ReadingTable exported;
   QVERIFY(exported.add_tsv(QString::fromUtf8(test::read_file(dir.filePath("out.tsv")))).isEmpty());
   QCOMPARE(exported.entries(), Readings().user().entries());
@@ -263,6 +310,130 @@ void TestReadings::sort_values() {
     QCOMPARE(v.text, proposed);
     QCOMPARE(v.changed, changed);
   }
+}
+
+// よみがなを付ける on the table: every sort column of a row filled from its
+// text column; a reading already there kept unless replace; the unsure
+// marked apart, with why.
+void TestReadings::fill_table_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QString>("existing");
+  QTest::addColumn<bool>("replace");
+  QTest::addColumn<bool>("katakana");
+  QTest::addColumn<QString>("sort");
+  QTest::addColumn<CellMark>("mark");
+  QTest::addColumn<QString>("why");  // the start of why
+  QTest::newRow("read, marked edited") << "ヨルシカ" << "" << false << false << "よるしか" << CellMark::edited << "";
+  QTest::newRow("in katakana") << "ひらがな" << "" << false << true << "ヒラガナ" << CellMark::edited << "";
+  QTest::newRow("a reading there kept") << "ヨルシカ" << "よるしか2" << false << false << "よるしか2"
+                                        << CellMark::plain << "";
+  QTest::newRow("replaced when asked") << "ヨルシカ" << "よるしか2" << true << false << "よるしか"
+                                       << CellMark::edited << "";
+  QTest::newRow("Latin gets none") << "Mr.Children" << "" << true << false << "" << CellMark::plain << "";
+  QTest::newRow("unsure, marked apart") << "彁 ライブ" << "" << false << false << "彁 らいぶ" << CellMark::unsure
+                                        << msg::reading_unknown_word;
+  QTest::newRow("unknown alone, marked unsure") << "彁" << "" << false << false << "" << CellMark::unsure
+                                                << msg::reading_unknown_word;
+}
+
+void TestReadings::fill_table() {
+  QFETCH(QString, text);
+  QFETCH(QString, existing);
+  QFETCH(bool, replace);
+  QFETCH(bool, katakana);
+  QFETCH(QString, sort);
+  QFETCH(CellMark, mark);
+  QFETCH(QString, why);
+  QTemporaryDir dir;
+  Readings r(temp_dictionary(dir));
+  if (has_kanji(text) && !r.missing().isEmpty()) QSKIP(qPrintable(r.missing()));
+  test::RealTable t;
+  one_row(t, text);
+  for (const SortColumn& c : k_sort_columns) t.put(col::of(c.sort), 1, existing);
+  const FillResult done = fill_readings(t.cx, r, replace, katakana ? Script::katakana : Script::hiragana);
+  const bool changed = !sort.isEmpty() && sort != existing;
+  QCOMPARE(done.cells, changed ? 4 : 0);
+  QCOMPARE(done.rows, changed ? 1 : 0);
+  QCOMPARE(done.unsure.size(), mark == CellMark::unsure ? std::size_t{4} : 0);
+  for (const SortColumn& c : k_sort_columns) {
+    QCOMPARE(t.at(col::of(c.sort), 1), sort.isEmpty() ? existing : sort);
+    QCOMPARE(t.grid.cell_mark(col::of(c.sort), 1), mark);
+    const QString got = t.grid.cell_why(col::of(c.sort), 1);
+    QVERIFY2(why.isEmpty() ? got.isEmpty() : got.startsWith(why), qPrintable(got));
+  }
+  for (const UnsureCell& u : done.unsure) QCOMPARE(u.why, t.grid.cell_why(col::of(u.field), u.row));
+  // The menu item on the same table: nothing new, or the readings still to check.
+  cmd_readings(t.cx, r);
+  const bool to_check = mark == CellMark::unsure && sort.isEmpty();
+  QCOMPARE(t.dialogs.notices(), QStringList{to_check ? msg::readings_to_check + "4" : msg::readings_none});
+  // A table without the sort columns has nowhere to show them.
+  t.grid.set_max_cols(col::artist);
+  const FillResult none = fill_readings(t.cx, r, true);
+  QCOMPARE(none.cells + none.unsure.size(), std::size_t{0});
+}
+
+// What a reading typed into a sort cell teaches the dictionary; the cell is
+// no longer unsure once typed.
+void TestReadings::typed_reading_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("learned");
+  QTest::newRow("the sure reading is not stored") << "ヨルシカ" << "ヨルシカ" << "";
+  QTest::newRow("a sort name of its own") << "The Beatles" << "Beatles, The" << "Beatles, The";
+  QTest::newRow("an emptied cell teaches nothing") << "ヨルシカ" << "" << "";
+}
+
+void TestReadings::typed_reading() {
+  QFETCH(QString, text);
+  QFETCH(QString, typed);
+  QFETCH(QString, learned);
+  QTemporaryDir dir;
+  Readings r(temp_dictionary(dir));
+  test::RealTable t;
+  one_row(t, text);
+  const int cell = col::of(Field::artist_sort);
+  t.grid.mark(cell, 1, CellMark::unsure, QStringLiteral("why"));
+  t.put(cell, 1, typed);
+  QVERIFY(remember_reading(t.cx, r, cell, 1));
+  QCOMPARE(r.user().exact(text), learned);
+  QCOMPARE(Readings(temp_dictionary(dir)).user().exact(text), learned);  // saved
+  QCOMPARE(t.grid.cell_mark(cell, 1), CellMark::edited);
+  QCOMPARE(t.grid.cell_why(cell, 1), QString());
+}
+
+// write --readings --dry-run --json: the readings as the rows' sort fields,
+// the unsure ones with why, the file untouched.
+void TestReadings::command_line_data() {
+  QTest::addColumn<QStringList>("options");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QString>("sort");
+  QTest::addColumn<QString>("why");  // the start of why; empty when sure
+  QTest::newRow("katakana") << QStringList{"--kana", "katakana"} << "ひらがな" << "ヒラガナ" << "";
+  QTest::newRow("kanji") << QStringList{"--readings=replace"} << "少年時代" << "しょうねんじだい" << "";
+  QTest::newRow("unsure") << QStringList{} << "彁 ライブ" << "彁 らいぶ" << msg::reading_unknown_word;
+}
+
+void TestReadings::command_line() {
+  QFETCH(QStringList, options);
+  QFETCH(QString, text);
+  QFETCH(QString, sort);
+  QFETCH(QString, why);
+  if (has_kanji(text) && !Readings().missing().isEmpty()) QSKIP("no MeCab here");
+  QTemporaryDir folder;
+  const QString file =
+      test::make_mp3(folder.path(), "1.mp3", {test::text_tag(3, Enc::utf16, text, text, text), {}, 24});
+  const QByteArray before = test::read_file(file);
+  QStringList args{"write", folder.path(), "--dry-run", "--json"};
+  if (!options.contains("--readings=replace")) args << "--readings";
+  const CliRun run = run_cli(args + options);
+  QCOMPARE(run.code, 0);
+  const QJsonObject row = QJsonDocument::fromJson(run.out).object().value("rows").toArray().first().toObject();
+  for (const char* field : {"title_sort", "album_sort", "artist_sort"}) QCOMPARE(row.value(field).toString(), sort);
+  QCOMPARE(row.value("album_artist_sort").toString(), QString());
+  // A title reads as words, sure where a name may read otherwise.
+  const QString got = row.value("unsure").toObject().value("title_sort").toString();
+  QVERIFY2(why.isEmpty() ? got.isEmpty() : got.startsWith(why), qPrintable(got));
+  QCOMPARE(test::read_file(file), before);
 }
 
 QTEST_GUILESS_MAIN(TestReadings)
