@@ -36,9 +36,6 @@ inline const QString needs_import = QStringLiteral("--layout と --sheet は --i
 inline const QString kana_needs_readings = QStringLiteral("--kana は --readings と共に指定します");
 inline const QString bad_readings = QStringLiteral("--readings の値は replace だけです: ");
 inline const QString bad_kana = QStringLiteral("--kana は hiragana か katakana です: ");
-inline const QString readings_dry_run_only =
-    QStringLiteral("よみがなはまだﾌｧｲﾙに書込めません。--dry-run で付ける読みを確かめられます");
-
 // The fields' options.
 inline const QString set_help = QStringLiteral(
     "全ての行の項目に文字列を入れます（何度でも指定できます、\"year=\" で消去）。項目名: ");

@@ -26,16 +26,21 @@ QString check_readings(const Args& args) {
   if (const QString v = args.value(k_readings); !v.isEmpty() && v != k_replace) return msg::bad_readings + v;
   if (const QString v = args.value(k_kana); args.has(k_kana) && v != k_hiragana && v != k_katakana)
     return msg::bad_kana + v;
-  // Nothing writes the sort frames yet: a run would store nothing of them.
-  if (!args.has(QStringLiteral("--dry-run"))) return msg::readings_dry_run_only;
   return {};
 }
 
-bool fill_sort_readings(Session& s, const Args& args, Plan&) {
+// The readings go into the table; the sort columns that now differ from
+// their files are written with the run's other fields.
+bool fill_sort_readings(Session& s, const Args& args, Plan& plan) {
   readings::Readings r;
   const auto script = args.value(k_kana) == k_katakana ? readings::Script::katakana : readings::Script::hiragana;
   if (readings::fill_readings(s.cx, r, args.value(k_readings) == k_replace, script).unread > 0)
     s.dialogs.notify(r.missing());
+  for (const readings::SortColumn& c : readings::k_sort_columns)
+    for (int row = 1; row <= s.state.file_count; ++row) {
+      const CellMark m = s.grid.cell_mark(col::of(c.sort), row);
+      if (m == CellMark::edited || m == CellMark::unsure) plan.fields[c.sort] = true;
+    }
   return true;
 }
 
@@ -43,8 +48,7 @@ bool fill_sort_readings(Session& s, const Args& args, Plan&) {
     {QStringLiteral("write"),
      50,
      {{k_readings, QStringLiteral("[=replace]"),
-       QStringLiteral("よみがな（並べ替え用の読み）を付けます。=replace で既にある読みも付け直します"
-                      "（今は --dry-run --json で確かめるだけです）")},
+       QStringLiteral("よみがな（並べ替え用の読み）を付けます。=replace で既にある読みも付け直します")},
       {k_kana, QStringLiteral("hiragana|katakana"), QStringLiteral("よみがなの文字（既定 hiragana）")}},
      check_readings,
      fill_sort_readings},

@@ -35,8 +35,10 @@ void refresh_marks(Context& cx) {
                    : col::is_field(c)      ? tag_mark(cx, c, r, *disk)
                    : c == col::name     ? name_mark(cx, r)
                                         : CellMark::plain;
-      // What the read repaired still differs from its file: it stays told so.
-      if (m == CellMark::edited && g.cell_mark(c, r) == CellMark::repaired) m = CellMark::repaired;
+      // What the read repaired, or a reading to check, still differs from
+      // its file: it stays told so.
+      if (m == CellMark::edited && (g.cell_mark(c, r) == CellMark::repaired || g.cell_mark(c, r) == CellMark::unsure))
+        m = g.cell_mark(c, r);
       g.mark(c, r, m);
     }
   }

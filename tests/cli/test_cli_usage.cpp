@@ -78,9 +78,6 @@ class CliUsageTest : public QObject {
                                            << "--kana は --readings と共に指定します";
     QTest::newRow("readings, bad value") << QStringList{"write", F, "--readings=again", "--dry-run"}
                                          << "--readings の値は replace だけです: again";
-    // Nothing stores the sort frames yet: a run refuses before it reads a file.
-    QTest::newRow("readings written") << QStringList{"write", F, "--readings"}
-                                      << "よみがなはまだﾌｧｲﾙに書込めません";
   }
   void bad_usage() {
     QFETCH(QStringList, args);
