@@ -74,8 +74,11 @@ FillResult fill_readings(Context& cx, Readings& readings, bool replace, Script s
       const SortValue& v = proposed[i].*k_slots[k].value;
       const Field field = k_sort_columns[k].sort;
       out.unread += v.unread;
-      changed += put(g, col::of(field), rows[i], v);
+      const int put_here = put(g, col::of(field), rows[i], v);
+      changed += put_here;
       if (!v.sure && !v.unread) out.unsure.push_back({rows[i], field, v.why});
+      // The user sees every reading before a write: its column shows.
+      if (put_here > 0 || (!v.sure && !v.unread)) cx.state.shown_fields[field] = true;
     }
     out.cells += changed;
     out.rows += changed > 0;
