@@ -67,6 +67,9 @@ class TagLibrary {
   // The open file has a tag but no MPEG audio (cut away, a tag alone): it
   // reads all the same, and the row may say so.
   virtual bool open_file_without_audio() const { return false; }
+  // The frame that stopped the last write: its id, when it could not be
+  // carried into the new tag (a 2.2 frame with no 2.3 form); else empty.
+  virtual QByteArray frame_not_carried() const { return {}; }
   // Before a run of writes, each write the run will make: the arguments of
   // its vbmp3_setTagInfo, with the file open and read as for that call. The
   // library may then journal them together (one flush for the run). Nothing

@@ -85,6 +85,7 @@ class TaglibLibrary final : public TagLibrary {
   int vbmp3_setTagInfo(const QByteArray& path, const TagRecordBytes& record, int, int) override;
   void vbmp3_close() override;
   int vbmp3_getLastErrorNo() override { return last_error_; }
+  QByteArray frame_not_carried() const override { return frame_not_carried_; }
   std::optional<FileIdentity> open_file_identity() const override {
     return is_open_ ? std::optional(identity_) : std::nullopt;
   }
@@ -147,6 +148,7 @@ class TaglibLibrary final : public TagLibrary {
   int legacy_ = 0;  // its fields decoded from legacy bytes
 
   int last_error_ = tag_error::none;
+  QByteArray frame_not_carried_;  // of the last write, when a frame stopped it
 };
 
 int TaglibLibrary::vbmp3_open(const QByteArray& path, OpenRecordBytes& info) {
@@ -274,6 +276,7 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   Fd fd;
   struct stat st;
   Mp3Probe probe;
+  if (mode == Mode::write) frame_not_carried_.clear();
   if (const int error = open_for_write(path, fd, st, probe)) return fail(error);
 
   // 1. What each field becomes.
@@ -292,14 +295,18 @@ int TaglibLibrary::write_tags(const QByteArray& path, const TagRecordBytes& reco
   }
   if (const int error = new_tail_ape(fd.fd, probe, wanted, track, tail)) return fail(error);
 
-  // 3. The new ID3v2 tag: a plain tag gets its new text frames from their
-  // headers alone (text_frames.h); any other, and a new track number, goes
-  // through TagLib.
+  // 3. The new ID3v2 tag: its new text frames planned from the frame
+  // headers alone, every other frame carried (text_frames.h); a tag we
+  // do not carry, a new tag and a new track number go through TagLib.
   NewId3v2 v2;
-  switch (track ? Planned::taglib : plan_text_frames(fd.fd, probe, wanted, v2.patches, v2.tag)) {
+  QByteArray not_carried;
+  switch (track ? Planned::taglib : plan_text_frames(fd.fd, probe, wanted, v2.patches, v2.tag, not_carried)) {
     case Planned::patches: v2.kind = NewId3v2::Kind::in_place; break;
     case Planned::grown: v2.kind = NewId3v2::Kind::rewrite; break;
     case Planned::read_error: return fail(tag_error::read_failed);
+    case Planned::not_carried:
+      if (mode == Mode::write) frame_not_carried_ = not_carried;
+      return fail(tag_error::write_failed);
     case Planned::taglib:
       // Unusual tags and rewrites are journaled, if at all, on their own.
       if (mode == Mode::announce) return 1;
