@@ -184,9 +184,9 @@ std::vector<int> run_command(Context& cx, const Command& c) {
 std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& tracks,
                            const std::vector<int>* only) {
   std::vector<int> not_written;
-  auto report = [&](int i, int error) {
+  auto report = [&](int i, int error, const QByteArray& frame = {}) {
     const QString text = msg::error_number + QString::number(error) + msg::error_text(error) +
-                         cx.state.file(i) + msg::tag_write_failed_tail;
+                         cx.state.file(i) + msg::tag_write_failed_tail + msg::frame_not_carried(frame);
     cx.dialogs.notify(text);
     if (cx.row_errors) cx.row_errors->push_back({i + 1, error, text});
   };
@@ -220,7 +220,7 @@ std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& t
     read_as[static_cast<std::size_t>(i)] = cx.state.identity(i);
     const int error = write_one(cx, i, fields, tracks);
     if (error != tag_error::none) {
-      report(i, error);
+      report(i, error, cx.tags.frame_not_carried());
       not_written.push_back(i + 1);
     }
   }
