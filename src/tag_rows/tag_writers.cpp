@@ -77,10 +77,11 @@ void note_done(Context& cx, int i, const std::vector<Field>& fields, const FileW
   cx.state.set_legacy_v1_alone(i, w.legacy_block_alone);
 }
 
-// Entry i refused with error: reported, and its row's answer.
-RowWritten refuse(Context& cx, int i, int error) {
+// Entry i refused with error (detail: what follows the text, the frame
+// that could not be carried): reported, and its row's answer.
+RowWritten refuse(Context& cx, int i, int error, const QString& detail) {
   const QString text = msg::error_number + QString::number(error) + msg::error_text(error) + cx.state.file(i) +
-                       msg::tag_write_failed_tail;
+                       msg::tag_write_failed_tail + detail;
   cx.dialogs.notify(text);
   if (cx.row_errors) cx.row_errors->push_back({i + 1, error, text});
   return {RowWritten::Outcome::refused, error, text};
@@ -155,7 +156,7 @@ RowsWritten write_fields(Context& cx, const std::vector<Field>& fields, const QS
   }
   std::vector<FileEdits> files;
   std::vector<int> entry;  // of each file
-  std::vector<int> error(out.rows.size(), tag_error::none);
+  std::vector<TagFailure> failed(out.rows.size());
   for (int i = 0; i < cx.state.file_count; ++i) {
     if (!in_run(cx, i, only)) {
       if (cx.state.file(i).isEmpty() && !only) out.rows[static_cast<std::size_t>(i)].outcome = RowWritten::Outcome::no_file;
@@ -163,7 +164,7 @@ RowsWritten write_fields(Context& cx, const std::vector<Field>& fields, const QS
     }
     // The owner's write bit, which a file copied from a CD often lacks.
     if (!make_owner_writable(cx.state.path_of(i))) {
-      error[static_cast<std::size_t>(i)] = tag_error::cannot_open;
+      failed[static_cast<std::size_t>(i)].number = tag_error::cannot_open;
       continue;
     }
     const QString track = tracks ? tracks->value(i) : QString();
@@ -182,12 +183,14 @@ RowsWritten write_fields(Context& cx, const std::vector<Field>& fields, const QS
       out.rows[i].outcome = RowWritten::Outcome::done;
       note_done(cx, entry[k], fields, written[k]);
     } else {
-      error[i] = written[k].failure.number != tag_error::none ? written[k].failure.number : tag_error::write_failed;
+      failed[i] = written[k].failure;
+      if (failed[i].number == tag_error::none) failed[i].number = tag_error::write_failed;
     }
   }
   // Reported in row order.
-  for (std::size_t i = 0; i < error.size(); ++i)
-    if (error[i] != tag_error::none) out.rows[i] = refuse(cx, static_cast<int>(i), error[i]);
+  for (std::size_t i = 0; i < failed.size(); ++i)
+    if (failed[i].number != tag_error::none)
+      out.rows[i] = refuse(cx, static_cast<int>(i), failed[i].number, failed[i].detail);
   return out;
 }
 

@@ -9,6 +9,10 @@ inline const QString error_number = QStringLiteral("ｴﾗｰﾅﾝﾊﾞｰ");
 inline const QString open_failed_tail = QStringLiteral("は読込めませんでした");
 inline const QString tag_read_failed_tail = QStringLiteral("のTAGは読込めませんでした");
 inline const QString tag_write_failed_tail = QStringLiteral("のTAGは書込めませんでした");
+// After that tail, when a frame could not be carried into the new tag: its id.
+inline QString frame_not_carried(const QByteArray& id) {
+  return id.isEmpty() ? QString() : QStringLiteral("（") + QString::fromLatin1(id) + QStringLiteral(" ﾌﾚｰﾑを引き継げません）");
+}
 // A folder that can't be written (its journal and history live there):
 // refused before any file, named.
 inline const QString write_folder_refused_head = QStringLiteral("編集ﾌｫﾙﾀﾞ「");

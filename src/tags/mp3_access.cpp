@@ -30,6 +30,7 @@
 #include "durable/journal.h"
 #include "durable/safe_write.h"
 #include "tags/mp3_apply.h"
+#include "tags/messages.h"
 #include "tags/mp3_read.h"
 #include "tags/tag_access.h"
 
@@ -44,9 +45,10 @@ constexpr std::size_t k_batch = 128;
 
 TagFailure failure(int number, TagFailure::Stage stage) { return {number, stage, {}}; }
 
-FileWritten refused(int number) {
+FileWritten refused(int number, const QByteArray& not_carried = {}) {
   FileWritten w;
   w.failure = failure(number, TagFailure::Stage::write);
+  w.failure.detail = msg::frame_not_carried(not_carried);
   return w;
 }
 
@@ -79,7 +81,7 @@ void Mp3Access::batch(const std::vector<FileEdits>& files, std::size_t from, std
   for (std::size_t i = from; i < to; ++i) {
     auto plan = std::make_unique<Mp3Plan>();
     if (const int error = writer_.plan(files[i], options.shown_chars, *plan)) {
-      out[i] = refused(error);
+      out[i] = refused(error, plan->not_carried);
       continue;
     }
     plans[i - from] = std::move(plan);

@@ -107,14 +107,16 @@ int Mp3Writer::plan(const FileEdits& edits, int shown_chars, Mp3Plan& plan) {
   }
   if (const int error = new_tail_ape(fd, probe, wanted, others, tail)) return error;
 
-  // 3. The new ID3v2 tag: a plain tag gets its new title, artist and album
-  // frames from their headers alone (text_frames.h); any other, and any
-  // other field, goes through TagLib.
+  // 3. The new ID3v2 tag: its new title, artist and album frames planned
+  // from the frame headers alone, every other frame carried (text_frames.h);
+  // a tag we do not carry, a new tag and any other field go through TagLib.
   NewId3v2 v2;
-  switch (others.empty() ? plan_text_frames(fd, probe, wanted, v2.patches, v2.tag) : Planned::taglib) {
+  switch (others.empty() ? plan_text_frames(fd, probe, wanted, v2.patches, v2.tag, plan.not_carried)
+                         : Planned::taglib) {
     case Planned::patches: v2.kind = NewId3v2::Kind::in_place; break;
     case Planned::grown: v2.kind = NewId3v2::Kind::rewrite; break;
     case Planned::read_error: return tag_error::read_failed;
+    case Planned::not_carried: return tag_error::write_failed;
     case Planned::taglib:
       if (const int error = taglib_id3v2(fd, probe, wanted, old_tag_, v2, &others)) return error;
       break;

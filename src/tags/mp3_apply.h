@@ -20,6 +20,9 @@ struct Mp3Plan {
   TagRead before;     // as read in the plan's open
   PerField<bool> set;  // the fields the write stores
   FileChange change;
+  // Refused: the id of the frame that could not be carried into the new
+  // tag, when one stopped the write.
+  QByteArray not_carried;
 };
 
 class Mp3Writer {
@@ -31,7 +34,8 @@ class Mp3Writer {
   }
   // Steps 1 to 3 for one file: opened, checked to be the one the caller
   // read, read and planned; a change in place is staged with the journal.
-  // tag_error::none or why the file is refused, untouched.
+  // tag_error::none or why the file is refused, untouched (plan.not_carried
+  // naming the frame that stopped it, if one did).
   int plan(const FileEdits& edits, int shown_chars, Mp3Plan& plan);
   // Step 4: the one place a write changes a file, opened again and checked
   // to be the file planned, unchanged. tag_error::none with `out` filled,

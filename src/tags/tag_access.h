@@ -56,7 +56,8 @@ struct TagRead {
 };
 
 // A read or write that failed: the error number (tag_error) and a detail
-// (the system's reason, when there is one; may be empty).
+// (the system's reason, or the frame a write could not carry, in words
+// that follow the refusal's text; may be empty).
 struct TagFailure {
   enum class Stage { open, read, write };
   int number = tag_error::none;

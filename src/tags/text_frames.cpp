@@ -6,9 +6,11 @@
 #include <QByteArray>
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "id3/header.h"
-#include "tags/id3v2_reader.h"
+#include "tags/extended_header.h"
+#include "tags/old_tag.h"
 #include "durable/safe_write.h"
 
 namespace tn {
@@ -22,6 +24,7 @@ struct Frame {
   std::array<char, 4> id{};
   int field = -1;
   int encoding = -1;
+  bool readable = true;
   std::int64_t from = -1;  // the old frame's offset; -1 for a new frame
   std::int64_t size = 0;
   QByteArray bytes;        // a new frame's
@@ -42,6 +45,27 @@ QByteArray render_text_frame(const char* id, const QString& text, int encoding, 
   return QByteArray(b.data() + 10, static_cast<qsizetype>(10 + body));
 }
 
+// A new 2.4 frame stored as the tag stores its frames: unsynchronised (and
+// marked so, for readers that look only at the frame) where the tag's header
+// says every frame is, its size a plain integer where the sizes are.
+QByteArray stored_as_tag_stores(QByteArray frame, const OldTag& old, unsigned tag_flags) {
+  if (old.version != 4 || frame.size() < 10) return frame;
+  if (tag_flags & 0x80) {
+    QByteArray body;
+    for (qsizetype i = 10; i < frame.size(); ++i) {
+      const auto b = static_cast<unsigned char>(frame[i]);
+      body += frame[i];
+      const int next = i + 1 < frame.size() ? static_cast<unsigned char>(frame[i + 1]) : 0;
+      if (b == 0xFF && (next == 0 || next >= 0xE0)) body += '\0';
+    }
+    frame = frame.left(10) + body;
+    frame[9] = static_cast<char>(frame[9] | 0x02);
+  }
+  put_frame_size(frame.data() + 4, static_cast<std::uint32_t>(frame.size() - 10),
+                 old.sizes == SizeForm::plain ? 3 : 4);
+  return frame;
+}
+
 bool is_unicode(int encoding) { return encoding >= 1 && encoding <= 3; }
 
 // The encoding of a new text frame, as the TagLib path chooses it: UTF-16 in
@@ -56,6 +80,57 @@ int new_encoding(const std::vector<Frame>& frames, int field, int version) {
   return utf16;
 }
 
+// The frames of the new tag, in order; whether any changed, or nothing
+// when a frame the write replaces could not be read (encrypted, broken).
+std::optional<bool> new_frames(const OldTag& old, unsigned tag_flags, const WantedTexts& wanted,
+                               std::vector<Frame>& frames) {
+  for (const Id3v2Frame& f : old.layout.frames)
+    frames.push_back({f.id, f.field, f.encoding, f.readable, f.offset, f.size, {}});
+  auto of_field = [](int field) { return [field](const Frame& f) { return f.field == field; }; };
+  auto add = [&](int field, int encoding) {
+    Frame f;
+    std::memcpy(f.id.data(), k_frame_ids[field], 4);
+    f.field = field;
+    f.encoding = encoding;
+    f.bytes = stored_as_tag_stores(render_text_frame(k_frame_ids[field], wanted[field].text, encoding, old.version),
+                                   old, tag_flags);
+    f.size = f.bytes.size();
+    frames.push_back(f);
+  };
+  bool changed = false;
+  for (int i = 0; i < k_fields; ++i) {
+    const WantedText& w = wanted[i];
+    const int encoding = new_encoding(frames, i, old.version);
+    const auto count = std::count_if(frames.begin(), frames.end(), of_field(i));
+    if (w.kept) {
+      if (w.from_id3v1 && count == 0) {
+        add(i, encoding);
+        changed = true;
+      }
+      continue;
+    }
+    // Already shown as the table shows it by every player.
+    if (count <= 1 && old.layout.shown_as_latin1[i] == w.text) continue;
+    if (std::any_of(frames.begin(), frames.end(), [&](const Frame& f) { return f.field == i && !f.readable; }))
+      return std::nullopt;
+    changed = true;
+    const auto at = std::find_if(frames.begin(), frames.end(), of_field(i));
+    if (!w.text.isEmpty() && count == 1) {
+      QByteArray fresh = stored_as_tag_stores(render_text_frame(k_frame_ids[i], w.text, encoding, old.version),
+                                              old, tag_flags);
+      if (fresh.size() == at->size) {
+        at->from = -1;
+        at->encoding = encoding;
+        at->bytes = std::move(fresh);
+        continue;
+      }
+    }
+    std::erase_if(frames, of_field(i));
+    if (!w.text.isEmpty()) add(i, encoding);
+  }
+  return changed;
+}
+
 // The bytes of the new tag, piece by piece: where each lies in the new tag
 // and where it comes from.
 struct Piece {
@@ -66,10 +141,11 @@ struct Piece {
 
 class NewTag {
  public:
-  // header: the new header, or empty for the old one (same size, same flags).
-  NewTag(int fd, const QByteArray& header, std::int64_t tag_size, const std::vector<Frame>& frames) : fd_(fd) {
-    pieces_.push_back({0, 10, header.isEmpty() ? 0 : -1, header});
-    std::int64_t at = 10;
+  // head: the new header and extended header, before the frames.
+  NewTag(const TagBytes& old, const QByteArray& head, std::int64_t tag_size, const std::vector<Frame>& frames)
+      : old_(old) {
+    pieces_.push_back({0, head.size(), -1, head});
+    std::int64_t at = head.size();
     for (const Frame& f : frames) {
       pieces_.push_back({at, f.size, f.from, f.bytes});
       at += f.size;
@@ -77,6 +153,7 @@ class NewTag {
     if (at < tag_size) pieces_.push_back({at, tag_size - at, -1, {}});
   }
   const std::vector<Piece>& pieces() const { return pieces_; }
+  void set_head(const QByteArray& head) { pieces_.front().bytes = head; }
 
   // Reads of the new tag, for the walk that checks it.
   bool read(std::int64_t offset, void* buf, std::size_t n) const {
@@ -95,119 +172,116 @@ class NewTag {
     }
     return true;
   }
+  TagBytes bytes() const {
+    return [this](std::int64_t o, void* b, std::size_t n) { return read(o, b, n); };
+  }
 
   bool piece_bytes(const Piece& p, std::int64_t skip, char* out, std::size_t n) const {
-    if (p.from >= 0) return read_exact(fd_, p.from + skip, out, n);
+    if (p.from >= 0) return old_(p.from + skip, out, n);
     if (p.bytes.isEmpty()) std::memset(out, 0, n);
     else std::memcpy(out, p.bytes.constData() + skip, n);
     return true;
   }
 
  private:
-  int fd_;
+  const TagBytes& old_;
   std::vector<Piece> pieces_;
 };
 
-}  // namespace
-
-Planned plan_text_frames(int fd, const Mp3Probe& probe, const WantedTexts& wanted,
-                         std::vector<Patch>& patches, std::vector<TagPiece>& grown) {
-  patches.clear();
-  grown.clear();
-  const int version = probe.id3v2_major;
-  if (version != 3 && version != 4) return Planned::taglib;
-  Id3v2Texts texts;
-  Id3v2Layout old;
-  switch (walk_id3v2(file_bytes(fd), version, probe.id3v2_size, texts, &old)) {
-    case Id3v2Read::done: break;
-    case Id3v2Read::cannot_say: return Planned::taglib;
-    case Id3v2Read::read_error: return Planned::read_error;
+// Whether a read of the new tag finds the frames planned and the texts
+// wanted; with plain sizes, as the readers find its frames.
+bool reads_as_planned(const NewTag& tag, const OldTag& old, const WantedTexts& wanted, std::size_t count,
+                      std::int64_t frames_end, std::int64_t tag_size) {
+  TagBytes bytes = tag.bytes();
+  QByteArray copy;
+  if (old.sizes == SizeForm::plain) {
+    copy.resize(static_cast<qsizetype>(tag_size));
+    if (!tag.read(0, copy.data(), static_cast<std::size_t>(tag_size))) return false;
+    const SizeForm form = frame_size_form(copy, old.frames_at);
+    if (form == SizeForm::unclear) return false;
+    copy = with_synchsafe_sizes(copy, old.frames_at, form);
+    bytes = memory_bytes(copy);
   }
-  if (!old.plain || !old.whole) return Planned::taglib;
+  Id3v2Texts back;
+  Id3v2Layout now;
+  if (walk_id3v2(bytes, old.version, tag_size, back, &now) != Id3v2Read::done || !now.whole ||
+      now.frames.size() != count || now.frames_end != frames_end)
+    return false;
+  for (int i = 0; i < k_fields; ++i)
+    if (back[i] != wanted[i].text) return false;
+  return true;
+}
 
-  std::vector<Frame> frames;
-  for (const Id3v2Frame& f : old.frames) frames.push_back({f.id, f.field, f.encoding, f.offset, f.size, {}});
-  auto count = [&](int field) {
-    return std::count_if(frames.begin(), frames.end(), [&](const Frame& f) { return f.field == field; });
-  };
-  auto add = [&](int field, int encoding) {
-    Frame f;
-    std::memcpy(f.id.data(), k_frame_ids[field], 4);
-    f.field = field;
-    f.encoding = encoding;
-    f.bytes = render_text_frame(k_frame_ids[field], wanted[field].text, encoding, version);
-    f.size = f.bytes.size();
-    frames.push_back(f);
-  };
-  bool changed = false;
-  for (int i = 0; i < 3; ++i) {
-    const WantedText& w = wanted[i];
-    const int encoding = new_encoding(frames, i, version);
-    if (w.kept) {
-      if (w.from_id3v1 && count(i) == 0) {
-        add(i, encoding);
-        changed = true;
-      }
+// The pieces of a new tag that does not fit, as bytes of the file or new ones.
+std::vector<TagPiece> pieces_to_write(const NewTag& tag, const OldTag& old) {
+  std::vector<TagPiece> out;
+  for (const Piece& p : tag.pieces()) {
+    if (p.from < 0 || old.in_file()) {
+      out.push_back({p.from, p.size, p.bytes});
       continue;
     }
-    // Already shown as the table shows it by every player.
-    if (count(i) <= 1 && old.shown_as_latin1[i] == w.text) continue;
-    changed = true;
-    const auto at = std::find_if(frames.begin(), frames.end(), [&](const Frame& f) { return f.field == i; });
-    if (!w.text.isEmpty() && count(i) == 1) {
-      QByteArray fresh = render_text_frame(k_frame_ids[i], w.text, encoding, version);
-      if (fresh.size() == at->size) {
-        at->from = -1;
-        at->encoding = encoding;
-        at->bytes = std::move(fresh);
-        continue;
-      }
-    }
-    frames.erase(std::remove_if(frames.begin(), frames.end(), [&](const Frame& f) { return f.field == i; }),
-                 frames.end());
-    if (!w.text.isEmpty()) add(i, encoding);
+    QByteArray b(static_cast<qsizetype>(p.size), Qt::Uninitialized);
+    if (!tag.piece_bytes(p, 0, b.data(), static_cast<std::size_t>(p.size))) return {};
+    out.push_back({-1, p.size, b});
   }
-  if (!changed) return Planned::patches;
+  return out;
+}
 
-  std::int64_t frames_end = 10;
+// Where a new tag that fits differs from the file's; only pieces that are
+// new or have moved can.
+bool patches_of(int fd, const NewTag& tag, const OldTag& old, std::vector<Patch>& patches) {
+  QByteArray was, want;
+  for (const Piece& p : tag.pieces()) {
+    if (old.in_file() && p.from == p.at) continue;
+    was.resize(static_cast<qsizetype>(p.size));
+    want.resize(static_cast<qsizetype>(p.size));
+    if (!read_exact(fd, p.at, was.data(), static_cast<std::size_t>(p.size)) ||
+        !tag.piece_bytes(p, 0, want.data(), static_cast<std::size_t>(p.size)))
+      return false;
+    add_patches(patches, p.at, was, want);
+  }
+  return true;
+}
+
+}  // namespace
+
+Planned plan_text_frames(int fd, const Mp3Probe& probe, const WantedTexts& wanted, std::vector<Patch>& patches,
+                         std::vector<TagPiece>& grown, QByteArray& not_carried) {
+  patches.clear();
+  grown.clear();
+  OldTag old;
+  switch (old_tag(fd, probe, old, not_carried)) {
+    case OldTagRead::carried: break;
+    case OldTagRead::taglib: return Planned::taglib;
+    case OldTagRead::read_error: return Planned::read_error;
+    case OldTagRead::not_carried: return Planned::not_carried;
+  }
+  const TagBytes source = old.bytes(fd);
+  QByteArray head(static_cast<qsizetype>(old.frames_at), Qt::Uninitialized);
+  if (!source(0, head.data(), static_cast<std::size_t>(head.size()))) return Planned::read_error;
+  std::vector<Frame> frames;
+  const std::optional<bool> changed = new_frames(old, static_cast<unsigned char>(head[5]), wanted, frames);
+  if (!changed) return Planned::taglib;
+  if (!*changed) return Planned::patches;
+
+  std::int64_t frames_end = old.frames_at;
   for (const Frame& f : frames) frames_end += f.size;
   // A tag that must grow gets TagLib's padding, room for the next change.
   const bool grows = frames_end > probe.id3v2_size;
   const std::int64_t tag_size = grows ? frames_end + k_padding : probe.id3v2_size;
   if (tag_size - 10 > 0x0FFFFFFF) return Planned::taglib;
-  QByteArray header;
+  put_synchsafe(head.data() + 6, static_cast<std::uint32_t>(tag_size - 10));
+  NewTag tag(source, head, tag_size, frames);
+  if (head[5] & 0x40) {
+    if (!update_extended_header(head, old.version, tag.bytes(), frames_end, tag_size)) return Planned::taglib;
+    tag.set_head(head);
+  }
+  if (!reads_as_planned(tag, old, wanted, frames.size(), frames_end, tag_size)) return Planned::taglib;
   if (grows) {
-    header.resize(10);
-    if (!read_exact(fd, 0, header.data(), 10)) return Planned::read_error;
-    put_synchsafe(header.data() + 6, static_cast<std::uint32_t>(tag_size - 10));
+    grown = pieces_to_write(tag, old);
+    return grown.empty() ? Planned::read_error : Planned::grown;
   }
-  const NewTag tag(fd, header, tag_size, frames);
-  // What a read of the new tag will give, frame by frame.
-  Id3v2Texts back;
-  Id3v2Layout now;
-  const TagBytes new_bytes = [&tag](std::int64_t o, void* b, std::size_t n) { return tag.read(o, b, n); };
-  if (walk_id3v2(new_bytes, version, tag_size, back, &now) != Id3v2Read::done ||
-      !now.plain || !now.whole || now.frames.size() != frames.size() || now.frames_end != frames_end)
-    return Planned::taglib;
-  for (int i = 0; i < 3; ++i)
-    if (back[i] != wanted[i].text) return Planned::taglib;
-  if (grows) {
-    for (const Piece& p : tag.pieces()) grown.push_back({p.from, p.size, p.bytes});
-    return Planned::grown;
-  }
-
-  // Only pieces that are new or have moved differ from what is there.
-  QByteArray was, want;
-  for (const Piece& p : tag.pieces()) {
-    if (p.from == p.at) continue;
-    was.resize(static_cast<qsizetype>(p.size));
-    want.resize(static_cast<qsizetype>(p.size));
-    if (!read_exact(fd, p.at, was.data(), static_cast<std::size_t>(p.size)) ||
-        !tag.piece_bytes(p, 0, want.data(), static_cast<std::size_t>(p.size)))
-      return Planned::read_error;
-    add_patches(patches, p.at, was, want);
-  }
-  return Planned::patches;
+  return patches_of(fd, tag, old, patches) ? Planned::patches : Planned::read_error;
 }
 
 bool write_pieces(int from, const std::vector<TagPiece>& pieces, int to) {

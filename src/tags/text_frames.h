@@ -1,18 +1,26 @@
 #pragma once
-// Step 3 of a write (write_plan.h), for a plain tag.
-// New title, artist and album frames for a plain ID3v2.3 or 2.4 tag, worked
-// out from the frame headers alone: a cover picture behind the text frames is
-// neither read nor copied, and every frame not written stays byte for byte.
+// Step 3 of a write (write_plan.h), for a tag whose frames we carry.
+// New title, artist and album frames for an ID3v2 tag, worked out from the
+// frame headers alone: every frame not written stays byte for byte (a
+// cover picture is neither read nor copied where the tag stays in place),
+// whatever its flags (compressed, encrypted, grouped, a data length), its
+// id or its size. An extended header stays, its padding size and CRC made
+// to fit the new frames; the tag's own form is kept (old_tag.h): a 2.4 tag
+// whose header marks every frame unsynchronised gets its new frames
+// unsynchronised and marked, one of plain frame sizes gets plain sizes; a
+// 2.3 tag unsynchronised as a whole, and a 2.2 tag, are written anew
+// without the flag, in 2.3.
 //
 // The frames change as the TagLib path changes them (taglib_tag.cpp): a
 // text that renders to the frame's size goes where the frame stands, one of
 // another size goes behind the last frame, before the padding (where the next
 // change fits again without moving what lies between), an empty one removes
 // the frame; the tag keeps its size when the frames fit, and grows by
-// TagLib's padding when they do not. The new tag is walked again as TagLib
+// TagLib's padding when they do not. The new tag is walked again as readers
 // would read it before anything is planned; whatever does not come back as
-// asked is left to the TagLib path, as are tags that are not plain.
+// asked is left to the TagLib path, as are tags we do not carry.
 
+#include <QByteArray>
 #include <vector>
 
 #include "durable/journal.h"
@@ -22,15 +30,16 @@
 namespace tn {
 
 enum class Planned {
-  patches,  // fits: the ID3v2 part of the write, in `patches` (none: nothing to change)
-  grown,    // does not fit: the new tag, in `grown`, with room to spare
-  taglib,   // left to the TagLib path
+  patches,      // fits: the ID3v2 part of the write, in `patches` (none: nothing to change)
+  grown,        // does not fit: the new tag, in `grown`, with room to spare
+  taglib,       // left to the TagLib path
   read_error,
+  not_carried,  // a frame can't be carried into the new tag: its id in not_carried
 };
 
 // fd: the file, open for reading; probe: probe_mp3 of it, without tag_broken.
-Planned plan_text_frames(int fd, const Mp3Probe& probe, const WantedTexts& wanted,
-                         std::vector<Patch>& patches, std::vector<TagPiece>& grown);
+Planned plan_text_frames(int fd, const Mp3Probe& probe, const WantedTexts& wanted, std::vector<Patch>& patches,
+                         std::vector<TagPiece>& grown, QByteArray& not_carried);
 
 // Writes the pieces at the end of `to`, old bytes taken from `from`.
 bool write_pieces(int from, const std::vector<TagPiece>& pieces, int to);

@@ -53,15 +53,17 @@ QByteArray be32(std::uint32_t v) {
 
 }  // namespace
 
-bool upgrade_22(const QByteArray& tag22, QByteArray& tag23) {
+bool upgrade_22(const QByteArray& tag22, QByteArray& tag23, QByteArray* refused) {
   std::vector<Id3v2Frame> frames;
   if (!tag_frames(tag22, 2, frames)) return false;
   QByteArray body;
   for (const Id3v2Frame& f : frames) {
     const char* id = id_23(f.id.data());
-    if (!id) return false;
     QByteArray content = f.content;
-    if (std::memcmp(id, "APIC", 4) == 0 && !picture_23(f.content, content)) return false;
+    if (!id || (std::memcmp(id, "APIC", 4) == 0 && !picture_23(f.content, content))) {
+      if (refused) *refused = QByteArray(f.id.data(), 3);
+      return false;
+    }
     body += QByteArray(id, 4) + be32(static_cast<std::uint32_t>(content.size())) + QByteArray(2, '\0') + content;
   }
   if (body.size() > 0x0FFFFFFF) return false;

@@ -11,7 +11,8 @@ namespace tn {
 
 // False when a frame has no 2.3 counterpart (encrypted meta data, links,
 // ids of no standard) or the tag can't be walked whole: a write then leaves
-// the file as it is rather than lose the frame.
-bool upgrade_22(const QByteArray& tag22, QByteArray& tag23);
+// the file as it is rather than lose the frame. refused, when given: the id
+// of the frame that has no 2.3 form (empty when the tag is at fault).
+bool upgrade_22(const QByteArray& tag22, QByteArray& tag23, QByteArray* refused = nullptr);
 
 }  // namespace tn

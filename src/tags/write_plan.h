@@ -3,11 +3,11 @@
 //  1. what each field becomes (wanted_fields, here);
 //  2. the new ID3v1 block (id3v1_block.h) and APE tag (ape_tag.h), and the
 //     check that no text is replaced the table did not show (frame_check.h);
-//  3. the new ID3v2 tag: planned from the frame headers for a plain tag
-//     (text_frames.h), or else rendered by TagLib (taglib_tag.h);
+//  3. the new ID3v2 tag: planned from the frame headers, every other frame
+//     carried (text_frames.h), or else rendered by TagLib (taglib_tag.h);
 //  4. carried out: the ranges that differ overwritten in place under the
-//     journal, or a new file renamed over the old (carry_out in
-//     taglib_library.cpp, the one place a write changes the file).
+//     journal, or a new file renamed over the old (Mp3Writer::apply in
+//     mp3_apply.cpp, the one place a write changes the file).
 // This header holds what travels from step to step.
 
 #include <QByteArray>

@@ -41,7 +41,7 @@ QByteArray frame_bytes(int version, const Id3Frame& f) {
   }
   QByteArray h = f.id.left(4);
   h += version == 4 ? synchsafe(size) : be32(size);
-  h += '\0';
+  h += f.status;
   h += f.format;
   return h + f.body;
 }
@@ -204,9 +204,10 @@ QByteArray audio_frames(int count) {
 
 QByteArray id3v2_bytes(const Id3v2& tag) {
   QByteArray body = tag.extended_header;
-  for (const Id3Frame& f : tag.frames) body += frame_bytes(tag.version, f);
+  for (const Id3Frame& f : tag.frames) body += frame_bytes(tag, f);
   body += QByteArray(tag.padding, '\0');
-  if (tag.flags & 0x80) body = unsynchronise(body);
+  // In 2.4 each frame is unsynchronised on its own (format flag 0x02).
+  if ((tag.flags & 0x80) && tag.version < 4) body = unsynchronise(body);
   QByteArray h("ID3");
   h += static_cast<char>(tag.version);
   h += '\0';  // revision

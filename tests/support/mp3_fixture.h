@@ -27,6 +27,7 @@ struct Id3Frame {
   QByteArray id;    // "TIT2"; three letters ("TT2") in a 2.2 tag
   QByteArray body;  // everything after the frame header
   char format = 0;  // 2.3, 2.4: the format flags (compression and so on), body to match
+  char status = 0;  // 2.3, 2.4: the status flags (what to do with the frame when the tag changes)
 };
 
 // Frame bodies.
@@ -44,8 +45,10 @@ struct Id3v2 {
   int version = 3;  // 2, 3 or 4
   std::vector<Id3Frame> frames;
   int padding = 0;  // zero bytes after the last frame
-  char flags = 0;   // of the header; 0x80 unsynchronises the whole tag
+  char flags = 0;   // of the header; 0x80 unsynchronises the whole tag (2.4: says its frames are)
   QByteArray extended_header{};  // before the first frame (flags 0x40 to go with it)
+  // 2.4: frame sizes as plain integers, as iTunes wrote them for a while.
+  bool plain_sizes = false;
   // Frame ids of the three text fields in this version.
   QByteArray title_id() const { return version == 2 ? "TT2" : "TIT2"; }
   QByteArray artist_id() const { return version == 2 ? "TP1" : "TPE1"; }
@@ -84,6 +87,10 @@ inline int frames_for(qint64 bytes) { return static_cast<int>(bytes / k_frame_by
 QByteArray id3v2_bytes(const Id3v2& tag);
 // One frame, header included, as id3v2_bytes puts it into a tag.
 QByteArray frame_bytes(int version, const Id3Frame& f);
+// One frame as the tag stores it (its size plain where the tag's sizes are).
+inline QByteArray frame_bytes(const Id3v2& tag, const Id3Frame& f) {
+  return frame_bytes(tag.plain_sizes ? 3 : tag.version, f);
+}
 // Unsynchronised: a zero after every 0xFF that a zero or a frame sync follows.
 QByteArray unsynchronise(const QByteArray& bytes);
 // The body of a compressed frame (format 0x80 in 2.3, 0x09 in 2.4): the

@@ -1,11 +1,65 @@
 #include "unusual_tags.h"
 
+#include <algorithm>
+
 namespace tn::test {
+
+namespace {
+
+// The frames a write must carry as they are, whatever their flags.
+void add_carried(Id3v2& tag, Unusual kind) {
+  auto fr = [](const char* id, const QByteArray& body, char format = 0) { return Id3Frame{id, body, format}; };
+  const QByteArray composer = '\x81' + text_body(Enc::latin1, QStringLiteral("Composer"));
+  const QByteArray grid("GRID", 4);
+  switch (kind) {
+    case Unusual::encrypted_23:
+      tag.frames.push_back(fr("ENCR", QByteArray("mailto:keys@example.invalid\0\x80key", 32)));
+      tag.frames.push_back(fr("COMM", QByteArray("\x80\x13\x37 ciphertext \xFF\x00\xE0", 18), '\x40'));
+      break;
+    case Unusual::encrypted_24:
+      tag.frames.push_back(fr("PRIV", QByteArray("\x80\x13\x37 ciphertext \xFF", 16), '\x04'));
+      break;
+    case Unusual::grouped_23:
+    case Unusual::grouped_24:
+      tag.frames.push_back(fr(grid.constData(), QByteArray("owner\0\x81group", 12)));
+      tag.frames.push_back(fr("TCOM", composer, kind == Unusual::grouped_23 ? '\x20' : '\x40'));
+      break;
+    case Unusual::data_length_24: {
+      const QByteArray band = text_body(Enc::utf8, QStringLiteral("楽団"));
+      tag.frames.push_back(fr("TPE2", QByteArray(3, '\0') + static_cast<char>(band.size()) + band, '\x01'));
+      break;
+    }
+    case Unusual::discard_flagged:
+      tag.frames.push_back(fr("TSSE", text_body(Enc::latin1, QStringLiteral("LAME 3.100"))));
+      tag.frames.back().status = '\x80';
+      break;
+    case Unusual::odd_utf16_length:
+      tag.frames.push_back(fr("TLEN", QByteArray("\x01\xFF\xFE" "2\0" "4\0" "0\0" "0\0" "0\0" "\x00", 14)));
+      break;
+    case Unusual::plain_sizes_24:
+      // The picture first: TagLib finds a plain size by the frame after it.
+      std::rotate(tag.frames.begin(), tag.frames.end() - 1, tag.frames.end());
+      tag.plain_sizes = true;
+      break;
+    case Unusual::unsynchronised_24:
+      tag.flags = '\x80';
+      for (Id3Frame& f : tag.frames) {
+        f.body = unsynchronise(f.body);
+        f.format = '\x02';
+      }
+      break;
+    default: break;
+  }
+}
+
+}  // namespace
 
 Id3v2 unusual_tag(Unusual kind) {
   auto fr = [](const char* id, const QByteArray& body, char format = 0) { return Id3Frame{id, body, format}; };
   auto latin = [](const char* s) { return text_body(Enc::latin1, QString::fromLatin1(s)); };
-  const bool v4 = kind == Unusual::compressed_24 || kind == Unusual::extended_24 || kind == Unusual::extended_24_all;
+  const bool v4 = kind == Unusual::compressed_24 || kind == Unusual::extended_24 || kind == Unusual::extended_24_all ||
+                  kind == Unusual::encrypted_24 || kind == Unusual::grouped_24 || kind == Unusual::data_length_24 ||
+                  kind == Unusual::plain_sizes_24 || kind == Unusual::unsynchronised_24;
   const int version = v4 ? 4 : 3;
   const QStringList& t = k_unusual_texts;
   Id3v2 tag = text_tag(version, version == 4 ? Enc::utf8 : Enc::utf16, t[0], t[1], t[2], 32);
@@ -68,6 +122,7 @@ Id3v2 unusual_tag(Unusual kind) {
     case Unusual::utf16_no_mark:
       for (int i = 0; i < 2; ++i) tag.frames[i].body = '\1' + encode(Enc::utf16, t[i]).mid(2);
       break;
+    default: add_carried(tag, kind); break;
   }
   return tag;
 }

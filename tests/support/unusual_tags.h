@@ -25,12 +25,24 @@ enum class Unusual {
   invalid_id_first,  // a first frame of no valid id ("Date") (2.3)
   zero_size_flagged, // an empty TXXX with unknown flag bits before the padding (2.3)
   utf16_no_mark,     // title and artist UTF-16 without a byte order mark (2.3)
+  encrypted_23,      // an encrypted comment, its method registered (ENCR)
+  encrypted_24,      // an encrypted private frame (2.4)
+  grouped_23,        // a composer in a group (GRID)
+  grouped_24,
+  data_length_24,    // a band frame with a data length indicator (2.4)
+  discard_flagged,   // a frame to be discarded when the tag changes (2.3)
+  odd_utf16_length,  // a TLEN whose UTF-16 text has an odd trailing byte (2.3)
+  plain_sizes_24,    // frame sizes as plain integers, the picture first (iTunes, 2.4)
+  unsynchronised_24, // every frame unsynchronised, the header saying so (2.4)
 };
 constexpr Unusual k_unusual[] = {
     Unusual::zero_size_first, Unusual::zero_size_middle, Unusual::zero_size_end, Unusual::compressed_23,
     Unusual::compressed_24, Unusual::extended_23, Unusual::extended_24, Unusual::extended_23_crc,
     Unusual::extended_24_all, Unusual::unsynchronised, Unusual::v22_date, Unusual::v22_unknown,
-    Unusual::invalid_utf8, Unusual::invalid_id_first, Unusual::zero_size_flagged, Unusual::utf16_no_mark};
+    Unusual::invalid_utf8, Unusual::invalid_id_first, Unusual::zero_size_flagged, Unusual::utf16_no_mark,
+    Unusual::encrypted_23, Unusual::encrypted_24, Unusual::grouped_23, Unusual::grouped_24,
+    Unusual::data_length_24, Unusual::discard_flagged, Unusual::odd_utf16_length, Unusual::plain_sizes_24,
+    Unusual::unsynchronised_24};
 // Title, artist and album are k_unusual_texts, but for zero_size_first
 // ("Emit and exude", "she", "emit and exude"), the 2.2 tags ("Title",
 // "Artist", "Album"), the compressed title (k_unusual_texts' title and 40

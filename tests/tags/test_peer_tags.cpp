@@ -53,10 +53,13 @@ QStringList peer_ape(const QString& path) {
                        path);
 }
 
-// The frames but the album; a 2.2 picture's image format as the MIME type
-// its 2.3 frame holds.
-QStringList without_album(QStringList frames) {
-  frames.removeIf([](const QString& f) { return f.startsWith(QLatin1String("TALB=")); });
+// The frames but those of the fields written (field_bit values); a 2.2
+// picture's image format as the MIME type its 2.3 frame holds.
+QStringList without_written(QStringList frames, int written) {
+  const char* ids[] = {"TIT2=", "TPE1=", "TALB="};
+  const int bits[] = {field_bit::title, field_bit::artist, field_bit::album};
+  for (int i = 0; i < 3; ++i)
+    if (written & bits[i]) frames.removeIf([&](const QString& f) { return f.startsWith(QLatin1String(ids[i])); });
   frames.replaceInStrings(QStringLiteral("(JPG, "), QStringLiteral("(image/jpeg, "));
   return frames;
 }
@@ -79,13 +82,18 @@ Read read_with(TagLibrary& lib, const QByteArray& path) {
 }
 
 const QString k_new_album = QStringLiteral("新しいアルバム");
+// Title, artist, album as a write sets them.
+const QStringList k_new_texts{QStringLiteral("新しい曲名"), QStringLiteral("新しい歌手"), k_new_album};
 
-// The new album written into the file lib read last (as r), as the album
-// writer does: the error number, 0 when written (-1: a failure without one,
-// or a number with success).
-int write_album(TagLibrary& lib, const QByteArray& name, Read& r) {
-  set_field(r.record.album, k_tag_text_bytes, k_new_album, ' ');
-  const int ok = lib.vbmp3_setTagInfo(name, r.record, field_bit::album, 1);
+// The new texts of the fields `written` (field_bit values) written into the
+// file lib read last (as r), as the writers do: the error number, 0 when
+// written (-1: a failure without one, or a number with success).
+int write_fields(TagLibrary& lib, const QByteArray& name, Read& r, int written = field_bit::album) {
+  char* fields[] = {r.record.title, r.record.artist, r.record.album};
+  const int bits[] = {field_bit::title, field_bit::artist, field_bit::album};
+  for (int i = 0; i < 3; ++i)
+    if (written & bits[i]) set_field(fields[i], k_tag_text_bytes, k_new_texts[i], ' ');
+  const int ok = lib.vbmp3_setTagInfo(name, r.record, written, 1);
   const int error = lib.vbmp3_getLastErrorNo();
   lib.vbmp3_close();
   lib.finish_writes();
@@ -112,15 +120,20 @@ class TestPeerTags : public QObject {
     QTest::addColumn<int>("write_error");    // of writing the album; 0: written
     QTest::addColumn<int>("version");        // of the tag written; 0: not checked
     QTest::addColumn<QByteArrayList>("frames");  // that stay byte for byte
+    QTest::addColumn<int>("written");            // the fields written (field_bit values)
     const QByteArray audio = audio_frames(12);
     // changed: the ids of the frames that do not stay byte for byte (all in 2.2).
-    auto row = [&](const char* name, Unusual kind, const QStringList& texts, const QStringList& peer, int error,
-                   const QByteArrayList& changed) {
-      const Id3v2 t = unusual_tag(kind);
+    auto kept_but = [](const Id3v2& t, const QByteArrayList& changed) {
       QByteArrayList kept;
       for (const Id3Frame& f : t.frames)
-        if (t.version > 2 && !changed.contains(f.id)) kept << frame_bytes(t.version, f);
-      QTest::newRow(name) << id3v2_bytes(t) + audio << texts << peer << error << std::max(t.version, 3) << kept;
+        if (t.version > 2 && !changed.contains(f.id)) kept << frame_bytes(t, f);
+      return kept;
+    };
+    auto row = [&](const char* name, Unusual kind, const QStringList& texts, const QStringList& peer, int error,
+                   const QByteArrayList& changed, int written = field_bit::album) {
+      const Id3v2 t = unusual_tag(kind);
+      QTest::newRow(name) << id3v2_bytes(t) + audio << texts << peer << error << std::max(t.version, 3)
+                          << kept_but(t, changed) << written;
     };
     const QStringList ours = k_unusual_texts;
     const QStringList compressed{ours[0] + QString(40, QChar(0x3042)), ours[1], ours[2]};
@@ -129,9 +142,8 @@ class TestPeerTags : public QObject {
     row("zero-size frames at the start", Unusual::zero_size_first, reported, reported, 0, {"TALB"});
     row("zero-size frame in the middle", Unusual::zero_size_middle, ours, ours, 0, {"TALB"});
     row("zero-size frame at the end", Unusual::zero_size_end, ours, ours, 0, {"TALB"});
-    // TagLib writes the title back uncompressed, the same text.
-    row("compressed frame (2.3)", Unusual::compressed_23, compressed, compressed, 0, {"TIT2", "TALB"});
-    row("compressed frame (2.4, data length)", Unusual::compressed_24, compressed, compressed, 0, {"TIT2", "TALB"});
+    row("compressed frame (2.3)", Unusual::compressed_23, compressed, compressed, 0, {"TALB"});
+    row("compressed frame (2.4, data length)", Unusual::compressed_24, compressed, compressed, 0, {"TALB"});
     row("extended header (2.3)", Unusual::extended_23, ours, ours, 0, {"TALB"});
     row("extended header (2.4)", Unusual::extended_24, ours, ours, 0, {"TALB"});
     row("extended header with a CRC (2.3)", Unusual::extended_23_crc, ours, ours, 0, {"TALB"});
@@ -144,6 +156,20 @@ class TestPeerTags : public QObject {
     row("UTF-16 without a byte order mark", Unusual::utf16_no_mark, ours, ours, 0, {"TALB"});
     // mutagen drops the frame; TagLib reads it as empty.
     row("invalid UTF-8 byte", Unusual::invalid_utf8, invalid, {"Title", "Artist", {}}, 0, {"TALB"});
+    // Every other frame carried as it is, whatever its flags, sizes or text.
+    const QByteArrayList text_ids{"TIT2", "TPE1", "TALB"};
+    row("encrypted frame (2.3)", Unusual::encrypted_23, ours, ours, 0, text_ids, field_bit::all);
+    row("encrypted frame (2.4)", Unusual::encrypted_24, ours, ours, 0, text_ids, field_bit::all);
+    row("grouped frame (2.3)", Unusual::grouped_23, ours, ours, 0, text_ids, field_bit::all);
+    row("grouped frame (2.4)", Unusual::grouped_24, ours, ours, 0, text_ids, field_bit::all);
+    row("data length indicator (2.4)", Unusual::data_length_24, ours, ours, 0, text_ids, field_bit::all);
+    row("frame to be discarded on change", Unusual::discard_flagged, ours, ours, 0, text_ids, field_bit::all);
+    row("TLEN of an odd UTF-16 length", Unusual::odd_utf16_length, ours, ours, 0, text_ids, field_bit::all);
+    row("plain frame sizes (iTunes, 2.4)", Unusual::plain_sizes_24, ours, ours, 0, text_ids, field_bit::all);
+    row("every frame unsynchronised (2.4)", Unusual::unsynchronised_24, ours, ours, 0, text_ids, field_bit::all);
+    row("unsynchronised, all three written", Unusual::unsynchronised, ours, ours, 0, text_ids, field_bit::all);
+    row("extended header with a CRC, all three written", Unusual::extended_23_crc, ours, ours, 0, text_ids,
+        field_bit::all);
     {
       // The album frame says 5000 bytes: read up to the tag's end, but not
       // written over.
@@ -157,7 +183,7 @@ class TestPeerTags : public QObject {
       for (int k = 0; k < 4; ++k) tag[6 + k] = static_cast<char>((body >> (7 * (3 - k))) & 0x7F);
       const QStringList texts{"Title", "Artist", "Album"};
       QTest::newRow("frame size past the tag") << tag + audio << texts << texts << tag_error::write_failed
-                                               << 0 << QByteArrayList{};
+                                               << 0 << QByteArrayList{} << field_bit::album;
     }
     {
       // A short file: the tag's size runs past its end, its first frames whole.
@@ -166,25 +192,33 @@ class TestPeerTags : public QObject {
       const QByteArray tag = id3v2_bytes(t);
       QTest::newRow("tag cut short by the end of the file")
           << tag.left(tag.size() - 1000) << QStringList{ours[0], ours[1], {}} << QStringList{{}, {}, {}}
-          << tag_error::read_failed << 0 << QByteArrayList{};
+          << tag_error::read_failed << 0 << QByteArrayList{} << field_bit::album;
     }
     {
       const QByteArray junk = QByteArray("stray bytes of some old tool ").repeated(10);
       const QByteArray v1 = id3v1_bytes(Id3v1{"Title A", "Artist A", "", "", ""});
       const QStringList texts{"Title A", "Artist A", {}};
       QTest::newRow("junk before the audio, then ID3v1") << junk + audio + v1 << texts << texts << 0 << 0
-                                                         << QByteArrayList{};
+                                                         << QByteArrayList{} << field_bit::album;
     }
     // No audio, or a tag past junk: read all the same. Our writer puts a tag
     // only at the start, so it leaves one after junk alone.
     const QStringList v1{"Title A", "Artist A", "Album A"}, none{{}, {}, {}};
     const QByteArrayList kept{frame_bytes(3, unusual_tag(Unusual::extended_23).frames.back())};
-    QTest::newRow("tag alone") << odd_file(OddFile::tag_alone) << ours << ours << 0 << 3 << kept;
-    QTest::newRow("ID3v1 alone") << odd_file(OddFile::v1_alone) << v1 << v1 << 0 << 0 << QByteArrayList{};
+    const int album = field_bit::album;
+    QTest::newRow("tag alone") << odd_file(OddFile::tag_alone) << ours << ours << 0 << 3 << kept << album;
+    // mutagen reads past the tag by its extended header's size, and fails where nothing follows.
+    QTest::newRow("tag alone, extended header with a CRC")
+        << odd_file(OddFile::crc_tag_alone) << ours << none << 0 << 4
+        << kept_but(unusual_tag(Unusual::extended_24_all), text_ids) << +field_bit::all;
+    const Id3v2 encrypted = unusual_tag(Unusual::encrypted_24);
+    QTest::newRow("tag alone, encrypted frame (2.4)") << id3v2_bytes(encrypted) << ours << ours << 0 << 4
+                                                      << kept_but(encrypted, text_ids) << +field_bit::all;
+    QTest::newRow("ID3v1 alone") << odd_file(OddFile::v1_alone) << v1 << v1 << 0 << 0 << QByteArrayList{} << album;
     QTest::newRow("junk, then ID3v1") << odd_file(OddFile::v1_after_junk) << v1 << v1 << 0 << 0
-                                      << QByteArrayList{};
+                                      << QByteArrayList{} << album;
     QTest::newRow("2 KB of junk, then the tag") << odd_file(OddFile::tag_after_junk) << ours << none
-                                                << tag_error::write_failed << 0 << QByteArrayList{};
+                                                << tag_error::write_failed << 0 << QByteArrayList{} << album;
   }
   // An APE tag is kept in step with the album written: its Album item
   // anew, every other item as it was; or, one that can't be carried whole,
@@ -238,7 +272,7 @@ class TestPeerTags : public QObject {
     QVERIFY(r.ok);
     // ID3 first: the APE tag's texts are not what the table shows.
     QCOMPARE(r.texts(), (QStringList{k_unusual_texts[0], k_unusual_texts[1], "ID3 album"}));
-    QCOMPARE(write_album(*lib, name, r), write_error);
+    QCOMPARE(write_fields(*lib, name, r), write_error);
     if (write_error) {
       QCOMPARE(read_file(path), file);
       return;
@@ -261,6 +295,7 @@ class TestPeerTags : public QObject {
     QFETCH(int, write_error);
     QFETCH(int, version);
     QFETCH(QByteArrayList, frames);
+    QFETCH(int, written);
     const QString path = dir_.filePath(QStringLiteral("p%1.mp3").arg(++seq_));
     write_file(path, file);
     const QByteArray name = QFile::encodeName(path);
@@ -272,16 +307,20 @@ class TestPeerTags : public QObject {
     Read r = read_with(*lib, name);
     QVERIFY(r.ok);
     QCOMPARE(r.texts(), texts);
-    QCOMPARE(write_album(*lib, name, r), write_error);
+    QCOMPARE(write_fields(*lib, name, r, written), write_error);
     if (write_error) {
       QCOMPARE(read_file(path), file);
       return;
     }
-    const QStringList want{texts[0], texts[1], k_new_album};
+    QStringList want = texts, peer_want = peer;
+    for (int i = 0; i < 3; ++i)
+      if (written & (1 << i)) want[i] = peer_want[i] = k_new_texts[i];
     QCOMPARE(read_with(*lib, name).texts(), want);
     const QStringList peer_after = peer_frames(path);
-    QCOMPARE(peer_texts(peer_after), (QStringList{peer[0], peer[1], k_new_album}));
-    QCOMPARE(without_album(peer_after), without_album(peer_before));
+    if (peer != QStringList(3)) {
+      QCOMPARE(peer_texts(peer_after), peer_want);
+      QCOMPARE(without_written(peer_after, written), without_written(peer_before, written));
+    }
     const QByteArray now = read_file(path);
     QCOMPARE(audio_bytes_of(now), audio);
     for (const QByteArray& f : frames) QVERIFY2(now.indexOf(f) > 0, f.left(4).constData());

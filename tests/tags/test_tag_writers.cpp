@@ -188,6 +188,34 @@ class TagWriters : public QObject {
     QVERIFY(!QFile::exists(f.state.path_of(0)));
   }
 
+  // A 2.2 frame with no 2.3 form stops its file's write, and the notice names it.
+  void a_frame_that_cannot_be_carried_is_named_data() {
+    QTest::addColumn<QByteArray>("id");
+    QTest::newRow("encrypted meta frame") << QByteArray("CRM");
+    QTest::newRow("link to a frame") << QByteArray("LNK");
+  }
+  void a_frame_that_cannot_be_carried_is_named() {
+    using namespace tn::test;
+    QFETCH(QByteArray, id);
+    QTemporaryDir dir;
+    Id3v2 tag = text_tag(2, Enc::latin1, QStringLiteral("Title"), QStringLiteral("Artist"), QStringLiteral("Album"));
+    tag.frames.push_back({id, QByteArray("owner\0explanation\0data", 23)});
+    const QString path = make_mp3(dir.path(), QStringLiteral("1.mp3"), {tag, std::nullopt, 6});
+    const QByteArray before = read_file(path);
+    RealTable t;
+    t.state.edit_folder = dir.path() + QLatin1Char('/');
+    t.state.file_count = 1;
+    t.state.set_file(0, QStringLiteral("1.mp3"));
+    fill_table(t.cx);
+    read_tags(t.cx);
+    t.put(col::album, 1, QStringLiteral("新しいアルバム"));
+    t.dialogs.yes();
+    cmd_write_alubum(t.cx);
+    QCOMPARE(t.dialogs.notices(), QStringList{"ｴﾗｰﾅﾝﾊﾞｰ30  ﾌｧｲﾙ書込失敗  1.mp3のTAGは書込めませんでした（" +
+                                              QString::fromLatin1(id) + " ﾌﾚｰﾑを引き継げません）"});
+    QCOMPARE(read_file(path), before);
+  }
+
   // The whole way on real files: read into the table, fill, write one
   // column, read again. What the user did not touch stays in the file as it
   // was, even where the table could not hold it.
