@@ -1,8 +1,6 @@
 #include "tag_rows/tag_writers.h"
 
 #include <algorithm>
-#include <cstring>
-#include <iterator>
 #include <sys/stat.h>
 
 #include "history/messages.h"
