@@ -1,9 +1,12 @@
 #include "clean_up/clean_up.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "clean_up/clean_text.h"
 #include "clean_up/messages.h"
+#include "history/messages.h"
+#include "table/cell_marks.h"
 #include "table/dialogs.h"
 #include "table/grid.h"
 #include "table/track_state.h"
@@ -36,6 +39,10 @@ std::vector<int> apply(Context& cx, int c1, int c2, Rule rule) {
   return changed;
 }
 
+// A cell a write of the repairs stores: shown repaired from mojibake, or
+// held in legacy bytes.
+bool is_repair(CellMark m) { return m == CellMark::repaired || m == CellMark::legacy; }
+
 }  // namespace
 
 bool is_repaired(const Grid& g, int col, int row) { return g.cell_mark(col, row) == CellMark::repaired; }
@@ -56,12 +63,24 @@ TrackNumbers track_numbers(Context& cx) {
   return out;
 }
 
-TrackWrite write_track_numbers(Context& cx, const QStringList& tracks) {
-  TrackWrite out;
-  out.not_written = tag_write(cx, WriteFields::track, tracks);
-  // Rows without a file are skipped, not failed.
-  std::erase_if(out.not_written, [&](int r) { return cx.state.file(r - 1).isEmpty(); });
-  if (out.not_written.empty()) out.text = msg::track_numbers_done;
+RowsWritten write_track_numbers(Context& cx, const QStringList& tracks) {
+  return write_fields(cx, {}, msg::run_track_numbers, nullptr, &tracks);
+}
+
+RowsWritten write_repairs(Context& cx) {
+  RowsWritten out;
+  const std::pair<Field, WriteFields> columns[] = {
+      {Field::title, WriteFields::title}, {Field::album, WriteFields::album}, {Field::artist, WriteFields::artist}};
+  for (const auto& [field, fields] : columns) {
+    const int c = col::of(field);
+    std::vector<int> rows;
+    for (int r = 1; r <= cx.state.file_count; ++r)
+      if (is_repair(cx.ss1.cell_mark(c, r))) rows.push_back(r);
+    if (rows.empty()) continue;
+    out.add(write_tag_columns(cx, fields, &rows));
+    if (out.stopped) break;
+  }
+  refresh_marks(cx);
   return out;
 }
 
@@ -75,9 +94,10 @@ std::vector<int> cmd_track_numbers(Context& cx) {
     return rows_with_file;
   }
   if (!cx.dialogs.ask(msg::track_numbers_question)) return {};
-  const TrackWrite run = write_track_numbers(cx, numbers.tracks);
-  if (!run.text.isEmpty()) cx.dialogs.notify(run.text);
-  return run.not_written;
+  const RowsWritten run = write_track_numbers(cx, numbers.tracks);
+  // Rows without a file are skipped, not failed.
+  show_written(cx, run, msg::track_numbers_done);
+  return files_not_written(cx, run);
 }
 
 std::vector<int> cmd_even_widths(Context& cx) { return apply(cx, col::name, col::artist, even_widths); }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "table/context.h"
+#include "tag_rows/tag_writers.h"
 
 namespace tn {
 
@@ -31,16 +32,18 @@ struct TrackNumbers {
 };
 TrackNumbers track_numbers(Context& cx);
 
-// Writes tracks into the files of the rows that have one.
-struct TrackWrite {
-  std::vector<int> not_written;  // rows (from 1) with a file, not written
-  QString text;                  // the notice when every one was written
-};
-TrackWrite write_track_numbers(Context& cx, const QStringList& tracks);
+// Writes tracks into the files of the rows that have one; nothing shown.
+RowsWritten write_track_numbers(Context& cx, const QStringList& tracks);
 
 // 曲順をTAGに書込: track_numbers (its refusal shown, before anything is
-// asked), the question, write_track_numbers. Returns the rows (from 1)
-// that have a file and were not written (none after a No).
+// asked), the question, write_track_numbers and its texts. Returns the rows
+// (from 1) that have a file and were not written (none after a No).
 std::vector<int> cmd_track_numbers(Context& cx);
+
+// The cells shown repaired from mojibake or held in legacy bytes, and not
+// written since, stored in Unicode: column by column, each only in its own
+// rows, so that a cell shown as its file holds it is not stored again.
+// Nothing shown; the runs' answers added up, the first stop ending them.
+RowsWritten write_repairs(Context& cx);
 
 }  // namespace tn

@@ -3,12 +3,11 @@
 // write, portable names before rename, and those cells named in list --json.
 
 #include <QJsonArray>
-#include <algorithm>
 
 #include "clean_up/clean_up.h"
+#include "clean_up/messages.h"
 #include "cli/cli.h"
 #include "cli/session.h"
-#include "table/cell_marks.h"
 #include "table/grid.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
@@ -23,29 +22,6 @@ const QString k_even_widths = QStringLiteral("--even-widths");
 const QString k_track_numbers = QStringLiteral("--track-numbers");
 const QString k_portable_names = QStringLiteral("--portable-names");
 const QString k_repairs = QStringLiteral("--repairs");
-
-
-// The cells a write of the repairs stores: shown repaired from mojibake, or
-// held in legacy bytes, and not written since.
-bool is_repair(CellMark m) { return m == CellMark::repaired || m == CellMark::legacy; }
-
-// Those cells, column by column and each only in its own rows: a cell
-// shown as its file holds it is not stored again.
-std::vector<int> write_repairs(Context& cx) {
-  std::vector<int> failed;
-  for (const TagColumn& c : k_tag_columns) {
-    std::vector<int> rows;
-    for (int r = 1; r <= cx.state.file_count; ++r)
-      if (is_repair(cx.ss1.cell_mark(c.col, r))) rows.push_back(r);
-    if (rows.empty()) continue;
-    const std::vector<int> not_written = tag_write(cx, c.writer, {}, &rows);
-    failed.insert(failed.end(), not_written.begin(), not_written.end());
-  }
-  refresh_marks(cx);
-  std::sort(failed.begin(), failed.end());
-  failed.erase(std::unique(failed.begin(), failed.end()), failed.end());
-  return failed;
-}
 
 // 文字幅をそろえる: the tag columns it changed are written.
 bool even_widths(Session& s, const Args&, Plan& plan) {
@@ -62,11 +38,8 @@ bool track_numbers_step(Session& s, const Args&, Plan& plan) {
     return false;
   }
   plan.tracks = numbers.tracks;
-  plan.writes.push_back([tracks = numbers.tracks](Context& cx) {
-    const TrackWrite run = write_track_numbers(cx, tracks);
-    if (!run.text.isEmpty()) cx.dialogs.notify(run.text);
-    return run.not_written;
-  });
+  plan.writes.push_back(
+      {[tracks = numbers.tracks](Context& cx) { return write_track_numbers(cx, tracks); }, tn::msg::track_numbers_done});
   return true;
 }
 
@@ -83,7 +56,7 @@ bool portable_names(Session& s, const Args&, Plan&) {
       {k_repairs, {}, QStringLiteral("文字化けを直したｾﾙと古い文字ｺｰﾄﾞのｾﾙだけをUnicodeで書込みます")}},
      {},
      [](Session& s, const Args& args, Plan& plan) {
-       if (args.has(k_repairs)) plan.writes.push_back(write_repairs);
+       if (args.has(k_repairs)) plan.writes.push_back({write_repairs, {}});
        return (!args.has(k_even_widths) || even_widths(s, args, plan)) &&
               (!args.has(k_track_numbers) || track_numbers_step(s, args, plan));
      }},

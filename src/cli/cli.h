@@ -12,11 +12,8 @@
 #include <optional>
 #include <vector>
 
+#include "tag_rows/tag_writers.h"
 #include "tags/fields.h"
-
-namespace tn {
-struct Context;
-}
 
 namespace tn::cli {
 
@@ -61,9 +58,13 @@ struct Subcommand {
 // What a subcommand does with the table once its steps have filled it.
 struct Plan {
   int columns = 0;  // field_bit values of the tag columns filled
-  // Writes of other fields, after the columns; each returns the rows (from
-  // 1) that have a file and were not written.
-  std::vector<std::function<std::vector<int>(Context&)>> writes;
+  // Writes of other fields, after the columns: the operation, and the text
+  // shown when it wrote every file (none: nothing).
+  struct Write {
+    std::function<RowsWritten(Context&)> run;
+    QString done;
+  };
+  std::vector<Write> writes;
   // The track number frames those writes store, row by row, when they do.
   std::optional<QStringList> tracks;
   // The fields beside title, album and artist the run writes as the table

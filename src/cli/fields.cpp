@@ -131,7 +131,7 @@ std::optional<FieldSet> parse_fields(const QString& list, QString* bad) {
   return out;
 }
 
-std::vector<int> write_other_fields(Context& cx, const PerField<bool>& fields) {
+RowsWritten write_other_fields(Context& cx, const PerField<bool>& fields) {
   std::vector<Field> written;
   QStringList names;
   for (Field f : all_fields())
@@ -140,17 +140,11 @@ std::vector<int> write_other_fields(Context& cx, const PerField<bool>& fields) {
       names << field_name(f);
     }
   if (written.empty()) return {};
-  const RowsWritten run = write_fields(cx, written, names.join(QStringLiteral("・")) + msg::run_fields_tail);
-  std::vector<int> failed;
-  for (std::size_t i = 0; i < run.rows.size(); ++i) {
-    const int r = static_cast<int>(i) + 1;
-    if (run.rows[i].outcome == RowWritten::Outcome::done) {
-      for (Field f : written) cx.ss1.mark(col::of(f), r, CellMark::plain);
-    } else if (!cx.state.file(r - 1).isEmpty() && (run.stopped || run.rows[i].outcome == RowWritten::Outcome::refused)) {
-      failed.push_back(r);
-    }
-  }
-  return failed;
+  RowsWritten run = write_fields(cx, written, names.join(QStringLiteral("・")) + msg::run_fields_tail);
+  for (std::size_t i = 0; i < run.rows.size(); ++i)
+    if (run.rows[i].outcome == RowWritten::Outcome::done)
+      for (Field f : written) cx.ss1.mark(col::of(f), static_cast<int>(i) + 1, CellMark::plain);
+  return run;
 }
 
 void other_fields_outcome(const Session& s, const PerField<bool>& fields, bool from_table, int r, QJsonObject& row) {

@@ -75,6 +75,8 @@ void CliProgress::clear_line() {
   if (shown_) print_err(QStringLiteral("\r\x1b[K"));
 }
 
+// Only the folder confirmation of Session::open still asks (its question
+// and checks are the start-up form's); the writes are called as operations.
 bool CliDialogs::ask(const QString&) { return true; }
 
 void CliDialogs::notify(const QString& text) {

@@ -36,10 +36,10 @@ class CliProgress final : public Progress {
   bool shown_ = false;
 };
 
-// The boxes of the commands the command line still runs whole (the folder
-// confirmation, the tag writers): a notice goes to stderr, a question is
-// answered Yes (the command line asked for the work), and there is no input
-// box or file dialog to show.
+// The boxes of what the command line still runs whole (the folder
+// confirmation) and the texts of the operations: a notice goes to stderr, a
+// question is answered Yes (the command line asked for the work), and there
+// is no input box or file dialog to show.
 class CliDialogs final : public Dialogs {
  public:
   explicit CliDialogs(CliProgress& progress) : progress_(progress) {}

@@ -14,7 +14,6 @@
 #include "table/folder.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
-#include "tags/messages.h"
 #include "tags/tag_library.h"
 #include "tag_rows/tag_writers.h"
 
@@ -26,29 +25,40 @@ const QString k_json = QStringLiteral("--json");
 const QString k_dry_run = QStringLiteral("--dry-run");
 const QString k_name = QStringLiteral("write");
 
-void merge(std::vector<int>& into, const std::vector<int>& rows) {
-  into.insert(into.end(), rows.begin(), rows.end());
-  std::sort(into.begin(), into.end());
-  into.erase(std::unique(into.begin(), into.end()), into.end());
-}
-
-// The filled columns: all three at once, as 全て書込 does, or each alone,
-// so that a column not filled keeps the file's own bytes.
-std::vector<int> write_columns(Context& cx, int columns) {
-  if (columns == field_bit::all) return cmd_write_all(cx);
-  std::vector<int> failed;
-  if (columns & field_bit::title) merge(failed, cmd_write_kyokumei(cx));
-  if (columns & field_bit::album) merge(failed, cmd_write_alubum(cx));
-  if (columns & field_bit::artist) merge(failed, cmd_write_artname(cx));
-  return failed;
+// The filled columns, written as 全て書込 writes them, all three at once,
+// or each alone, so that a column not filled keeps the file's own bytes;
+// then the other writes. Each run's texts are shown as it ends; a run that
+// stops ends the rest.
+RowsWritten write_plan(Context& cx, const Plan& plan) {
+  std::vector<Plan::Write> runs;
+  auto columns = [&](WriteFields f) {
+    runs.push_back({[f](Context& c) { return write_tag_columns(c, f); }, write_done_text(f)});
+  };
+  if (plan.columns == field_bit::all) {
+    columns(WriteFields::all);
+  } else {
+    for (const TagColumn& c : k_tag_columns)
+      if (plan.columns & c.bit) columns(c.writer);
+  }
+  if (plan.fields != PerField<bool>{})
+    runs.push_back({[&plan](Context& c) { return write_other_fields(c, plan.fields); }, {}});
+  runs.insert(runs.end(), plan.writes.begin(), plan.writes.end());
+  RowsWritten out;
+  for (const Plan::Write& w : runs) {
+    const RowsWritten run = w.run(cx);
+    show_written(cx, run, w.done);
+    out.add(run);
+    if (out.stopped) break;
+  }
+  return out;
 }
 
 // What a run did, or a dry run would do, to every row.
 struct Outcome {
   bool dry_run = false;
-  QString refused;                      // the folder's refusal, before any row
+  QString refused;                      // why no row was tried
   std::vector<int> failed;              // rows with a file not written
-  std::vector<RowError> errors;         // why
+  RowsWritten rows;                     // each row's answer
   std::vector<std::array<bool, 3>> repaired;  // the cells a write stores repaired
 };
 
@@ -88,10 +98,10 @@ QJsonObject outcome_row(const Session& s, const Plan& plan, const Outcome& o, in
   if (!repaired.isEmpty()) row[QStringLiteral("repaired")] = repaired;
   if (o.dry_run && done) predict_legacy(s, plan, r, row);
   row[QStringLiteral("written")] = done;
-  for (const RowError& e : o.errors)
-    if (e.row == r && row.value(QStringLiteral("error")).isNull())
-      row[QStringLiteral("error")] =
-          QJsonObject{{QStringLiteral("number"), e.number}, {QStringLiteral("message"), e.message}};
+  const auto i = static_cast<std::size_t>(r - 1);
+  if (i < o.rows.rows.size() && o.rows.rows[i].outcome == RowWritten::Outcome::refused)
+    row[QStringLiteral("error")] = QJsonObject{{QStringLiteral("number"), o.rows.rows[i].number},
+                                               {QStringLiteral("message"), o.rows.rows[i].text}};
   if (plan.tracks) row[QStringLiteral("track")] = done ? QJsonValue(plan.tracks->value(r - 1)) : QJsonValue();
   return row;
 }
@@ -131,15 +141,14 @@ int run_write(const Args& args) {
     for (std::size_t k = 0; k < cells.size(); ++k) cells[k] = is_repaired(s.grid, k_tag_columns[k].col, r);
     o.repaired.push_back(cells);
   }
+  // Told before any run, in a dry run too, even when nothing is to be written.
   if (!folder_writable(s.state.edit_folder)) {
-    o.refused = tn::msg::write_folder_refused_head + s.state.edit_folder + tn::msg::write_folder_refused_tail;
+    o.refused = write_folder_refused(s.state.edit_folder);
     s.dialogs.notify(o.refused);
   } else if (!o.dry_run) {
-    s.cx.row_errors = &o.errors;
-    o.failed = write_columns(s.cx, plan.columns);
-    merge(o.failed, write_other_fields(s.cx, plan.fields));
-    for (const auto& write : plan.writes) merge(o.failed, write(s.cx));
-    s.cx.row_errors = nullptr;
+    o.rows = write_plan(s.cx, plan);
+    o.refused = o.rows.stopped_text;
+    o.failed = files_not_written(s.cx, o.rows);
   }
   // A run says nothing on stdout unless asked; a dry run is there to show.
   if (o.dry_run || args.has(k_json)) print_outcome(s, plan, o, args.has(k_json));

@@ -22,22 +22,12 @@ class Progress {
   virtual void end() = 0;
 };
 
-// A row a run could not do: the error number and the text it showed.
-struct RowError {
-  int row = 0;  // from 1
-  int number = 0;
-  QString message;
-};
-
 struct Context {
   TrackState& state;
   Grid& ss1;
   Dialogs& dialogs;
   TagLibrary& tags;
   Progress* progress = nullptr;
-  // Where given, the writers add every row they could not write, so that a
-  // front can say per row what happened (the windows need only the notices).
-  std::vector<RowError>* row_errors = nullptr;
 };
 
 // Reports a run's progress for its lifetime; does nothing without a Progress.

@@ -1,8 +1,6 @@
 #include "tag_rows/tag_writers.h"
 
 #include <algorithm>
-#include <cstring>
-#include <iterator>
 #include <sys/stat.h>
 
 #include "history/messages.h"
@@ -78,37 +76,44 @@ void note_done(Context& cx, int i, const std::vector<Field>& fields, const FileW
 }
 
 // Entry i refused with error (detail: what follows the text, the frame
-// that could not be carried): reported, and its row's answer.
+// that could not be carried): its row's answer and text.
 RowWritten refuse(Context& cx, int i, int error, const QString& detail) {
   const QString text = msg::error_number + QString::number(error) + msg::error_text(error) + cx.state.file(i) +
                        msg::tag_write_failed_tail + detail;
-  cx.dialogs.notify(text);
-  if (cx.row_errors) cx.row_errors->push_back({i + 1, error, text});
   return {RowWritten::Outcome::refused, error, text};
 }
 
+RowsWritten stop(RowsWritten out, const QString& text) {
+  out.stopped = true;
+  out.stopped_text = text;
+  return out;
+}
+
+// A writer of the tag columns: its question and notice, its run's name in
+// the history, the columns it paints. Indexed by WriteFields.
 struct Command {
   const QString& question;
   const QString& done;
   const QString& run_name;
-  std::vector<Field> fields;
 };
 
-std::vector<int> run_command(Context& cx, const Command& c) {
-  if (!cx.dialogs.ask(c.question)) return {};
-  const std::vector<int> failed = write_fields(cx, c.fields, c.run_name).not_written();
-  // Rows without a file (it failed to read) are skipped, not failed: the run
-  // ended normally when every row that has a file was written.
-  std::vector<int> failed_files;
-  std::copy_if(failed.begin(), failed.end(), std::back_inserter(failed_files),
-               [&](int r) { return !cx.state.file(r - 1).isEmpty(); });
-  if (failed_files.empty()) cx.dialogs.notify(c.done);
-  // Paint the written rows white; a row not written keeps its colour.
+const Command k_commands[] = {
+    {msg::write_all_question, msg::write_all_done, msg::run_write_all},
+    {msg::write_title_question, msg::write_title_done, msg::run_write_title},
+    {msg::write_album_question, msg::write_album_done, msg::run_write_album},
+    {msg::write_artist_question, msg::write_artist_done, msg::run_write_artist},
+};
+
+const Command& command_of(WriteFields fields) { return k_commands[static_cast<int>(fields)]; }
+
+// Paints the written rows of the fields' columns white; a row not written
+// keeps its colour.
+void paint_written(Context& cx, const std::vector<int>& not_written, const std::vector<Field>& fields) {
   Grid& g = cx.ss1;
   int from = 1;
   auto paint = [&](int to) {
     if (to < from) return;
-    for (Field f : c.fields) {
+    for (Field f : fields) {
       g.set_row(from);
       g.set_col(col::of(f));
       g.set_block_row2(to);
@@ -118,12 +123,23 @@ std::vector<int> run_command(Context& cx, const Command& c) {
       g.set_block_mode(false);
     }
   };
-  for (int r : failed) {
+  for (int r : not_written) {
     paint(r - 1);
     from = r + 1;
   }
   paint(cx.state.file_count);
-  return failed_files;
+}
+
+// fields: what the writer writes (全て書込: every shown column that holds edits).
+std::vector<int> run_command(Context& cx, WriteFields writer, const std::vector<Field>& fields) {
+  const Command& c = command_of(writer);
+  if (!cx.dialogs.ask(c.question)) return {};
+  const RowsWritten run = write_fields(cx, fields, c.run_name);
+  // Rows without a file (it failed to read) are skipped, not failed: the run
+  // ended normally when every row that has a file was written.
+  show_written(cx, run, c.done);
+  paint_written(cx, run.not_written(), fields);
+  return files_not_written(cx, run);
 }
 
 }  // namespace
@@ -136,24 +152,60 @@ std::vector<int> RowsWritten::not_written() const {
   return out;
 }
 
+QStringList RowsWritten::texts() const {
+  if (stopped) return {stopped_text};
+  QStringList out;
+  for (const RowWritten& r : rows)
+    if (r.outcome == RowWritten::Outcome::refused) out << r.text;
+  return out;
+}
+
+bool RowsWritten::all_written() const {
+  return !stopped && std::none_of(rows.begin(), rows.end(), [](const RowWritten& r) {
+    return r.outcome == RowWritten::Outcome::refused;
+  });
+}
+
+void RowsWritten::add(const RowsWritten& later) {
+  if (stopped) return;
+  if (later.stopped) {
+    stopped = true;
+    stopped_text = later.stopped_text;
+  }
+  rows.resize(std::max(rows.size(), later.rows.size()));
+  for (std::size_t i = 0; i < later.rows.size(); ++i) {
+    const RowWritten::Outcome o = rows[i].outcome;
+    if (o == RowWritten::Outcome::refused || o == RowWritten::Outcome::no_file) continue;
+    if (later.rows[i].outcome != RowWritten::Outcome::not_reached) rows[i] = later.rows[i];
+  }
+}
+
+std::vector<int> files_not_written(const Context& cx, const RowsWritten& run) {
+  std::vector<int> out = run.not_written();
+  std::erase_if(out, [&](int r) { return cx.state.file(r - 1).isEmpty(); });
+  return out;
+}
+
+void show_written(Context& cx, const RowsWritten& run, const QString& done) {
+  for (const QString& text : run.texts()) cx.dialogs.notify(text);
+  if (run.all_written() && !done.isEmpty()) cx.dialogs.notify(done);
+}
+
+QString write_folder_refused(const QString& folder) {
+  return msg::write_folder_refused_head + folder + msg::write_folder_refused_tail;
+}
+
 RowsWritten write_fields(Context& cx, const std::vector<Field>& fields, const QString& run_name,
                          const std::vector<int>* only, const QStringList* tracks) {
   RowsWritten out;
   out.rows.resize(static_cast<std::size_t>(cx.state.file_count));
   // Named before any row is tried: no file is at fault.
-  if (!folder_writable(cx.state.edit_folder)) {
-    cx.dialogs.notify(msg::write_folder_refused_head + cx.state.edit_folder + msg::write_folder_refused_tail);
-    out.stopped = true;
-    return out;
-  }
+  if (!folder_writable(cx.state.edit_folder)) return stop(std::move(out), write_folder_refused(cx.state.edit_folder));
   // Recorded into the folder's history, so that the run can be undone.
   history::CommandRun run(cx.tags, cx.state.edit_folder, run_name);
-  if (!run.recording().usable()) {
-    // A write that could not be undone is not made.
-    cx.dialogs.notify(msg::history_unusable(msg::history_write, history::place_of(run.recording().folder())));
-    out.stopped = true;
-    return out;
-  }
+  // A write that could not be undone is not made.
+  if (!run.recording().usable())
+    return stop(std::move(out), msg::history_unusable(msg::history_write, history::place_of(run.recording().folder())));
   std::vector<FileEdits> files;
   std::vector<int> entry;  // of each file
   std::vector<TagFailure> failed(out.rows.size());
@@ -194,31 +246,27 @@ RowsWritten write_fields(Context& cx, const std::vector<Field>& fields, const QS
   return out;
 }
 
+RowsWritten write_tag_columns(Context& cx, WriteFields fields, const std::vector<int>* only) {
+  return write_fields(cx, fields_of(fields), command_of(fields).run_name, only);
+}
+
+const QString& write_done_text(WriteFields fields) { return command_of(fields).done; }
+
 std::vector<int> tag_write(Context& cx, WriteFields fields, const QStringList& tracks,
                            const std::vector<int>* only) {
-  const QString* runs[] = {&msg::run_write_all, &msg::run_write_title, &msg::run_write_album,
-                           &msg::run_write_artist, &msg::run_track_numbers};
-  static_assert(std::size(runs) == static_cast<std::size_t>(WriteFields::track) + 1);
-  return write_fields(cx, fields_of(fields), *runs[static_cast<int>(fields)], only,
-                      fields == WriteFields::track ? &tracks : nullptr)
-      .not_written();
+  const RowsWritten run = fields == WriteFields::track
+                              ? write_fields(cx, {}, msg::run_track_numbers, only, &tracks)
+                              : write_tag_columns(cx, fields, only);
+  show_written(cx, run, {});
+  return run.not_written();
 }
 
-std::vector<int> cmd_write_all(Context& cx) {
-  return run_command(cx, {msg::write_all_question, msg::write_all_done, msg::run_write_all, write_all_fields(cx)});
-}
+std::vector<int> cmd_write_all(Context& cx) { return run_command(cx, WriteFields::all, write_all_fields(cx)); }
 
-std::vector<int> cmd_write_kyokumei(Context& cx) {
-  return run_command(cx, {msg::write_title_question, msg::write_title_done, msg::run_write_title, {Field::title}});
-}
+std::vector<int> cmd_write_kyokumei(Context& cx) { return run_command(cx, WriteFields::title, {Field::title}); }
 
-std::vector<int> cmd_write_alubum(Context& cx) {
-  return run_command(cx, {msg::write_album_question, msg::write_album_done, msg::run_write_album, {Field::album}});
-}
+std::vector<int> cmd_write_alubum(Context& cx) { return run_command(cx, WriteFields::album, {Field::album}); }
 
-std::vector<int> cmd_write_artname(Context& cx) {
-  return run_command(cx,
-                     {msg::write_artist_question, msg::write_artist_done, msg::run_write_artist, {Field::artist}});
-}
+std::vector<int> cmd_write_artname(Context& cx) { return run_command(cx, WriteFields::artist, {Field::artist}); }
 
 }  // namespace tn

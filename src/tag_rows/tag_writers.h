@@ -10,8 +10,9 @@
 
 namespace tn {
 
-// The commands: question, writer, notice, written columns painted white.
-// Each returns the rows (from 1) that have a file and were not written.
+// The windows' commands: question, write_tag_columns, its texts shown,
+// written columns painted white. Each returns the rows (from 1) that have a
+// file and were not written.
 std::vector<int> cmd_write_all(Context& cx);
 std::vector<int> cmd_write_kyokumei(Context& cx);
 std::vector<int> cmd_write_alubum(Context& cx);
@@ -37,25 +38,49 @@ struct RowWritten {
 struct RowsWritten {
   std::vector<RowWritten> rows;  // one per entry of the file list
   // Refused before any file: the folder can't be written, or its history
-  // can't be stored (reported); no row was tried.
+  // can't be stored (stopped_text says which); no row was tried.
   bool stopped = false;
+  QString stopped_text;
   // The rows (from 1) tag_write calls not written: refused, without a file,
   // or every row of a stopped run.
   std::vector<int> not_written() const;
+  // What the run has to say: why it stopped, or each refusal in row order.
+  QStringList texts() const;
+  // No file refused and the run not stopped.
+  bool all_written() const;
+  // A later run of the same command line or clean-up: a row's first
+  // refusal stands, else its latest outcome; a stop stops the whole.
+  void add(const RowsWritten& later);
 };
+
+// The rows (from 1) of a run that have a file and were not written.
+std::vector<int> files_not_written(const Context& cx, const RowsWritten& run);
+
+// A run's texts shown, then done when every file was written.
+void show_written(Context& cx, const RowsWritten& run, const QString& done);
+
+// The folder's refusal of every write, as a run that stops shows it.
+QString write_folder_refused(const QString& folder);
 
 // One run of writes of `fields` from their columns (tracks given: the track
 // number of entry i is (*tracks)[i]), recorded in the folder's history as
 // run_name; each file opened once to read and plan and once to write, the
 // run's changes in place journaled with one flush. A file that cannot be
-// written is reported and the run goes on. only: the rows (from 1) to
-// write; nullptr: every row with a file.
+// written is refused and the run goes on. Nothing is asked or shown: the
+// answer carries the texts. only: the rows (from 1) to write; nullptr:
+// every row with a file.
 RowsWritten write_fields(Context& cx, const std::vector<Field>& fields, const QString& run_name,
                          const std::vector<int>* only = nullptr, const QStringList* tracks = nullptr);
 
-// One run over every file of the file list. A file that cannot be written is
-// reported and the run goes on; rows whose file-list entry is empty (their
-// file failed to read) are skipped. Returns the rows not written, ascending.
+// The operation of 全て書込 and the single-column writers: write_fields of
+// those columns under the command's name (fields: any but track).
+RowsWritten write_tag_columns(Context& cx, WriteFields fields, const std::vector<int>* only = nullptr);
+// What the command shows when every file was written.
+const QString& write_done_text(WriteFields fields);
+
+// One run over every file of the file list, its texts shown. A file that
+// cannot be written is reported and the run goes on; rows whose file-list
+// entry is empty (their file failed to read) are skipped. Returns the rows not written, ascending.
 // With WriteFields::track, tracks[i] is entry i's track number frame.
 // only: the rows (from 1) to write, the others left alone and not returned;
 // nullptr: every row.

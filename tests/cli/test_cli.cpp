@@ -395,12 +395,25 @@ class CliTest : public QObject {
   void write_fails_a_row_data() {
     QTest::addColumn<bool>("unreadable");
     QTest::addColumn<QString>("message");
-    QTest::newRow("can't be written") << false << "2.mp3" + msg::tag_write_failed_tail;
-    QTest::newRow("can't be read") << true << read_error_text(24, "2.mp3", msg::open_failed_tail);
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("field");   // written, absent from the failed row
+    QTest::addColumn<QString>("written"); // in row 1
+    const QStringList album{"--album", "新盤"};
+    QTest::newRow("can't be written") << false << "2.mp3" + msg::tag_write_failed_tail << album << "album" << "新盤";
+    QTest::newRow("can't be read") << true << read_error_text(24, "2.mp3", msg::open_failed_tail) << album << "album"
+                                   << "新盤";
+    // A run of its own for each column: the failed row refused in both.
+    QTest::newRow("two columns, each alone") << false << "2.mp3" + msg::tag_write_failed_tail
+                                             << QStringList{"--title", "曲", "--album", "新盤"} << "title" << "曲";
+    QTest::newRow("track numbers can't be written")
+        << false << "2.mp3" + msg::tag_write_failed_tail << QStringList{"--track-numbers"} << "track" << "1/2";
   }
   void write_fails_a_row() {
     QFETCH(bool, unreadable);
     QFETCH(QString, message);
+    QFETCH(QStringList, args);
+    QFETCH(QString, field);
+    QFETCH(QString, written);
     Folder f(1);
     Mp3Spec big;  // no tag: the write must rewrite it, which the limit stops
     big.audio_frames = 200;
@@ -408,7 +421,7 @@ class CliTest : public QObject {
       write_file(f.file("2.mp3"), broken_bytes(Broken::random_bytes));
     else
       make_mp3(f.path(), "2.mp3", big);
-    const CliRun r = run_cli({"write", f.path(), "--album", "新盤", "--json"}, [] {
+    const CliRun r = run_cli(QStringList{"write", f.path()} + args + QStringList{"--json"}, [] {
       ::signal(SIGXFSZ, SIG_IGN);
       const rlimit lim{40000, 40000};
       ::setrlimit(RLIMIT_FSIZE, &lim);
@@ -419,11 +432,12 @@ class CliTest : public QObject {
     // Each row as its file is now: the failed one without the new album.
     const QJsonArray rows = r.json().value("rows").toArray();
     QCOMPARE(rows[0].toObject().value("written").toBool(), true);
+    QCOMPARE(rows[0].toObject().value(field).toString(), written);
     const QJsonObject failed = rows[1].toObject();
     QCOMPARE(failed.value("written").toBool(), false);
-    QCOMPARE(failed.value("album").toString(), QString());
+    QCOMPARE(failed.value(field).toString(), QString());
     QVERIFY(failed.value("error").toObject().value("message").toString().contains(message));
-    QCOMPARE(column(f.list().json(), "album"), (QStringList{"新盤", ""}));
+    if (field != "track") QCOMPARE(column(f.list().json(), field), (QStringList{written, ""}));
   }
 };
 

@@ -142,15 +142,33 @@ class TagWriters : public QObject {
     QCOMPARE(run.rows[0].outcome, O::done);
     QCOMPARE(run.rows[1].outcome, O::refused);
     QCOMPARE(run.rows[1].number, tag_error::bad_frame_header);
-    QCOMPARE(run.rows[1].text, f.dialogs.notices().value(0));
+    QCOMPARE(run.rows[1].text, QStringLiteral("ｴﾗｰﾅﾝﾊﾞｰ11  ﾌﾚｰﾑﾍｯﾀﾞの読込ｴﾗｰ2.mp3のTAGは書込めませんでした"));
+    QCOMPARE(run.texts(), QStringList{run.rows[1].text});
+    QVERIFY(f.dialogs.notices().isEmpty());  // the operation shows nothing
     QCOMPARE(run.rows[2].outcome, O::done);
     QCOMPARE(run.rows[3].outcome, O::no_file);
     QCOMPARE(run.not_written(), (std::vector<int>{2, 4}));
     const std::vector<int> only{3};
-    const RowsWritten one = write_fields(f.cx, {Field::title}, QStringLiteral("run"), &only);
+    RowsWritten one = write_fields(f.cx, {Field::title}, QStringLiteral("run"), &only);
     QCOMPARE(one.rows[0].outcome, O::not_reached);
     QCOMPARE(one.rows[2].outcome, O::done);
     QCOMPARE(one.not_written(), std::vector<int>{});
+    // Runs added up, as one command line's: a row's first refusal stands,
+    // a later answer counts only where the row was reached; a stop ends all.
+    RowsWritten both = run;
+    both.add(one);
+    QCOMPARE(both.rows[1].text, run.rows[1].text);
+    QCOMPARE(both.rows[3].outcome, O::no_file);
+    QCOMPARE(both.not_written(), run.not_written());
+    QVERIFY(!both.all_written());
+    QVERIFY(one.all_written());
+    RowsWritten stop;
+    stop.stopped = true;
+    stop.stopped_text = QStringLiteral("stopped");
+    one.add(stop);
+    QCOMPARE(one.texts(), QStringList{"stopped"});
+    QCOMPARE(one.not_written(), (std::vector<int>{1, 2, 3, 4}));
+    QCOMPARE(files_not_written(f.cx, one), (std::vector<int>{1, 2, 3}));
   }
 
   // A row whose file failed to read is skipped; that is no failure of the run.
