@@ -403,7 +403,7 @@ void TestReadings::typed_reading() {
 
 // write --readings --json: the readings as the rows' sort fields, the
 // unsure ones with why; a dry run leaves the file untouched, a run writes
-// the sort frames that list reads back.
+// the sort frames that list reads back, and undo takes them away.
 void TestReadings::command_line_data() {
   QTest::addColumn<QStringList>("options");
   QTest::addColumn<QString>("text");
@@ -442,6 +442,9 @@ void TestReadings::command_line() {
   const CliRun listed = run_cli({"list", folder.path(), "--json"});
   const QJsonObject read = QJsonDocument::fromJson(listed.out).object().value("rows").toArray().first().toObject();
   QCOMPARE(read.value("artist_sort").toString(), write ? sort : QString());
+  // The sort frames written are undone like any write.
+  if (write) QCOMPARE(run_cli({"undo", folder.path()}).code, 0);
+  QCOMPARE(test::read_file(file), before);
 }
 
 QTEST_GUILESS_MAIN(TestReadings)
