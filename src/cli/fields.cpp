@@ -30,7 +30,7 @@ QString field_keys_text() {
   return keys.join(QLatin1Char(' '));
 }
 
-// The spec's three writers' bits, for the fields that have one.
+// The bits of the three texts' own writers, for the fields that have one.
 int field_bit_of(Field f) {
   switch (f) {
     case Field::title: return field_bit::title;

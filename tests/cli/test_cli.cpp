@@ -187,7 +187,7 @@ class CliTest : public QObject {
                                      << QStringList{"A", "B", "C"} << msg::write_all_done;
     QTest::newRow("named sheet") << QStringList{"--import", "book.xlsx", "--sheet", "曲目", "--layout", "2"}
                                  << "album" << QStringList{"X", "Y", "Z"} << msg::write_all_done;
-    QTest::newRow("--set of a spec column") << QStringList{"--set", "album=新盤"} << "album" << ab
+    QTest::newRow("--set of one of the three texts") << QStringList{"--set", "album=新盤"} << "album" << ab
                                             << msg::write_album_done;
     QTest::newRow("--fields chooses what is written")
         << QStringList{"--import", "sheet.csv", "--layout", "2", "--fields", "artist"} << "artist"
