@@ -23,7 +23,7 @@
 #include "app/grid_editing.h"
 #include "app/messages.h"
 #include "app/program_icon.h"
-#include "history/history_commands.h"
+#include "undo/history_commands.h"
 #include "history/messages.h"
 #include "readings/fill_readings.h"
 #include "table/cell_marks.h"

@@ -10,7 +10,7 @@
 #include "cli/cli.h"
 #include "cli/session.h"
 #include "history/history.h"
-#include "history/history_commands.h"
+#include "undo/history_commands.h"
 #include "history/messages.h"
 
 namespace tn::cli {

@@ -18,7 +18,7 @@
 #include <unistd.h>
 
 #include "history/history.h"
-#include "history/history_commands.h"
+#include "undo/history_commands.h"
 #include "history/messages.h"
 #include "history/undo.h"
 #include "mp3_fixture.h"

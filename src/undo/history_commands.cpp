@@ -1,4 +1,4 @@
-#include "history/history_commands.h"
+#include "undo/history_commands.h"
 
 #include "history/messages.h"
 #include "table/cell_marks.h"
