@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,6 +76,33 @@ QString japanese_folder(const QString& dir) {
     s.v2 = text_tag(i % 2 ? 4 : 3, i % 2 ? Enc::utf8 : Enc::utf16, QStringLiteral("春の歌その%1").arg(i + 1),
                     QStringLiteral("山田花子＆ザ・バンド"), QStringLiteral("四季のうた　第%1集").arg(i % 3));
     make_mp3(dir, QStringLiteral("%1 春の歌.mp3").arg(i + 1, 2, 10, QLatin1Char('0')), s);
+  }
+  return dir;
+}
+
+// A folder whose files hold every field in Japanese, in tags of 2.2, 2.3
+// and 2.4, the tricky texts among them; every column shown.
+QString filled_folder(const QString& dir) {
+  for (int i = 0; i < 6; ++i) {
+    const int n = i + 1;
+    Id3v2 tag;
+    tag.version = 2 + i % 3;
+    add_fields(tag, i % 2 ? Enc::utf8 : Enc::utf16,
+               {{"TIT2", QStringLiteral("春の歌その%1").arg(n)},
+                {"TALB", QStringLiteral("四季のうた　第%1集").arg(i % 2)},
+                {"TPE1", QStringLiteral("山田花子＆ザ・バンド")},
+                {"TRCK", QStringLiteral("%1/6").arg(n)},
+                {"TPOS", QStringLiteral("%1/2").arg(i % 2 + 1)},
+                {"TYER", QStringLiteral("199%1").arg(n)},
+                {"TCON", i == 0 ? QStringLiteral("(13)") : QStringLiteral("アニメ・特撮")},
+                {"TPE2", QStringLiteral("ザ・バンド")},
+                {"TCOM", k_tricky[i]},
+                {"COMM", k_tricky[i + 6]},
+                {"TSOT", QStringLiteral("はるのうたその%1").arg(n)},
+                {"TSOA", QStringLiteral("しきのうた")},
+                {"TSOP", QStringLiteral("やまだはなこ")},
+                {"TSO2", QStringLiteral("ざばんど")}});
+    make_mp3(dir, QStringLiteral("%1 春の歌.mp3").arg(n, 2, 10, QLatin1Char('0')), {tag, std::nullopt, 4});
   }
   return dir;
 }
@@ -168,7 +196,16 @@ class TestExport : public QObject {
     return d;
   }
   QString folder(const QString& kind) {
+    if (kind == u"files") return filled_folder(fresh_dir());
     return kind == u"demo" ? demo_folder(fresh_dir()) : japanese_folder(fresh_dir());
+  }
+  // The program on a folder of that kind: "japanese" typed into, "files"
+  // holding every field; every column shown but in the demo.
+  std::unique_ptr<Program> program(const QString& kind) {
+    auto p = std::make_unique<Program>(folder(kind));
+    if (kind == u"japanese") type_tricky(*p);
+    if (kind == u"files") p->state.shown_fields = every_field();
+    return p;
   }
 
  private slots:
@@ -177,14 +214,17 @@ class TestExport : public QObject {
   void round_trip_data() {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("suffix");
-    for (const char* f : {"demo", "japanese"})
+    for (const char* f : {"demo", "japanese", "files"})
       for (const char* s : {"xlsx", "ods", "csv"}) QTest::addRow("%s %s", f, s) << f << s;
   }
   void round_trip() {
     QFETCH(QString, folder);
     QFETCH(QString, suffix);
-    Program p(this->folder(folder));
-    if (folder == u"japanese") type_tricky(p);
+    const auto program = this->program(folder);
+    Program& p = *program;
+    // Every field the files hold is in the table.
+    if (folder == u"files")
+      for (int c = col::title; c <= col::last; ++c) QVERIFY2(!p.at(c, 1).isEmpty(), qPrintable(QString::number(c)));
     const QStringList before = p.snapshot();
     const QString sheet = fresh_dir() + QStringLiteral("/曲リスト.") + suffix;
     p.dialogs.log.clear();
@@ -205,20 +245,24 @@ class TestExport : public QObject {
   }
 
   void other_programs_read_it_data() {
+    QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("suffix");
     QTest::addColumn<QString>("reader");
-    QTest::newRow("xlsx by openpyxl") << "xlsx" << "openpyxl";
-    QTest::newRow("csv by python") << "csv" << "csv";
-    QTest::newRow("xlsx by LibreOffice") << "xlsx" << "soffice";
-    QTest::newRow("ods by LibreOffice") << "ods" << "soffice";
+    QTest::newRow("xlsx by openpyxl") << "japanese" << "xlsx" << "openpyxl";
+    QTest::newRow("csv by python") << "japanese" << "csv" << "csv";
+    QTest::newRow("xlsx by LibreOffice") << "japanese" << "xlsx" << "soffice";
+    QTest::newRow("ods by LibreOffice") << "japanese" << "ods" << "soffice";
+    QTest::newRow("files: xlsx by openpyxl") << "files" << "xlsx" << "openpyxl";
+    QTest::newRow("files: xlsx by LibreOffice") << "files" << "xlsx" << "soffice";
   }
   void other_programs_read_it() {
+    QFETCH(QString, folder);
     QFETCH(QString, suffix);
     QFETCH(QString, reader);
     if (reader == u"soffice" && QStandardPaths::findExecutable(reader).isEmpty())
       QSKIP("LibreOffice is not installed");
-    Program p(japanese_folder(fresh_dir()));
-    type_tricky(p);
+    const auto program = this->program(folder);
+    Program& p = *program;
     const QString dir = fresh_dir();
     const QString sheet = dir + QStringLiteral("/list.") + suffix;
     QCOMPARE(export_table(p.grid, p.rows(), sheet, p.state.shown_fields), QString());

@@ -188,6 +188,19 @@ void add_extras(Id3v2& t, int picture_size) {
   if (picture_size > 0) t.frames.push_back({v2 ? "PIC" : "APIC", apic_body(picture_size, t.version)});
 }
 
+void add_fields(Id3v2& t, Enc enc, const QMap<QByteArray, QString>& texts) {
+  static const QMap<QByteArray, QByteArray> id22{
+      {"TIT2", "TT2"}, {"TALB", "TAL"}, {"TPE1", "TP1"}, {"TRCK", "TRK"}, {"TPOS", "TPA"},
+      {"TYER", "TYE"}, {"TCON", "TCO"}, {"TPE2", "TP2"}, {"TCOM", "TCM"}, {"COMM", "COM"},
+      {"TSOT", "TST"}, {"TSOA", "TSA"}, {"TSOP", "TSP"}, {"TSO2", "TS2"}};
+  for (auto i = texts.begin(); i != texts.end(); ++i) {
+    if (i.value().isEmpty()) continue;
+    QByteArray id = t.version == 2 ? id22.value(i.key()) : i.key();
+    if (t.version == 4 && id == "TYER") id = "TDRC";
+    t.frames.push_back({id, i.key() == "COMM" ? comm_body(enc, i.value()) : text_body(enc, i.value())});
+  }
+}
+
 QByteArray audio_frames(int count) {
   // MPEG-1 Layer III, 128 kbps, 44.1 kHz, no padding, mono; side information
   // and main data all zero: a frame of silence.

@@ -65,6 +65,10 @@ Id3v2 raw_tag(int version, const QByteArray& title, const QByteArray& artist,
 // text frame, an unknown frame (2.2: a composer) and (picture_size > 0) a
 // cover picture.
 void add_extras(Id3v2& tag, int picture_size = 0);
+// A frame a field, from texts by the field's 2.3 frame id ("TRCK", "COMM",
+// "TSO2"...): in a 2.2 tag its three-letter id, the year as TDRC in 2.4, the
+// comment with an empty description; an empty text, no frame.
+void add_fields(Id3v2& tag, Enc enc, const QMap<QByteArray, QString>& texts);
 
 struct Id3v1 {
   QByteArray title, artist, album, year, comment;  // raw bytes, cut to the field
