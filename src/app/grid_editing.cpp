@@ -5,12 +5,14 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
 #include <map>
 #include <numeric>
 
+#include "app/messages.h"
 #include "app/qt_grid.h"
 #include "table/cell_blocks.h"
 
@@ -21,11 +23,15 @@ namespace {
 // Steps Ctrl+Z can take back; older ones are dropped.
 constexpr std::size_t k_undo_steps = 100;
 
+// Both of the usual keys, whatever the platform's own one is.
+const QList<QKeySequence> k_redo_keys{QKeySequence(Qt::CTRL | Qt::Key_Y),
+                                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)};
+
 // A key of the table itself: it answers only while the table (not a cell's
 // editor) has the focus, so an editor keeps its own Ctrl+C, Ctrl+V and Ctrl+Z.
-void add_key(QTableWidget* table, QKeySequence::StandardKey key, const std::function<void()>& run) {
+void add_key(QTableWidget* table, const QList<QKeySequence>& keys, const std::function<void()>& run) {
   auto* a = new QAction(table);
-  a->setShortcut(key);
+  a->setShortcuts(keys);
   a->setShortcutContext(Qt::WidgetShortcut);
   QObject::connect(a, &QAction::triggered, table, run);
   table->addAction(a);
@@ -35,10 +41,13 @@ void add_key(QTableWidget* table, QKeySequence::StandardKey key, const std::func
 
 GridEditing::GridEditing(QtGrid& grid, CellToolTips& delegate)
     : grid_(grid), delegate_(delegate), table_(grid.widget()) {
-  add_key(table_, QKeySequence::Copy, [this] { copy(); });
-  add_key(table_, QKeySequence::Paste, [this] { paste(); });
-  add_key(table_, QKeySequence::Delete, [this] { clear(); });
-  add_key(table_, QKeySequence::Undo, [this] { undo(); });
+  add_key(table_, {QKeySequence(QKeySequence::Copy)}, [this] { copy(); });
+  add_key(table_, {QKeySequence(QKeySequence::Paste)}, [this] { paste(); });
+  add_key(table_, {QKeySequence(QKeySequence::Delete)}, [this] { clear(); });
+  add_key(table_, {QKeySequence(QKeySequence::Undo)}, [this] { undo(); });
+  add_key(table_, k_redo_keys, [this] { redo(); });
+  table_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(table_, &QWidget::customContextMenuRequested, this, &GridEditing::show_menu);
   delegate_.set_on_commit([this](const QModelIndex& at, const QString& text) { commit(at, text); });
   grid_.set_on_stored([this](bool resized) { command_stored(resized); });
   // A header click sorts; it no longer selects the column as well, which
@@ -126,12 +135,39 @@ void GridEditing::paste() {
 
 void GridEditing::clear() { apply(fill(selected(), QString())); }
 
-void GridEditing::undo() {
-  if (undo_.empty()) return;
-  const std::vector<Change> step = std::move(undo_.back());
-  undo_.pop_back();
-  for (auto c = step.rbegin(); c != step.rend(); ++c) grid_.type_text(c->cell.col, c->cell.row, c->text);
-  table_->setCurrentCell(step.front().cell.row - 1, step.front().cell.col - 1);
+void GridEditing::undo() { step_back(undo_, redo_); }
+
+void GridEditing::redo() { step_back(redo_, undo_); }
+
+void GridEditing::step_back(std::vector<std::vector<Change>>& from, std::vector<std::vector<Change>>& to) {
+  if (from.empty()) return;
+  std::vector<Change> step = std::move(from.back());
+  from.pop_back();
+  std::reverse(step.begin(), step.end());
+  const Cell first = step.back().cell;
+  std::vector<Change> undone = put(step);
+  if (!undone.empty()) to.push_back(std::move(undone));
+  table_->setCurrentCell(first.row - 1, first.col - 1);
+}
+
+void GridEditing::show_menu(const QPoint& pos) {
+  auto* menu = new QMenu(table_);
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  const std::vector<Cell> cells = selected();
+  const bool any_editable = std::any_of(cells.begin(), cells.end(), [this](Cell c) { return editable(c); });
+  const auto item = [menu](const QString& text, const QList<QKeySequence>& keys, bool enabled, auto run) {
+    QAction* a = menu->addAction(text, run);
+    a->setShortcuts(keys);  // shown beside the text
+    a->setEnabled(enabled);
+  };
+  item(grid_menu::copy, {QKeySequence(QKeySequence::Copy)}, !cells.empty(), [this] { copy(); });
+  item(grid_menu::paste, {QKeySequence(QKeySequence::Paste)},
+       any_editable && !QGuiApplication::clipboard()->text().isEmpty(), [this] { paste(); });
+  item(grid_menu::clear, {QKeySequence(QKeySequence::Delete)}, any_editable, [this] { clear(); });
+  menu->addSeparator();
+  item(grid_menu::undo, {QKeySequence(QKeySequence::Undo)}, !undo_.empty(), [this] { undo(); });
+  item(grid_menu::redo, k_redo_keys, !redo_.empty(), [this] { redo(); });
+  menu->popup(table_->viewport()->mapToGlobal(pos));
 }
 
 void GridEditing::finish_typing() {
@@ -154,6 +190,7 @@ void GridEditing::command_stored(bool resized) {
   // A command's texts are no typed edit to take back, and the steps before
   // them would undo what it did.
   undo_.clear();
+  redo_.clear();
   if (resized) {
     sort_by(0);  // a new folder shows in its own order
   } else if (sorted_by_ != 0 && !resort_queued_) {
@@ -167,6 +204,14 @@ void GridEditing::command_stored(bool resized) {
 }
 
 void GridEditing::apply(const std::vector<Change>& changes) {
+  std::vector<Change> before = put(changes);
+  if (before.empty()) return;
+  if (undo_.size() == k_undo_steps) undo_.erase(undo_.begin());
+  undo_.push_back(std::move(before));
+  redo_.clear();
+}
+
+std::vector<GridEditing::Change> GridEditing::put(const std::vector<Change>& changes) {
   std::vector<Change> before;
   for (const Change& c : changes) {
     const QString old = grid_.cell_text(c.cell.col, c.cell.row);
@@ -174,9 +219,7 @@ void GridEditing::apply(const std::vector<Change>& changes) {
     before.push_back({c.cell, old});
     grid_.type_text(c.cell.col, c.cell.row, c.text);
   }
-  if (before.empty()) return;
-  if (undo_.size() == k_undo_steps) undo_.erase(undo_.begin());
-  undo_.push_back(std::move(before));
+  return before;
 }
 
 std::vector<GridEditing::Cell> GridEditing::selected() const {

@@ -180,4 +180,13 @@ inline const QString help = QStringLiteral("ヘルプ(&H)");
 inline const QString about = QStringLiteral("バージョン情報(&V)");
 }  // namespace menu
 
+// The track table's right-click menu: the keys' edits of the cells.
+namespace grid_menu {
+inline const QString copy = QStringLiteral("コピー(&C)");
+inline const QString paste = QStringLiteral("貼り付け(&P)");
+inline const QString clear = QStringLiteral("削除(&D)");
+inline const QString undo = QStringLiteral("元に戻す(&U)");
+inline const QString redo = QStringLiteral("やり直し(&R)");
+}  // namespace grid_menu
+
 }  // namespace tn

@@ -1,10 +1,13 @@
 // The track table edits like a spreadsheet, driven through the real widgets
 // with the mouse and the keys: header sorting of the view, typing into a
-// selection, the clipboard in blocks, Delete and Ctrl+Z.
+// selection, the clipboard in blocks, Delete, Ctrl+Z and its redo, and the
+// right-click menu.
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -40,10 +43,25 @@ struct Window {
   Form2 form2{form1, dir.path()};
   QTableWidget* t() const { return form1.ss1(); }
 
-  void click(const QString& where, Qt::KeyboardModifiers mods) {
+  void click(const QString& where, Qt::KeyboardModifiers mods, Qt::MouseButton button = Qt::LeftButton) {
     const QStringList at = where.split(QLatin1Char(','));
     const QModelIndex i = t()->model()->index(at[1].toInt() - 1, at[0].toInt() - 1);
-    QTest::mouseClick(t()->viewport(), Qt::LeftButton, mods, t()->visualRect(i).center());
+    const QPoint pos = t()->visualRect(i).center();
+    QTest::mouseClick(t()->viewport(), button, mods, pos);
+    // The menu event the window system sends after a right-click, which
+    // QTest's click alone does not.
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, pos, t()->viewport()->mapToGlobal(pos), mods);
+    if (button == Qt::RightButton) QApplication::sendEvent(t()->viewport(), &menu);
+  }
+  static QMenu* popup() { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }
+  // Clicks the item of the open menu whose text begins with text.
+  void pick(const QString& text) {
+    QMenu* m = popup();
+    QVERIFY(m);
+    for (QAction* a : m->actions())
+      if (!a->isSeparator() && a->text().startsWith(text))
+        return QTest::mouseClick(m, Qt::LeftButton, Qt::NoModifier, m->actionGeometry(a).center());
+    QFAIL(qPrintable("no item " + text));
   }
   void click_header(int col) {
     QHeaderView* h = t()->horizontalHeader();
@@ -67,6 +85,8 @@ struct Window {
     const QString arg = s.section(QLatin1Char(' '), 1);
     if (verb == QLatin1String("click")) click(arg, Qt::NoModifier);
     if (verb == QLatin1String("shift")) click(arg, Qt::ShiftModifier);
+    if (verb == QLatin1String("right")) click(arg, Qt::NoModifier, Qt::RightButton);
+    if (verb == QLatin1String("pick")) pick(arg);
     if (verb == QLatin1String("header")) click_header(arg.toInt());
     if (verb == QLatin1String("type")) type(arg, true);
     if (verb == QLatin1String("open")) type(arg, false);
@@ -77,7 +97,8 @@ struct Window {
   }
   // What a check names: "col C" the texts of column C by row number, "marks
   // C" E for each cell marked edited, "view" the rows as they show,
-  // "sorted" the column of the sort indicator, "clip" the clipboard.
+  // "sorted" the column of the sort indicator, "clip" the clipboard, "menu"
+  // the open menu's enabled items.
   QString seen(const QString& what) {
     QStringList out;
     const int c = what.section(QLatin1Char(' '), 1).toInt();
@@ -92,6 +113,9 @@ struct Window {
                                  ? t()->horizontalHeader()->sortIndicatorSection() + 1
                                  : 0);
     if (what == QLatin1String("clip")) return QGuiApplication::clipboard()->text();
+    if (what == QLatin1String("menu") && popup())
+      for (QAction* a : popup()->actions())
+        if (a->isEnabled() && !a->isSeparator()) out << a->text().section(QLatin1Char('('), 0, 0);
     return out.join(what.startsWith(QLatin1String("marks")) ? QString() : QStringLiteral("|"));
   }
 };
@@ -119,6 +143,28 @@ class GridEditingTest : public QObject {
     QTest::newRow("Ctrl+Z twice: as read")
         << QStringList{"click 4,1", "shift 4,3", "type 冬", "click 3,2", "type 春", "key Ctrl+Z", "key Ctrl+Z"}
         << QStringList{"col 4=夏のアルバム|夏のアルバム|夏のアルバム", "marks 4=..."};
+    QTest::newRow("Ctrl+Y puts a block back")
+        << QStringList{"click 4,1", "shift 4,3", "type 冬", "key Ctrl+Z", "key Ctrl+Y"}
+        << QStringList{"col 4=冬|冬|冬", "marks 4=EEE"};
+    QTest::newRow("Ctrl+Shift+Z after two undos: one step")
+        << QStringList{"click 4,1", "shift 4,3", "type 冬", "click 3,2", "type 春", "key Ctrl+Z", "key Ctrl+Z",
+                       "key Ctrl+Shift+Z", "key Ctrl+Y", "key Ctrl+Y"}
+        << QStringList{"col 3=曲その01|春|曲その03", "col 4=冬|冬|冬", "marks 3=.E."};
+    QTest::newRow("a new edit: nothing left to redo")
+        << QStringList{"click 4,1", "type 冬", "key Ctrl+Z", "click 3,1", "type 春", "key Ctrl+Y", "key Ctrl+Z"}
+        << QStringList{"col 3=曲その01|曲その02|曲その03", "col 4=夏のアルバム|夏のアルバム|夏のアルバム"};
+    QTest::newRow("right-click: what applies")
+        << QStringList{"clip x", "click 3,1", "right 3,1"} << QStringList{"menu=コピー|貼り付け|削除"};
+    QTest::newRow("right-click after an undo, the clipboard empty")
+        << QStringList{"clip ", "click 4,1", "type 冬", "key Ctrl+Z", "right 4,1"}
+        << QStringList{"menu=コピー|削除|やり直し"};
+    QTest::newRow("the menu's 削除 clears the selection it was opened on")
+        << QStringList{"click 3,2", "shift 5,3", "right 4,3", "pick 削除"}
+        << QStringList{"col 3=曲その01||", "col 5=歌手01||", "marks 4=.EE"};
+    QTest::newRow("the menu's コピー, 貼り付け, 元に戻す and やり直し")
+        << QStringList{"click 3,1", "shift 3,2", "right 3,1", "pick コピー", "click 5,2", "right 5,2",
+                       "pick 貼り付け", "right 5,2", "pick 元に戻す", "right 5,2", "pick やり直し"}
+        << QStringList{"col 5=歌手01|曲その01|曲その02", "marks 5=.EE"};
     QTest::newRow("Ctrl+C copies the block")
         << QStringList{"click 3,1", "shift 4,2", "key Ctrl+C"}
         << QStringList{"clip=曲その01\t夏のアルバム\n曲その02\t夏のアルバム"};
