@@ -88,20 +88,13 @@ QString filled_folder(const QString& dir) {
     Id3v2 tag;
     tag.version = 2 + i % 3;
     add_fields(tag, i % 2 ? Enc::utf8 : Enc::utf16,
-               {{"TIT2", QStringLiteral("春の歌その%1").arg(n)},
-                {"TALB", QStringLiteral("四季のうた　第%1集").arg(i % 2)},
-                {"TPE1", QStringLiteral("山田花子＆ザ・バンド")},
-                {"TRCK", QStringLiteral("%1/6").arg(n)},
-                {"TPOS", QStringLiteral("%1/2").arg(i % 2 + 1)},
-                {"TYER", QStringLiteral("199%1").arg(n)},
+               {{"TIT2", QStringLiteral("春の歌その%1").arg(n)}, {"TALB", QStringLiteral("四季のうた　第%1集").arg(i % 2)},
+                {"TPE1", QStringLiteral("山田花子＆ザ・バンド")}, {"TRCK", QStringLiteral("%1/6").arg(n)},
+                {"TPOS", QStringLiteral("%1/2").arg(i % 2 + 1)}, {"TYER", QStringLiteral("199%1").arg(n)},
                 {"TCON", i == 0 ? QStringLiteral("(13)") : QStringLiteral("アニメ・特撮")},
-                {"TPE2", QStringLiteral("ザ・バンド")},
-                {"TCOM", k_tricky[i]},
-                {"COMM", k_tricky[i + 6]},
-                {"TSOT", QStringLiteral("はるのうたその%1").arg(n)},
-                {"TSOA", QStringLiteral("しきのうた")},
-                {"TSOP", QStringLiteral("やまだはなこ")},
-                {"TSO2", QStringLiteral("ざばんど")}});
+                {"TPE2", QStringLiteral("ザ・バンド")}, {"TCOM", k_tricky[i]}, {"COMM", k_tricky[i + 6]},
+                {"TSOT", QStringLiteral("はるのうたその%1").arg(n)}, {"TSOA", QStringLiteral("しきのうた")},
+                {"TSOP", QStringLiteral("やまだはなこ")}, {"TSO2", QStringLiteral("ざばんど")}});
     make_mp3(dir, QStringLiteral("%1 春の歌.mp3").arg(n, 2, 10, QLatin1Char('0')), {tag, std::nullopt, 4});
   }
   return dir;
