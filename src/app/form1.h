@@ -2,6 +2,7 @@
 // The main window: the track table, the command buttons and the menu bar.
 // Buttons and menu items only route to the commands of the other modules.
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
@@ -14,7 +15,9 @@
 #include "app/qt_progress.h"
 #include "table/context.h"
 
+class QAction;
 class QLineEdit;
+class QMenu;
 class QMenuBar;
 class QScrollArea;
 class QTableWidget;
@@ -88,6 +91,11 @@ class Form1 final : public QMainWindow {
  private:
   void build_controls();
   void build_menus();
+  void build_input_menu();  // TAG入力メニュー
+  // A menu item named name that runs its route's command.
+  QAction* add_item(QMenu* m, const char* name, const QString& text, const QKeySequence& key = {});
+  // A menu of the menu bar (parent nullptr) or a submenu.
+  QMenu* add_menu(QMenu* parent, const char* name, const QString& text);
   // 表示: a check item for each column beside title, album and artist.
   void build_view_menu(QMenuBar* bar);
   // Shows the columns of the shown fields and checks their items, after the

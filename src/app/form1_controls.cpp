@@ -72,6 +72,12 @@ constexpr Form1::Route k_routes[] = {
      [](Form1& f) { cmd_track_numbers(f.context()); }},
     {"cmd_readings", nullptr, {"mnu_readings", nullptr},
      [](Form1& f) { readings::cmd_readings(f.context(), f.readings()); }},
+    {"cmd_readings_katakana", nullptr, {"mnu_readings_katakana", nullptr},
+     [](Form1& f) { readings::cmd_readings(f.context(), f.readings(), false, readings::Script::katakana); }},
+    {"cmd_readings_replace", nullptr, {"mnu_readings_replace", nullptr},
+     [](Form1& f) { readings::cmd_readings(f.context(), f.readings(), true); }},
+    {"cmd_readings_katakana_replace", nullptr, {"mnu_readings_katakana_replace", nullptr},
+     [](Form1& f) { readings::cmd_readings(f.context(), f.readings(), true, readings::Script::katakana); }},
 };
 
 // The upper band of the window. Containers come before what they hold;
@@ -212,75 +218,83 @@ void Form1::build_controls() {
   }
 }
 
+QAction* Form1::add_item(QMenu* m, const char* name, const QString& text, const QKeySequence& key) {
+  QAction* a = m->addAction(text);
+  a->setShortcut(key);
+  a->setObjectName(QLatin1String(name));
+  for (const Route& r : k_routes)
+    for (const char* n : r.items)
+      if (n && qstrcmp(n, name) == 0) connect(a, &QAction::triggered, this, [this, &r] { run_command(r); });
+  return a;
+}
+
+QMenu* Form1::add_menu(QMenu* parent, const char* name, const QString& text) {
+  QMenu* m = parent ? parent->addMenu(text) : menuBar()->addMenu(text);
+  m->setObjectName(QLatin1String(name));
+  return m;
+}
+
 void Form1::build_menus() {
-  QMenuBar* bar = menuBar();
-  const auto item = [this](QMenu* m, const char* name, const QString& text,
-                           const QKeySequence& key = {}) {
-    QAction* a = m->addAction(text);
-    a->setShortcut(key);
-    a->setObjectName(QLatin1String(name));
-    for (const Route& r : k_routes)
-      for (const char* n : r.items)
-        if (n && qstrcmp(n, name) == 0)
-          connect(a, &QAction::triggered, this, [this, &r] { run_command(r); });
-  };
-  const auto submenu = [bar](QMenu* parent, const char* name, const QString& text) {
-    QMenu* m = parent ? parent->addMenu(text) : bar->addMenu(text);
-    m->setObjectName(QLatin1String(name));
-    return m;
-  };
+  QMenu* app = add_menu(nullptr, "mnu_app", menu::app);
+  add_item(app, "mnu_folder", menu::folder);
+  add_item(app, "mnu_dir", menu::cmd_dir);
+  app->addSeparator();
+  add_item(app, "mnu_cls", menu::cmd_cls, QKeySequence(Qt::Key_F5));
+  app->addSeparator();
+  add_item(app, "mnu_allwrite", menu::cmd_allwrite);
+  add_item(app, "mnu_undo_history", menu::undo_history);
+  app->addSeparator();
+  add_item(app, "mnu_end", menu::cmd_end);
 
-  QMenu* app = submenu(nullptr, "mnu_app", menu::app);
-  item(app, "mnu_folder", menu::folder);
-  item(app, "mnu_dir", menu::cmd_dir);
-  app->addSeparator();
-  item(app, "mnu_cls", menu::cmd_cls, QKeySequence(Qt::Key_F5));
-  app->addSeparator();
-  item(app, "mnu_allwrite", menu::cmd_allwrite);
-  item(app, "mnu_undo_history", menu::undo_history);
-  app->addSeparator();
-  item(app, "mnu_end", menu::cmd_end);
-
-  QMenu* names = submenu(nullptr, "mnu_file_name", menu::file_name);
-  item(names, "mnu_kyokuname", menu::cmd_kyokuname);
-  item(names, "mnu_kyokuzyunname", menu::cmd_kyokuzyunname);
-  item(names, "mnu_w_name", menu::cmd_w_name);
-  item(names, "mnu_portable_names", menu::cmd_portable_names);
+  QMenu* names = add_menu(nullptr, "mnu_file_name", menu::file_name);
+  add_item(names, "mnu_kyokuname", menu::cmd_kyokuname);
+  add_item(names, "mnu_kyokuzyunname", menu::cmd_kyokuzyunname);
+  add_item(names, "mnu_w_name", menu::cmd_w_name);
+  add_item(names, "mnu_portable_names", menu::cmd_portable_names);
   names->addSeparator();
-  item(names, "mnu_modosu", menu::cmd_modosu);
+  add_item(names, "mnu_modosu", menu::cmd_modosu);
   names->addSeparator();
-  item(names, "mnu_re_name", menu::cmd_re_name);
+  add_item(names, "mnu_re_name", menu::cmd_re_name);
 
-  QMenu* input = submenu(nullptr, "mnu_tag_input", menu::tag_input);
-  QMenu* titles = submenu(input, "mnu_title_input", menu::title_input);
-  item(titles, "mnu_fname", menu::cmd_fname);
-  item(titles, "mnu_zyun_fname", menu::cmd_zyun_fname);
-  input->addSeparator();
-  item(input, "mnu_all_al", menu::cmd_all_al);
-  input->addSeparator();
-  item(input, "mnu_all_art", menu::cmd_all_art);
-  input->addSeparator();
-  item(input, "mnu_excel", menu::cmd_excel);
-  item(input, "mnu_export", menu::cmd_export);
-  input->addSeparator();
-  item(input, "mnu_even_widths", menu::cmd_even_widths);
-  item(input, "mnu_readings", menu::cmd_readings);
-  input->addSeparator();
-  item(input, "mnu_modosu2", menu::cmd_modosu2);
+  build_input_menu();
 
-  QMenu* write = submenu(nullptr, "mnu_tag_write", menu::tag_write);
-  item(write, "mnu_write_all", menu::cmd_write_all, QKeySequence(Qt::CTRL | Qt::Key_S));
+  QMenu* write = add_menu(nullptr, "mnu_tag_write", menu::tag_write);
+  add_item(write, "mnu_write_all", menu::cmd_write_all, QKeySequence(Qt::CTRL | Qt::Key_S));
   write->addSeparator();
-  item(write, "mnu_write_kyokumei", menu::cmd_write_kyokumei);
-  item(write, "mnu_write_alubum", menu::cmd_write_alubum);
-  item(write, "mnu_write_artname", menu::cmd_write_artname);
+  add_item(write, "mnu_write_kyokumei", menu::cmd_write_kyokumei);
+  add_item(write, "mnu_write_alubum", menu::cmd_write_alubum);
+  add_item(write, "mnu_write_artname", menu::cmd_write_artname);
   write->addSeparator();
-  item(write, "mnu_track_numbers", menu::cmd_track_numbers);
+  add_item(write, "mnu_track_numbers", menu::cmd_track_numbers);
 
-  build_view_menu(bar);
+  build_view_menu(menuBar());
 
-  QMenu* help = submenu(nullptr, "mnu_help", menu::help);
-  item(help, "mnu_about", menu::about);
+  QMenu* help = add_menu(nullptr, "mnu_help", menu::help);
+  add_item(help, "mnu_about", menu::about);
+}
+
+void Form1::build_input_menu() {
+  QMenu* input = add_menu(nullptr, "mnu_tag_input", menu::tag_input);
+  QMenu* titles = add_menu(input, "mnu_title_input", menu::title_input);
+  add_item(titles, "mnu_fname", menu::cmd_fname);
+  add_item(titles, "mnu_zyun_fname", menu::cmd_zyun_fname);
+  input->addSeparator();
+  add_item(input, "mnu_all_al", menu::cmd_all_al);
+  input->addSeparator();
+  add_item(input, "mnu_all_art", menu::cmd_all_art);
+  input->addSeparator();
+  add_item(input, "mnu_excel", menu::cmd_excel);
+  add_item(input, "mnu_export", menu::cmd_export);
+  input->addSeparator();
+  add_item(input, "mnu_even_widths", menu::cmd_even_widths);
+  QMenu* readings = add_menu(input, "mnu_readings_menu", menu::readings);
+  add_item(readings, "mnu_readings", menu::cmd_readings);
+  add_item(readings, "mnu_readings_katakana", menu::cmd_readings_katakana);
+  readings->addSeparator();
+  add_item(readings, "mnu_readings_replace", menu::cmd_readings_replace);
+  add_item(readings, "mnu_readings_katakana_replace", menu::cmd_readings_katakana_replace);
+  input->addSeparator();
+  add_item(input, "mnu_modosu2", menu::cmd_modosu2);
 }
 
 }  // namespace tn

@@ -162,7 +162,12 @@ inline const QString cmd_all_art = QStringLiteral("アーティスト名全入�
 inline const QString cmd_excel = QStringLiteral("EXCELファイルより読込(&E)");
 inline const QString cmd_export = QStringLiteral("表計算ﾌｧｲﾙに書出し(&X)");
 inline const QString cmd_even_widths = QStringLiteral("文字幅をそろえる(&W)");
-inline const QString cmd_readings = QStringLiteral("よみがなを付ける(&R)");
+// A submenu: the script, and whether readings already there are replaced.
+inline const QString readings = QStringLiteral("よみがなを付ける(&R)");
+inline const QString cmd_readings = QStringLiteral("ひらがなで付ける(&H)");
+inline const QString cmd_readings_katakana = QStringLiteral("カタカナで付ける(&K)");
+inline const QString cmd_readings_replace = QStringLiteral("ひらがなで付け直す（入力済みも置換）(&R)");
+inline const QString cmd_readings_katakana_replace = QStringLiteral("カタカナで付け直す（入力済みも置換）(&T)");
 inline const QString cmd_modosu2 = QStringLiteral("元に戻す(&D)");
 
 inline const QString tag_write = QStringLiteral("TAG書込メニュー(&M)");

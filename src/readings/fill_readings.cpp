@@ -103,8 +103,8 @@ bool remember_reading(Context& cx, Readings& readings, int col, int row) {
   return false;
 }
 
-void cmd_readings(Context& cx, Readings& readings) {
-  const FillResult done = fill_readings(cx, readings, false);
+void cmd_readings(Context& cx, Readings& readings, bool replace, Script script) {
+  const FillResult done = fill_readings(cx, readings, replace, script);
   QStringList notice;
   if (done.unread > 0) notice << readings.missing();
   if (!done.unsure.empty()) notice << msg::readings_to_check + QString::number(done.unsure.size());

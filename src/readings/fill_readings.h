@@ -51,8 +51,9 @@ FillResult fill_readings(Context& cx, Readings& readings, bool replace, Script s
 // shown, when the dictionary cannot be saved.
 bool remember_reading(Context& cx, Readings& readings, int col, int row);
 
-// The menu item: hiragana readings where there are none yet, then a notice
-// of what is missing (MeCab, its dictionary) and of the readings to check.
-void cmd_readings(Context& cx, Readings& readings);
+// The menu items: readings in script where there are none yet (replace:
+// in every sort cell), then a notice of what is missing (MeCab, its
+// dictionary) and of the readings to check.
+void cmd_readings(Context& cx, Readings& readings, bool replace = false, Script script = Script::hiragana);
 
 }  // namespace tn::readings

@@ -424,6 +424,11 @@ class TestForm1 : public QObject {
         "  -",
         "  文字幅をそろえる(&W)",
         "  よみがなを付ける(&R)",
+        "    ひらがなで付ける(&H)",
+        "    カタカナで付ける(&K)",
+        "    -",
+        "    ひらがなで付け直す（入力済みも置換）(&R)",
+        "    カタカナで付け直す（入力済みも置換）(&T)",
         "  -",
         "  元に戻す(&D)",
         "TAG書込メニュー(&M)",
@@ -487,7 +492,7 @@ class TestForm1 : public QObject {
     QCOMPARE(buttons.size(), 19);
     for (QPushButton* b : buttons) QCOMPARE(routed_buttons.count(b->objectName()), 1);
     const auto actions = command_actions(rig.form1.menuBar());
-    QCOMPARE(actions.size(), 27);
+    QCOMPARE(actions.size(), 30);
     for (QAction* a : actions) QCOMPARE(routed_items.count(a->objectName()), 1);
     QCOMPARE(routed_items.size(), actions.size());
   }

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -94,6 +95,7 @@ struct Window {
     if (verb == QLatin1String("clip")) QGuiApplication::clipboard()->setText(arg);
     if (verb == QLatin1String("yes")) dialogs.reset().yes();
     if (verb == QLatin1String("hide")) t()->setColumnHidden(arg.toInt() - 1, true);
+    if (verb == QLatin1String("item")) form1.menuBar()->findChild<QAction*>(arg)->trigger();
   }
   // What a check names: "col C" the texts of column C by row number, "marks
   // C" E for each cell marked edited, "view" the rows as they show,
@@ -165,6 +167,24 @@ class GridEditingTest : public QObject {
         << QStringList{"click 3,1", "shift 3,2", "right 3,1", "pick コピー", "click 5,2", "right 5,2",
                        "pick 貼り付け", "right 5,2", "pick 元に戻す", "right 5,2", "pick やり直し"}
         << QStringList{"col 5=歌手01|曲その01|曲その02", "marks 5=.EE"};
+    // The よみがな submenu's script and replace choices (col 13: the titles'
+    // readings; a reading the same as its title is not put).
+    const auto titles = [](const QString& text) { return QStringList{"click 3,1", "shift 3,3", "type " + text}; };
+    QTest::newRow("よみがな in katakana")
+        << titles("よるしか") + QStringList{"item mnu_readings_katakana"}
+        << QStringList{"col 13=ヨルシカ|ヨルシカ|ヨルシカ", "marks 13=EEE"};
+    QTest::newRow("よみがな kept where there are some")
+        << titles("ヨルシカ") + QStringList{"item mnu_readings"} + titles("よるしか") +
+               QStringList{"item mnu_readings_katakana"}
+        << QStringList{"col 13=よるしか|よるしか|よるしか"};
+    QTest::newRow("よみがな replaced in katakana")
+        << titles("ヨルシカ") + QStringList{"item mnu_readings"} + titles("よるしか") +
+               QStringList{"item mnu_readings_katakana_replace"}
+        << QStringList{"col 13=ヨルシカ|ヨルシカ|ヨルシカ"};
+    QTest::newRow("よみがな replaced in hiragana")
+        << titles("よるしか") + QStringList{"item mnu_readings_katakana"} + titles("ヨルシカ") +
+               QStringList{"item mnu_readings_replace"}
+        << QStringList{"col 13=よるしか|よるしか|よるしか"};
     QTest::newRow("Ctrl+C copies the block")
         << QStringList{"click 3,1", "shift 4,2", "key Ctrl+C"}
         << QStringList{"clip=曲その01\t夏のアルバム\n曲その02\t夏のアルバム"};
