@@ -23,6 +23,9 @@ namespace {
 // Steps Ctrl+Z can take back; older ones are dropped.
 constexpr std::size_t k_undo_steps = 100;
 
+// An edit's key, for the table and for its menu to show: the platform's
+// first (asked once the application runs).
+QList<QKeySequence> keys(QKeySequence::StandardKey key) { return {QKeySequence(key)}; }
 // Both of the usual keys, whatever the platform's own one is.
 const QList<QKeySequence> k_redo_keys{QKeySequence(Qt::CTRL | Qt::Key_Y),
                                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)};
@@ -41,10 +44,10 @@ void add_key(QTableWidget* table, const QList<QKeySequence>& keys, const std::fu
 
 GridEditing::GridEditing(QtGrid& grid, CellToolTips& delegate)
     : grid_(grid), delegate_(delegate), table_(grid.widget()) {
-  add_key(table_, {QKeySequence(QKeySequence::Copy)}, [this] { copy(); });
-  add_key(table_, {QKeySequence(QKeySequence::Paste)}, [this] { paste(); });
-  add_key(table_, {QKeySequence(QKeySequence::Delete)}, [this] { clear(); });
-  add_key(table_, {QKeySequence(QKeySequence::Undo)}, [this] { undo(); });
+  add_key(table_, keys(QKeySequence::Copy), [this] { copy(); });
+  add_key(table_, keys(QKeySequence::Paste), [this] { paste(); });
+  add_key(table_, keys(QKeySequence::Delete), [this] { clear(); });
+  add_key(table_, keys(QKeySequence::Undo), [this] { undo(); });
   add_key(table_, k_redo_keys, [this] { redo(); });
   table_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(table_, &QWidget::customContextMenuRequested, this, &GridEditing::show_menu);
@@ -157,15 +160,16 @@ void GridEditing::show_menu(const QPoint& pos) {
   const bool any_editable = std::any_of(cells.begin(), cells.end(), [this](Cell c) { return editable(c); });
   const auto item = [menu](const QString& text, const QList<QKeySequence>& keys, bool enabled, auto run) {
     QAction* a = menu->addAction(text, run);
-    a->setShortcuts(keys);  // shown beside the text
+    a->setShortcuts(keys);  // shown beside the text; the table's own keys run them
+    a->setShortcutContext(Qt::WidgetShortcut);
     a->setEnabled(enabled);
   };
-  item(grid_menu::copy, {QKeySequence(QKeySequence::Copy)}, !cells.empty(), [this] { copy(); });
-  item(grid_menu::paste, {QKeySequence(QKeySequence::Paste)},
+  item(grid_menu::copy, keys(QKeySequence::Copy), !cells.empty(), [this] { copy(); });
+  item(grid_menu::paste, keys(QKeySequence::Paste),
        any_editable && !QGuiApplication::clipboard()->text().isEmpty(), [this] { paste(); });
-  item(grid_menu::clear, {QKeySequence(QKeySequence::Delete)}, any_editable, [this] { clear(); });
+  item(grid_menu::clear, keys(QKeySequence::Delete), any_editable, [this] { clear(); });
   menu->addSeparator();
-  item(grid_menu::undo, {QKeySequence(QKeySequence::Undo)}, !undo_.empty(), [this] { undo(); });
+  item(grid_menu::undo, keys(QKeySequence::Undo), !undo_.empty(), [this] { undo(); });
   item(grid_menu::redo, k_redo_keys, !redo_.empty(), [this] { redo(); });
   menu->popup(table_->viewport()->mapToGlobal(pos));
 }
