@@ -10,7 +10,6 @@
 #include <QString>
 #include <vector>
 
-class QMenu;
 class QModelIndex;
 class QPoint;
 class QTableWidget;

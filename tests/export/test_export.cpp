@@ -36,12 +36,8 @@ struct NoDialog final : ImportHost {
 };
 
 // The program on one folder, its table read from the files.
-struct Program : RealTable {
-  NoShell shell;
-  explicit Program(const QString& folder) {
-    dialogs.yes();
-    if (!confirm_folder(cx, shell, folder, QString(), list_mp3_files(folder))) throw std::runtime_error("confirm");
-  }
+struct Program : FolderTable {
+  using FolderTable::FolderTable;
   int rows() const { return state.file_count; }
   // Every cell's text and mark.
   QStringList snapshot() const {

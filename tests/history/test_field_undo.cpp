@@ -23,13 +23,7 @@ using namespace tn::test;
 namespace {
 
 // The program on one folder, its table read from the files.
-struct Program : RealTable {
-  NoShell shell;
-  explicit Program(const QString& folder) {
-    dialogs.yes();
-    if (!confirm_folder(cx, shell, folder, QString(), list_mp3_files(folder))) throw std::runtime_error("confirm");
-  }
-};
+using Program = FolderTable;
 
 // A file with every field, in a tag of `kind` ("2.2", "2.3", "2.4"), or an
 // ID3v1 block alone ("ID3v1").
@@ -44,15 +38,6 @@ QByteArray every_field_file(const QString& kind) {
               {"COMM", QStringLiteral("コメント")}, {"TSOT", QStringLiteral("きょくめい")},
               {"TSOA", QStringLiteral("あるばむ")}, {"TSOP", QStringLiteral("かしゅ")}, {"TSO2", QStringLiteral("ばんど")}});
   return mp3_bytes({tag, std::nullopt, 8});
-}
-
-// mutagen's frames as "HashKey=text" lines, the version first ("v2.3").
-QStringList peer_frames(const QString& path) {
-  return mutagen_lines(QStringLiteral("import sys\nfrom mutagen.id3 import ID3\n"
-                                      "t = ID3(sys.argv[1], translate=False)\nprint('v2.%d' % t.version[1])\n"
-                                      "for f in t.values():\n"
-                                      "  print(f.HashKey + '=' + '/'.join(str(x) for x in f.text))\n"),
-                       path);
 }
 
 }  // namespace
@@ -115,7 +100,7 @@ class FieldUndo : public QObject {
     }
     Program p(dir.path());  // read again
     QCOMPARE(p.at(col::of(f), 1), text);
-    const QStringList frames = peer_frames(path);
+    const QStringList frames = id3_frames(path);
     QCOMPARE(frames.value(0), kind == u"2.4" ? QStringLiteral("v2.4") : QStringLiteral("v2.3"));
     const QString line = peer + QLatin1Char('=');
     QVERIFY2(text.isEmpty() ? frames.filter(QRegularExpression(u'^' + QRegularExpression::escape(line))).isEmpty()

@@ -39,14 +39,7 @@ using namespace tn::test;
 namespace {
 
 // The program as it runs on one folder; a new one is a restart.
-struct Program : RealTable {
-  NoShell shell;
-
-  explicit Program(const QString& folder) {
-    dialogs.yes();
-    if (!confirm_folder(cx, shell, folder, QString(), list_mp3_files(folder))) throw std::runtime_error("confirm");
-  }
-};
+using Program = FolderTable;
 
 // A file as the test compares it: name, bytes, inode.
 struct Seen {

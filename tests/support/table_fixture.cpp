@@ -1,7 +1,9 @@
 #include "table_fixture.h"
 
 #include <QFile>
+#include <stdexcept>
 
+#include "table/folder.h"
 #include "table/track_table.h"
 
 namespace tn::test {
@@ -34,6 +36,11 @@ void TestTable::paint(int c, int r, Colour colour) {
   grid.set_col(c);
   grid.set_row(r);
   grid.set_back_colour(colour);
+}
+
+FolderTable::FolderTable(const QString& folder) {
+  dialogs.yes();
+  if (!confirm_folder(cx, shell, folder, QString(), list_mp3_files(folder))) throw std::runtime_error("confirm");
 }
 
 QStringList numbered_names(int n, const QString& prefix) {

@@ -58,6 +58,14 @@ struct NoShell final : Shell {
   void set_main_caption(const QString&) override {}
 };
 
+// The program as it runs on one folder, confirmed as the start-up form
+// confirms it (its question answered Yes); a new one is a restart. Throws
+// when the folder is refused.
+struct FolderTable : RealTable {
+  NoShell shell;
+  explicit FolderTable(const QString& folder);
+};
+
 // "1.mp3", "2.mp3", …, or with a prefix: "song1.mp3", …
 QStringList numbered_names(int n, const QString& prefix = QString());
 

@@ -17,15 +17,6 @@ using namespace tn::test;
 
 namespace {
 
-// mutagen's frames, untranslated: "v2.N", then one "HashKey=text" line a frame.
-QStringList peer_frames(const QString& path) {
-  return mutagen_lines(QStringLiteral("import sys\nfrom mutagen.id3 import ID3\n"
-                                      "t = ID3(sys.argv[1], translate=False)\nprint('v2.%d' % t.version[1])\n"
-                                      "for f in t.values():\n"
-                                      "  print(f.HashKey + '=' + '/'.join(str(x) for x in f.text))\n"),
-                       path);
-}
-
 struct FieldFrame {
   Field field;
   const char *id, *id_22;
@@ -163,7 +154,7 @@ class TestTagAccess : public QObject {
     QVERIFY(!after.fields[f].legacy);
     for (Field other : all_fields())
       if (other != f) QCOMPARE(after.fields[other].text, before.fields[other].text);
-    const QStringList frames = peer_frames(path);
+    const QStringList frames = id3_frames(path);
     QCOMPARE(frames.value(0), QStringLiteral("v2.%1").arg(version));
     QVERIFY2(frames.contains(peer + "=" + new_text(f)), qPrintable(frames.join(QLatin1Char('|'))));
     QCOMPARE(audio_bytes(path), audio_bytes_of(file));
@@ -182,7 +173,7 @@ class TestTagAccess : public QObject {
     QCOMPARE(after.fields[Field::composer].source, FieldSource::none);
     QCOMPARE(after.fields[Field::comment].text, QString());
     QCOMPARE(after.fields[Field::album_artist].text, QStringLiteral("バンド"));
-    const QStringList frames = peer_frames(path);
+    const QStringList frames = id3_frames(path);
     QVERIFY(!frames.join(QLatin1Char('|')).contains(QLatin1String("TCOM")));
     QVERIFY(!frames.join(QLatin1Char('|')).contains(QLatin1String("COMM")));
   }
