@@ -20,7 +20,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto k_quiet_time = std::chrono::milliseconds(500);
 
-// The windows the confirmation would hide and show: there are none.
+// The windows opening a folder would hide and show: there are none.
 class NoWindows final : public Shell {
  public:
   void hide_startup() override {}
@@ -75,9 +75,10 @@ void CliProgress::clear_line() {
   if (shown_) print_err(QStringLiteral("\r\x1b[K"));
 }
 
-// Only the folder confirmation of Session::open still asks (its question
-// and checks are the start-up form's); the writes are called as operations.
-bool CliDialogs::ask(const QString&) { return true; }
+// The command line calls operations, which take their answers as
+// parameters: a question that still reached it would be refused, never
+// answered for the user.
+bool CliDialogs::ask(const QString&) { return false; }
 
 void CliDialogs::notify(const QString& text) {
   progress_.clear_line();
@@ -100,7 +101,7 @@ bool Session::open(const QString& folder) {
   NoWindows windows;
   QStringList links;
   const QStringList files = list_mp3_files(path, &links);
-  if (!confirm_folder(cx, windows, path, QStringLiteral("/"), files, &read_errors)) return false;
+  if (!open_folder(cx, windows, path, files, &read_errors)) return false;
   // Once, whatever the command: they are in no row.
   if (!links.isEmpty()) dialogs.notify(links_skipped_text(links));
   return true;

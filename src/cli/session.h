@@ -36,10 +36,9 @@ class CliProgress final : public Progress {
   bool shown_ = false;
 };
 
-// The boxes of what the command line still runs whole (the folder
-// confirmation) and the texts of the operations: a notice goes to stderr, a
-// question is answered Yes (the command line asked for the work), and there
-// is no input box or file dialog to show.
+// The boxes behind the operations the command line calls: a notice goes to
+// stderr; the operations take their answers as parameters, so a question
+// is refused, and there is no input box or file dialog to show.
 class CliDialogs final : public Dialogs {
  public:
   explicit CliDialogs(CliProgress& progress) : progress_(progress) {}
@@ -56,9 +55,9 @@ class CliDialogs final : public Dialogs {
 class Session {
  public:
   Session();
-  // Confirms folder as the start-up form does (its checks, its recovery of
-  // a dead writer's journal, the table filled and read). False, its
-  // message shown, when the folder can't be confirmed.
+  // Opens folder as the start-up form does once its question is answered
+  // (open_folder: its checks, its recovery of a dead writer's journal, the
+  // table filled and read). False, its message shown, when it can't.
   bool open(const QString& folder);
 
   TrackState state;
@@ -67,7 +66,7 @@ class Session {
   CliDialogs dialogs{progress};
   std::unique_ptr<TagLibrary> tags;
   Context cx;
-  std::vector<ReadError> read_errors;  // of the confirmation's read
+  std::vector<ReadError> read_errors;  // of the opening's read
 };
 
 // The tag columns: column, field bit, name in --json, and its writer.

@@ -22,6 +22,10 @@
 
 namespace tn::history {
 
+// How the prints of a change were taken (print_of): 1 by the first
+// versions, 2 since. A change is compared by the kind it was stored with.
+constexpr int k_print_kind = 2;
+
 // One change a run made to one file.
 struct Change {
   QByteArray name_before, name_after;  // in the folder, the file system's bytes
@@ -37,6 +41,7 @@ struct Change {
   // file whose identity is not the one recorded is still this change's when
   // its print is: a copy, a touched file.
   std::uint64_t before_print = 0, after_print = 0;
+  int print_kind = k_print_kind;  // of both prints (print_of)
 };
 
 struct Run {
@@ -54,9 +59,11 @@ constexpr int k_max_runs = 20;
 constexpr std::int64_t k_max_bytes = std::int64_t{64} << 20;
 inline const QByteArray k_history_dir = ".tagnarabe-history";
 
-// The runs kept for folder, oldest first. A run file that is not whole (its
-// writer died before it was stored) is skipped.
-std::vector<Run> load_runs(const QByteArray& folder);
+// The runs kept for folder, oldest first; with only_incomplete, only the
+// runs not stored complete (what recovery looks for, found without reading
+// every run whole). A run file that is not whole (its writer died before it
+// was stored) is skipped.
+std::vector<Run> load_runs(const QByteArray& folder, bool only_incomplete = false);
 
 // Stores run durably (its bytes and its name flushed before it returns),
 // replacing a stored run of the same id; an id of 0 gets the next one. Then
@@ -77,8 +84,8 @@ QString place_of(const QByteArray& folder);
 // A print of a file's content: its size, the ID3v2 tag at its head (at
 // least 8 KiB, at most 64 KiB), the last 8 KiB and blocks spread between.
 // Another program's change of a tag changes it; a copy or a touch does not.
-std::uint64_t print_of(const QByteArray& content);
-std::uint64_t print_of_file(int fd);  // 0 on a read error
+std::uint64_t print_of(const QByteArray& content, int kind = k_print_kind);
+std::uint64_t print_of_file(int fd, int kind = k_print_kind);  // 0 on a read error
 
 // A folder as the history names it: the file system's bytes, no trailing "/".
 QByteArray native_folder(const QString& folder);

@@ -22,8 +22,10 @@ using journal::Writer;
 
 namespace {
 
-// Version 2 adds the prints and whether the run is complete.
-constexpr char k_magic[8] = {'T', 'N', 'H', 'I', 'S', 'T', '2', '\n'};
+// Version 2 adds the prints and whether the run is complete, version 3 the
+// kind of each change's prints (version 2's are all of kind 1).
+constexpr char k_magic[8] = {'T', 'N', 'H', 'I', 'S', 'T', '3', '\n'};
+constexpr char k_magic_v2[8] = {'T', 'N', 'H', 'I', 'S', 'T', '2', '\n'};
 constexpr char k_magic_v1[8] = {'T', 'N', 'H', 'I', 'S', 'T', '1', '\n'};
 const QByteArray k_run_prefix = "run-";
 
@@ -73,6 +75,7 @@ QByteArray encode(const Run& run) {
     put(w, c.after);
     w.u64(c.before_print);
     w.u64(c.after_print);
+    w.u64(static_cast<std::uint64_t>(c.print_kind));
     w.u64(c.rewritten);
     if (c.rewritten) {
       w.bytes(c.old_head);
@@ -92,10 +95,12 @@ QByteArray encode(const Run& run) {
 }
 
 bool decode(const QByteArray& in, Run& run) {
+  int version = 3;
   QByteArray body = checked_body(in, k_magic);
-  const bool v1 = body.isEmpty();
-  if (v1) body = checked_body(in, k_magic_v1);
+  if (body.isEmpty()) version = 2, body = checked_body(in, k_magic_v2);
+  if (body.isEmpty()) version = 1, body = checked_body(in, k_magic_v1);
   if (body.isEmpty()) return false;
+  const bool v1 = version == 1;
   Reader r{body, sizeof k_magic};
   run.id = r.u64();
   run.time = static_cast<std::int64_t>(r.u64());
@@ -112,6 +117,7 @@ bool decode(const QByteArray& in, Run& run) {
       c.before_print = r.u64();
       c.after_print = r.u64();
     }
+    c.print_kind = version == 3 ? static_cast<int>(r.u64()) : 1;
     c.rewritten = r.u64() != 0;
     if (c.rewritten) {
       c.old_head = r.bytes();
@@ -128,6 +134,24 @@ bool decode(const QByteArray& in, Run& run) {
     run.changes.push_back(std::move(c));
   }
   return r.ok && r.at == body.size();
+}
+
+// Whether a run file says in its first bytes that its run is complete (the
+// first version's runs all are). Its checksum is not read: a file that is
+// not whole is skipped either way, complete or not.
+bool stated_complete(int fd) {
+  char head[512];
+  const std::int64_t n = read_up_to(fd, 0, head, sizeof head);
+  if (n < 8) return false;
+  const QByteArray in = QByteArray::fromRawData(head, static_cast<qsizetype>(n));
+  if (std::memcmp(head, k_magic_v1, 8) == 0) return true;
+  if (std::memcmp(head, k_magic, 8) != 0 && std::memcmp(head, k_magic_v2, 8) != 0) return false;
+  Reader r{in, sizeof k_magic};
+  r.u64();    // id
+  r.u64();    // time
+  r.bytes();  // command
+  const bool complete = r.u64() != 0;
+  return r.ok && complete;
 }
 
 QByteArray run_name(std::uint64_t id) {
@@ -229,7 +253,7 @@ QByteArray native_folder(const QString& folder) {
   return f;
 }
 
-std::vector<Run> load_runs(const QByteArray& folder) {
+std::vector<Run> load_runs(const QByteArray& folder, bool only_incomplete) {
   std::vector<Run> runs;
   const int dirfd = open_history(folder, false);
   if (dirfd < 0) return runs;
@@ -237,9 +261,14 @@ std::vector<Run> load_runs(const QByteArray& folder) {
     if (size > k_max_bytes + (1 << 20)) continue;
     const int fd = ::openat(dirfd, run_name(id).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) continue;
+    if (only_incomplete && stated_complete(fd)) {
+      ::close(fd);
+      continue;
+    }
     QByteArray bytes(static_cast<qsizetype>(size), '\0');
     Run run;
-    if (read_exact(fd, 0, bytes.data(), static_cast<std::size_t>(size)) && decode(bytes, run) && run.id == id) {
+    if (read_exact(fd, 0, bytes.data(), static_cast<std::size_t>(size)) && decode(bytes, run) && run.id == id &&
+        (!only_incomplete || !run.complete)) {
       run.bytes = size;
       runs.push_back(std::move(run));
     }

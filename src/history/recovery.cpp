@@ -25,7 +25,7 @@ std::optional<Change> as_far_as_done(const QByteArray& folder, Change c, bool& r
   }
   if (fd < 0) return std::nullopt;
   struct stat st;
-  const std::uint64_t print = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? print_of_file(fd) : 0;
+  const std::uint64_t print = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? print_of_file(fd, c.print_kind) : 0;
   ::close(fd);
   const bool new_name = at_new_name && c.name_after != c.name_before;
   if (print == 0 || !at_new_name) return std::nullopt;
@@ -49,37 +49,44 @@ std::optional<Change> as_far_as_done(const QByteArray& folder, Change c, bool& r
 }
 
 // The content the history says each file has: a dead writer's write that
-// the history does not hold is taken back.
+// the history does not hold is taken back. The runs are read when a dead
+// writer's journal first asks, not on every recovery.
 class Recorded final : public ChangeRecords {
  public:
-  explicit Recorded(const std::vector<Run>& runs) {
-    for (const Run& run : runs)
-      for (const Change& c : run.changes) {
-        if (c.name_before != c.name_after) newest_.erase(c.name_before);
-        newest_[c.name_after] = c.after_print;
-      }
-  }
+  explicit Recorded(const QByteArray& folder) : folder_(folder) {}
   bool holds(const QByteArray& name, int fd) const override {
+    if (!loaded_) load();
     const auto it = newest_.find(name);
-    return it != newest_.end() && it->second != 0 && print_of_file(fd) == it->second;
+    if (it == newest_.end()) return false;
+    const auto [kind, print] = it->second;
+    return print != 0 && print_of_file(fd, kind) == print;
   }
 
  private:
-  std::map<QByteArray, std::uint64_t> newest_;
+  void load() const {
+    for (const Run& run : load_runs(folder_))
+      for (const Change& c : run.changes) {
+        if (c.name_before != c.name_after) newest_.erase(c.name_before);
+        newest_[c.name_after] = {c.print_kind, c.after_print};
+      }
+    loaded_ = true;
+  }
+
+  QByteArray folder_;
+  mutable bool loaded_ = false;
+  mutable std::map<QByteArray, std::pair<int, std::uint64_t>> newest_;  // print kind, print
 };
 
 }  // namespace
 
 Recovered recover(const QByteArray& folder) {
   Recovered r;
-  std::vector<Run> runs = load_runs(folder);
   // The bytes first: a file half written is compared once it is whole.
-  const Recorded recorded(runs);
+  const Recorded recorded(folder);
   r.journals = recover_folder(folder, &recorded);
   r.changed = r.journals.changed;
   remove_dead_stores(folder);
-  for (Run& run : runs) {
-    if (run.complete) continue;
+  for (Run& run : load_runs(folder, true)) {
     r.changed = true;
     std::vector<Change> kept;
     bool renamed = false;

@@ -106,7 +106,7 @@ bool plan(const QByteArray& folder, Chain& ch) {
   // A file is another's only when its bytes are not what the run left.
   for (std::size_t k = 0; k < ch.changes.size(); ++k) {
     const Change& c = *ch.changes[k];
-    if (ch.verify[k] && (c.after_print == 0 || print_of(was) != c.after_print)) return false;
+    if (ch.verify[k] && (c.after_print == 0 || print_of(was, c.print_kind) != c.after_print)) return false;
     if (!take_back(was, c)) return false;
   }
   ch.print_now = print_of(now);

@@ -21,16 +21,21 @@ bool write_all(int fd, const char* data, std::size_t size) {
   return true;
 }
 
-bool read_exact(int fd, std::int64_t offset, void* buf, std::size_t n) {
+std::int64_t read_up_to(int fd, std::int64_t offset, void* buf, std::size_t n) {
   auto* p = static_cast<char*>(buf);
   std::size_t done = 0;
   while (done < n) {
     const ssize_t r = ::pread(fd, p + done, n - done, static_cast<off_t>(offset + done));
     if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
+    if (r < 0) return -1;
+    if (r == 0) break;
     done += static_cast<std::size_t>(r);
   }
-  return true;
+  return static_cast<std::int64_t>(done);
+}
+
+bool read_exact(int fd, std::int64_t offset, void* buf, std::size_t n) {
+  return read_up_to(fd, offset, buf, n) == static_cast<std::int64_t>(n);
 }
 
 bool pwrite_all(int fd, std::int64_t offset, const void* buf, std::size_t n) {

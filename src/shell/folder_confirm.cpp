@@ -35,11 +35,8 @@ void clear_tags(Context& cx) {
 
 }  // namespace
 
-bool confirm_folder(Context& cx, Shell& shell, const QString& folder_path,
-                    const QString& drive_text, const QStringList& listing,
-                    std::vector<ReadError>* read_errors) {
-  if (!cx.dialogs.ask(folder_display_name(folder_path, drive_text) + msg::confirm_folder_tail))
-    return false;
+bool open_folder(Context& cx, Shell& shell, const QString& folder_path, const QStringList& listing,
+                 std::vector<ReadError>* read_errors) {
   // What a dead run left is settled before the folder is listed, read or
   // shown: a listing made before may name files as they no longer are.
   const history::Recovered recovered = history::recover(history::native_folder(folder_path));
@@ -68,6 +65,13 @@ bool confirm_folder(Context& cx, Shell& shell, const QString& folder_path,
   std::vector<ReadError> failed = read_tags(cx);
   if (read_errors) *read_errors = std::move(failed);
   return true;
+}
+
+bool confirm_folder(Context& cx, Shell& shell, const QString& folder_path,
+                    const QString& drive_text, const QStringList& listing,
+                    std::vector<ReadError>* read_errors) {
+  return cx.dialogs.ask(folder_display_name(folder_path, drive_text) + msg::confirm_folder_tail) &&
+         open_folder(cx, shell, folder_path, listing, read_errors);
 }
 
 }  // namespace tn

@@ -31,10 +31,17 @@ inline const QString no_files = QStringLiteral("指定したフォルダにMP3�
 
 QString main_caption(const QString& edit_folder);
 
-// The confirmation of folder_path whose MP3 files are listing (the start-up
-// form's file list). drive_text names a root folder in the question.
-// Returns true when the folder became the edit folder; read_errors, if
-// given, gets the rows whose files failed to read.
+// Opens folder_path, whose MP3 files are listing, for editing, without a
+// question: what a dead run left is settled, the files are counted (a
+// notice when there are none or too many), the main window (shell) shown
+// with their table and their tags read. Returns true when the folder
+// became the edit folder; read_errors, if given, gets the rows whose files
+// failed to read. The command line calls it with no windows.
+bool open_folder(Context& cx, Shell& shell, const QString& folder_path, const QStringList& listing,
+                 std::vector<ReadError>* read_errors = nullptr);
+
+// The start-up form's confirmation: asks whether to edit the folder
+// (drive_text names a root folder in the question), then open_folder.
 bool confirm_folder(Context& cx, Shell& shell, const QString& folder_path,
                     const QString& drive_text, const QStringList& listing,
                     std::vector<ReadError>* read_errors = nullptr);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <unistd.h>
 #include <vector>
@@ -298,8 +299,27 @@ void prefer_own_texts(const TagBytes& bytes, int version, std::int64_t tag_size,
 }
 
 TagBytes file_bytes(int fd, std::int64_t start) {
-  return [fd, start](std::int64_t offset, void* buf, std::size_t n) {
-    return read_exact(fd, start + offset, buf, n);
+  // A walk reads ten bytes of frame header at a time, and the planning of a
+  // write walks a tag more than once: the reads come from a window of the
+  // file, read once for every read it holds, not a read each.
+  struct Window {
+    std::int64_t at = -1;
+    QByteArray bytes;
+  };
+  constexpr std::size_t k_window = 2048;
+  auto w = std::make_shared<Window>();
+  return [fd, start, w](std::int64_t offset, void* buf, std::size_t n) {
+    if (n > k_window || offset < 0) return read_exact(fd, start + offset, buf, n);
+    const auto end = offset + static_cast<std::int64_t>(n);
+    if (w->at < 0 || offset < w->at || end > w->at + w->bytes.size()) {
+      w->bytes.resize(k_window);
+      const std::int64_t got = read_up_to(fd, start + offset, w->bytes.data(), k_window);
+      w->at = got < 0 ? -1 : offset;
+      w->bytes.resize(std::max<qsizetype>(got, 0));
+      if (end > offset + got) return false;
+    }
+    std::memcpy(buf, w->bytes.constData() + (offset - w->at), n);
+    return true;
   };
 }
 

@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "durable/journal_record.h"
 #include "history/history.h"
 #include "undo/history_commands.h"
 #include "history/messages.h"
@@ -80,6 +81,36 @@ void make_folder(const QString& dir, int files, int padding, int cover = 0) {
     if (cover) tag.frames.push_back({"APIC", apic_body(cover)});
     make_mp3(dir, QStringLiteral("%1.mp3").arg(i), {tag, Id3v1{"old", "B", "C", "", ""}, 8});
   }
+}
+
+// Stores run over its file as the second version of the history did:
+// prints of the first kind, taken of the files as they are now.
+void store_as_version_2(const QString& folder, history::Run run) {
+  QByteArray out;
+  journal::Writer w{out};
+  w.raw("TNHIST2\n", 8);
+  w.u64(run.id);
+  w.u64(static_cast<std::uint64_t>(run.time));
+  w.bytes(run.command.toUtf8());
+  w.u64(run.complete);
+  w.u64(run.changes.size());
+  for (const history::Change& c : run.changes) {
+    w.bytes(c.name_before);
+    w.bytes(c.name_after);
+    for (const FileIdentity& id : {c.before, c.after})
+      for (std::int64_t v : {std::int64_t(id.dev), std::int64_t(id.ino), id.size, id.mtime_sec, id.mtime_nsec})
+        w.u64(static_cast<std::uint64_t>(v));
+    w.u64(c.before_print);
+    w.u64(history::print_of(read_file(folder + '/' + QFile::decodeName(c.name_after)), 1));
+    w.u64(0);  // in place
+    w.u64(c.old_ranges.size());
+    for (const auto& [offset, bytes] : c.old_ranges) {
+      w.u64(static_cast<std::uint64_t>(offset));
+      w.bytes(bytes);
+    }
+  }
+  w.u64(journal::fnv1a(out.constData(), static_cast<std::size_t>(out.size())));
+  write_file(folder + QStringLiteral("/.tagnarabe-history/run-%1").arg(run.id, 10, 10, QChar('0')), out);
 }
 
 std::uint64_t newest_run(const QString& folder) {
@@ -317,6 +348,47 @@ class History : public QObject {
     QCOMPARE(p.dialogs.notices(), (QStringList{msg::history_unusable(msg::history_write, place),
                                                msg::history_unusable(msg::history_rename, place)}));
     QCOMPARE(look(folder), files);
+  }
+
+  // A history stored by the second version (prints of the first kind) still
+  // undoes a copy of its folder, and still refuses a file changed since.
+  void stored_by_version_2_data() {
+    QTest::addColumn<bool>("changed");  // a file changed after the run
+    QTest::newRow("the folder copied") << false;
+    QTest::newRow("the folder copied, a file changed") << true;
+  }
+  void stored_by_version_2() {
+    QFETCH(bool, changed);
+    // The first kind of print is what the runs on the disk hold: it stays as it was.
+    QByteArray sample(100000, '\0');
+    for (int i = 0; i < sample.size(); ++i) sample[i] = static_cast<char>(i * 7 % 251);
+    QCOMPARE(history::print_of(sample, 1), std::uint64_t{0x43039b07fc9a12f7});
+    QTemporaryDir dir, copy;
+    make_folder(dir.path(), 2, 1024);
+    const std::vector<Seen> original = look(dir.path());
+    {
+      Program p(dir.path());
+      for (int r = 1; r <= 2; ++r) p.put(col::album, r, QStringLiteral("新しいアルバム"));
+      QVERIFY(tag_write_album(p.cx).empty());
+    }
+    const std::vector<history::Run> runs = history::load_runs(QFile::encodeName(dir.path()));
+    QCOMPARE(runs.size(), std::size_t{1});
+    store_as_version_2(dir.path(), runs.front());
+    const std::vector<history::Run> loaded = history::load_runs(QFile::encodeName(dir.path()));
+    QCOMPARE(loaded.size(), std::size_t{1});
+    QCOMPARE(loaded.front().changes.front().print_kind, 1);
+    if (changed) {
+      QByteArray bytes = read_file(dir.path() + "/2.mp3");
+      bytes[bytes.size() - 200] = 'X';
+      write_file(dir.path() + "/2.mp3", bytes);
+    }
+    QCOMPARE(QProcess::execute("cp", {"-a", dir.path() + "/.", copy.path()}), 0);  // every inode new
+    const std::vector<Seen> before_undo = look(copy.path());
+    Program p(copy.path());
+    QVERIFY(undo_runs(copy.path() + '/', runs.front().id).result.known);
+    const std::vector<Seen> now = look(copy.path());
+    QCOMPARE(now[0].sha256, original[0].sha256);
+    QCOMPARE(now[1].sha256, changed ? before_undo[1].sha256 : original[1].sha256);
   }
 
   // The history keeps the newest runs: beyond 20 the oldest goes first.

@@ -52,19 +52,26 @@ class TestFolderConfirm : public QObject {
   void file_count_data() {
     QTest::addColumn<int>("k");
     QTest::addColumn<QString>("notice");  // empty: accepted
-    QTest::newRow("none") << 0 << msg::no_files;
-    QTest::newRow("one") << 1 << QString();
-    QTest::newRow("100") << 100 << QString();
-    QTest::newRow("101") << 101 << msg::too_many_files;
+    QTest::addColumn<bool>("asked");      // false: open_folder, as the command line opens
+    QTest::newRow("none") << 0 << msg::no_files << true;
+    QTest::newRow("one") << 1 << QString() << true;
+    QTest::newRow("100") << 100 << QString() << true;
+    QTest::newRow("101") << 101 << msg::too_many_files << true;
+    QTest::newRow("no question, none") << 0 << msg::no_files << false;
+    QTest::newRow("no question, 100") << 100 << QString() << false;
+    QTest::newRow("no question, 101") << 101 << msg::too_many_files << false;
   }
   void file_count() {
     QFETCH(int, k);
     QFETCH(QString, notice);
+    QFETCH(bool, asked);
     Rig rig;
-    rig.dialogs.yes();
+    if (asked) rig.dialogs.yes();  // unasked, a question would find no answer queued
     const QString folder = QStringLiteral("/music/Best");
-    const bool ok = confirm_folder(rig.cx, rig.shell, folder, QStringLiteral("/"),
-                                   rig.listing(folder, k));
+    const QStringList listing = rig.listing(folder, k);
+    const bool ok = asked ? confirm_folder(rig.cx, rig.shell, folder, QStringLiteral("/"), listing)
+                          : open_folder(rig.cx, rig.shell, folder, listing);
+    QCOMPARE(rig.dialogs.log.filter(QStringLiteral("ask: ")).size(), asked ? 1 : 0);
     QCOMPARE(ok, notice.isEmpty());
     if (!ok) {
       QCOMPARE(rig.dialogs.notices(), QStringList{notice});
