@@ -2,6 +2,7 @@
 // and from a TSV file.
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include "cli/cli.h"
@@ -24,7 +25,18 @@ int fail(const QString& message) {
   return k_bad_usage;
 }
 
+// Whether path, and the file a link there names, are called .tsv: the save
+// replaces that file whole, so a name typed wrong or a link to a song would
+// lose the song.
+bool names_a_tsv(const QString& path) {
+  const QFileInfo fi(path);
+  const QString written = fi.isSymLink() && fi.exists() ? fi.canonicalFilePath() : path;
+  return path.endsWith(QLatin1String(".tsv"), Qt::CaseInsensitive) &&
+         written.endsWith(QLatin1String(".tsv"), Qt::CaseInsensitive);
+}
+
 int export_readings(const readings::Readings& r, const QString& path) {
+  if (!names_a_tsv(path)) return fail(msg::readings_export_tsv_only + path);
   QSaveFile f(path);
   if (!f.open(QIODevice::WriteOnly) || f.write(r.user().to_tsv().toUtf8()) < 0 || !f.commit())
     return fail(msg::readings_cannot_open + path);

@@ -45,11 +45,16 @@ struct stat new_file_stat() {
   return st;
 }
 
+// What path names: a link is followed, so that the file it names gets the
+// sheet.
+QString target_of(const QString& path) {
+  const QFileInfo fi(path);
+  return fi.isSymLink() && fi.exists() ? fi.canonicalFilePath() : path;
+}
+
 // Replaces path by bytes as a whole; empty on success, else the reason.
 QString save(const QString& path, const QByteArray& bytes) {
-  // A link is followed, so that the file it names gets the sheet.
-  const QFileInfo fi(path);
-  const QByteArray target = encode_file_name(fi.isSymLink() && fi.exists() ? fi.canonicalFilePath() : path);
+  const QByteArray target = encode_file_name(path);
   struct stat st {};
   if (::stat(target.constData(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) return export_msg::is_folder;
@@ -112,7 +117,10 @@ QByteArray csv_bytes(const std::vector<ExportColumn>& columns) {
 
 QString export_table(const Grid& ss1, int rows, const QString& path, const FieldSet& shown) {
   const auto format = sheet_format_of(path);
-  if (!format) return failure(export_msg::unknown_format, path);
+  // The file a link names must be a sheet of that format by its own name
+  // too: a link called list.csv to a song would otherwise replace the song.
+  const QString target = target_of(path);
+  if (!format || sheet_format_of(target) != format) return failure(export_msg::unknown_format, target);
   const auto columns = export_columns(ss1, rows, shown);
   std::optional<QByteArray> bytes;
   switch (*format) {
@@ -121,7 +129,7 @@ QString export_table(const Grid& ss1, int rows, const QString& path, const Field
     case SheetFormat::csv: bytes = csv_bytes(columns); break;
   }
   if (!bytes) return failure(export_msg::too_long, path);
-  const QString error = save(path, *bytes);
+  const QString error = save(target, *bytes);
   return error.isEmpty() ? error : failure(error, path);
 }
 

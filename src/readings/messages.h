@@ -30,6 +30,7 @@ inline const QString readings_exported = QStringLiteral("よみがなの辞書�
 inline const QString readings_imported = QStringLiteral("よみがなの辞書に読込みました（件数）: ");
 inline const QString readings_bad_line = QStringLiteral("よみがなの辞書の行が読めません（行番号）: ");
 inline const QString readings_cannot_open = QStringLiteral("ﾌｧｲﾙを開けません: ");
+inline const QString readings_export_tsv_only = QStringLiteral("書出し先のﾌｧｲﾙ名の末尾は .tsv にして下さい: ");
 inline const QString readings_cannot_save = QStringLiteral("よみがなの辞書を保存できません: ");
 inline const QString readings_one_of = QStringLiteral("--export か --import のどちらか一つを指定してください");
 

@@ -5,6 +5,7 @@
 #include "cli_runner.h"
 #include "edit/messages.h"
 #include "import/messages.h"
+#include "readings/messages.h"
 #include "shell/folder_confirm.h"
 #include "zip_writer.h"
 
@@ -27,6 +28,7 @@ class CliUsageTest : public QObject {
     QVERIFY(QDir().mkpath(dir_.filePath("many")));
     for (int i = 1; i <= 101; ++i) write_file(dir_.filePath(QStringLiteral("many/%1.mp3").arg(i)), {});
     write_file(dir_.filePath("sheet.csv"), "a\nb\n");
+    QVERIFY(QFile::link(folder() + "/1.mp3", dir_.filePath("song.tsv")));
     write_file(dir_.filePath("error.xlsx"),
                zip_bytes(xlsx_parts({{"Sheet1", R"(<row r="1"><c r="A1" t="e"><v>#N/A</v></c></row>)"}})));
   }
@@ -114,6 +116,12 @@ class CliUsageTest : public QObject {
                                       << import_msg::blank_name;
     QTest::newRow("an error value in the sheet") << QStringList{"write", "FOLDER", "--import", "DIR/error.xlsx"}
                                                  << import_msg::read_failed;
+    QTest::newRow("readings exported over a song")
+        << QStringList{"readings", "--export", "DIR/music/1.mp3"}
+        << "tagnarabe-cli: " + msg::readings_export_tsv_only + "DIR/music/1.mp3";
+    QTest::newRow("readings exported through a link to a song")
+        << QStringList{"readings", "--export", "DIR/song.tsv"}
+        << "tagnarabe-cli: " + msg::readings_export_tsv_only + "DIR/song.tsv";
   }
   void bad_input() {
     QFETCH(QStringList, args);

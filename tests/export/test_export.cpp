@@ -268,7 +268,7 @@ class TestExport : public QObject {
 
   void cannot_write_data() {
     QTest::addColumn<QString>("name");      // under a fresh folder
-    QTest::addColumn<QString>("existing");  // "file", "folder", "read-only" or ""
+    QTest::addColumn<QString>("existing");  // "file", "folder", "read-only", "link to …" or ""
     QTest::addColumn<QString>("message");   // empty: written
     QTest::newRow("new file") << "list.csv" << "" << "";
     QTest::newRow("replaced whole, mode kept") << "list.CSV" << "file" << "";
@@ -276,6 +276,11 @@ class TestExport : public QObject {
     QTest::newRow("no such folder") << "gone/list.xlsx" << "" << export_msg::no_folder;
     QTest::newRow("a folder of that name") << "list.ods" << "folder" << export_msg::is_folder;
     QTest::newRow("read-only file") << "list.xlsx" << "read-only" << export_msg::read_only;
+    QTest::newRow("link to a sheet: the sheet replaced") << "list.csv" << "link to old.csv" << "";
+    QTest::newRow("link to a song: refused, the song kept") << "list.csv" << "link to 01.mp3"
+                                                            << export_msg::unknown_format;
+    QTest::newRow("link to a sheet of another format") << "list.xlsx" << "link to old.csv"
+                                                       << export_msg::unknown_format;
   }
   void cannot_write() {
     QFETCH(QString, name);
@@ -291,9 +296,19 @@ class TestExport : public QObject {
       QFile::setPermissions(path, existing == u"file" ? QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
                                                       : QFile::ReadOwner);
     }
+    // A link's own file is what the export writes, or names when it refuses.
+    const QString linked = existing.startsWith(u"link to ") ? dir + QLatin1Char('/') + existing.mid(8) : path;
+    if (linked != path) {
+      write_file(linked, "old");
+      QVERIFY(QFile::link(QFileInfo(linked).fileName(), path));
+    }
     const QStringList listed = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     const QString error = export_table(p.grid, 2, path);
-    QCOMPARE(error, message.isEmpty() ? QString() : message + QLatin1Char('\n') + path);
+    QCOMPARE(error, message.isEmpty() ? QString() : message + QLatin1Char('\n') + linked);
+    if (linked != path) {
+      QVERIFY(QFileInfo(path).isSymLink());
+      QCOMPARE(read_file(linked) == "old", !message.isEmpty());
+    }
     // Nothing half-written, no temporary file left.
     const QStringList after = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     if (!message.isEmpty() || !existing.isEmpty()) QCOMPARE(after, listed);
