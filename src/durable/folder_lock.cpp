@@ -1,12 +1,11 @@
 #include "durable/folder_lock.h"
 
-#include <algorithm>
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <mutex>

@@ -41,7 +41,8 @@ class FolderLock {
 };
 
 // The folders of some files, each locked once, in the order of their names
-// (two processes taking the same folders never wait for each other).
+// (so two processes taking the same folders never each hold one the other
+// waits for).
 class FolderLocks {
  public:
   explicit FolderLocks(const QByteArrayList& files);
