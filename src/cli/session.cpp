@@ -9,6 +9,7 @@
 
 #include "cli/cli.h"
 #include "cli/messages.h"
+#include "history/history.h"
 #include "shell/folder_confirm.h"
 #include "table/folder.h"
 #include "table/track_table.h"
@@ -98,6 +99,7 @@ bool Session::open(const QString& folder) {
     return false;
   }
   const QString path = QDir::cleanPath(fi.absoluteFilePath());
+  lock.emplace(history::native_folder(path));
   NoWindows windows;
   QStringList links;
   const QStringList files = list_mp3_files(path, &links);

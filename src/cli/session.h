@@ -7,8 +7,10 @@
 #include <QStringList>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "durable/folder_lock.h"
 #include "table/context.h"
 #include "table/dialogs.h"
 #include "table/memory_grid.h"
@@ -60,6 +62,9 @@ class Session {
   // table filled and read). False, its message shown, when it can't.
   bool open(const QString& folder);
 
+  // The command reads, writes and reports as one: another run in the folder
+  // (a window's, another command's) waits, or is waited for, whole.
+  std::optional<FolderLock> lock;
   TrackState state;
   MemoryGrid grid;
   CliProgress progress;

@@ -11,7 +11,8 @@
 
 namespace tn::history {
 
-Recording::Recording(const QString& folder, const QString& command) : folder_(native_folder(folder)) {
+Recording::Recording(const QString& folder, const QString& command)
+    : folder_(native_folder(folder)), lock_(folder_) {
   run_.time = QDateTime::currentSecsSinceEpoch();
   run_.command = command;
   recover(folder_);

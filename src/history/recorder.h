@@ -9,6 +9,7 @@
 
 #include "history/history.h"
 #include "durable/change_observer.h"
+#include "durable/folder_lock.h"
 
 namespace tn {
 class TagLibrary;
@@ -18,9 +19,10 @@ namespace tn::history {
 
 class Recording final : public ChangeObserver {
  public:
-  // folder: the edit folder (a trailing "/" is fine). What a dead run left
-  // there is settled first (recover); then whether the run can be stored is
-  // known (usable), before anything is written.
+  // folder: the edit folder (a trailing "/" is fine). The folder is ours
+  // until the run is stored (FolderLock): another run there waits. What a
+  // dead run left there is settled first (recover); then whether the run
+  // can be stored is known (usable), before anything is written.
   Recording(const QString& folder, const QString& command);
   // Stores what is not stored yet.
   ~Recording() override;
@@ -44,6 +46,7 @@ class Recording final : public ChangeObserver {
   Change* begin_change(const QByteArray& path, const struct stat& before);
 
   QByteArray folder_;
+  FolderLock lock_;  // let go after the destructor has stored the run
   Run run_;
   bool dirty_ = false;
   bool usable_ = false;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "history/undo.h"
+#include "durable/folder_lock.h"
 
 namespace tn::history {
 
@@ -80,6 +81,8 @@ class Recorded final : public ChangeRecords {
 }  // namespace
 
 Recovered recover(const QByteArray& folder) {
+  // No run of ours changes the folder while its leftovers are settled.
+  const FolderLock lock(folder);
   Recovered r;
   // The bytes first: a file half written is compared once it is whole.
   const Recorded recorded(folder);

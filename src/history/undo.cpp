@@ -5,12 +5,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "history/messages.h"
 #include "posix/safe_rename.h"
 #include "text/file_name.h"
+#include "durable/folder_lock.h"
 #include "durable/journal.h"
 #include "durable/journal_record.h"
 #include "durable/safe_write.h"
@@ -251,6 +253,10 @@ void sync_folder(const QByteArray& folder) {
 
 UndoResult undo_from(const QByteArray& folder, std::uint64_t run_id, bool dry_run) {
   UndoResult result;
+  // From the first look at the files until the undo is stored, no other
+  // run changes them.
+  std::optional<FolderLock> lock;
+  if (!dry_run) lock.emplace(folder);
   // Leftovers of a dead writer first: the files must be whole to be compared.
   if (!dry_run) recover(folder);
   const std::vector<Run> runs = load_runs(folder);

@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "durable/folder_lock.h"
 #include "durable/journal.h"
 #include "durable/safe_write.h"
 #include "tags/mp3_apply.h"
@@ -102,6 +103,10 @@ void Mp3Access::batch(const std::vector<FileEdits>& files, std::size_t from, std
 
 std::vector<FileWritten> Mp3Access::write(const std::vector<FileEdits>& files, const WriteOptions& options) {
   std::vector<FileWritten> out(files.size());
+  // No other run of ours changes these folders between a plan and its write.
+  QByteArrayList paths;
+  for (const FileEdits& f : files) paths << f.path;
+  const FolderLocks locks(paths);
   writer_.observe(options.observer);
   for (std::size_t from = 0; from < files.size(); from += k_batch)
     batch(files, from, std::min(files.size(), from + k_batch), options, out);

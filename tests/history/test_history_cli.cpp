@@ -1,6 +1,6 @@
 // The write history through the installed command line, each step its own
 // process: an album written, names from the track order, artists written,
-// then the history listed and the three runs undone.
+// then the history listed and the three runs undone; two writers at once.
 
 #include "../cli/cli_runner.h"
 #include "history/messages.h"
@@ -11,6 +11,60 @@
 using namespace tn;
 using namespace tn::test;
 
+namespace {
+
+// Name, size and bytes of the MP3 files of a snapshot.
+QStringList mp3_files(QStringList l) {
+  for (QString& s : l) s = s.section(' ', 0, 0) + ' ' + s.section(' ', 2, 2) + ' ' + s.section(' ', 4);
+  return l.filter(QRegularExpression("\\.mp3 "));
+}
+
+// Each row of a write's --json report by its file: written, or its error number.
+QMap<QString, int> outcomes(const QByteArray& json) {
+  QMap<QString, int> out;
+  for (const QJsonValue& v : QJsonDocument::fromJson(json).object().value("rows").toArray()) {
+    const QJsonObject row = v.toObject();
+    out[row["file"].toString()] = row["written"].toBool() ? 0 : row["error"]["number"].toInt();
+  }
+  return out;
+}
+
+// Two writers of one folder at once, `rounds` times, their albums of other
+// lengths: each file ends as one writer's version byte for byte (as that
+// writer alone makes it), which that writer reported written; a row another
+// writer changed under it is refused (31). Then the oldest run undoes to the
+// originals.
+void two_writers_at_once(const QString& folder, const QStringList& original, int rounds) {
+  const QStringList names = QDir(folder).entryList({"*.mp3"}, QDir::Files);
+  for (int k = 0; k < rounds; ++k) {
+    const QStringList albums{QStringLiteral("甲%1の長い長いアルバム名").arg(k), QStringLiteral("乙%1").arg(k)};
+    QTemporaryDir alone[2];
+    QProcess writer[2];
+    for (int w = 0; w < 2; ++w) {
+      for (const QString& name : names) QVERIFY(QFile::copy(folder + '/' + name, alone[w].filePath(name)));
+      QCOMPARE(run_cli({"write", alone[w].path(), "--album", albums[w]}).status, 0);
+    }
+    for (int w = 0; w < 2; ++w) writer[w].start(cli_program(), {"write", folder, "--album", albums[w], "--json"});
+    QMap<QString, int> rows[2];
+    for (int w = 0; w < 2; ++w) {
+      QVERIFY(writer[w].waitForFinished(20000));
+      rows[w] = outcomes(writer[w].readAllStandardOutput());
+    }
+    for (const QString& name : names) {
+      const QByteArray now = read_file(folder + '/' + name);
+      const int whose = now == read_file(alone[0].filePath(name)) ? 0 : now == read_file(alone[1].filePath(name)) ? 1 : -1;
+      QVERIFY2(whose >= 0, qPrintable(QStringLiteral("round %1: %2 is neither writer's").arg(k).arg(name)));
+      QCOMPARE(rows[whose].value(name, -1), 0);
+      QVERIFY(rows[1 - whose].value(name, -1) == 0 || rows[1 - whose].value(name) == 31);
+    }
+  }
+  const QJsonArray runs = run_cli({"history", folder, "--json"}).json()["runs"].toArray();
+  QCOMPARE(run_cli({"undo", folder, "--run", QString::number(runs.last()["id"].toInteger())}).status, 0);
+  QCOMPARE(mp3_files(snapshot(folder)), mp3_files(original));
+}
+
+}  // namespace
+
 class HistoryCli : public QObject {
   Q_OBJECT
 
@@ -19,19 +73,23 @@ class HistoryCli : public QObject {
     QTest::addColumn<bool>("touch");    // file 2 changed by another program before the undo
     QTest::addColumn<bool>("dry_run");  // --dry-run first: nothing touched
     QTest::addColumn<int>("kills");     // undos killed at random moments before the one that ends
-    QTest::newRow("all put back") << false << true << 0;
-    QTest::newRow("a file changed since") << true << true << 0;
-    QTest::newRow("undos killed") << false << false << 5;
+    QTest::addColumn<int>("rivals");    // rounds of two writers at once, instead of the three runs
+    QTest::newRow("all put back") << false << true << 0 << 0;
+    QTest::newRow("a file changed since") << true << true << 0 << 0;
+    QTest::newRow("undos killed") << false << false << 5 << 0;
+    QTest::newRow("two writers at once") << false << false << 0 << 5;
   }
   void undo_of_three_runs() {
     QFETCH(bool, touch);
     QFETCH(bool, dry_run);
     QFETCH(int, kills);
+    QFETCH(int, rivals);
     QTemporaryDir dir;
     const QString folder = dir.path();
     for (int i = 1; i <= 3; ++i)
       make_mp3(folder, QStringLiteral("%1.mp3").arg(i), tagged(QStringLiteral("曲%1").arg(i), "歌手", "アルバム"));
     const QStringList original = snapshot(folder);
+    if (rivals) return two_writers_at_once(folder, original, rivals);
     if (touch) {
       // Beside it, a folder whose history cannot be stored: nothing written, and why.
       QTemporaryDir blocked;
@@ -88,10 +146,6 @@ class HistoryCli : public QObject {
       for (QString& s : l) s = s.section(' ', 0, 2) + ' ' + s.section(' ', 4);
       return l;
     };
-    auto files = [&](QStringList l) {  // name, size and bytes
-      for (QString& s : l) s = s.section(' ', 0, 0) + ' ' + s.section(' ', 2, 2) + ' ' + s.section(' ', 4);
-      return l.filter(QRegularExpression("\\.mp3 "));
-    };
     QRandomGenerator rng(26);
     for (int k = 0; k < kills; ++k) {
       // Killed at a random moment, then the next confirmation: the history
@@ -106,7 +160,7 @@ class HistoryCli : public QObject {
       QCOMPARE(run_cli({"list", folder}).status, 0);
       const QJsonArray now = run_cli({"history", folder, "--json"}).json()["runs"].toArray();
       QCOMPARE(run_cli({"undo", folder, "--run", QString::number(now.last()["id"].toInteger())}).status, 0);
-      QCOMPARE(files(snapshot(folder)), files(original));
+      QCOMPARE(mp3_files(snapshot(folder)), mp3_files(original));
       QVERIFY(snapshot(folder + "/.tagnarabe-history").filter(".new").isEmpty());
       QCOMPARE(run_cli({"undo", folder}).status, 0);
       QCOMPARE(QDir(folder).entryList({"*.mp3"}), (QStringList{"01曲1.mp3", "02曲2.mp3", "03曲3.mp3"}));
