@@ -8,6 +8,7 @@
 
 #include "id3/header.h"
 #include "tags/frame_accounting.h"
+#include "tags/frame_text.h"
 #include "tags/id3v2_fields.h"
 #include "tags/taglib_text.h"
 
@@ -120,6 +121,13 @@ QByteArray new_other_frame(Field f, const QString& text, int encoding, const QBy
   if (frames.size() == 1) return rendered.mid(frames.front().offset, frames.front().size);
   if (!frames.empty() || f == Field::comment) return {};
   return plain_frame(frame_id_of(f, version), utf16_content(text), version);
+}
+
+bool holds_already(Field f, const QByteArray& content, const QString& text) {
+  const auto* d = reinterpret_cast<const unsigned char*>(content.constData());
+  const qsizetype n = content.size();
+  const std::optional<QString> now = f == Field::comment ? comment_of(d, n, false) : text_of_frame(d, n, false);
+  return now && *now == text && (ascii(text) || (n > 0 && d[0] != TagLib::String::Latin1 && d[0] <= TagLib::String::UTF8));
 }
 
 int other_encoding(Field f, const QString& text, int was, int unicode) {

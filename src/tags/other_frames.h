@@ -39,6 +39,10 @@ QByteArray plain_frame(const char* id, const QByteArray& content, int version);
 // in 2.3).
 QByteArray new_other_frame(Field f, const QString& text, int encoding, const QByteArray& language, int version);
 
+// Whether a field's one frame (its content) already holds the text as a
+// write through TagLib sees it: the same text, in an encoding that holds it.
+bool holds_already(Field f, const QByteArray& content, const QString& text);
+
 // The encoding a write through TagLib gives a field's new frame: a comment
 // Latin-1 when ASCII; a text frame that of its one old frame (was, -1 for
 // none), Latin-1 for none; either, where Latin-1 can't hold the text,

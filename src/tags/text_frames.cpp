@@ -11,7 +11,6 @@
 #include "id3/header.h"
 #include "tags/extended_header.h"
 #include "tags/frame_body.h"
-#include "tags/frame_text.h"
 #include "tags/id3v2_fields.h"
 #include "tags/old_tag.h"
 #include "tags/other_frames.h"
@@ -87,10 +86,6 @@ int new_encoding(const std::vector<Frame>& frames, int field, int version, std::
   return utf16;
 }
 
-bool ascii(const QString& s) {
-  return std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 0x80; });
-}
-
 // Marks the old frames of the fields `others` sets, their contents read:
 // every frame of a text field, and the comment players show (the first
 // readable one without description); every other comment stays unmarked,
@@ -119,19 +114,11 @@ bool mark_others(const TagBytes& source, unsigned tag_flags, int version, const 
   return true;
 }
 
-// Whether a field's one old frame already holds the text as players show it.
-bool holds(const Frame& fr, const OtherEdit& e) {
-  const auto* d = reinterpret_cast<const unsigned char*>(fr.content.constData());
-  const qsizetype n = fr.content.size();
-  const std::optional<QString> now = e.field == Field::comment ? comment_of(d, n, false) : text_of_frame(d, n, false);
-  return now && *now == e.text && (ascii(e.text) || (n > 0 && is_unicode(d[0])));
-}
-
 // The frames of `others` changed as the TagLib path changes them
 // (other_frames.h), each in the frame's place when it keeps its size, else
 // behind the last; whether any changed, or nothing when the TagLib path
 // must decide (a frame of the field unreadable, a field TagLib splits).
-std::optional<bool> set_others(const OldTag& old, unsigned tag_flags, const OtherEdits& others,
+std::optional<bool> change_others(const OldTag& old, unsigned tag_flags, const OtherEdits& others,
                                std::vector<Frame>& frames) {
   bool changed = false;
   for (const OtherEdit& e : others) {
@@ -140,7 +127,7 @@ std::optional<bool> set_others(const OldTag& old, unsigned tag_flags, const Othe
     if (std::any_of(frames.begin(), frames.end(), [&](const Frame& f) { return of_field(f) && !f.readable; }))
       return std::nullopt;
     const auto at = std::find_if(frames.begin(), frames.end(), of_field);
-    if ((count == 1 && holds(*at, e)) || (count == 0 && e.text.isEmpty())) continue;
+    if ((count == 1 && holds_already(e.field, at->content, e.text)) || (count == 0 && e.text.isEmpty())) continue;
     changed = true;
     if (e.text.isEmpty()) {
       std::erase_if(frames, of_field);
@@ -217,7 +204,7 @@ std::optional<bool> new_frames(const OldTag& old, const TagBytes& source, unsign
     std::erase_if(frames, of_field(i));
     if (!w.text.isEmpty()) add(i, encoding);
   }
-  const std::optional<bool> more = set_others(old, tag_flags, others, frames);
+  const std::optional<bool> more = change_others(old, tag_flags, others, frames);
   return more ? std::optional<bool>(changed || *more) : std::nullopt;
 }
 
