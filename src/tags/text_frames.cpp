@@ -102,7 +102,7 @@ bool mark_others(const TagBytes& source, unsigned tag_flags, int version, const 
     if (fr.size < 10 || !source(fr.from, h, 10)) return false;
     QByteArray stored(static_cast<qsizetype>(fr.size - 10), Qt::Uninitialized);
     if (!source(fr.from + 10, stored.data(), static_cast<std::size_t>(stored.size()))) return false;
-    fr.content = stored;
+    fr.content = stored;  // shared, until frame_content puts what it holds there
     if (!stored_as_is(version, h[9], tag_flags) &&
         frame_content(version, h[9], tag_flags, stored.constData(), stored.size(), fr.content) != Content::ok)
       fr.readable = false;
@@ -119,7 +119,7 @@ bool mark_others(const TagBytes& source, unsigned tag_flags, int version, const 
 // behind the last; whether any changed, or nothing when the TagLib path
 // must decide (a frame of the field unreadable, a field TagLib splits).
 std::optional<bool> change_others(const OldTag& old, unsigned tag_flags, const OtherEdits& others,
-                               std::vector<Frame>& frames) {
+                                  std::vector<Frame>& frames) {
   bool changed = false;
   for (const OtherEdit& e : others) {
     auto of_field = [&](const Frame& f) { return f.other == e.field; };
