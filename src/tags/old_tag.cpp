@@ -14,7 +14,7 @@ namespace {
 // the same offsets, so the file's bytes are carried as they are).
 OldTagRead with_plain_sizes(int fd, OldTag& tag) {
   QByteArray whole(static_cast<qsizetype>(tag.size), Qt::Uninitialized);
-  if (!read_exact(fd, 0, whole.data(), static_cast<std::size_t>(whole.size()))) return OldTagRead::read_error;
+  if (!read_exact(fd, tag.at, whole.data(), static_cast<std::size_t>(whole.size()))) return OldTagRead::read_error;
   tag.sizes = frame_size_form(whole, tag.frames_at);
   if (tag.sizes != SizeForm::plain) return OldTagRead::taglib;
   const QByteArray walked = with_synchsafe_sizes(whole, tag.frames_at, tag.sizes);
@@ -34,15 +34,16 @@ std::int64_t extended_header_size(const unsigned char* p, int version, std::int6
 OldTagRead old_tag(int fd, const Mp3Probe& probe, OldTag& tag, QByteArray& not_carried) {
   tag = {};
   not_carried.clear();
-  if (probe.id3v2_major == 0 || probe.id3v2_offset != 0) return OldTagRead::taglib;
+  if (probe.id3v2_major == 0) return OldTagRead::taglib;
+  tag.at = probe.id3v2_offset;
   tag.version = probe.id3v2_major;
   tag.size = probe.id3v2_size;
   unsigned char h[10];
-  if (!read_exact(fd, 0, h, 10)) return OldTagRead::read_error;
+  if (!read_exact(fd, tag.at, h, 10)) return OldTagRead::read_error;
   if (tag.version == 4 && (h[5] & 0x10)) return OldTagRead::taglib;  // a footer
   if (tag.version == 2 || tag_unsynchronised(tag.version, h[5])) {
     QByteArray whole(static_cast<qsizetype>(tag.size), Qt::Uninitialized);
-    if (!read_exact(fd, 0, whole.data(), static_cast<std::size_t>(whole.size()))) return OldTagRead::read_error;
+    if (!read_exact(fd, tag.at, whole.data(), static_cast<std::size_t>(whole.size()))) return OldTagRead::read_error;
     if (tag.version == 2) {
       if (!upgrade_22(whole, tag.memory, &not_carried))
         return not_carried.isEmpty() ? OldTagRead::taglib : OldTagRead::not_carried;

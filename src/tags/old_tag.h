@@ -5,7 +5,8 @@
 // resynchronised (its frames as a reader decodes them, the new tag without
 // the flag); a 2.2 tag in the 2.3 form it becomes (upgrade_22.h). A 2.4 tag
 // whose frame sizes are plain integers (iTunes) is carried as it is, its
-// frames found as readers find them (frame_sizes.h).
+// frames found as readers find them (frame_sizes.h). A tag after junk at the
+// file's head is carried where it stands; offsets are the tag's own.
 
 #include <QByteArray>
 #include <cstdint>
@@ -17,6 +18,7 @@
 namespace tn {
 
 struct OldTag {
+  std::int64_t at = 0;  // where the tag starts in the file (past junk at its head)
   int version = 0;      // of the new tag: 3 or 4
   QByteArray memory;    // the tag carried, when not the file's bytes as they are
   std::int64_t size = 0;       // of the tag carried
@@ -25,7 +27,7 @@ struct OldTag {
   Id3v2Texts texts;
   Id3v2Layout layout;
   bool in_file() const { return memory.isEmpty(); }
-  TagBytes bytes(int fd) const { return in_file() ? file_bytes(fd) : memory_bytes(memory); }
+  TagBytes bytes(int fd) const { return in_file() ? file_bytes(fd, at) : memory_bytes(memory); }
 };
 
 enum class OldTagRead {
