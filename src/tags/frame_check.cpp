@@ -63,16 +63,16 @@ int check_replaced_texts(const QByteArray& tag, int version, const Id3v2Texts& w
   return tag_error::none;
 }
 
-int check_replaced_texts(int fd, const Mp3Probe& probe, const WantedTexts& wanted, const OtherEdits& others) {
+int check_replaced_texts(const TagBytes& file, const Mp3Probe& probe, const WantedTexts& wanted,
+                         const OtherEdits& others) {
   if (!probe.id3v2_major) return tag_error::none;
   Id3v2Texts walked;
   Id3v2Layout layout;
-  const TagBytes bytes = file_bytes(fd, probe.id3v2_offset);
-  if (walk_id3v2(bytes, probe.id3v2_major, probe.id3v2_size, walked, &layout) != Id3v2Read::done ||
+  if (walk_id3v2(file, probe.id3v2_major, probe.id3v2_size, walked, &layout) != Id3v2Read::done ||
       !layout.stepped_over)
     return tag_error::none;
   QByteArray tag(static_cast<qsizetype>(probe.id3v2_size), Qt::Uninitialized);
-  if (!bytes(0, tag.data(), static_cast<std::size_t>(tag.size()))) return tag_error::read_failed;
+  if (!file(0, tag.data(), static_cast<std::size_t>(tag.size()))) return tag_error::read_failed;
   return check_replaced_texts(tag, probe.id3v2_major, walked, layout, wanted, others);
 }
 

@@ -22,8 +22,9 @@ namespace tn {
 int check_replaced_texts(const QByteArray& tag, int version, const Id3v2Texts& walked,
                          const Id3v2Layout& layout, const WantedTexts& wanted, const OtherEdits& others = {});
 
-// The same for the tag of the file fd (probe: probe_mp3 of it, without
-// tag_broken), walked here.
-int check_replaced_texts(int fd, const Mp3Probe& probe, const WantedTexts& wanted, const OtherEdits& others);
+// The same for the tag of a file (probe: probe_mp3 of it, without
+// tag_broken; file: its tag's bytes), walked here.
+int check_replaced_texts(const TagBytes& file, const Mp3Probe& probe, const WantedTexts& wanted,
+                         const OtherEdits& others);
 
 }  // namespace tn

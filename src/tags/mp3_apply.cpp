@@ -69,6 +69,21 @@ int Mp3Writer::open_for_write(const QByteArray& path, const std::optional<FileId
   return tag_error::none;
 }
 
+int Mp3Writer::open_planned(const Mp3Plan& plan, Mp3Open& file) {
+  if (open_file(plan.path, O_RDWR, file) || !S_ISREG(file.st.st_mode)) return tag_error::cannot_open;
+  // The file planned, unchanged since: its identity and its change time
+  // (which no one can set back) as the plan's open saw them. The plan's
+  // probe then still holds, and the file is not probed again; another file
+  // is, to say what it is when it is no MP3 at all.
+  if (identity_of(file.st, file.link) != identity_of(plan.st, plan.link) ||
+      file.st.st_ctim.tv_sec != plan.st.st_ctim.tv_sec || file.st.st_ctim.tv_nsec != plan.st.st_ctim.tv_nsec) {
+    const Mp3Probe probe = probe_mp3(file.fd.fd);
+    return probe.error ? probe.error : tag_error::changed_on_disk;
+  }
+  if (!(file.st.st_mode & S_IWUSR)) return tag_error::cannot_open;
+  return tag_error::none;
+}
+
 int Mp3Writer::plan(const FileEdits& edits, int shown_chars, Mp3Plan& plan) {
   plan.path = edits.path;
   // What dead writers left in this folder goes first: a journal's file must
@@ -93,7 +108,7 @@ int Mp3Writer::plan(const FileEdits& edits, int shown_chars, Mp3Plan& plan) {
   for (int i = 0; i < k_fields; ++i) plan.set[k_three[i]] = wanted[i].written;
   for (const OtherEdit& e : others) plan.set[e.field] = true;
   // No frame is replaced whose text the walk may have misread.
-  if (const int error = check_replaced_texts(fd, probe, wanted, others)) return error;
+  if (const int error = check_replaced_texts(file.tag, probe, wanted, others)) return error;
 
   // 2. The ID3v1 block, patched only in the fields that change, and an APE
   // tag before it (or at the end) kept in step.
@@ -108,7 +123,7 @@ int Mp3Writer::plan(const FileEdits& edits, int shown_chars, Mp3Plan& plan) {
   // from the frame headers, every other frame carried (text_frames.h); a
   // tag we do not carry, and a new tag, go through TagLib.
   NewId3v2 v2;
-  switch (plan_text_frames(fd, probe, wanted, others, v2.patches, v2.tag, plan.not_carried)) {
+  switch (plan_text_frames(file.tag, probe, wanted, others, v2.patches, v2.tag, plan.not_carried)) {
     case Planned::patches: v2.kind = NewId3v2::Kind::in_place; break;
     case Planned::grown: v2.kind = NewId3v2::Kind::rewrite; break;
     case Planned::read_error: return tag_error::read_failed;
@@ -133,7 +148,7 @@ int Mp3Writer::apply(const Mp3Plan& plan, FileWritten& out) {
     return tag_error::none;
   }
   Mp3Open file;
-  if (const int error = open_for_write(plan.path, identity_of(plan.st, plan.link), file)) return error;
+  if (const int error = open_planned(plan, file)) return error;
   struct stat now;
   if (plan.change.kind == FileChange::Kind::in_place) {
     if (!in_place_.write(plan.path, file.fd.fd, file.st, plan.change.patches)) return tag_error::write_failed;

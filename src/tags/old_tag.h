@@ -27,7 +27,8 @@ struct OldTag {
   Id3v2Texts texts;
   Id3v2Layout layout;
   bool in_file() const { return memory.isEmpty(); }
-  TagBytes bytes(int fd) const { return in_file() ? file_bytes(fd, at) : memory_bytes(memory); }
+  // file: the file's tag, from its first byte (`at`).
+  TagBytes bytes(const TagBytes& file) const { return in_file() ? file : memory_bytes(memory); }
 };
 
 enum class OldTagRead {
@@ -37,8 +38,9 @@ enum class OldTagRead {
   not_carried,  // a frame that has no place in the new tag; its id in not_carried
 };
 
-// fd: the file, open for reading; probe: probe_mp3 of it, without tag_broken.
-OldTagRead old_tag(int fd, const Mp3Probe& probe, OldTag& tag, QByteArray& not_carried);
+// file: the bytes of the file's tag, from its first (Mp3Open::tag); probe:
+// probe_mp3 of the file, without tag_broken.
+OldTagRead old_tag(const TagBytes& file, const Mp3Probe& probe, OldTag& tag, QByteArray& not_carried);
 
 // The extended header's size at byte 10 of a tag (the four size bytes at p);
 // 0 when it states none that fits the tag.

@@ -314,13 +314,13 @@ std::vector<TagPiece> pieces_to_write(const NewTag& tag, const OldTag& old) {
 
 // Where a new tag that fits differs from the file's; only pieces that are
 // new or have moved can.
-bool patches_of(int fd, const NewTag& tag, const OldTag& old, std::vector<Patch>& patches) {
+bool patches_of(const TagBytes& file, const NewTag& tag, const OldTag& old, std::vector<Patch>& patches) {
   QByteArray was, want;
   for (const Piece& p : tag.pieces()) {
     if (old.in_file() && p.from == p.at) continue;
     was.resize(static_cast<qsizetype>(p.size));
     want.resize(static_cast<qsizetype>(p.size));
-    if (!read_exact(fd, old.at + p.at, was.data(), static_cast<std::size_t>(p.size)) ||
+    if (!file(p.at, was.data(), static_cast<std::size_t>(p.size)) ||
         !tag.piece_bytes(p, 0, want.data(), static_cast<std::size_t>(p.size)))
       return false;
     add_patches(patches, old.at + p.at, was, want);
@@ -330,18 +330,19 @@ bool patches_of(int fd, const NewTag& tag, const OldTag& old, std::vector<Patch>
 
 }  // namespace
 
-Planned plan_text_frames(int fd, const Mp3Probe& probe, const WantedTexts& wanted, const OtherEdits& others,
-                         std::vector<Patch>& patches, std::vector<TagPiece>& grown, QByteArray& not_carried) {
+Planned plan_text_frames(const TagBytes& file, const Mp3Probe& probe, const WantedTexts& wanted,
+                         const OtherEdits& others, std::vector<Patch>& patches, std::vector<TagPiece>& grown,
+                         QByteArray& not_carried) {
   patches.clear();
   grown.clear();
   OldTag old;
-  switch (old_tag(fd, probe, old, not_carried)) {
+  switch (old_tag(file, probe, old, not_carried)) {
     case OldTagRead::carried: break;
     case OldTagRead::taglib: return Planned::taglib;
     case OldTagRead::read_error: return Planned::read_error;
     case OldTagRead::not_carried: return Planned::not_carried;
   }
-  const TagBytes source = old.bytes(fd);
+  const TagBytes source = old.bytes(file);
   QByteArray head(static_cast<qsizetype>(old.frames_at), Qt::Uninitialized);
   if (!source(0, head.data(), static_cast<std::size_t>(head.size()))) return Planned::read_error;
   std::vector<Frame> frames;
@@ -367,7 +368,7 @@ Planned plan_text_frames(int fd, const Mp3Probe& probe, const WantedTexts& wante
     grown = pieces_to_write(tag, old);
     return grown.empty() ? Planned::read_error : Planned::grown;
   }
-  return patches_of(fd, tag, old, patches) ? Planned::patches : Planned::read_error;
+  return patches_of(file, tag, old, patches) ? Planned::patches : Planned::read_error;
 }
 
 bool write_pieces(int from, const std::vector<TagPiece>& pieces, int to) {

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "durable/journal.h"
+#include "tags/id3v2_reader.h"
 #include "tags/mp3_probe.h"
 #include "tags/write_plan.h"
 
@@ -40,10 +41,12 @@ enum class Planned {
   not_carried,  // a frame can't be carried into the new tag: its id in not_carried
 };
 
-// fd: the file, open for reading; probe: probe_mp3 of it, without tag_broken.
-// others: the fields beyond the three the write sets.
-Planned plan_text_frames(int fd, const Mp3Probe& probe, const WantedTexts& wanted, const OtherEdits& others,
-                         std::vector<Patch>& patches, std::vector<TagPiece>& grown, QByteArray& not_carried);
+// file: the bytes of the file's tag, from its first (Mp3Open::tag); probe:
+// probe_mp3 of the file, without tag_broken. others: the fields beyond the
+// three the write sets.
+Planned plan_text_frames(const TagBytes& file, const Mp3Probe& probe, const WantedTexts& wanted,
+                         const OtherEdits& others, std::vector<Patch>& patches, std::vector<TagPiece>& grown,
+                         QByteArray& not_carried);
 
 // Writes the pieces at the end of `to`, old bytes taken from `from`.
 bool write_pieces(int from, const std::vector<TagPiece>& pieces, int to);
