@@ -312,20 +312,21 @@ TagBytes file_bytes(int fd, std::int64_t start) {
     std::array<Window, 4> held;
     std::size_t next = 0;
   };
-  // As large as a walk's own window (and the field read's first read), so
-  // that those come from here too.
-  constexpr std::size_t k_window = 8192;
+  // A window is the read asked for, at least 2 KiB; reads of up to 8 KiB
+  // (a walk's own window, the field read's first read) are kept.
+  static constexpr std::size_t k_window = 2048, k_kept = 8192;
   auto ws = std::make_shared<Windows>();
   return [fd, start, ws](std::int64_t offset, void* buf, std::size_t n) {
-    if (n > k_window || offset < 0) return read_exact(fd, start + offset, buf, n);
+    if (n > k_kept || offset < 0) return read_exact(fd, start + offset, buf, n);
     const auto end = offset + static_cast<std::int64_t>(n);
     const Window* hit = nullptr;
     for (const Window& w : ws->held)
       if (w.at >= 0 && offset >= w.at && end <= w.at + w.bytes.size()) hit = &w;
     if (!hit) {
       Window& w = ws->held[ws->next++ % ws->held.size()];
-      w.bytes.resize(k_window);
-      const std::int64_t got = read_up_to(fd, start + offset, w.bytes.data(), k_window);
+      const std::size_t want = std::max(n, k_window);
+      w.bytes.resize(static_cast<qsizetype>(want));
+      const std::int64_t got = read_up_to(fd, start + offset, w.bytes.data(), want);
       w.at = got < 0 ? -1 : offset;
       w.bytes.resize(std::max<qsizetype>(got, 0));
       if (end > offset + got) return false;
