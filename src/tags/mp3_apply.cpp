@@ -72,7 +72,8 @@ int Mp3Writer::open_for_write(const QByteArray& path, const std::optional<FileId
 int Mp3Writer::open_planned(const Mp3Plan& plan, Mp3Open& file) {
   if (open_file(plan.path, O_RDWR, file) || !S_ISREG(file.st.st_mode)) return tag_error::cannot_open;
   // The file planned, unchanged since: its identity and its change time
-  // (which no one can set back) as the plan's open saw them. The plan's
+  // (which, unlike the modification time, no program can set) as the
+  // plan's open saw them. The plan's
   // probe then still holds, and the file is not probed again; another file
   // is, to say what it is when it is no MP3 at all.
   if (identity_of(file.st, file.link) != identity_of(plan.st, plan.link) ||
