@@ -3,6 +3,7 @@
 #include <taglib/tbytevector.h>
 
 #include "durable/safe_write.h"
+#include "tags/id3v2_fields.h"
 #include "tags/tag_library.h"
 #include "tags/taglib_text.h"
 
@@ -44,7 +45,7 @@ QByteArray for_taglib(const QByteArray& tag, int version, const Id3v2Layout& lay
 }  // namespace
 
 int check_replaced_texts(const QByteArray& tag, int version, const Id3v2Texts& walked,
-                         const Id3v2Layout& layout, const WantedTexts& wanted) {
+                         const Id3v2Layout& layout, const WantedTexts& wanted, const OtherEdits& others) {
   if (!layout.stepped_over) return tag_error::none;
   const QByteArray readable = for_taglib(tag, version, layout);
   Id3v2Texts parsed;
@@ -52,19 +53,27 @@ int check_replaced_texts(const QByteArray& tag, int version, const Id3v2Texts& w
     return tag_error::write_failed;
   for (int i = 0; i < k_fields; ++i)
     if (!wanted[i].kept && parsed[i] != walked[i]) return tag_error::write_failed;
+  if (others.empty()) return tag_error::none;
+  Id3v2Fields ours, theirs;
+  if (read_id3v2_fields(memory_bytes(tag), version, tag.size(), tag.size(), ours) != Id3v2Read::done ||
+      !rendered_fields(readable, theirs))
+    return tag_error::write_failed;
+  for (const OtherEdit& e : others)
+    if (ours.text[e.field] != theirs.text[e.field]) return tag_error::write_failed;
   return tag_error::none;
 }
 
-int check_replaced_texts(int fd, const Mp3Probe& probe, const WantedTexts& wanted) {
+int check_replaced_texts(const TagBytes& file, const Mp3Probe& probe, const WantedTexts& wanted,
+                         const OtherEdits& others) {
   if (!probe.id3v2_major) return tag_error::none;
   Id3v2Texts walked;
   Id3v2Layout layout;
-  if (walk_id3v2(file_bytes(fd), probe.id3v2_major, probe.id3v2_size, walked, &layout) != Id3v2Read::done ||
+  if (walk_id3v2(file, probe.id3v2_major, probe.id3v2_size, walked, &layout) != Id3v2Read::done ||
       !layout.stepped_over)
     return tag_error::none;
   QByteArray tag(static_cast<qsizetype>(probe.id3v2_size), Qt::Uninitialized);
-  if (!read_exact(fd, 0, tag.data(), static_cast<std::size_t>(tag.size()))) return tag_error::read_failed;
-  return check_replaced_texts(tag, probe.id3v2_major, walked, layout, wanted);
+  if (!file(0, tag.data(), static_cast<std::size_t>(tag.size()))) return tag_error::read_failed;
+  return check_replaced_texts(tag, probe.id3v2_major, walked, layout, wanted, others);
 }
 
 }  // namespace tn

@@ -16,14 +16,15 @@
 namespace tn {
 
 // tag: a whole ID3v2 tag of `version`; walked, layout: what walk_id3v2 read
-// of it. tag_error::none when the texts of the fields `wanted` replaces are
-// the same by TagLib's parse, or the walk stepped over nothing; else
-// write_failed.
+// of it. tag_error::none when the texts of the fields `wanted` replaces,
+// and those of `others`, are the same by TagLib's parse, or the walk
+// stepped over nothing; else write_failed.
 int check_replaced_texts(const QByteArray& tag, int version, const Id3v2Texts& walked,
-                         const Id3v2Layout& layout, const WantedTexts& wanted);
+                         const Id3v2Layout& layout, const WantedTexts& wanted, const OtherEdits& others = {});
 
-// The same for the tag at the start of the file fd (probe: probe_mp3 of it,
-// without tag_broken), walked here.
-int check_replaced_texts(int fd, const Mp3Probe& probe, const WantedTexts& wanted);
+// The same for the tag of a file (probe: probe_mp3 of it, without
+// tag_broken; file: its tag's bytes), walked here.
+int check_replaced_texts(const TagBytes& file, const Mp3Probe& probe, const WantedTexts& wanted,
+                         const OtherEdits& others);
 
 }  // namespace tn

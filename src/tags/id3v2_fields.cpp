@@ -34,28 +34,6 @@ constexpr Field k_walked[3] = {Field::title, Field::artist, Field::album};
 
 bool walked(Field f) { return f == Field::title || f == Field::artist || f == Field::album; }
 
-// A comment frame's text, when its description is empty (the comment
-// players show); nothing for any other. d, n: its content.
-std::optional<QString> comment_of(const unsigned char* d, std::int64_t n, bool legacy) {
-  if (n < 4) return std::nullopt;
-  const int enc = d[0];
-  const bool wide = enc == 1 || enc == 2;
-  std::int64_t end = 4;  // past the description's terminator
-  if (wide) {
-    while (end + 1 < n && (d[end] | d[end + 1])) end += 2;
-    end += 2;
-  } else {
-    while (end < n && d[end]) ++end;
-    end += 1;
-  }
-  const bool empty_description = wide ? end == 6 || (end == 8 && (d[4] == 0xFF || d[4] == 0xFE)) : end == 5;
-  if (!empty_description) return std::nullopt;
-  if (end >= n) return QString();
-  QByteArray text(1, static_cast<char>(enc));
-  text.append(reinterpret_cast<const char*>(d + end), static_cast<qsizetype>(n - end));
-  return text_of_frame(reinterpret_cast<const unsigned char*>(text.constData()), text.size(), legacy);
-}
-
 // A frame's text, with the legacy decision and as ISO-8859-1.
 struct Decoded {
   std::optional<QString> text, latin1;
@@ -105,6 +83,26 @@ void take(Id3v2Fields& out, PerField<bool>& seen, Field f, const Decoded& d) {
 }
 
 }  // namespace
+
+std::optional<QString> comment_of(const unsigned char* d, std::int64_t n, bool legacy) {
+  if (n < 4) return std::nullopt;
+  const int enc = d[0];
+  const bool wide = enc == 1 || enc == 2;
+  std::int64_t end = 4;  // past the description's terminator
+  if (wide) {
+    while (end + 1 < n && (d[end] | d[end + 1])) end += 2;
+    end += 2;
+  } else {
+    while (end < n && d[end]) ++end;
+    end += 1;
+  }
+  const bool empty_description = wide ? end == 6 || (end == 8 && (d[4] == 0xFF || d[4] == 0xFE)) : end == 5;
+  if (!empty_description) return std::nullopt;
+  if (end >= n) return QString();
+  QByteArray text(1, static_cast<char>(enc));
+  text.append(reinterpret_cast<const char*>(d + end), static_cast<qsizetype>(n - end));
+  return text_of_frame(reinterpret_cast<const unsigned char*>(text.constData()), text.size(), legacy);
+}
 
 const char* frame_id_of(Field f, int version) {
   if (f == Field::year && version >= 4) return "TDRC";

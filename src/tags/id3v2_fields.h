@@ -27,6 +27,10 @@ std::optional<Field> field_of_frame(const char id[4]);
 // "13") as its name, a refinement ("(13)Britpop") as its text.
 QString genre_shown(const QString& stored);
 
+// A comment frame's text when its description is empty (the comment
+// players show); nothing for any other. d, n: its content.
+std::optional<QString> comment_of(const unsigned char* d, std::int64_t n, bool legacy);
+
 struct Id3v2Fields {
   PerField<QString> text;
   // Stored as ISO-8859-1 but decoded as Shift-JIS or UTF-8: other players

@@ -300,25 +300,39 @@ void prefer_own_texts(const TagBytes& bytes, int version, std::int64_t tag_size,
 
 TagBytes file_bytes(int fd, std::int64_t start) {
   // A walk reads ten bytes of frame header at a time, and the planning of a
-  // write walks a tag more than once: the reads come from a window of the
-  // file, read once for every read it holds, not a read each.
+  // write walks one tag several times over the same open: the reads come
+  // from a few windows of the file, each read once for every walk that
+  // shares this reader (copies share them), not a read each. The file must
+  // not be written while they are in use.
   struct Window {
     std::int64_t at = -1;
     QByteArray bytes;
   };
-  constexpr std::size_t k_window = 2048;
-  auto w = std::make_shared<Window>();
-  return [fd, start, w](std::int64_t offset, void* buf, std::size_t n) {
-    if (n > k_window || offset < 0) return read_exact(fd, start + offset, buf, n);
+  struct Windows {
+    std::array<Window, 4> held;
+    std::size_t next = 0;
+  };
+  // A window is the read asked for, at least 2 KiB; reads of up to 8 KiB
+  // (a walk's own window, the field read's first read) are kept.
+  static constexpr std::size_t k_window = 2048, k_kept = 8192;
+  auto ws = std::make_shared<Windows>();
+  return [fd, start, ws](std::int64_t offset, void* buf, std::size_t n) {
+    if (n > k_kept || offset < 0) return read_exact(fd, start + offset, buf, n);
     const auto end = offset + static_cast<std::int64_t>(n);
-    if (w->at < 0 || offset < w->at || end > w->at + w->bytes.size()) {
-      w->bytes.resize(k_window);
-      const std::int64_t got = read_up_to(fd, start + offset, w->bytes.data(), k_window);
-      w->at = got < 0 ? -1 : offset;
-      w->bytes.resize(std::max<qsizetype>(got, 0));
+    const Window* hit = nullptr;
+    for (const Window& w : ws->held)
+      if (w.at >= 0 && offset >= w.at && end <= w.at + w.bytes.size()) hit = &w;
+    if (!hit) {
+      Window& w = ws->held[ws->next++ % ws->held.size()];
+      const std::size_t want = std::max(n, k_window);
+      w.bytes.resize(static_cast<qsizetype>(want));
+      const std::int64_t got = read_up_to(fd, start + offset, w.bytes.data(), want);
+      w.at = got < 0 ? -1 : offset;
+      w.bytes.resize(std::max<qsizetype>(got, 0));
       if (end > offset + got) return false;
+      hit = &w;
     }
-    std::memcpy(buf, w->bytes.constData() + (offset - w->at), n);
+    std::memcpy(buf, hit->bytes.constData() + (offset - hit->at), n);
     return true;
   };
 }

@@ -10,10 +10,9 @@ namespace tn {
 
 namespace {
 
-// Converts all of `in` or nothing.
-std::optional<QByteArray> convert(const char* to, const char* from, const QByteArray& in) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+// Converts all of `in` or nothing, through cd (set back to its start first).
+std::optional<QByteArray> convert_with(iconv_t cd, const QByteArray& in) {
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
   QByteArray src = in;
   QByteArray out(in.size() * 4 + 8, '\0');
   char* ip = src.data();
@@ -23,10 +22,18 @@ std::optional<QByteArray> convert(const char* to, const char* from, const QByteA
   const size_t rc = iconv(cd, &ip, &il, &op, &ol);
   // Flush any shift state; CP932 has none, but be exact.
   const size_t rc2 = rc == static_cast<size_t>(-1) ? rc : iconv(cd, nullptr, nullptr, &op, &ol);
-  iconv_close(cd);
   if (rc == static_cast<size_t>(-1) || rc2 == static_cast<size_t>(-1) || il != 0)
     return std::nullopt;
   out.resize(op - out.data());
+  return out;
+}
+
+// Converts all of `in` or nothing.
+std::optional<QByteArray> convert(const char* to, const char* from, const QByteArray& in) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::optional<QByteArray> out = convert_with(cd, in);
+  iconv_close(cd);
   return out;
 }
 
@@ -97,14 +104,19 @@ QByteArray id3v1_field_bytes(const QString& text, int width) {
   bool latin1 = true;
   for (const QChar c : text) latin1 = latin1 && c.unicode() <= 0xFF;
   if (latin1) return text.toLatin1().left(width);
+  // A character at a time, one converter for all: opening one costs more
+  // than the conversions, and every file a run writes has a field to convert.
+  iconv_t cd = iconv_open("CP932", "UTF-8");
+  const bool opened = cd != reinterpret_cast<iconv_t>(-1);
   QByteArray out;
   for (const uint c : text.toUcs4()) {
     const char32_t cp = c;
-    const QString one = QString::fromUcs4(&cp, 1);
-    const QByteArray bytes = to_cp932(one).value_or(QByteArray("?"));
+    const QByteArray one = QString::fromUcs4(&cp, 1).toUtf8();
+    const QByteArray bytes = (opened ? convert_with(cd, one) : std::nullopt).value_or(QByteArray("?"));
     if (out.size() + bytes.size() > width) break;
     out += bytes;
   }
+  if (opened) iconv_close(cd);
   return out;
 }
 

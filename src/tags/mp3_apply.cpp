@@ -28,7 +28,7 @@ int new_tail_ape(int fd, const Mp3Probe& probe, const WantedTexts& wanted, const
                  TailChange& tail) {
   ApeTag ape;
   const std::int64_t end = probe.file_size - (probe.has_id3v1 ? k_id3v1_size : 0);
-  switch (find_ape(fd, std::max<std::int64_t>(probe.id3v2_size, probe.audio_offset), end, ape)) {
+  switch (find_ape(fd, std::max<std::int64_t>(probe.id3v2_offset + probe.id3v2_size, probe.audio_offset), end, ape)) {
     case ApeFound::none: return tag_error::none;
     case ApeFound::broken: return tag_error::write_failed;
     case ApeFound::found: break;
@@ -66,9 +66,22 @@ int Mp3Writer::open_for_write(const QByteArray& path, const std::optional<FileId
   // otherwise replace a file its owner marked read-only.
   if (!(file.st.st_mode & S_IWUSR)) return tag_error::cannot_open;
   if (file.probe.tag_broken) return tag_error::read_failed;
-  // Our writers put the tag at the file's start; one after junk would be
-  // left behind as if it were audio, so such a file is not written.
-  if (file.probe.id3v2_offset > 0) return tag_error::write_failed;
+  return tag_error::none;
+}
+
+int Mp3Writer::open_planned(const Mp3Plan& plan, Mp3Open& file) {
+  if (open_file(plan.path, O_RDWR, file) || !S_ISREG(file.st.st_mode)) return tag_error::cannot_open;
+  // The file planned, unchanged since: its identity and its change time
+  // (which, unlike the modification time, no program can set) as the
+  // plan's open saw them. The plan's
+  // probe then still holds, and the file is not probed again; another file
+  // is, to say what it is when it is no MP3 at all.
+  if (identity_of(file.st, file.link) != identity_of(plan.st, plan.link) ||
+      file.st.st_ctim.tv_sec != plan.st.st_ctim.tv_sec || file.st.st_ctim.tv_nsec != plan.st.st_ctim.tv_nsec) {
+    const Mp3Probe probe = probe_mp3(file.fd.fd);
+    return probe.error ? probe.error : tag_error::changed_on_disk;
+  }
+  if (!(file.st.st_mode & S_IWUSR)) return tag_error::cannot_open;
   return tag_error::none;
 }
 
@@ -96,7 +109,7 @@ int Mp3Writer::plan(const FileEdits& edits, int shown_chars, Mp3Plan& plan) {
   for (int i = 0; i < k_fields; ++i) plan.set[k_three[i]] = wanted[i].written;
   for (const OtherEdit& e : others) plan.set[e.field] = true;
   // No frame is replaced whose text the walk may have misread.
-  if (const int error = check_replaced_texts(fd, probe, wanted)) return error;
+  if (const int error = check_replaced_texts(file.tag, probe, wanted, others)) return error;
 
   // 2. The ID3v1 block, patched only in the fields that change, and an APE
   // tag before it (or at the end) kept in step.
@@ -107,12 +120,11 @@ int Mp3Writer::plan(const FileEdits& edits, int shown_chars, Mp3Plan& plan) {
   }
   if (const int error = new_tail_ape(fd, probe, wanted, others, tail)) return error;
 
-  // 3. The new ID3v2 tag: its new title, artist and album frames planned
-  // from the frame headers alone, every other frame carried (text_frames.h);
-  // a tag we do not carry, a new tag and any other field go through TagLib.
+  // 3. The new ID3v2 tag: the new frames of the fields written planned
+  // from the frame headers, every other frame carried (text_frames.h); a
+  // tag we do not carry, and a new tag, go through TagLib.
   NewId3v2 v2;
-  switch (others.empty() ? plan_text_frames(fd, probe, wanted, v2.patches, v2.tag, plan.not_carried)
-                         : Planned::taglib) {
+  switch (plan_text_frames(file.tag, probe, wanted, others, v2.patches, v2.tag, plan.not_carried)) {
     case Planned::patches: v2.kind = NewId3v2::Kind::in_place; break;
     case Planned::grown: v2.kind = NewId3v2::Kind::rewrite; break;
     case Planned::read_error: return tag_error::read_failed;
@@ -121,7 +133,8 @@ int Mp3Writer::plan(const FileEdits& edits, int shown_chars, Mp3Plan& plan) {
       if (const int error = taglib_id3v2(fd, probe, wanted, old_tag_, v2, &others)) return error;
       break;
   }
-  plan.change = file_change(probe.id3v2_size, probe.file_size, std::move(v2), tail);
+  // Junk before the tag stays with it, as it is.
+  plan.change = file_change(probe.id3v2_offset + probe.id3v2_size, probe.file_size, std::move(v2), tail);
   // Journaled with the run's other writes, one flush for all.
   if (plan.change.kind == FileChange::Kind::in_place) in_place_.stage(plan.path, fd, plan.st, plan.change.patches);
   return tag_error::none;
@@ -136,7 +149,7 @@ int Mp3Writer::apply(const Mp3Plan& plan, FileWritten& out) {
     return tag_error::none;
   }
   Mp3Open file;
-  if (const int error = open_for_write(plan.path, identity_of(plan.st, plan.link), file)) return error;
+  if (const int error = open_planned(plan, file)) return error;
   struct stat now;
   if (plan.change.kind == FileChange::Kind::in_place) {
     if (!in_place_.write(plan.path, file.fd.fd, file.st, plan.change.patches)) return tag_error::write_failed;

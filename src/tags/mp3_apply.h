@@ -50,6 +50,8 @@ class Mp3Writer {
  private:
   // Opens path for writing; read_as: the identity it must have.
   static int open_for_write(const QByteArray& path, const std::optional<FileIdentity>& read_as, Mp3Open& file);
+  // Opens the file planned for writing again, refused unless it is unchanged.
+  static int open_planned(const Mp3Plan& plan, Mp3Open& file);
   int rewrite(const Mp3Plan& plan, const Mp3Open& file);
 
   InPlaceWriter in_place_;

@@ -17,23 +17,24 @@ constexpr Field k_walked[3] = {Field::title, Field::artist, Field::album};
 // The ID3v2 fields, through TagLib where the walk can't say; title, artist
 // and album then as the walk alone reads them when it can, as a read
 // always did.
-bool read_v2(int fd, const Mp3Probe& probe, Id3v2Fields& v2) {
-  switch (read_id3v2_fields(fd, probe, v2)) {
+bool read_v2(const Mp3Open& file, Id3v2Fields& v2) {
+  const Mp3Probe& probe = file.probe;
+  const std::int64_t present = probe.tag_cut ? probe.file_size : probe.id3v2_size;
+  switch (read_id3v2_fields(file.tag, probe.id3v2_major, probe.id3v2_size, present, v2)) {
     case Id3v2Read::done: return true;
     case Id3v2Read::read_error:
     case Id3v2Read::cannot_say: break;
   }
   Id3v2Texts texts;
-  const Id3v2Read plain = read_id3v2_texts(fd, probe, texts);
-  if (!read_id3v2_fields_taglib(fd, probe, v2)) {
+  const Id3v2Read plain = walk_id3v2(file.tag, probe.id3v2_major, probe.id3v2_size, texts, nullptr, present);
+  if (!read_id3v2_fields_taglib(file.fd.fd, probe, v2)) {
     if (plain != Id3v2Read::done) return false;
     v2 = {};
   }
   if (plain == Id3v2Read::read_error) return false;
   if (plain == Id3v2Read::cannot_say) {
     for (int i = 0; i < 3; ++i) texts[static_cast<std::size_t>(i)] = v2.text[k_walked[i]];
-    prefer_own_texts(file_bytes(fd, probe.id3v2_offset), probe.id3v2_major, probe.id3v2_size, texts,
-                     probe.tag_cut ? probe.file_size : probe.id3v2_size);
+    prefer_own_texts(file.tag, probe.id3v2_major, probe.id3v2_size, texts, present);
   }
   for (int i = 0; i < 3; ++i) v2.text[k_walked[i]] = texts[static_cast<std::size_t>(i)];
   return true;
@@ -41,13 +42,19 @@ bool read_v2(int fd, const Mp3Probe& probe, Id3v2Fields& v2) {
 
 }  // namespace
 
-int open_mp3(const QByteArray& path, int flags, Mp3Open& out) {
+int open_file(const QByteArray& path, int flags, Mp3Open& out) {
   int fd = ::open(path.constData(), flags | O_NOFOLLOW | O_CLOEXEC);
   out.link = fd < 0 && errno == ELOOP;
   if (out.link) fd = ::open(path.constData(), flags | O_CLOEXEC);
   out.fd = Fd(fd);
   if (fd < 0 || ::fstat(fd, &out.st) != 0) return tag_error::cannot_open;
-  out.probe = probe_mp3(fd);
+  return tag_error::none;
+}
+
+int open_mp3(const QByteArray& path, int flags, Mp3Open& out) {
+  if (const int error = open_file(path, flags, out)) return error;
+  out.probe = probe_mp3(out.fd.fd);
+  out.tag = file_bytes(out.fd.fd, out.probe.id3v2_offset);
   return out.probe.error;
 }
 
@@ -58,7 +65,7 @@ int read_mp3_fields(const Mp3Open& file, TagRead& out, QByteArray& v1) {
   out.no_audio = probe.no_audio;
   v1.clear();
   Id3v2Fields v2;
-  if (probe.id3v2_major && !read_v2(file.fd.fd, probe, v2)) return tag_error::read_failed;
+  if (probe.id3v2_major && !read_v2(file, v2)) return tag_error::read_failed;
   if (probe.has_id3v1 && !read_id3v1(file.fd.fd, probe, v1)) return tag_error::read_failed;
   bool any_legacy = false;
   for (Field f : all_fields()) {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "posix/fd.h"
+#include "tags/id3v2_reader.h"
 #include "tags/mp3_probe.h"
 #include "tags/tag_access.h"
 
@@ -16,10 +17,16 @@ struct Mp3Open {
   struct stat st {};
   bool link = false;  // the name's last part was a symbolic link
   Mp3Probe probe;
+  // The ID3v2 tag's bytes (from its first), read once for every step of a
+  // read or a plan that walks it: the open is not written while it is held.
+  TagBytes tag;
 };
 
-// Opens path (O_RDONLY or O_RDWR), noting a link by the same open, and
-// probes it; tag_error::none or why not (the probe's error).
+// Opens path (O_RDONLY or O_RDWR), noting a link by the same open;
+// tag_error::none or cannot_open. Not probed.
+int open_file(const QByteArray& path, int flags, Mp3Open& out);
+
+// The same, probed; tag_error::none or why not (the probe's error).
 int open_mp3(const QByteArray& path, int flags, Mp3Open& out);
 
 // Every field of the opened file, the identity, no_audio and legacy flags

@@ -2,7 +2,6 @@
 
 #include "id3/header.h"
 #include "tags/frame_body.h"
-#include "durable/safe_write.h"
 #include "tags/upgrade_22.h"
 
 namespace tn {
@@ -12,9 +11,9 @@ namespace {
 // The frames of a 2.4 tag whose sizes the walk could not say about: found
 // as readers find them, and walked in a copy whose sizes are synchsafe (at
 // the same offsets, so the file's bytes are carried as they are).
-OldTagRead with_plain_sizes(int fd, OldTag& tag) {
+OldTagRead with_plain_sizes(const TagBytes& file, OldTag& tag) {
   QByteArray whole(static_cast<qsizetype>(tag.size), Qt::Uninitialized);
-  if (!read_exact(fd, 0, whole.data(), static_cast<std::size_t>(whole.size()))) return OldTagRead::read_error;
+  if (!file(0, whole.data(), static_cast<std::size_t>(whole.size()))) return OldTagRead::read_error;
   tag.sizes = frame_size_form(whole, tag.frames_at);
   if (tag.sizes != SizeForm::plain) return OldTagRead::taglib;
   const QByteArray walked = with_synchsafe_sizes(whole, tag.frames_at, tag.sizes);
@@ -31,18 +30,19 @@ std::int64_t extended_header_size(const unsigned char* p, int version, std::int6
   return n >= (version == 3 ? 10 : 6) && n <= tag_size - 10 ? n : 0;
 }
 
-OldTagRead old_tag(int fd, const Mp3Probe& probe, OldTag& tag, QByteArray& not_carried) {
+OldTagRead old_tag(const TagBytes& file, const Mp3Probe& probe, OldTag& tag, QByteArray& not_carried) {
   tag = {};
   not_carried.clear();
-  if (probe.id3v2_major == 0 || probe.id3v2_offset != 0) return OldTagRead::taglib;
+  if (probe.id3v2_major == 0) return OldTagRead::taglib;
+  tag.at = probe.id3v2_offset;
   tag.version = probe.id3v2_major;
   tag.size = probe.id3v2_size;
   unsigned char h[10];
-  if (!read_exact(fd, 0, h, 10)) return OldTagRead::read_error;
+  if (!file(0, h, 10)) return OldTagRead::read_error;
   if (tag.version == 4 && (h[5] & 0x10)) return OldTagRead::taglib;  // a footer
   if (tag.version == 2 || tag_unsynchronised(tag.version, h[5])) {
     QByteArray whole(static_cast<qsizetype>(tag.size), Qt::Uninitialized);
-    if (!read_exact(fd, 0, whole.data(), static_cast<std::size_t>(whole.size()))) return OldTagRead::read_error;
+    if (!file(0, whole.data(), static_cast<std::size_t>(whole.size()))) return OldTagRead::read_error;
     if (tag.version == 2) {
       if (!upgrade_22(whole, tag.memory, &not_carried))
         return not_carried.isEmpty() ? OldTagRead::taglib : OldTagRead::not_carried;
@@ -54,7 +54,7 @@ OldTagRead old_tag(int fd, const Mp3Probe& probe, OldTag& tag, QByteArray& not_c
     }
     tag.size = tag.memory.size();
   }
-  const TagBytes bytes = tag.bytes(fd);
+  const TagBytes bytes = tag.bytes(file);
   if (!bytes(0, h, 10)) return OldTagRead::read_error;
   if (h[5] & 0x40) {
     unsigned char e[4];
@@ -68,7 +68,7 @@ OldTagRead old_tag(int fd, const Mp3Probe& probe, OldTag& tag, QByteArray& not_c
     case Id3v2Read::read_error: return OldTagRead::read_error;
     case Id3v2Read::cannot_say:
       if (tag.version != 4 || !tag.in_file()) return OldTagRead::taglib;
-      if (const OldTagRead r = with_plain_sizes(fd, tag); r != OldTagRead::carried) return r;
+      if (const OldTagRead r = with_plain_sizes(file, tag); r != OldTagRead::carried) return r;
       break;
   }
   const auto& frames = tag.layout.frames;

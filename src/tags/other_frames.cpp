@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "id3/header.h"
+#include "tags/frame_accounting.h"
+#include "tags/frame_text.h"
 #include "tags/id3v2_fields.h"
 #include "tags/taglib_text.h"
 
@@ -89,6 +92,50 @@ bool same_shown(Field f, const QString& read, const QString& set) {
 }
 
 }  // namespace
+
+QByteArray plain_frame(const char* id, const QByteArray& content, int version) {
+  QByteArray frame(id, 4);
+  char size[4];
+  put_frame_size(size, static_cast<std::uint32_t>(content.size()), version);
+  return frame + QByteArray(size, 4) + QByteArray(2, '\0') + content;
+}
+
+QByteArray new_other_frame(Field f, const QString& text, int encoding, const QByteArray& language, int version) {
+  TagLib::ID3v2::Tag tag;
+  const auto type = static_cast<TagLib::String::Type>(encoding);
+  if (f == Field::comment) {
+    auto* frame = new TagLib::ID3v2::CommentsFrame(type);
+    frame->setLanguage(TagLib::ByteVector(language.size() == 3 ? language.constData() : "XXX", 3));
+    frame->setText(to_taglib(text));
+    tag.addFrame(frame);
+  } else {
+    // Through the 2.4 id, as TagLib holds the year: its own 2.3 form follows.
+    auto* frame = new TagLib::ID3v2::TextIdentificationFrame(frame_id_of(f, 4), type);
+    frame->setText(to_taglib(text));
+    tag.addFrame(frame);
+  }
+  const TagLib::ByteVector b = tag.render(version == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3);
+  const QByteArray rendered(b.data(), static_cast<qsizetype>(b.size()));
+  std::vector<Id3v2Frame> frames;
+  if (rendered.size() > 10 && !tag_frames(rendered, version, frames)) return {};
+  if (frames.size() == 1) return rendered.mid(frames.front().offset, frames.front().size);
+  if (!frames.empty() || f == Field::comment) return {};
+  return plain_frame(frame_id_of(f, version), utf16_content(text), version);
+}
+
+bool holds_already(Field f, const QByteArray& content, const QString& text) {
+  const auto* d = reinterpret_cast<const unsigned char*>(content.constData());
+  const qsizetype n = content.size();
+  const std::optional<QString> now = f == Field::comment ? comment_of(d, n, false) : text_of_frame(d, n, false);
+  return now && *now == text && (ascii(text) || (n > 0 && d[0] != TagLib::String::Latin1 && d[0] <= TagLib::String::UTF8));
+}
+
+int other_encoding(Field f, const QString& text, int was, int unicode) {
+  constexpr int latin1 = TagLib::String::Latin1;
+  const bool known = f != Field::comment && was >= latin1 && was <= TagLib::String::UTF8;
+  const int encoding = known ? was : latin1;
+  return encoding == latin1 && !ascii(text) ? unicode : encoding;
+}
 
 bool set_others(TagLib::ID3v2::Tag& tag, const OtherEdits& others, TagLib::ID3v2::Version version) {
   bool changed = false;

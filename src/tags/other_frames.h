@@ -6,6 +6,7 @@
 #include <taglib/id3v2tag.h>
 
 #include <QByteArray>
+#include <QString>
 #include <vector>
 
 #include "tags/id3v2_reader.h"
@@ -25,5 +26,27 @@ bool set_by_others(const Id3v2Frame& frame, const OtherEdits& others);
 // the 2.4 sort frames out of a 2.3 tag), to be put back as our own; false
 // when a field reads back otherwise than it was set.
 bool dropped_others(const QByteArray& tag, int version, const OtherEdits& others, std::vector<Id3v2Frame>& dropped);
+
+// A frame of `version` (3 or 4) of our own: a header without flags, then
+// content as it is.
+QByteArray plain_frame(const char* id, const QByteArray& content, int version);
+
+// A new frame of field f (beyond the three) holding text, as a write
+// through TagLib stores it in a tag of `version` (3 or 4): in `encoding`,
+// a comment without description in `language` ("XXX" when none), a 2.4
+// sort frame TagLib leaves out of a 2.3 tag as add_dropped puts it back.
+// Empty where TagLib stores the field in more than one frame (a full date
+// in 2.3).
+QByteArray new_other_frame(Field f, const QString& text, int encoding, const QByteArray& language, int version);
+
+// Whether a field's one frame (its content) already holds the text as a
+// write through TagLib sees it: the same text, in an encoding that holds it.
+bool holds_already(Field f, const QByteArray& content, const QString& text);
+
+// The encoding a write through TagLib gives a field's new frame: a comment
+// Latin-1 when ASCII; a text frame that of its one old frame (was, -1 for
+// none), Latin-1 for none; either, where Latin-1 can't hold the text,
+// `unicode`.
+int other_encoding(Field f, const QString& text, int was, int unicode);
 
 }  // namespace tn

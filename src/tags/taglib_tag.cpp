@@ -155,13 +155,7 @@ void mend(TagLib::ByteVector& rendered, const std::vector<Id3v2Frame>& frames, c
                                      [&](const Id3v2Frame* e) { return e->offset == f.offset; });
     if (!made_up) out += tag.mid(f.offset, f.size);
   }
-  for (const Id3v2Frame* f : off.missing) {
-    out.append(f->id.data(), 4);
-    const auto n = static_cast<std::uint32_t>(f->content.size());
-    char size[4];
-    put_frame_size(size, n, v4 ? 4 : 3);
-    out += QByteArray(size, 4) + QByteArray(2, '\0') + f->content;
-  }
+  for (const Id3v2Frame* f : off.missing) out += plain_frame(f->id.data(), f->content, v4 ? 4 : 3);
   out += tag.mid(end);  // the padding
   const auto body = static_cast<std::uint32_t>(out.size() - 10);
   put_synchsafe(out.data() + 6, body);
@@ -239,11 +233,12 @@ int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByte
   const OtherEdits none;
   const OtherEdits& other = others ? *others : none;
   out = {};
-  // Only the tag at the start counts (TagLib would find one inside the audio
-  // too, where no player looks).
+  // Only the tag at the start, or past junk at the head, counts (TagLib
+  // would find one inside the audio too, where no player looks).
   const std::int64_t old_v2_size = probe.id3v2_major ? probe.id3v2_size : 0;
+  const std::int64_t at = probe.id3v2_major ? probe.id3v2_offset : 0;  // past junk at the head
   old_tag.resize(static_cast<qsizetype>(old_v2_size));
-  if (!read_exact(fd, 0, old_tag.data(), static_cast<std::size_t>(old_tag.size())))
+  if (!read_exact(fd, at, old_tag.data(), static_cast<std::size_t>(old_tag.size())))
     return tag_error::read_failed;
   // TagLib parses the old tag from memory; a 2.2 tag in the 2.3 form it
   // becomes, which TagLib then upgrades no further.
@@ -304,9 +299,10 @@ int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByte
     // audio is not moved. (Written ourselves: TagLib's save() strips a tag
     // its isEmpty() calls empty, cover picture and all.)
     out.kind = NewId3v2::Kind::in_place;
-    add_patches(out.patches, 0, old_tag, new_v2);
+    add_patches(out.patches, at, old_tag, new_v2);
   } else {
     out.kind = NewId3v2::Kind::rewrite;
+    if (at > 0) out.tag.push_back({0, at, {}});
     out.tag.push_back({-1, new_v2.size(), new_v2});
   }
   return tag_error::none;

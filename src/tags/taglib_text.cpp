@@ -131,6 +131,19 @@ QString comment_text(TagLib::ID3v2::Tag& tag) {
   return {};
 }
 
+// Every field of a tag TagLib parsed, as read_id3v2_fields gives it.
+void fields_of(TagLib::ID3v2::Tag& tag, Id3v2Fields& out) {
+  // TagLib holds every tag in 2.4 ids, the year as TDRC.
+  for (Field field : all_fields()) {
+    if (field == Field::comment) {
+      out.text[field] = comment_text(tag);
+      continue;
+    }
+    const QString text = frame_text(tag, frame_id_of(field, 4));
+    out.text[field] = field == Field::genre ? genre_shown(text) : text;
+  }
+}
+
 }  // namespace
 
 bool read_id3v2_fields_taglib(int fd, const Mp3Probe& probe, Id3v2Fields& out) {
@@ -138,17 +151,16 @@ bool read_id3v2_fields_taglib(int fd, const Mp3Probe& probe, Id3v2Fields& out) {
   if (probe.id3v2_major == 0) return true;
   TagLibFile tl;
   if (!tl.open(fd)) return false;
-  TagLib::MPEG::File& f = *tl.file;
-  if (!f.hasID3v2Tag()) return true;
-  // TagLib holds every tag in 2.4 ids, the year as TDRC.
-  for (Field field : all_fields()) {
-    if (field == Field::comment) {
-      out.text[field] = comment_text(*f.ID3v2Tag());
-      continue;
-    }
-    const QString text = frame_text(*f.ID3v2Tag(), frame_id_of(field, 4));
-    out.text[field] = field == Field::genre ? genre_shown(text) : text;
-  }
+  if (tl.file->hasID3v2Tag()) fields_of(*tl.file->ID3v2Tag(), out);
+  return true;
+}
+
+bool rendered_fields(const QByteArray& tag, Id3v2Fields& out) {
+  out = {};
+  TagLib::ByteVectorStream stream(TagLib::ByteVector(tag.constData(), static_cast<unsigned int>(tag.size())));
+  TagLib::MPEG::File f(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
+  if (!f.isValid() || !f.hasID3v2Tag()) return false;
+  fields_of(*f.ID3v2Tag(), out);
   return true;
 }
 

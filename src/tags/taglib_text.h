@@ -33,4 +33,8 @@ bool replace_same_size(TagLib::ID3v2::Tag& tag, const char* id, const TagLib::St
 // Title, artist and album of a rendered tag, as a read of the file would give them.
 bool rendered_texts(const TagLib::ByteVector& rendered, std::array<QString, k_fields>& out);
 
+struct Id3v2Fields;
+// Every field of a whole tag in memory, as TagLib reads it.
+bool rendered_fields(const QByteArray& tag, Id3v2Fields& out);
+
 }  // namespace tn

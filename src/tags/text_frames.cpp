@@ -10,7 +10,10 @@
 
 #include "id3/header.h"
 #include "tags/extended_header.h"
+#include "tags/frame_body.h"
+#include "tags/id3v2_fields.h"
 #include "tags/old_tag.h"
+#include "tags/other_frames.h"
 #include "durable/safe_write.h"
 
 namespace tn {
@@ -22,7 +25,9 @@ constexpr std::int64_t k_padding = 1024;
 // A frame of the new tag: an old one (its bytes where they are now) or a new one.
 struct Frame {
   std::array<char, 4> id{};
-  int field = -1;
+  int field = -1;                // of the three (WantedTexts' index)
+  std::optional<Field> other;    // of `others`: the content below is read
+  QByteArray content;
   int encoding = -1;
   bool readable = true;
   std::int64_t from = -1;  // the old frame's offset; -1 for a new frame
@@ -69,23 +74,94 @@ QByteArray stored_as_tag_stores(QByteArray frame, const OldTag& old, unsigned ta
 bool is_unicode(int encoding) { return encoding >= 1 && encoding <= 3; }
 
 // The encoding of a new text frame, as the TagLib path chooses it: UTF-16 in
-// 2.3; in 2.4 this frame's Unicode, then any other text frame's.
-int new_encoding(const std::vector<Frame>& frames, int field, int version) {
+// 2.3; in 2.4 this frame's Unicode, then any other text frame's. A field
+// of the three by its index, else of `others` by `other`.
+int new_encoding(const std::vector<Frame>& frames, int field, int version, std::optional<Field> other = {}) {
   constexpr int utf16 = 1;
   if (version != 4) return utf16;
   for (const Frame& f : frames)
-    if (f.field == field && is_unicode(f.encoding)) return f.encoding;
+    if ((other ? f.other == other && f.id[0] == 'T' : f.field == field) && is_unicode(f.encoding)) return f.encoding;
   for (const Frame& f : frames)
     if (f.id[0] == 'T' && is_unicode(f.encoding)) return f.encoding;
   return utf16;
 }
 
+// Marks the old frames of the fields `others` sets, their contents read:
+// every frame of a text field, and the comment players show (the first
+// readable one without description); every other comment stays unmarked,
+// carried. False when the file could not be read.
+bool mark_others(const TagBytes& source, unsigned tag_flags, int version, const OtherEdits& others,
+                 std::vector<Frame>& frames) {
+  bool comment = false;
+  for (Frame& fr : frames) {
+    const std::optional<Field> f = field_of_frame(fr.id.data());
+    if (!f || std::none_of(others.begin(), others.end(), [&](const OtherEdit& e) { return e.field == *f; }) ||
+        (*f == Field::comment && comment))
+      continue;
+    unsigned char h[10];
+    if (fr.size < 10 || !source(fr.from, h, 10)) return false;
+    QByteArray stored(static_cast<qsizetype>(fr.size - 10), Qt::Uninitialized);
+    if (!source(fr.from + 10, stored.data(), static_cast<std::size_t>(stored.size()))) return false;
+    fr.content = stored;  // shared, until frame_content puts what it holds there
+    if (!stored_as_is(version, h[9], tag_flags) &&
+        frame_content(version, h[9], tag_flags, stored.constData(), stored.size(), fr.content) != Content::ok)
+      fr.readable = false;
+    const auto* d = reinterpret_cast<const unsigned char*>(fr.content.constData());
+    if (*f == Field::comment && (!fr.readable || !comment_of(d, fr.content.size(), false))) continue;
+    comment = comment || *f == Field::comment;
+    fr.other = *f;
+  }
+  return true;
+}
+
+// The frames of `others` changed as the TagLib path changes them
+// (other_frames.h), each in the frame's place when it keeps its size, else
+// behind the last; whether any changed, or nothing when the TagLib path
+// must decide (a frame of the field unreadable, a field TagLib splits).
+std::optional<bool> change_others(const OldTag& old, unsigned tag_flags, const OtherEdits& others,
+                                  std::vector<Frame>& frames) {
+  bool changed = false;
+  for (const OtherEdit& e : others) {
+    auto of_field = [&](const Frame& f) { return f.other == e.field; };
+    const auto count = std::count_if(frames.begin(), frames.end(), of_field);
+    if (std::any_of(frames.begin(), frames.end(), [&](const Frame& f) { return of_field(f) && !f.readable; }))
+      return std::nullopt;
+    const auto at = std::find_if(frames.begin(), frames.end(), of_field);
+    if ((count == 1 && holds_already(e.field, at->content, e.text)) || (count == 0 && e.text.isEmpty())) continue;
+    changed = true;
+    if (e.text.isEmpty()) {
+      std::erase_if(frames, of_field);
+      continue;
+    }
+    const int was = count == 1 && !at->content.isEmpty() ? static_cast<unsigned char>(at->content[0]) : -1;
+    const int encoding = other_encoding(e.field, e.text, was, new_encoding(frames, -1, old.version, e.field));
+    const QByteArray language = count == 1 && e.field == Field::comment ? at->content.mid(1, 3) : QByteArray();
+    QByteArray fresh = new_other_frame(e.field, e.text, encoding, language, old.version);
+    if (fresh.isEmpty()) return std::nullopt;
+    fresh = stored_as_tag_stores(fresh, old, tag_flags);
+    if (count == 1 && fresh.size() == at->size) {
+      at->from = -1;
+      at->bytes = std::move(fresh);
+      continue;
+    }
+    std::erase_if(frames, of_field);
+    Frame f;
+    std::memcpy(f.id.data(), fresh.constData(), 4);
+    f.other = e.field;
+    f.size = fresh.size();
+    f.bytes = std::move(fresh);
+    frames.push_back(std::move(f));
+  }
+  return changed;
+}
+
 // The frames of the new tag, in order; whether any changed, or nothing
 // when a frame the write replaces could not be read (encrypted, broken).
-std::optional<bool> new_frames(const OldTag& old, unsigned tag_flags, const WantedTexts& wanted,
-                               std::vector<Frame>& frames) {
+std::optional<bool> new_frames(const OldTag& old, const TagBytes& source, unsigned tag_flags,
+                               const WantedTexts& wanted, const OtherEdits& others, std::vector<Frame>& frames) {
   for (const Id3v2Frame& f : old.layout.frames)
-    frames.push_back({f.id, f.field, f.encoding, f.readable, f.offset, f.size, {}});
+    frames.push_back({f.id, f.field, {}, {}, f.encoding, f.readable, f.offset, f.size, {}});
+  if (!others.empty() && !mark_others(source, tag_flags, old.version, others, frames)) return std::nullopt;
   auto of_field = [](int field) { return [field](const Frame& f) { return f.field == field; }; };
   auto add = [&](int field, int encoding) {
     Frame f;
@@ -128,7 +204,8 @@ std::optional<bool> new_frames(const OldTag& old, unsigned tag_flags, const Want
     std::erase_if(frames, of_field(i));
     if (!w.text.isEmpty()) add(i, encoding);
   }
-  return changed;
+  const std::optional<bool> more = change_others(old, tag_flags, others, frames);
+  return more ? std::optional<bool>(changed || *more) : std::nullopt;
 }
 
 // The bytes of the new tag, piece by piece: where each lies in the new tag
@@ -189,9 +266,10 @@ class NewTag {
 };
 
 // Whether a read of the new tag finds the frames planned and the texts
-// wanted; with plain sizes, as the readers find its frames.
-bool reads_as_planned(const NewTag& tag, const OldTag& old, const WantedTexts& wanted, std::size_t count,
-                      std::int64_t frames_end, std::int64_t tag_size) {
+// wanted, those of `others` as players show them; with plain sizes, as the
+// readers find its frames.
+bool reads_as_planned(const NewTag& tag, const OldTag& old, const WantedTexts& wanted, const OtherEdits& others,
+                      std::size_t count, std::int64_t frames_end, std::int64_t tag_size) {
   TagBytes bytes = tag.bytes();
   QByteArray copy;
   if (old.sizes == SizeForm::plain) {
@@ -209,15 +287,22 @@ bool reads_as_planned(const NewTag& tag, const OldTag& old, const WantedTexts& w
     return false;
   for (int i = 0; i < k_fields; ++i)
     if (back[i] != wanted[i].text) return false;
-  return true;
+  if (others.empty()) return true;
+  Id3v2Fields fields;
+  if (read_id3v2_fields(bytes, old.version, tag_size, tag_size, fields) != Id3v2Read::done) return false;
+  return std::all_of(others.begin(), others.end(), [&](const OtherEdit& e) {
+    return fields.text[e.field] == (e.field == Field::genre ? genre_shown(e.text) : e.text);
+  });
 }
 
 // The pieces of a new tag that does not fit, as bytes of the file or new ones.
+// What lies before the tag (junk at the file's head) goes first, as it is.
 std::vector<TagPiece> pieces_to_write(const NewTag& tag, const OldTag& old) {
   std::vector<TagPiece> out;
+  if (old.at > 0) out.push_back({0, old.at, {}});
   for (const Piece& p : tag.pieces()) {
     if (p.from < 0 || old.in_file()) {
-      out.push_back({p.from, p.size, p.bytes});
+      out.push_back({p.from < 0 ? -1 : old.at + p.from, p.size, p.bytes});
       continue;
     }
     QByteArray b(static_cast<qsizetype>(p.size), Qt::Uninitialized);
@@ -229,38 +314,40 @@ std::vector<TagPiece> pieces_to_write(const NewTag& tag, const OldTag& old) {
 
 // Where a new tag that fits differs from the file's; only pieces that are
 // new or have moved can.
-bool patches_of(int fd, const NewTag& tag, const OldTag& old, std::vector<Patch>& patches) {
+bool patches_of(const TagBytes& file, const NewTag& tag, const OldTag& old, std::vector<Patch>& patches) {
   QByteArray was, want;
   for (const Piece& p : tag.pieces()) {
     if (old.in_file() && p.from == p.at) continue;
     was.resize(static_cast<qsizetype>(p.size));
     want.resize(static_cast<qsizetype>(p.size));
-    if (!read_exact(fd, p.at, was.data(), static_cast<std::size_t>(p.size)) ||
+    if (!file(p.at, was.data(), static_cast<std::size_t>(p.size)) ||
         !tag.piece_bytes(p, 0, want.data(), static_cast<std::size_t>(p.size)))
       return false;
-    add_patches(patches, p.at, was, want);
+    add_patches(patches, old.at + p.at, was, want);
   }
   return true;
 }
 
 }  // namespace
 
-Planned plan_text_frames(int fd, const Mp3Probe& probe, const WantedTexts& wanted, std::vector<Patch>& patches,
-                         std::vector<TagPiece>& grown, QByteArray& not_carried) {
+Planned plan_text_frames(const TagBytes& file, const Mp3Probe& probe, const WantedTexts& wanted,
+                         const OtherEdits& others, std::vector<Patch>& patches, std::vector<TagPiece>& grown,
+                         QByteArray& not_carried) {
   patches.clear();
   grown.clear();
   OldTag old;
-  switch (old_tag(fd, probe, old, not_carried)) {
+  switch (old_tag(file, probe, old, not_carried)) {
     case OldTagRead::carried: break;
     case OldTagRead::taglib: return Planned::taglib;
     case OldTagRead::read_error: return Planned::read_error;
     case OldTagRead::not_carried: return Planned::not_carried;
   }
-  const TagBytes source = old.bytes(fd);
+  const TagBytes source = old.bytes(file);
   QByteArray head(static_cast<qsizetype>(old.frames_at), Qt::Uninitialized);
   if (!source(0, head.data(), static_cast<std::size_t>(head.size()))) return Planned::read_error;
   std::vector<Frame> frames;
-  const std::optional<bool> changed = new_frames(old, static_cast<unsigned char>(head[5]), wanted, frames);
+  const std::optional<bool> changed =
+      new_frames(old, source, static_cast<unsigned char>(head[5]), wanted, others, frames);
   if (!changed) return Planned::taglib;
   if (!*changed) return Planned::patches;
 
@@ -276,12 +363,12 @@ Planned plan_text_frames(int fd, const Mp3Probe& probe, const WantedTexts& wante
     if (!update_extended_header(head, old.version, tag.bytes(), frames_end, tag_size)) return Planned::taglib;
     tag.set_head(head);
   }
-  if (!reads_as_planned(tag, old, wanted, frames.size(), frames_end, tag_size)) return Planned::taglib;
+  if (!reads_as_planned(tag, old, wanted, others, frames.size(), frames_end, tag_size)) return Planned::taglib;
   if (grows) {
     grown = pieces_to_write(tag, old);
     return grown.empty() ? Planned::read_error : Planned::grown;
   }
-  return patches_of(fd, tag, old, patches) ? Planned::patches : Planned::read_error;
+  return patches_of(file, tag, old, patches) ? Planned::patches : Planned::read_error;
 }
 
 bool write_pieces(int from, const std::vector<TagPiece>& pieces, int to) {

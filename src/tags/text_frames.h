@@ -1,7 +1,8 @@
 #pragma once
 // Step 3 of a write (write_plan.h), for a tag whose frames we carry.
-// New title, artist and album frames for an ID3v2 tag, worked out from the
-// frame headers alone: every frame not written stays byte for byte (a
+// New frames of the fields written for an ID3v2 tag, worked out from the
+// frame headers (and the bodies of the frames of the fields beyond title,
+// artist and album) alone: every frame not written stays byte for byte (a
 // cover picture is neither read nor copied where the tag stays in place),
 // whatever its flags (compressed, encrypted, grouped, a data length), its
 // id or its size. An extended header stays, its padding size and CRC made
@@ -9,7 +10,9 @@
 // whose header marks every frame unsynchronised gets its new frames
 // unsynchronised and marked, one of plain frame sizes gets plain sizes; a
 // 2.3 tag unsynchronised as a whole, and a 2.2 tag, are written anew
-// without the flag, in 2.3.
+// without the flag, in 2.3. Of the comments only the one players show (the
+// first without description) is the field's; its language stays. A tag
+// after junk at the file's head is written where it stands, the junk as it is.
 //
 // The frames change as the TagLib path changes them (taglib_tag.cpp): a
 // text that renders to the frame's size goes where the frame stands, one of
@@ -24,6 +27,7 @@
 #include <vector>
 
 #include "durable/journal.h"
+#include "tags/id3v2_reader.h"
 #include "tags/mp3_probe.h"
 #include "tags/write_plan.h"
 
@@ -37,9 +41,12 @@ enum class Planned {
   not_carried,  // a frame can't be carried into the new tag: its id in not_carried
 };
 
-// fd: the file, open for reading; probe: probe_mp3 of it, without tag_broken.
-Planned plan_text_frames(int fd, const Mp3Probe& probe, const WantedTexts& wanted, std::vector<Patch>& patches,
-                         std::vector<TagPiece>& grown, QByteArray& not_carried);
+// file: the bytes of the file's tag, from its first (Mp3Open::tag); probe:
+// probe_mp3 of the file, without tag_broken. others: the fields beyond the
+// three the write sets.
+Planned plan_text_frames(const TagBytes& file, const Mp3Probe& probe, const WantedTexts& wanted,
+                         const OtherEdits& others, std::vector<Patch>& patches, std::vector<TagPiece>& grown,
+                         QByteArray& not_carried);
 
 // Writes the pieces at the end of `to`, old bytes taken from `from`.
 bool write_pieces(int from, const std::vector<TagPiece>& pieces, int to);

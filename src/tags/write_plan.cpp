@@ -45,7 +45,7 @@ WantedTexts wanted_fields(const TagRead& now, const PerField<std::optional<QStri
   return wanted;
 }
 
-FileChange file_change(std::int64_t tag_size, std::int64_t file_size, NewId3v2 v2, const TailChange& tail) {
+FileChange file_change(std::int64_t tag_end, std::int64_t file_size, NewId3v2 v2, const TailChange& tail) {
   FileChange change;
   const bool ape_moves = tail.ape.size() != tail.ape_old.size();
   if (v2.kind == NewId3v2::Kind::same && tail.ape == tail.ape_old && tail.v1 == tail.v1_old) return change;
@@ -67,9 +67,9 @@ FileChange file_change(std::int64_t tag_size, std::int64_t file_size, NewId3v2 v
       change.tag.push_back({-1, p.new_bytes.size(), p.new_bytes});
       at = p.offset + p.new_bytes.size();
     }
-    if (at < tag_size) change.tag.push_back({at, tag_size - at, {}});
+    if (at < tag_end) change.tag.push_back({at, tag_end - at, {}});
   }
-  change.audio_begin = tag_size;
+  change.audio_begin = tag_end;
   change.audio_end = tail.ape_at >= 0 ? tail.ape_at : file_size - tail.v1_old.size();
   change.ape = tail.ape;
   change.v1 = tail.v1;

@@ -89,7 +89,8 @@ struct TailChange {
 };
 
 // Step 4's plan from steps 2 and 3: in place where everything keeps its
-// size, else a rewrite. tag_size: the old ID3v2 tag's (0 for none).
-FileChange file_change(std::int64_t tag_size, std::int64_t file_size, NewId3v2 v2, const TailChange& tail);
+// size, else a rewrite. tag_end: where the old ID3v2 tag ends (0 for
+// none; past any junk before it).
+FileChange file_change(std::int64_t tag_end, std::int64_t file_size, NewId3v2 v2, const TailChange& tail);
 
 }  // namespace tn

@@ -298,23 +298,32 @@ class TestId3v2Reader : public QObject {
     QTest::addColumn<int>("kind");     // an Unusual; -1 an ordinary tag
     QTest::addColumn<int>("misread");  // the field the walk gets wrong; -1 none
     QTest::addColumn<int>("written");  // fields replaced, bit i for field i
+    QTest::addColumn<int>("other");    // a field beyond the three written; -1 none
     QTest::addColumn<int>("error");
     const int odd[] = {int(Unusual::invalid_id_first), int(Unusual::zero_size_flagged), int(Unusual::utf16_no_mark),
                        int(Unusual::zero_size_first)};
     for (const int k : odd) {
-      QTest::addRow("kind %d, read right", k) << k << -1 << 7 << +tag_error::none;
-      QTest::addRow("kind %d, title misread and written", k) << k << 0 << 1 << +tag_error::write_failed;
-      QTest::addRow("kind %d, artist misread, album written", k) << k << 1 << 4 << +tag_error::none;
-      QTest::addRow("kind %d, album misread and written", k) << k << 2 << 6 << +tag_error::write_failed;
+      QTest::addRow("kind %d, read right", k) << k << -1 << 7 << -1 << +tag_error::none;
+      QTest::addRow("kind %d, title misread and written", k) << k << 0 << 1 << -1 << +tag_error::write_failed;
+      QTest::addRow("kind %d, artist misread, album written", k) << k << 1 << 4 << -1 << +tag_error::none;
+      QTest::addRow("kind %d, album misread and written", k) << k << 2 << 6 << -1 << +tag_error::write_failed;
     }
-    QTest::newRow("ordinary tag, not parsed twice") << -1 << 0 << 7 << +tag_error::none;
+    QTest::newRow("ordinary tag, not parsed twice") << -1 << 0 << 7 << -1 << +tag_error::none;
+    // TagLib reads no text from the composer's UTF-16 without a byte order mark.
+    const int no_mark = int(Unusual::utf16_no_mark);
+    QTest::newRow("composer without a byte order mark, written")
+        << no_mark << -1 << 0 << int(Field::composer) << +tag_error::write_failed;
+    QTest::newRow("composer without a byte order mark, track written")
+        << no_mark << -1 << 0 << int(Field::track) << +tag_error::none;
   }
   void write_check_catches_a_misread() {
     QFETCH(int, kind);
     QFETCH(int, misread);
     QFETCH(int, written);
+    QFETCH(int, other);
     QFETCH(int, error);
-    const Id3v2 t = kind < 0 ? text_tag(3, Enc::utf16, k_t, k_a, k_b) : unusual_tag(Unusual(kind));
+    Id3v2 t = kind < 0 ? text_tag(3, Enc::utf16, k_t, k_a, k_b) : unusual_tag(Unusual(kind));
+    if (other >= 0) t.frames.push_back({"TCOM", QByteArray("\x01\x5C\x4F\xF2\x66\x05\x80", 7)});
     const QByteArray bytes = id3v2_bytes(t);
     Id3v2Texts texts;
     Id3v2Layout layout;
@@ -323,7 +332,9 @@ class TestId3v2Reader : public QObject {
     if (misread >= 0) texts[misread] += QLatin1Char('?');
     WantedTexts wanted;
     for (int i = 0; i < 3; ++i) wanted[i].kept = !(written & 1 << i);
-    QCOMPARE(check_replaced_texts(bytes, t.version, texts, layout, wanted), error);
+    OtherEdits others;
+    if (other >= 0) others.push_back({Field(other), QStringLiteral("9")});
+    QCOMPARE(check_replaced_texts(bytes, t.version, texts, layout, wanted, others), error);
   }
 
   void untagged_file_has_no_texts() {
