@@ -74,11 +74,11 @@ QByteArray stored_as_tag_stores(QByteArray frame, const OldTag& old, unsigned ta
 bool is_unicode(int encoding) { return encoding >= 1 && encoding <= 3; }
 
 // A frame of a field the write replaces that can't be read (encrypted,
-// broken): neither kept beside the new one nor dropped unseen, it stops the
-// write, named (its id into `named`).
+// broken) is neither kept nor dropped unseen: it stops the write, its id in `named`.
 template <typename OfField>
 bool unreadable(const std::vector<Frame>& frames, OfField of_field, QByteArray& named) {
-  const auto it = std::find_if(frames.begin(), frames.end(), [&](const Frame& f) { return of_field(f) && !f.readable; });
+  auto stops = [&](const Frame& f) { return !f.readable && of_field(f); };
+  const auto it = std::find_if(frames.begin(), frames.end(), stops);
   if (it != frames.end()) named = QByteArray(it->id.data(), it->id[3] ? 4 : 3);
   return it != frames.end();
 }
@@ -166,8 +166,7 @@ std::optional<bool> change_others(const OldTag& old, unsigned tag_flags, const O
 
 // The frames of the new tag, in order; whether any changed, or nothing
 // when the TagLib path must decide or a frame the write replaces could not
-// be read (encrypted, broken).
-// not_carried: the id of an unreadable frame that stopped it.
+// be read (encrypted, broken: its id in not_carried).
 std::optional<bool> new_frames(const OldTag& old, const TagBytes& source, unsigned tag_flags,
                                const WantedTexts& wanted, const OtherEdits& others, std::vector<Frame>& frames,
                                QByteArray& not_carried) {
