@@ -297,12 +297,7 @@ bool reads_as_planned(const NewTag& tag, const OldTag& old, const WantedTexts& w
     return false;
   for (int i = 0; i < k_fields; ++i)
     if (back[i] != wanted[i].text) return false;
-  if (others.empty()) return true;
-  Id3v2Fields fields;
-  if (read_id3v2_fields(bytes, old.version, tag_size, tag_size, fields) != Id3v2Read::done) return false;
-  return std::all_of(others.begin(), others.end(), [&](const OtherEdit& e) {
-    return fields.text[e.field] == (e.field == Field::genre ? genre_shown(e.text) : e.text);
-  });
+  return others_read_as_set(bytes, old.version, tag_size, others);
 }
 
 // The pieces of a new tag that does not fit, as bytes of the file or new ones.
