@@ -89,9 +89,13 @@ void write_others(const QByteArray& before, const Audio& old_audio, const std::s
   check_audio(before, old_audio, path);
   const TagReadResult again = access->read(native);
   check(std::holds_alternative<TagRead>(again), "the written file does not read");
-  for (Field f : fields)
-    check(!edits.edits[f] || std::get<TagRead>(again).fields[f].text == *edits.edits[f],
-          "a field reads back differently");
+  for (Field f : fields) {
+    const QString& got = std::get<TagRead>(again).fields[f].text;
+    if (edits.edits[f] && got != *edits.edits[f])
+      std::fprintf(stderr, "%s: wrote \"%s\", read back \"%s\"\n", qPrintable(field_key(f)),
+                   qPrintable(*edits.edits[f]), qPrintable(got));
+    check(!edits.edits[f] || got == *edits.edits[f], "a field reads back differently");
+  }
 }
 
 QString field_string(const char* f) {

@@ -70,8 +70,10 @@ QByteArray new_id3v1(const QByteArray& old, const WantedTexts& wanted, const Oth
   }
   for (const OtherEdit& e : others ? *others : OtherEdits{}) {
     if (e.field == Field::track && v1[k_track - 1] == '\0') {
+      // A track it can't hold (none, above 255) leaves none: an old one
+      // would show again where the main tag's is removed.
       const int n = e.text.section(QLatin1Char('/'), 0, 0).toInt();
-      if (n > 0 && n < 256) v1[k_track] = static_cast<char>(n);
+      v1[k_track] = static_cast<char>(n > 0 && n < 256 ? n : 0);
     } else if (e.field == Field::year) {
       put_field(v1, k_year, 4, e.text);
     } else if (e.field == Field::comment) {

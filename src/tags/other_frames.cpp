@@ -93,6 +93,14 @@ bool same_shown(Field f, const QString& read, const QString& set) {
 
 }  // namespace
 
+bool others_read_as_set(const TagBytes& bytes, int version, std::int64_t tag_size, const OtherEdits& others) {
+  if (others.empty()) return true;
+  Id3v2Fields back;
+  if (read_id3v2_fields(bytes, version, tag_size, tag_size, back) != Id3v2Read::done) return false;
+  return std::all_of(others.begin(), others.end(),
+                     [&](const OtherEdit& e) { return same_shown(e.field, back.text[e.field], e.text); });
+}
+
 QByteArray plain_frame(const char* id, const QByteArray& content, int version) {
   QByteArray frame(id, 4);
   char size[4];

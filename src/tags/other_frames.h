@@ -27,6 +27,10 @@ bool set_by_others(const Id3v2Frame& frame, const OtherEdits& others);
 // when a field reads back otherwise than it was set.
 bool dropped_others(const QByteArray& tag, int version, const OtherEdits& others, std::vector<Id3v2Frame>& dropped);
 
+// Whether a read of the tag of `version` and `tag_size` in `bytes` gives
+// every field of `others` as set (a genre as players show it).
+bool others_read_as_set(const TagBytes& bytes, int version, std::int64_t tag_size, const OtherEdits& others);
+
 // A frame of `version` (3 or 4) of our own: a header without flags, then
 // content as it is.
 QByteArray plain_frame(const char* id, const QByteArray& content, int version);

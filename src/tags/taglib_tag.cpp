@@ -210,7 +210,7 @@ bool add_dropped(TagLib::ByteVector& rendered, const OtherEdits& others, bool v4
 
 // Whether a read of this tag gives the texts of the fields the write sets,
 // as a read of the file does (taglib_library.cpp).
-bool reads_as_wanted(const QByteArray& tag, int version, const WantedTexts& wanted) {
+bool reads_as_wanted(const QByteArray& tag, int version, const WantedTexts& wanted, const OtherEdits& others) {
   Id3v2Texts texts;
   switch (walk_id3v2(memory_bytes(tag), version, tag.size(), texts)) {
     case Id3v2Read::done: break;
@@ -223,7 +223,7 @@ bool reads_as_wanted(const QByteArray& tag, int version, const WantedTexts& want
   }
   for (int i = 0; i < k_fields; ++i)
     if (!wanted[i].kept && texts[i] != wanted[i].text) return false;
-  return true;
+  return others_read_as_set(memory_bytes(tag), version, tag.size(), others);
 }
 
 }  // namespace
@@ -271,9 +271,10 @@ int taglib_id3v2(int fd, const Mp3Probe& probe, const WantedTexts& wanted, QByte
   if (!texts_changed && !others_changed) {
     // The tag stays as it is, which is right only when a read of the file
     // already gives what the table shows. A frame TagLib drops as damaged
-    // (one running past the tag's end) is read by our own reader, and
-    // TagLib can't change what it did not parse.
-    return had_v2 && !reads_as_wanted(source, source_version, wanted)
+    // (one running past the tag's end), or never reaches (behind a frame of
+    // size zero), is read by our own reader, and TagLib can't change what
+    // it did not parse.
+    return had_v2 && !reads_as_wanted(source, source_version, wanted, other)
                ? tag_error::write_failed
                : tag_error::none;
   }

@@ -73,6 +73,16 @@ QByteArray stored_as_tag_stores(QByteArray frame, const OldTag& old, unsigned ta
 
 bool is_unicode(int encoding) { return encoding >= 1 && encoding <= 3; }
 
+// A frame of a field the write replaces that can't be read (encrypted,
+// broken) is neither kept nor dropped unseen: it stops the write, its id in `named`.
+template <typename OfField>
+bool unreadable(const std::vector<Frame>& frames, OfField of_field, QByteArray& named) {
+  auto stops = [&](const Frame& f) { return !f.readable && of_field(f); };
+  const auto it = std::find_if(frames.begin(), frames.end(), stops);
+  if (it != frames.end()) named = QByteArray(it->id.data(), it->id[3] ? 4 : 3);
+  return it != frames.end();
+}
+
 // The encoding of a new text frame, as the TagLib path chooses it: UTF-16 in
 // 2.3; in 2.4 this frame's Unicode, then any other text frame's. A field
 // of the three by its index, else of `others` by `other`.
@@ -119,13 +129,12 @@ bool mark_others(const TagBytes& source, unsigned tag_flags, int version, const 
 // behind the last; whether any changed, or nothing when the TagLib path
 // must decide (a frame of the field unreadable, a field TagLib splits).
 std::optional<bool> change_others(const OldTag& old, unsigned tag_flags, const OtherEdits& others,
-                                  std::vector<Frame>& frames) {
+                                  std::vector<Frame>& frames, QByteArray& not_carried) {
   bool changed = false;
   for (const OtherEdit& e : others) {
     auto of_field = [&](const Frame& f) { return f.other == e.field; };
     const auto count = std::count_if(frames.begin(), frames.end(), of_field);
-    if (std::any_of(frames.begin(), frames.end(), [&](const Frame& f) { return of_field(f) && !f.readable; }))
-      return std::nullopt;
+    if (unreadable(frames, of_field, not_carried)) return std::nullopt;
     const auto at = std::find_if(frames.begin(), frames.end(), of_field);
     if ((count == 1 && holds_already(e.field, at->content, e.text)) || (count == 0 && e.text.isEmpty())) continue;
     changed = true;
@@ -156,9 +165,11 @@ std::optional<bool> change_others(const OldTag& old, unsigned tag_flags, const O
 }
 
 // The frames of the new tag, in order; whether any changed, or nothing
-// when a frame the write replaces could not be read (encrypted, broken).
+// when the TagLib path must decide or a frame the write replaces could not
+// be read (encrypted, broken: its id in not_carried).
 std::optional<bool> new_frames(const OldTag& old, const TagBytes& source, unsigned tag_flags,
-                               const WantedTexts& wanted, const OtherEdits& others, std::vector<Frame>& frames) {
+                               const WantedTexts& wanted, const OtherEdits& others, std::vector<Frame>& frames,
+                               QByteArray& not_carried) {
   for (const Id3v2Frame& f : old.layout.frames)
     frames.push_back({f.id, f.field, {}, {}, f.encoding, f.readable, f.offset, f.size, {}});
   if (!others.empty() && !mark_others(source, tag_flags, old.version, others, frames)) return std::nullopt;
@@ -187,8 +198,7 @@ std::optional<bool> new_frames(const OldTag& old, const TagBytes& source, unsign
     }
     // Already shown as the table shows it by every player.
     if (count <= 1 && old.layout.shown_as_latin1[i] == w.text) continue;
-    if (std::any_of(frames.begin(), frames.end(), [&](const Frame& f) { return f.field == i && !f.readable; }))
-      return std::nullopt;
+    if (unreadable(frames, of_field(i), not_carried)) return std::nullopt;
     changed = true;
     const auto at = std::find_if(frames.begin(), frames.end(), of_field(i));
     if (!w.text.isEmpty() && count == 1) {
@@ -204,7 +214,7 @@ std::optional<bool> new_frames(const OldTag& old, const TagBytes& source, unsign
     std::erase_if(frames, of_field(i));
     if (!w.text.isEmpty()) add(i, encoding);
   }
-  const std::optional<bool> more = change_others(old, tag_flags, others, frames);
+  const std::optional<bool> more = change_others(old, tag_flags, others, frames, not_carried);
   return more ? std::optional<bool>(changed || *more) : std::nullopt;
 }
 
@@ -287,12 +297,7 @@ bool reads_as_planned(const NewTag& tag, const OldTag& old, const WantedTexts& w
     return false;
   for (int i = 0; i < k_fields; ++i)
     if (back[i] != wanted[i].text) return false;
-  if (others.empty()) return true;
-  Id3v2Fields fields;
-  if (read_id3v2_fields(bytes, old.version, tag_size, tag_size, fields) != Id3v2Read::done) return false;
-  return std::all_of(others.begin(), others.end(), [&](const OtherEdit& e) {
-    return fields.text[e.field] == (e.field == Field::genre ? genre_shown(e.text) : e.text);
-  });
+  return others_read_as_set(bytes, old.version, tag_size, others);
 }
 
 // The pieces of a new tag that does not fit, as bytes of the file or new ones.
@@ -347,8 +352,8 @@ Planned plan_text_frames(const TagBytes& file, const Mp3Probe& probe, const Want
   if (!source(0, head.data(), static_cast<std::size_t>(head.size()))) return Planned::read_error;
   std::vector<Frame> frames;
   const std::optional<bool> changed =
-      new_frames(old, source, static_cast<unsigned char>(head[5]), wanted, others, frames);
-  if (!changed) return Planned::taglib;
+      new_frames(old, source, static_cast<unsigned char>(head[5]), wanted, others, frames, not_carried);
+  if (!changed) return not_carried.isEmpty() ? Planned::taglib : Planned::not_carried;
   if (!*changed) return Planned::patches;
 
   std::int64_t frames_end = old.frames_at;

@@ -202,20 +202,28 @@ class TestTagAccess : public QObject {
   void an_empty_text_removes_the_field_data() {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QByteArrayList>("carried");
-    QTest::newRow("2.3") << every_field_file(3) << QByteArrayList{};
-    QTest::newRow("2.4 beside odd frames") << mp3_bytes({odd_frames_tag(4), std::nullopt, 12}) << odd_frames(4);
+    QTest::addColumn<bool>("v1_track");  // the track emptied too, an ID3v1 block holding one
+    QTest::newRow("2.3") << every_field_file(3) << QByteArrayList{} << false;
+    QTest::newRow("2.4 beside odd frames") << mp3_bytes({odd_frames_tag(4), std::nullopt, 12}) << odd_frames(4)
+                                           << false;
+    const Id3v1 v1{"Title", "Artist", "Album", "1999", "Comment", 3, 13};
+    QTest::newRow("2.3 and ID3v1 with a track") << mp3_bytes({every_field_tag(3), v1, 12}) << QByteArrayList{}
+                                                << true;
   }
   void an_empty_text_removes_the_field() {
     QFETCH(QByteArray, file);
     QFETCH(QByteArrayList, carried);
+    QFETCH(bool, v1_track);
     const QString path = dir_.filePath(QStringLiteral("remove%1.mp3").arg(++seq_));
     write_file(path, file);
     const auto access = make_mp3_access();
     FileEdits edits{encode_file_name(path), std::nullopt, {}};
     edits.edits[Field::composer] = QString();
     edits.edits[Field::comment] = QString();
+    if (v1_track) edits.edits[Field::track] = QString();
     QVERIFY(access->write({edits}, {}).front().written);
     const TagRead after = read_ok(*access, path);
+    if (v1_track) QCOMPARE(after.fields[Field::track].text, QString());
     QCOMPARE(after.fields[Field::composer].source, FieldSource::none);
     QCOMPARE(after.fields[Field::comment].text, QString());
     QCOMPARE(after.fields[Field::album_artist].text, QStringLiteral("バンド"));

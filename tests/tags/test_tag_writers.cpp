@@ -206,18 +206,26 @@ class TagWriters : public QObject {
     QVERIFY(!QFile::exists(f.state.path_of(0)));
   }
 
-  // A 2.2 frame with no 2.3 form stops its file's write, and the notice names it.
+  // A 2.2 frame with no 2.3 form, or an album frame that can't be read
+  // (encrypted), stops its file's write, and the notice names it.
   void a_frame_that_cannot_be_carried_is_named_data() {
     QTest::addColumn<QByteArray>("id");
-    QTest::newRow("encrypted meta frame") << QByteArray("CRM");
-    QTest::newRow("link to a frame") << QByteArray("LNK");
+    QTest::addColumn<int>("version");
+    QTest::addColumn<int>("format");  // the frame's format flags
+    QTest::newRow("encrypted meta frame") << QByteArray("CRM") << 2 << 0;
+    QTest::newRow("link to a frame") << QByteArray("LNK") << 2 << 0;
+    QTest::newRow("encrypted album (2.3)") << QByteArray("TALB") << 3 << 0x40;
+    QTest::newRow("encrypted album (2.4)") << QByteArray("TALB") << 4 << 0x04;
   }
   void a_frame_that_cannot_be_carried_is_named() {
     using namespace tn::test;
     QFETCH(QByteArray, id);
+    QFETCH(int, version);
+    QFETCH(int, format);
     QTemporaryDir dir;
-    Id3v2 tag = text_tag(2, Enc::latin1, QStringLiteral("Title"), QStringLiteral("Artist"), QStringLiteral("Album"));
-    tag.frames.push_back({id, QByteArray("owner\0explanation\0data", 23)});
+    Id3v2 tag = text_tag(version, Enc::latin1, QStringLiteral("Title"), QStringLiteral("Artist"),
+                         version == 2 ? QStringLiteral("Album") : QString());
+    tag.frames.push_back({id, QByteArray("owner\0explanation\0data", 23), static_cast<char>(format)});
     const QString path = make_mp3(dir.path(), QStringLiteral("1.mp3"), {tag, std::nullopt, 6});
     const QByteArray before = read_file(path);
     RealTable t;
