@@ -19,7 +19,7 @@ QStringList id3_frames(const QString& path) {
   return mutagen_lines(QStringLiteral("import sys\nfrom mutagen.id3 import ID3\n"
                                       "t = ID3(sys.argv[1], translate=False)\nprint('v2.%d' % t.version[1])\n"
                                       "for f in t.values():\n"
-                                      "  print(f.HashKey + '=' + '/'.join(str(x) for x in f.text))\n"),
+                                      "  print(f.HashKey + '=' + '/'.join(str(x) for x in getattr(f, 'text', [])))\n"),
                        path);
 }
 
