@@ -29,7 +29,7 @@ int run_history(const Args& args) {
     print_err(folder + msg::no_folder_tail);
     return k_bad_usage;
   }
-  const std::vector<history::Run> runs = history::load_runs(history::native_folder(folder));
+  const std::vector<history::Run> runs = history::load_runs(history::native_folder(folder), history::Load::listing);
   if (args.has(k_json)) {
     QJsonArray list;
     for (auto r = runs.rbegin(); r != runs.rend(); ++r)
@@ -73,7 +73,7 @@ int run_undo(const Args& args) {
     print_err(folder + msg::no_folder_tail);
     return k_bad_usage;
   }
-  const std::vector<history::Run> runs = history::load_runs(history::native_folder(folder));
+  const std::vector<history::Run> runs = history::load_runs(history::native_folder(folder), history::Load::listing);
   if (runs.empty()) {
     print_err(msg::undo_nothing);
     return k_bad_usage;

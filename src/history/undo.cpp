@@ -253,8 +253,9 @@ UndoResult undo_from(const QByteArray& folder, std::uint64_t run_id, bool dry_ru
   UndoResult result;
   // Leftovers of a dead writer first: the files must be whole to be compared.
   if (!dry_run) recover(folder);
-  const std::vector<Run> runs = load_runs(folder);
-  for (const Run& r : runs) result.known = result.known || r.id == run_id;
+  // Read whole only from the run undone on: the older ones are not needed.
+  const std::vector<Run> runs = load_runs(folder, Load::whole, run_id);
+  result.known = !runs.empty() && runs.front().id == run_id;
   if (!result.known) return result;
   const int dirfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   const bool stable = dirfd >= 0 && journal::stable_inodes(dirfd);

@@ -12,7 +12,7 @@ namespace tn {
 
 std::vector<std::pair<std::uint64_t, QString>> history_lines(const QString& folder) {
   std::vector<std::pair<std::uint64_t, QString>> lines;
-  const std::vector<history::Run> runs = history::load_runs(history::native_folder(folder));
+  const std::vector<history::Run> runs = history::load_runs(history::native_folder(folder), history::Load::listing);
   for (auto r = runs.rbegin(); r != runs.rend(); ++r) lines.emplace_back(r->id, history::run_line(*r));
   return lines;
 }

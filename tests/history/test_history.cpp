@@ -391,21 +391,56 @@ class History : public QObject {
     QCOMPARE(now[1].sha256, changed ? before_undo[1].sha256 : original[1].sha256);
   }
 
-  // The history keeps the newest runs: beyond 20 the oldest goes first.
+  // The history keeps the newest runs: beyond 20, or beyond 64 MiB, the
+  // oldest goes first. The newest stays whatever its size: it is listed
+  // after a restart, read whole for its undo.
+  void history_is_bounded_data() {
+    QTest::addColumn<int>("runs");  // title writes, each a small run
+    QTest::addColumn<int>("big");   // MiB of old bytes of a run stored after them; 0: none
+    QTest::newRow("more runs than kept") << history::k_max_runs + 5 << 0;
+    QTest::newRow("one run over the byte bound") << 3 << 66;
+  }
   void history_is_bounded() {
+    QFETCH(int, runs);
+    QFETCH(int, big);
     QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path());
     make_folder(dir.path(), 2, 1024);
-    Program p(dir.path());
-    for (int run = 1; run <= history::k_max_runs + 5; ++run) {
-      p.put(col::title, 1, QStringLiteral("曲名%1").arg(run));
-      QVERIFY(tag_write_title(p.cx).empty());
+    {
+      Program p(dir.path());
+      for (int run = 1; run <= runs; ++run) {
+        p.put(col::title, 1, QStringLiteral("曲名%1").arg(run));
+        QVERIFY(tag_write_title(p.cx).empty());
+      }
     }
-    const std::vector<history::Run> runs = history::load_runs(QFile::encodeName(dir.path()));
-    QCOMPARE(static_cast<int>(runs.size()), history::k_max_runs);
-    QCOMPARE(runs.front().id, std::uint64_t{6});
-    QCOMPARE(runs.back().id, std::uint64_t{history::k_max_runs + 5});
+    if (big) {
+      // As a rewrite of a file with a big picture leaves it; the file is gone since.
+      history::Run run;
+      run.command = msg::run_write_album;
+      history::Change& c = run.changes.emplace_back();
+      c.name_before = c.name_after = "gone.mp3";
+      c.rewritten = true;
+      c.old_head = QByteArray(big << 20, 'p');
+      QVERIFY(history::store_run(folder, run));
+    }
+    const std::uint64_t newest = runs + (big ? 1 : 0);
+    const std::uint64_t oldest = big ? newest : newest - history::k_max_runs + 1;
+    const std::vector<history::Run> kept = history::load_runs(folder, history::Load::listing);
+    QCOMPARE(kept.size(), newest - oldest + 1);
+    QCOMPARE(kept.front().id, oldest);
+    QCOMPARE(kept.back().id, newest);
     // A run that wrote nothing is not a run.
-    QCOMPARE(history::files_of(runs.back()), 1);
+    QCOMPARE(history::files_of(kept.back()), 1);
+    if (!big) return;
+    QVERIFY(kept.back().bytes > history::k_max_bytes + (1 << 20));
+    QVERIFY(kept.back().changes.front().old_head.isEmpty());  // a list holds no old bytes
+    QCOMPARE(history::load_runs(folder, history::Load::whole, newest).front().changes.front().old_head.size(),
+             big << 20);
+    Program p(dir.path());  // a restart
+    QCOMPARE(newest_run(dir.path()), newest);
+    const UndoRun undo = undo_runs(dir.path(), newest);
+    QVERIFY(undo.result.known);
+    QCOMPARE(undo.texts(), QStringList{QStringLiteral("gone.mp3") + msg::undo_refused_tail});
   }
 };
 
