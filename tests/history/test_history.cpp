@@ -131,7 +131,9 @@ class History : public QObject {
   void undo_of_three_runs_data() {
     QTest::addColumn<int>("padding");  // 0: the tags grow, every file is rewritten
     QTest::addColumn<int>("touched");  // the row another program changed; 0: none
-    QTest::addColumn<QString>("moved");  // after the runs: "touch" a file, "copy" the folder with cp -a
+    // After the runs: "touch" a file, "copy" the folder with cp -a, "take"
+    // an old name by a new file.
+    QTest::addColumn<QString>("moved");
     QTest::newRow("in place") << 2048 << 0 << QString();
     QTest::newRow("rewritten") << 0 << 0 << QString();
     QTest::newRow("in place, a file changed since") << 2048 << 2 << QString();
@@ -139,6 +141,7 @@ class History : public QObject {
     QTest::newRow("in place, a file touched") << 2048 << 0 << "touch";
     QTest::newRow("rewritten, the folder copied") << 0 << 0 << "copy";
     QTest::newRow("in place, the folder copied, a file changed") << 2048 << 2 << "copy";
+    QTest::newRow("rewritten, an old name taken") << 0 << 0 << "take";
   }
   void undo_of_three_runs() {
     QFETCH(int, padding);
@@ -178,6 +181,8 @@ class History : public QObject {
       // Every inode new, the history with the files.
       QCOMPARE(QProcess::execute("cp", {"-a", folder + "/.", copy.path()}), 0);
       folder = copy.path();
+    } else if (moved == "take") {
+      touched_bytes = read_file(make_mp3(folder, "1.mp3", {text_tag(3, Enc::utf16, "新曲", "歌手", "盤", 0), {}, 8}));
     }
 
     Program p(folder);  // a restart
@@ -195,6 +200,15 @@ class History : public QObject {
     p.dialogs.yes();
     QVERIFY(cmd_undo_runs(p.cx, lines[2].first).known);
     const std::vector<Seen> now = look(folder);
+    if (moved == "take") {
+      // Left as it was, saying why; the others put back.
+      QCOMPARE(p.dialogs.notices(), QStringList{"04曲1.mp3" + msg::undo_name_taken("1.mp3") + msg::undo_failed_tail});
+      QCOMPARE(names(now), (QStringList{"04曲1.mp3", "1.mp3", "2.mp3", "3.mp3", "4.mp3"}));
+      QCOMPARE(now[0].sha256, after[3].sha256);
+      QCOMPARE(read_file(folder + "/1.mp3"), touched_bytes);
+      QCOMPARE(sha_of({now.begin() + 2, now.end()}), sha_of({original.begin() + 1, original.end()}));
+      return;
+    }
     if (touched) {
       QCOMPARE(p.dialogs.notices(), QStringList{touched_name + msg::undo_refused_tail});
       QCOMPARE(read_file(folder + '/' + touched_name), touched_bytes);
