@@ -29,7 +29,7 @@ int run_history(const Args& args) {
     print_err(folder + msg::no_folder_tail);
     return k_bad_usage;
   }
-  const std::vector<history::Run> runs = history::load_runs(history::native_folder(folder));
+  const std::vector<history::Run> runs = history::load_runs(history::native_folder(folder), history::Load::listing);
   if (args.has(k_json)) {
     QJsonArray list;
     for (auto r = runs.rbegin(); r != runs.rend(); ++r)
@@ -54,17 +54,23 @@ QString check_run(const Args& args) {
   return ok ? QString() : k_run + msg::run_id_expected;
 }
 
+QStringList failed_names(const history::UndoResult& r) {
+  QStringList names;
+  for (const history::Failure& f : r.failed) names << f.name;
+  return names;
+}
+
 void print_undo(const QString& folder, std::uint64_t id, const history::UndoResult& r, bool dry_run) {
   print_json({{QStringLiteral("folder"), absolute(folder)},
               {QStringLiteral("run"), static_cast<qint64>(id)},
               {QStringLiteral("dry_run"), dry_run},
               {QStringLiteral("restored"), QJsonArray::fromStringList(r.restored)},
               {QStringLiteral("refused"), QJsonArray::fromStringList(r.refused)},
-              {QStringLiteral("failed"), QJsonArray::fromStringList(r.failed)}});
+              {QStringLiteral("failed"), QJsonArray::fromStringList(failed_names(r))}});
 }
 
 int undo_status(const history::UndoResult& r) {
-  return r.refused.isEmpty() && r.failed.isEmpty() ? k_ok : k_rows_failed;
+  return r.refused.isEmpty() && r.failed.empty() ? k_ok : k_rows_failed;
 }
 
 int run_undo(const Args& args) {
@@ -73,7 +79,7 @@ int run_undo(const Args& args) {
     print_err(folder + msg::no_folder_tail);
     return k_bad_usage;
   }
-  const std::vector<history::Run> runs = history::load_runs(history::native_folder(folder));
+  const std::vector<history::Run> runs = history::load_runs(history::native_folder(folder), history::Load::listing);
   if (runs.empty()) {
     print_err(msg::undo_nothing);
     return k_bad_usage;

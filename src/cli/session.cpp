@@ -35,9 +35,11 @@ std::vector<RowField>& row_fields() {
 }
 
 // A line of tab-separated cells: tabs and line breaks inside a cell shown as
-// \t, \n and \r, so that a row stays one line.
+// \t, \n and \r, so that a row stays one line; a backslash as \\, so that
+// a name holding "\n" is not taken for one holding a line break.
 QString tsv_cell(QString text) {
-  return text.replace(QLatin1Char('\t'), QLatin1String("\\t"))
+  return text.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+      .replace(QLatin1Char('\t'), QLatin1String("\\t"))
       .replace(QLatin1Char('\n'), QLatin1String("\\n"))
       .replace(QLatin1Char('\r'), QLatin1String("\\r"));
 }

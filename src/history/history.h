@@ -9,7 +9,7 @@
 // outlives the program, works on any file system the files are on (a stick
 // too) and goes with them; the folder listing shows only ".mp3" names.
 // Bounded: the newest k_max_runs runs and k_max_bytes, the oldest dropped
-// first.
+// first; the newest run is kept even when it alone is over the bound.
 
 #include <QByteArray>
 #include <QString>
@@ -59,16 +59,24 @@ constexpr int k_max_runs = 20;
 constexpr std::int64_t k_max_bytes = std::int64_t{64} << 20;
 inline const QByteArray k_history_dir = ".tagnarabe-history";
 
-// The runs kept for folder, oldest first; with only_incomplete, only the
-// runs not stored complete (what recovery looks for, found without reading
-// every run whole). A run file that is not whole (its writer died before it
-// was stored) is skipped.
-std::vector<Run> load_runs(const QByteArray& folder, bool only_incomplete = false);
+// What load_runs takes of each run.
+enum class Load {
+  whole,       // everything, to undo it
+  listing,     // its changes without the bytes that put files back: to list and compare
+  incomplete,  // whole, and only the runs not stored complete (what recovery looks for)
+};
+
+// The runs kept for folder with an id from `from` on, oldest first. Only
+// the runs read are held: a list does not hold every run's old bytes. A run
+// file that is not whole (its writer died before it was stored) is skipped;
+// one of any size that was stored is read.
+std::vector<Run> load_runs(const QByteArray& folder, Load what = Load::whole, std::uint64_t from = 0);
 
 // Stores run durably (its bytes and its name flushed before it returns),
-// replacing a stored run of the same id; an id of 0 gets the next one. Then
-// drops the oldest runs beyond the bounds. False, errno set, when it could
-// not be stored.
+// replacing a stored run of the same id; an id of 0 gets the next one. Then,
+// for a complete run, drops the oldest runs beyond the bounds (the run just
+// stored always stays, whatever its size; an undo keeps the runs it undoes
+// until it is done). False, errno set, when it could not be stored.
 bool store_run(const QByteArray& folder, Run& run);
 
 // Whether a run can be stored in folder's history now (its place made if

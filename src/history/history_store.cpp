@@ -94,7 +94,8 @@ QByteArray encode(const Run& run) {
   return out;
 }
 
-bool decode(const QByteArray& in, Run& run) {
+// keep_old: with the bytes that put the files back (else only their places).
+bool decode(const QByteArray& in, Run& run, bool keep_old) {
   int version = 3;
   QByteArray body = checked_body(in, k_magic);
   if (body.isEmpty()) version = 2, body = checked_body(in, k_magic_v2);
@@ -102,6 +103,10 @@ bool decode(const QByteArray& in, Run& run) {
   if (body.isEmpty()) return false;
   const bool v1 = version == 1;
   Reader r{body, sizeof k_magic};
+  auto old_bytes = [&] {
+    QByteArray b = r.bytes();
+    return keep_old ? b : QByteArray();
+  };
   run.id = r.u64();
   run.time = static_cast<std::int64_t>(r.u64());
   run.command = QString::fromUtf8(r.bytes());
@@ -120,15 +125,15 @@ bool decode(const QByteArray& in, Run& run) {
     c.print_kind = version == 3 ? static_cast<int>(r.u64()) : 1;
     c.rewritten = r.u64() != 0;
     if (c.rewritten) {
-      c.old_head = r.bytes();
+      c.old_head = old_bytes();
       c.new_head = static_cast<std::int64_t>(r.u64());
-      c.old_tail = r.bytes();
+      c.old_tail = old_bytes();
       c.new_tail = static_cast<std::int64_t>(r.u64());
     } else {
       const std::uint64_t n = r.u64();
       for (std::uint64_t k = 0; r.ok && k < n; ++k) {
         const auto offset = static_cast<std::int64_t>(r.u64());
-        c.old_ranges.emplace_back(offset, r.bytes());
+        c.old_ranges.emplace_back(offset, old_bytes());
       }
     }
     run.changes.push_back(std::move(c));
@@ -136,22 +141,28 @@ bool decode(const QByteArray& in, Run& run) {
   return r.ok && r.at == body.size();
 }
 
-// Whether a run file says in its first bytes that its run is complete (the
-// first version's runs all are). Its checksum is not read: a file that is
-// not whole is skipped either way, complete or not.
-bool stated_complete(int fd) {
+// What a run file says in its first bytes: whether it begins as a run file
+// at all, and whether its run is complete (the first version's runs all
+// are). Its checksum is not read here: a file that is not whole is skipped
+// once it is read.
+struct Head {
+  bool run = false;
+  bool complete = false;
+};
+
+Head head_of(int fd) {
   char head[512];
   const std::int64_t n = read_up_to(fd, 0, head, sizeof head);
-  if (n < 8) return false;
+  if (n < 8) return {};
   const QByteArray in = QByteArray::fromRawData(head, static_cast<qsizetype>(n));
-  if (std::memcmp(head, k_magic_v1, 8) == 0) return true;
-  if (std::memcmp(head, k_magic, 8) != 0 && std::memcmp(head, k_magic_v2, 8) != 0) return false;
+  if (std::memcmp(head, k_magic_v1, 8) == 0) return {true, true};
+  if (std::memcmp(head, k_magic, 8) != 0 && std::memcmp(head, k_magic_v2, 8) != 0) return {};
   Reader r{in, sizeof k_magic};
   r.u64();    // id
   r.u64();    // time
   r.bytes();  // command
   const bool complete = r.u64() != 0;
-  return r.ok && complete;
+  return {true, r.ok && complete};
 }
 
 QByteArray run_name(std::uint64_t id) {
@@ -161,7 +172,7 @@ QByteArray run_name(std::uint64_t id) {
 }
 
 // The run files of the history folder dirfd: id, size.
-std::vector<std::pair<std::uint64_t, std::int64_t>> list_runs(int dirfd) {
+std::vector<std::pair<std::uint64_t, std::int64_t>> run_files(int dirfd) {
   std::vector<std::pair<std::uint64_t, std::int64_t>> runs;
   if (DIR* dir = ::fdopendir(::dup(dirfd))) {
     ::rewinddir(dir);  // the dup shares its offset with dirfd, read before
@@ -253,22 +264,25 @@ QByteArray native_folder(const QString& folder) {
   return f;
 }
 
-std::vector<Run> load_runs(const QByteArray& folder, bool only_incomplete) {
+std::vector<Run> load_runs(const QByteArray& folder, Load what, std::uint64_t from) {
   std::vector<Run> runs;
   const int dirfd = open_history(folder, false);
   if (dirfd < 0) return runs;
-  for (const auto& [id, size] : list_runs(dirfd)) {
-    if (size > k_max_bytes + (1 << 20)) continue;
+  for (const auto& [id, size] : run_files(dirfd)) {
+    if (id < from) continue;
     const int fd = ::openat(dirfd, run_name(id).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) continue;
-    if (only_incomplete && stated_complete(fd)) {
+    // Read whole only when its first bytes are a run's: no size is too big
+    // for a run this program stored (it held the run to store it).
+    const Head head = head_of(fd);
+    if (!head.run || (what == Load::incomplete && head.complete)) {
       ::close(fd);
       continue;
     }
     QByteArray bytes(static_cast<qsizetype>(size), '\0');
     Run run;
-    if (read_exact(fd, 0, bytes.data(), static_cast<std::size_t>(size)) && decode(bytes, run) && run.id == id &&
-        (!only_incomplete || !run.complete)) {
+    if (read_exact(fd, 0, bytes.data(), static_cast<std::size_t>(size)) &&
+        decode(bytes, run, what != Load::listing) && run.id == id && (what != Load::incomplete || !run.complete)) {
       run.bytes = size;
       runs.push_back(std::move(run));
     }
@@ -281,7 +295,7 @@ std::vector<Run> load_runs(const QByteArray& folder, bool only_incomplete) {
 bool store_run(const QByteArray& folder, Run& run) {
   const int dirfd = open_history(folder, true);
   if (dirfd < 0) return false;
-  auto runs = list_runs(dirfd);
+  auto runs = run_files(dirfd);
   if (run.id == 0) run.id = runs.empty() ? 1 : runs.back().first + 1;
   const QByteArray bytes = encode(run);
   const QByteArray name = run_name(run.id);
@@ -299,9 +313,9 @@ bool store_run(const QByteArray& folder, Run& run) {
   }
   const int saved = errno;
   if (!ok) ::unlinkat(dirfd, temp.constData(), 0);
-  if (ok) {
+  if (ok && run.complete) {
     // The bounds, the oldest run dropped first; the run just stored stays.
-    runs = list_runs(dirfd);
+    runs = run_files(dirfd);
     std::int64_t total = 0;
     for (const auto& r : runs) total += r.second;
     for (std::size_t i = 0; i + 1 < runs.size() &&

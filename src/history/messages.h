@@ -27,6 +27,17 @@ inline const QString undo_done = QStringLiteral("書込・ﾌｧｲﾙ名変更�
 inline const QString undo_refused_tail =
     QStringLiteral("は記録後に他のﾌﾟﾛｸﾞﾗﾑで変更されたため元に戻しませんでした");
 
+// A file the undo could not put back: its name, why, then undo_failed_tail:
+// "04曲1.mp3は元の名前「1.mp3」が既にﾌｫﾙﾀﾞ内にあるため元に戻せませんでした".
+inline QString undo_name_taken(const QString& old_name) {
+  return QStringLiteral("は元の名前「") + old_name + QStringLiteral("」が既にﾌｫﾙﾀﾞ内にあるため");
+}
+inline const QString undo_disk_full = QStringLiteral("はﾃﾞｨｽｸの空きが足りないため");
+inline const QString undo_no_permission = QStringLiteral("は書込権限がないため");
+// Followed by the system's text of the error in brackets after the tail.
+inline const QString undo_write_error = QStringLiteral("は書込ｴﾗｰのため");
+inline const QString undo_failed_tail = QStringLiteral("元に戻せませんでした");
+
 // A run refused because its history cannot be stored, before any file
 // changes: "書込履歴を保存できないため書込を中止しました（/music/.tagnarabe-history）".
 inline const QString history_write = QStringLiteral("書込");

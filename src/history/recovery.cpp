@@ -65,7 +65,7 @@ class Recorded final : public ChangeRecords {
 
  private:
   void load() const {
-    for (const Run& run : load_runs(folder_))
+    for (const Run& run : load_runs(folder_, Load::listing))
       for (const Change& c : run.changes) {
         if (c.name_before != c.name_after) newest_.erase(c.name_before);
         newest_[c.name_after] = {c.print_kind, c.after_print};
@@ -89,7 +89,7 @@ Recovered recover(const QByteArray& folder) {
   r.journals = recover_folder(folder, &recorded);
   r.changed = r.journals.changed;
   remove_dead_stores(folder);
-  for (Run& run : load_runs(folder, true)) {
+  for (Run& run : load_runs(folder, Load::incomplete)) {
     r.changed = true;
     std::vector<Change> kept;
     bool renamed = false;

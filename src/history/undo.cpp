@@ -1,6 +1,7 @@
 #include "history/undo.h"
 
 #include <QDateTime>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +36,7 @@ struct Chain {
   std::vector<char> verify;  // per change: its identity differs, its print decides
   bool refused = false;  // not touched
   bool failed = false;   // could not be put back, left as it was
+  int error = 0;         // why (errno), when known
   // The plan: the bytes [prefix, size - suffix) become middle.
   bool content = false;
   std::int64_t size = 0, prefix = 0, suffix = 0;
@@ -161,6 +163,7 @@ void put_back(const QByteArray& folder, std::deque<Chain>& chains) {
       }, &kept);
       if (ok) writer.hold(real, kept);
       ch.failed = !ok;
+      if (!ok) ch.error = errno;
       ::close(fd);
       continue;
     }
@@ -170,7 +173,10 @@ void put_back(const QByteArray& folder, std::deque<Chain>& chains) {
     in_place.push_back(std::move(o));
   }
   for (Open& o : in_place)
-    if (!writer.write(o.path, o.fd, o.st, o.patches)) o.ch->failed = true;
+    if (!writer.write(o.path, o.fd, o.st, o.patches)) {
+      o.ch->failed = true;
+      o.ch->error = errno;
+    }
   for (const QByteArray& lost : writer.finish())
     for (Open& o : in_place)
       if (o.path == lost) o.ch->failed = true;
@@ -191,9 +197,11 @@ void rename_back(const QByteArray& folder, std::deque<Chain>& chains) {
       const QByteArray from = folder + '/' + ch.name_now, to = folder + '/' + ch.name;
       if (rename_no_replace(decode_file_name(from), decode_file_name(to))) {
         ch.name_now = ch.name;
+        ch.error = 0;  // a name held only until another file moved on
         it = pending.erase(it);
         moved = true;
       } else {
+        ch.error = errno;
         ++it;
       }
     }
@@ -259,8 +267,9 @@ UndoResult undo_from(const QByteArray& folder, std::uint64_t run_id, bool dry_ru
   if (!dry_run) lock.emplace(folder);
   // Leftovers of a dead writer first: the files must be whole to be compared.
   if (!dry_run) recover(folder);
-  const std::vector<Run> runs = load_runs(folder);
-  for (const Run& r : runs) result.known = result.known || r.id == run_id;
+  // Read whole only from the run undone on: the older ones are not needed.
+  const std::vector<Run> runs = load_runs(folder, Load::whole, run_id);
+  result.known = !runs.empty() && runs.front().id == run_id;
   if (!result.known) return result;
   const int dirfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   const bool stable = dirfd >= 0 && journal::stable_inodes(dirfd);
@@ -286,7 +295,8 @@ UndoResult undo_from(const QByteArray& folder, std::uint64_t run_id, bool dry_ru
   }
   for (const Chain& ch : chains) {
     const QString now = decode_file_name(ch.name_now);
-    if (ch.failed) result.failed << now;
+    if (ch.failed)
+      result.failed.push_back({now, ch.error == EEXIST ? decode_file_name(ch.name) : QString(), ch.error});
     else if (ch.refused) result.refused << now;
     else result.restored << decode_file_name(ch.name);
   }

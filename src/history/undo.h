@@ -11,18 +11,26 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <vector>
 
 #include "history/history.h"
 #include "durable/journal.h"
 
 namespace tn::history {
 
+// A file the undo could not put back, left as it is.
+struct Failure {
+  QString name;        // as it is named now
+  QString name_taken;  // the old name it could not get back: another file has it; else empty
+  int error = 0;       // else why it could not be written or renamed (errno); 0 unknown
+};
+
 struct UndoResult {
   bool known = false;   // the run is in the history
   bool stored = true;   // false: the undo's own run could not be stored, nothing was done
   QStringList restored; // put back (with dry_run: would be), by their old names
   QStringList refused;  // changed since by another program, left as they are
-  QStringList failed;   // could not be written or renamed, left as they are
+  std::vector<Failure> failed;
 };
 
 UndoResult undo_from(const QByteArray& folder, std::uint64_t run_id, bool dry_run);

@@ -1,18 +1,20 @@
 #include "undo/history_commands.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "history/messages.h"
 #include "table/cell_marks.h"
 #include "table/dialogs.h"
 #include "table/track_state.h"
 #include "table/track_table.h"
-#include "tags/messages.h"
 #include "tag_rows/read_tags.h"
 
 namespace tn {
 
 std::vector<std::pair<std::uint64_t, QString>> history_lines(const QString& folder) {
   std::vector<std::pair<std::uint64_t, QString>> lines;
-  const std::vector<history::Run> runs = history::load_runs(history::native_folder(folder));
+  const std::vector<history::Run> runs = history::load_runs(history::native_folder(folder), history::Load::listing);
   for (auto r = runs.rbegin(); r != runs.rend(); ++r) lines.emplace_back(r->id, history::run_line(*r));
   return lines;
 }
@@ -26,6 +28,28 @@ QStringList UndoRun::texts() const {
 
 QString UndoRun::closing() const { return ok() ? msg::undo_done : QString(); }
 
+namespace {
+
+// The notice of a file the undo left as it is, saying why.
+QString failed_text(const history::Failure& f) {
+  if (!f.name_taken.isEmpty()) return f.name + msg::undo_name_taken(f.name_taken) + msg::undo_failed_tail;
+  switch (f.error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return f.name + msg::undo_disk_full + msg::undo_failed_tail;
+    case EACCES:
+    case EPERM:
+    case EROFS: return f.name + msg::undo_no_permission + msg::undo_failed_tail;
+    default: break;
+  }
+  const QString why = f.error ? QStringLiteral("（") + QString::fromLocal8Bit(std::strerror(f.error)) +
+                                    QStringLiteral("）")
+                              : QString();
+  return f.name + msg::undo_write_error + msg::undo_failed_tail + why;
+}
+
+}  // namespace
+
 UndoRun undo_runs(const QString& edit_folder, std::uint64_t run_id) {
   const QByteArray folder = history::native_folder(edit_folder);
   UndoRun run;
@@ -33,7 +57,7 @@ UndoRun undo_runs(const QString& edit_folder, std::uint64_t run_id) {
   if (!run.result.known) run.refusal = msg::undo_nothing;
   else if (!run.result.stored) run.refusal = msg::history_unusable(msg::history_undo, history::place_of(folder));
   for (const QString& name : run.result.refused) run.left << name + msg::undo_refused_tail;
-  for (const QString& name : run.result.failed) run.left << name + msg::tag_write_failed_tail;
+  for (const history::Failure& f : run.result.failed) run.left << failed_text(f);
   return run;
 }
 

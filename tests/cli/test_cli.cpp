@@ -140,15 +140,21 @@ class CliTest : public QObject {
   // Every field under its key in --json; --fields adds columns to the text.
   void list_fields_data() {
     QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("name");  // the file's
     QTest::addColumn<QString>("first_line");
-    QTest::newRow("json has every field") << QStringList{"--json"} << "";
-    QTest::newRow("fields shown after artist") << QStringList{"--fields", "year,title"} << "01\t1.mp3\t曲1\t盤\t歌手\t";
-    QTest::newRow("all") << QStringList{"--fields=all"} << "01\t1.mp3\t曲1\t盤\t歌手" + QString(11, '\t');
+    QTest::newRow("json has every field") << QStringList{"--json"} << "1.mp3" << "";
+    QTest::newRow("fields shown after artist") << QStringList{"--fields", "year,title"} << "1.mp3"
+                                               << "01\t1.mp3\t曲1\t盤\t歌手\t";
+    QTest::newRow("all") << QStringList{"--fields=all"} << "1.mp3" << "01\t1.mp3\t曲1\t盤\t歌手" + QString(11, '\t');
+    QTest::newRow("a backslash and a line break in a name")
+        << QStringList{} << "a\\n\tb\nc\\.mp3" << "01\ta\\\\n\\tb\\nc\\\\.mp3\t曲1\t盤\t歌手";
   }
   void list_fields() {
     QFETCH(QStringList, args);
+    QFETCH(QString, name);
     QFETCH(QString, first_line);
     Folder f(1);
+    if (name != "1.mp3") QVERIFY(QFile::rename(f.file("1.mp3"), f.file(name)));
     const CliRun r = run_cli(QStringList{"list", f.path()} + args);
     QCOMPARE(r.status, 0);
     if (!first_line.isEmpty()) {

@@ -131,7 +131,9 @@ class History : public QObject {
   void undo_of_three_runs_data() {
     QTest::addColumn<int>("padding");  // 0: the tags grow, every file is rewritten
     QTest::addColumn<int>("touched");  // the row another program changed; 0: none
-    QTest::addColumn<QString>("moved");  // after the runs: "touch" a file, "copy" the folder with cp -a
+    // After the runs: "touch" a file, "copy" the folder with cp -a, "take"
+    // an old name by a new file.
+    QTest::addColumn<QString>("moved");
     QTest::newRow("in place") << 2048 << 0 << QString();
     QTest::newRow("rewritten") << 0 << 0 << QString();
     QTest::newRow("in place, a file changed since") << 2048 << 2 << QString();
@@ -139,6 +141,7 @@ class History : public QObject {
     QTest::newRow("in place, a file touched") << 2048 << 0 << "touch";
     QTest::newRow("rewritten, the folder copied") << 0 << 0 << "copy";
     QTest::newRow("in place, the folder copied, a file changed") << 2048 << 2 << "copy";
+    QTest::newRow("rewritten, an old name taken") << 0 << 0 << "take";
   }
   void undo_of_three_runs() {
     QFETCH(int, padding);
@@ -178,6 +181,8 @@ class History : public QObject {
       // Every inode new, the history with the files.
       QCOMPARE(QProcess::execute("cp", {"-a", folder + "/.", copy.path()}), 0);
       folder = copy.path();
+    } else if (moved == "take") {
+      touched_bytes = read_file(make_mp3(folder, "1.mp3", {text_tag(3, Enc::utf16, "新曲", "歌手", "盤", 0), {}, 8}));
     }
 
     Program p(folder);  // a restart
@@ -195,6 +200,15 @@ class History : public QObject {
     p.dialogs.yes();
     QVERIFY(cmd_undo_runs(p.cx, lines[2].first).known);
     const std::vector<Seen> now = look(folder);
+    if (moved == "take") {
+      // Left as it was, saying why; the others put back.
+      QCOMPARE(p.dialogs.notices(), QStringList{"04曲1.mp3" + msg::undo_name_taken("1.mp3") + msg::undo_failed_tail});
+      QCOMPARE(names(now), (QStringList{"04曲1.mp3", "1.mp3", "2.mp3", "3.mp3", "4.mp3"}));
+      QCOMPARE(now[0].sha256, after[3].sha256);
+      QCOMPARE(read_file(folder + "/1.mp3"), touched_bytes);
+      QCOMPARE(sha_of({now.begin() + 2, now.end()}), sha_of({original.begin() + 1, original.end()}));
+      return;
+    }
     if (touched) {
       QCOMPARE(p.dialogs.notices(), QStringList{touched_name + msg::undo_refused_tail});
       QCOMPARE(read_file(folder + '/' + touched_name), touched_bytes);
@@ -391,21 +405,56 @@ class History : public QObject {
     QCOMPARE(now[1].sha256, changed ? before_undo[1].sha256 : original[1].sha256);
   }
 
-  // The history keeps the newest runs: beyond 20 the oldest goes first.
+  // The history keeps the newest runs: beyond 20, or beyond 64 MiB, the
+  // oldest goes first. The newest stays whatever its size: it is listed
+  // after a restart, read whole for its undo.
+  void history_is_bounded_data() {
+    QTest::addColumn<int>("runs");  // title writes, each a small run
+    QTest::addColumn<int>("big");   // MiB of old bytes of a run stored after them; 0: none
+    QTest::newRow("more runs than kept") << history::k_max_runs + 5 << 0;
+    QTest::newRow("one run over the byte bound") << 3 << 66;
+  }
   void history_is_bounded() {
+    QFETCH(int, runs);
+    QFETCH(int, big);
     QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path());
     make_folder(dir.path(), 2, 1024);
-    Program p(dir.path());
-    for (int run = 1; run <= history::k_max_runs + 5; ++run) {
-      p.put(col::title, 1, QStringLiteral("曲名%1").arg(run));
-      QVERIFY(tag_write_title(p.cx).empty());
+    {
+      Program p(dir.path());
+      for (int run = 1; run <= runs; ++run) {
+        p.put(col::title, 1, QStringLiteral("曲名%1").arg(run));
+        QVERIFY(tag_write_title(p.cx).empty());
+      }
     }
-    const std::vector<history::Run> runs = history::load_runs(QFile::encodeName(dir.path()));
-    QCOMPARE(static_cast<int>(runs.size()), history::k_max_runs);
-    QCOMPARE(runs.front().id, std::uint64_t{6});
-    QCOMPARE(runs.back().id, std::uint64_t{history::k_max_runs + 5});
+    if (big) {
+      // As a rewrite of a file with a big picture leaves it; the file is gone since.
+      history::Run run;
+      run.command = msg::run_write_album;
+      history::Change& c = run.changes.emplace_back();
+      c.name_before = c.name_after = "gone.mp3";
+      c.rewritten = true;
+      c.old_head = QByteArray(big << 20, 'p');
+      QVERIFY(history::store_run(folder, run));
+    }
+    const std::uint64_t newest = runs + (big ? 1 : 0);
+    const std::uint64_t oldest = big ? newest : newest - history::k_max_runs + 1;
+    const std::vector<history::Run> kept = history::load_runs(folder, history::Load::listing);
+    QCOMPARE(kept.size(), newest - oldest + 1);
+    QCOMPARE(kept.front().id, oldest);
+    QCOMPARE(kept.back().id, newest);
     // A run that wrote nothing is not a run.
-    QCOMPARE(history::files_of(runs.back()), 1);
+    QCOMPARE(history::files_of(kept.back()), 1);
+    if (!big) return;
+    QVERIFY(kept.back().bytes > history::k_max_bytes + (1 << 20));
+    QVERIFY(kept.back().changes.front().old_head.isEmpty());  // a list holds no old bytes
+    QCOMPARE(history::load_runs(folder, history::Load::whole, newest).front().changes.front().old_head.size(),
+             big << 20);
+    Program p(dir.path());  // a restart
+    QCOMPARE(newest_run(dir.path()), newest);
+    const UndoRun undo = undo_runs(dir.path(), newest);
+    QVERIFY(undo.result.known);
+    QCOMPARE(undo.texts(), QStringList{QStringLiteral("gone.mp3") + msg::undo_refused_tail});
   }
 };
 
