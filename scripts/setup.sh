@@ -6,6 +6,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
+# libreoffice-calc-nogui: the export tests open the sheets with LibreOffice
+# headless as a second reader.
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev
@@ -14,6 +16,7 @@ packages=(
   desktop-file-utils appstream dpkg-dev file
   libbenchmark-dev clang libclang-rt-14-dev
   libmecab-dev unidic-mecab mecab-ipadic-utf8
+  libreoffice-calc-nogui
 )
 # Packages only some scripts need (scripts/bench: the peer tag tool).
 read -r -a extra <<< "${EXTRA_PACKAGES:-}"
