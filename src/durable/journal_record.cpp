@@ -91,6 +91,13 @@ void encode(QByteArray& out, const QByteArray& name, const struct stat& st, bool
   w.u64(started ? k_started : 0);
 }
 
+bool of_a_newer_build(const QByteArray& journal) {
+  constexpr std::size_t k_name = sizeof k_magic - 2;  // "TNJRNL", then the version
+  for (const char* known : {k_magic, k_magic_v1, k_magic_v2})
+    if (journal.startsWith(QByteArray::fromRawData(known, sizeof k_magic))) return false;
+  return journal.startsWith(QByteArray::fromRawData(k_magic, k_name));
+}
+
 qsizetype decode(const QByteArray& journal, qsizetype at, Record& r) {
   const QByteArray in = QByteArray::fromRawData(journal.constData() + at, journal.size() - at);
   if (in.size() < 24) return -1;

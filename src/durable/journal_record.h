@@ -101,6 +101,10 @@ void encode(QByteArray& out, const QByteArray& name, const struct stat& st, bool
 // its file was touched, and so was everything after it.
 qsizetype decode(const QByteArray& journal, qsizetype at, Record& r);
 
+// A journal whose first record is of a version this build does not know was
+// left by a newer build: only that build can put its files back.
+bool of_a_newer_build(const QByteArray& journal);
+
 // An exclusive lock held for the life of the open file description.
 bool lock(int fd);
 

@@ -126,8 +126,15 @@ RecoveryReport recover_folder(const QByteArray& folder, const ChangeRecords* rec
     }
     QByteArray bytes(static_cast<qsizetype>(std::min<std::int64_t>(js.st_size, k_max_journal)), '\0');
     std::vector<Record> records;
-    if (js.st_size <= k_max_journal &&
-        read_exact(jfd, 0, bytes.data(), static_cast<std::size_t>(bytes.size()))) {
+    const bool whole = js.st_size <= k_max_journal &&
+                       read_exact(jfd, 0, bytes.data(), static_cast<std::size_t>(bytes.size()));
+    // Left where it is for the build that wrote it: dropped, its torn file
+    // could never be put back.
+    if (whole && of_a_newer_build(bytes)) {
+      ::close(jfd);
+      continue;
+    }
+    if (whole) {
       for (qsizetype at = 0; at >= 0 && at < bytes.size();) {
         Record r;
         at = decode(bytes, at, r);

@@ -346,6 +346,8 @@ class WriteFaults : public QObject {
     QTest::newRow("folder restored from a backup") << "restored";
     // Same name, size and tag, other audio: another file, left alone.
     QTest::newRow("another song in its place") << "other song";
+    // A journal of a version this build does not know: kept for its build.
+    QTest::newRow("journal of a newer build") << "newer";
   }
   void journal_left_by_a_dead_writer() {
     QFETCH(QString, since);
@@ -372,6 +374,12 @@ class WriteFaults : public QObject {
         if ((at - id3v2_bytes(tag).size()) % k_frame_bytes >= 4) torn[at] = static_cast<char>(~torn[at]);
       QVERIFY(QFile::remove(path));
       write_file(path, torn);
+    } else if (since == "newer") {
+      for (const QString& name : t.entries().filter(QStringLiteral(".tagnarabe-journal-"))) {
+        QByteArray journal = read_file(t.dir.filePath(name));
+        journal[6] = '9';  // "TNJRNL9"
+        write_file(t.dir.filePath(name), journal);
+      }
     } else if (since == "restored") {
       for (const QString& name : t.entries()) {
         const QString p = t.dir.filePath(name);
@@ -400,7 +408,12 @@ class WriteFaults : public QObject {
       for (const QString& a : aside) entries.removeAll(a);
     } else {
       QCOMPARE(t.dialogs.notices(), QStringList());
-      QCOMPARE(read_file(path), before);
+      QCOMPARE(read_file(path), since == "newer" ? torn : before);
+    }
+    if (since == "newer") {
+      const QStringList kept = entries.filter(QStringLiteral(".tagnarabe-journal-"));
+      QCOMPARE(kept.size(), 1);
+      entries.removeAll(kept[0]);
     }
     QCOMPARE(entries, since == "removed" ? QStringList{"2.mp3"} : (QStringList{"1.mp3", "2.mp3"}));
   }
