@@ -42,10 +42,13 @@ std::int64_t size_at(const QByteArray& t, std::int64_t at, Reading r) {
   return s;
 }
 
-// Where each frame begins, up to the padding; nothing when one runs past the tag.
+// Where each frame begins, up to the padding; nothing when one runs past the
+// tag. TagLib's walk ends at a frame whose id is no id: what follows it,
+// another reader's frames, TagLib never reads.
 std::optional<std::vector<std::int64_t>> frame_offsets(const QByteArray& t, std::int64_t at, Reading r) {
   std::vector<std::int64_t> out;
   while (at < t.size() - 10 && t[static_cast<qsizetype>(at)] != '\0') {
+    if (r == Reading::taglib && !valid_id_at(t, at)) break;
     out.push_back(at);
     at += 10 + size_at(t, at, r);
     if (at > t.size()) return std::nullopt;
