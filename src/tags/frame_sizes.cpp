@@ -43,13 +43,14 @@ std::int64_t size_at(const QByteArray& t, std::int64_t at, Reading r) {
 }
 
 // Where each frame begins, up to the padding; nothing when one runs past the
-// tag. TagLib's walk ends at a frame whose id is no id (listed, so that it
-// differs from a walk that goes on): what follows it TagLib never reads.
+// tag. TagLib's walk ends at a frame whose id is no id or whose size is
+// zero (listed, so that it differs from a walk that goes on): what follows
+// it TagLib never reads.
 std::optional<std::vector<std::int64_t>> frame_offsets(const QByteArray& t, std::int64_t at, Reading r) {
   std::vector<std::int64_t> out;
   while (at < t.size() - 10 && t[static_cast<qsizetype>(at)] != '\0') {
     out.push_back(at);
-    if (r == Reading::taglib && !valid_id_at(t, at)) break;
+    if (r == Reading::taglib && (!valid_id_at(t, at) || size_at(t, at, r) == 0)) break;
     at += 10 + size_at(t, at, r);
     if (at > t.size()) return std::nullopt;
   }
