@@ -7,9 +7,12 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "app/form1.h"
+#include "app/form2.h"
 #include "fake_tag_library.h"
 #include "mp3_fixture.h"
 #include "scripted_dialogs.h"
+#include "table/track_state.h"
 #include "tags/tag_library.h"
 
 namespace tn::test {
@@ -74,6 +77,27 @@ class SwitchDialogs final : public Dialogs {
 
  private:
   std::unique_ptr<ScriptedDialogs> current_ = std::make_unique<ScriptedDialogs>();
+};
+
+// The main window and its start-up form over a folder of n real MP3 files
+// (fake: through the fake library); `confirm` opens it as the user does.
+struct ConfirmedWindows {
+  explicit ConfirmedWindows(int n = 3, bool fake = false) : lib(fake) {
+    lib.write_tracks(dir.path(), n);
+    form1.set_startup_form(&form2);
+  }
+  void confirm() {
+    form2.set_folder(dir.path());
+    dialogs.reset().yes();
+    form2.cmd_set_click();
+    dialogs.reset();
+  }
+  QTemporaryDir dir;
+  Library lib;
+  SwitchDialogs dialogs;
+  TrackState state;
+  Form1 form1{state, dialogs, lib.get()};
+  Form2 form2{form1, dir.path()};
 };
 
 }  // namespace tn::test

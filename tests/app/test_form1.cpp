@@ -43,23 +43,12 @@ namespace {
 // A main window over a confirmed folder of n real MP3 files.
 constexpr QSize k_design{916, 530};
 
-struct Rig {
-  explicit Rig(int n = 3, bool fake = false) : lib(fake) {
-    lib.write_tracks(dir.path(), n);
-    form1.set_startup_form(&form2);
+struct Rig : ConfirmedWindows {
+  explicit Rig(int n = 3, bool fake = false) : ConfirmedWindows(n, fake) {
     form1.set_end_program([this] { ++ended; });
     form2.set_end_program([this] { ++ended; });
-    form2.set_folder(dir.path());
-    dialogs.reset().yes();
-    form2.cmd_set_click();
-    dialogs.reset();
+    confirm();
   }
-  QTemporaryDir dir;
-  Library lib;
-  SwitchDialogs dialogs;
-  TrackState state;
-  Form1 form1{state, dialogs, lib.get()};
-  Form2 form2{form1, dir.path()};
   int ended = 0;
 
   QScrollArea* scroll() const { return form1.findChild<QScrollArea*>(); }

@@ -25,23 +25,12 @@ namespace {
 
 // The main window over three real files: titles 曲その01.., album
 // 夏のアルバム, artists 歌手01..
-struct Window {
+struct Window : ConfirmedWindows {
   Window() {
-    lib.write_tracks(dir.path(), 3);
-    form1.set_startup_form(&form2);
-    form2.set_folder(dir.path());
-    dialogs.reset().yes();
-    form2.cmd_set_click();
-    dialogs.reset();
+    confirm();
     form1.show();
     form1.activateWindow();
   }
-  QTemporaryDir dir;
-  Library lib;
-  SwitchDialogs dialogs;
-  TrackState state;
-  Form1 form1{state, dialogs, lib.get()};
-  Form2 form2{form1, dir.path()};
   QTableWidget* t() const { return form1.ss1(); }
 
   void click(const QString& where, Qt::KeyboardModifiers mods, Qt::MouseButton button = Qt::LeftButton) {
