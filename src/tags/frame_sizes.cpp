@@ -50,8 +50,9 @@ std::optional<std::vector<std::int64_t>> frame_offsets(const QByteArray& t, std:
   std::vector<std::int64_t> out;
   while (at < t.size() - 10 && t[static_cast<qsizetype>(at)] != '\0') {
     out.push_back(at);
-    if (r == Reading::taglib && (!valid_id_at(t, at) || size_at(t, at, r) == 0)) break;
-    at += 10 + size_at(t, at, r);
+    const std::int64_t size = size_at(t, at, r);
+    if (r == Reading::taglib && (!valid_id_at(t, at) || size == 0)) break;
+    at += 10 + size;
     if (at > t.size()) return std::nullopt;
   }
   return out;
