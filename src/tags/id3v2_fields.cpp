@@ -96,6 +96,9 @@ std::optional<QString> comment_of(const unsigned char* d, std::int64_t n, bool l
     while (end < n && d[end]) ++end;
     end += 1;
   }
+  // A description the frame ends in, without its terminator: TagLib reads
+  // neither description nor text, an empty comment, and shows it.
+  if (end > n) return QString();
   const bool empty_description = wide ? end == 6 || (end == 8 && (d[4] == 0xFF || d[4] == 0xFE)) : end == 5;
   if (!empty_description) return std::nullopt;
   if (end >= n) return QString();
