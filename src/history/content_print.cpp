@@ -44,17 +44,20 @@ std::uint64_t mix(std::uint64_t h, const char* p, std::size_t n) {
 // Kind 2: the same step in four chains side by side, each taking every
 // fourth word, folded into one at the end. The tag, cover included, is
 // hashed for every file a run writes: one chain waits on its multiply
-// word after word, four keep the processor busy.
+// word after word, four keep the processor busy. Four plain variables, not
+// an array: in an array the compiler turns the chains into vector code
+// that has no 64-bit multiply and runs at half the speed.
 std::uint64_t mix_wide(std::uint64_t h, const char* p, std::size_t n) {
-  std::uint64_t lane[4] = {h, h ^ 0x9e3779b97f4a7c15ull, h ^ 0xc2b2ae3d27d4eb4full, h ^ 0x165667b19e3779f9ull};
-  std::uint64_t w[4];
-  for (; n >= sizeof w; p += sizeof w, n -= sizeof w) {
+  std::uint64_t a = h, b = h ^ 0x9e3779b97f4a7c15ull, c = h ^ 0xc2b2ae3d27d4eb4full, d = h ^ 0x165667b19e3779f9ull;
+  for (; n >= 32; p += 32, n -= 32) {
+    std::uint64_t w[4];
     std::memcpy(w, p, sizeof w);
-    for (int i = 0; i < 4; ++i) lane[i] = step(lane[i], w[i]);
+    a = step(a, w[0]);
+    b = step(b, w[1]);
+    c = step(c, w[2]);
+    d = step(d, w[3]);
   }
-  h = lane[0];
-  for (int i = 1; i < 4; ++i) h = step(h, lane[i]);
-  return mix(h, p, n);
+  return mix(step(step(step(a, b), c), d), p, n);
 }
 
 // The ID3v2 tag's whole size from its header, 0 without one.
