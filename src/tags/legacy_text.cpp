@@ -28,13 +28,27 @@ std::optional<QByteArray> convert_with(iconv_t cd, const QByteArray& in) {
   return out;
 }
 
+enum class Way { to_cp932, from_cp932 };
+
+// One converter of each way a thread, opened once: opening one costs more
+// than most conversions, and a run converts a field or more of every file.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd(iconv_open(to, from)) {}
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  ~Converter() {
+    if (opened()) iconv_close(cd);
+  }
+  bool opened() const { return cd != reinterpret_cast<iconv_t>(-1); }
+  const iconv_t cd;
+};
+
 // Converts all of `in` or nothing.
-std::optional<QByteArray> convert(const char* to, const char* from, const QByteArray& in) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  std::optional<QByteArray> out = convert_with(cd, in);
-  iconv_close(cd);
-  return out;
+std::optional<QByteArray> convert(Way way, const QByteArray& in) {
+  thread_local const Converter to("CP932", "UTF-8"), from("UTF-8", "CP932");
+  const Converter& c = way == Way::to_cp932 ? to : from;
+  return c.opened() ? convert_with(c.cd, in) : std::nullopt;
 }
 
 bool is_kana_or_kanji(char32_t c) {
@@ -71,7 +85,7 @@ LegacyCharset guess_legacy_charset(const QByteArray& raw) {
   for (const char c : raw) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
   if (ascii) return LegacyCharset::ascii;
   if (is_strict_utf8(raw)) return LegacyCharset::utf8;
-  if (const auto utf8 = convert("UTF-8", "CP932", raw)) {
+  if (const auto utf8 = convert(Way::from_cp932, raw)) {
     const QString s = QString::fromUtf8(*utf8);
     bool japanese = false;
     for (const uint c : s.toUcs4()) japanese = japanese || is_kana_or_kanji(c);
@@ -85,17 +99,17 @@ QString decode_legacy(const QByteArray& raw) {
     case LegacyCharset::ascii:
     case LegacyCharset::latin1: return QString::fromLatin1(raw);
     case LegacyCharset::utf8: return QString::fromUtf8(raw);
-    case LegacyCharset::cp932: return QString::fromUtf8(*convert("UTF-8", "CP932", raw));
+    case LegacyCharset::cp932: return QString::fromUtf8(*convert(Way::from_cp932, raw));
   }
   return {};
 }
 
 std::optional<QByteArray> to_cp932(const QString& text) {
-  return convert("CP932", "UTF-8", text.toUtf8());
+  return convert(Way::to_cp932, text.toUtf8());
 }
 
 std::optional<QString> from_cp932(const QByteArray& bytes) {
-  const std::optional<QByteArray> utf8 = convert("UTF-8", "CP932", bytes);
+  const std::optional<QByteArray> utf8 = convert(Way::from_cp932, bytes);
   if (!utf8) return std::nullopt;
   return QString::fromUtf8(*utf8);
 }
@@ -104,19 +118,14 @@ QByteArray id3v1_field_bytes(const QString& text, int width) {
   bool latin1 = true;
   for (const QChar c : text) latin1 = latin1 && c.unicode() <= 0xFF;
   if (latin1) return text.toLatin1().left(width);
-  // A character at a time, one converter for all: opening one costs more
-  // than the conversions, and every file a run writes has a field to convert.
-  iconv_t cd = iconv_open("CP932", "UTF-8");
-  const bool opened = cd != reinterpret_cast<iconv_t>(-1);
+  // A character at a time, as many as fit.
   QByteArray out;
   for (const uint c : text.toUcs4()) {
     const char32_t cp = c;
-    const QByteArray one = QString::fromUcs4(&cp, 1).toUtf8();
-    const QByteArray bytes = (opened ? convert_with(cd, one) : std::nullopt).value_or(QByteArray("?"));
+    const QByteArray bytes = convert(Way::to_cp932, QString::fromUcs4(&cp, 1).toUtf8()).value_or(QByteArray("?"));
     if (out.size() + bytes.size() > width) break;
     out += bytes;
   }
-  if (opened) iconv_close(cd);
   return out;
 }
 
