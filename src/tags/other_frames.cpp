@@ -9,6 +9,7 @@
 #include "id3/header.h"
 #include "tags/frame_accounting.h"
 #include "tags/frame_text.h"
+#include "tags/rendered_frames.h"
 #include "tags/id3v2_fields.h"
 #include "tags/taglib_text.h"
 
@@ -91,24 +92,7 @@ bool same_shown(Field f, const QString& read, const QString& set) {
   return f == Field::genre ? read == genre_shown(set) : read == set;
 }
 
-}  // namespace
-
-bool others_read_as_set(const TagBytes& bytes, int version, std::int64_t tag_size, const OtherEdits& others) {
-  if (others.empty()) return true;
-  Id3v2Fields back;
-  if (read_id3v2_fields(bytes, version, tag_size, tag_size, back) != Id3v2Read::done) return false;
-  return std::all_of(others.begin(), others.end(),
-                     [&](const OtherEdit& e) { return same_shown(e.field, back.text[e.field], e.text); });
-}
-
-QByteArray plain_frame(const char* id, const QByteArray& content, int version) {
-  QByteArray frame(id, 4);
-  char size[4];
-  put_frame_size(size, static_cast<std::uint32_t>(content.size()), version);
-  return frame + QByteArray(size, 4) + QByteArray(2, '\0') + content;
-}
-
-QByteArray new_other_frame(Field f, const QString& text, int encoding, const QByteArray& language, int version) {
+QByteArray render_other_frame(Field f, const QString& text, int encoding, const QByteArray& language, int version) {
   TagLib::ID3v2::Tag tag;
   const auto type = static_cast<TagLib::String::Type>(encoding);
   if (f == Field::comment) {
@@ -129,6 +113,30 @@ QByteArray new_other_frame(Field f, const QString& text, int encoding, const QBy
   if (frames.size() == 1) return rendered.mid(frames.front().offset, frames.front().size);
   if (!frames.empty() || f == Field::comment) return {};
   return plain_frame(frame_id_of(f, version), utf16_content(text), version);
+}
+
+}  // namespace
+
+bool others_read_as_set(const TagBytes& bytes, int version, std::int64_t tag_size, const OtherEdits& others) {
+  if (others.empty()) return true;
+  Id3v2Fields back;
+  if (read_id3v2_fields(bytes, version, tag_size, tag_size, back) != Id3v2Read::done) return false;
+  return std::all_of(others.begin(), others.end(),
+                     [&](const OtherEdit& e) { return same_shown(e.field, back.text[e.field], e.text); });
+}
+
+QByteArray plain_frame(const char* id, const QByteArray& content, int version) {
+  QByteArray frame(id, 4);
+  char size[4];
+  put_frame_size(size, static_cast<std::uint32_t>(content.size()), version);
+  return frame + QByteArray(size, 4) + QByteArray(2, '\0') + content;
+}
+
+QByteArray new_other_frame(Field f, const QString& text, int encoding, const QByteArray& language, int version) {
+  // Keyed by the field too, not by its id alone ("" for a field without one).
+  const QByteArray id = frame_id_of(f, version) + QByteArray::number(static_cast<int>(f));
+  return rendered_frame({id, text, encoding, version, language},
+                        [&] { return render_other_frame(f, text, encoding, language, version); });
 }
 
 bool holds_already(Field f, const QByteArray& content, const QString& text) {

@@ -14,6 +14,7 @@
 #include "tags/id3v2_fields.h"
 #include "tags/old_tag.h"
 #include "tags/other_frames.h"
+#include "tags/rendered_frames.h"
 #include "durable/safe_write.h"
 
 namespace tn {
@@ -38,16 +39,18 @@ struct Frame {
 // A new text frame as TagLib renders it into a tag of this version (through
 // a tag of its own: only a tag sets the version a frame is rendered in).
 QByteArray render_text_frame(const char* id, const QString& text, int encoding, int version) {
-  TagLib::ID3v2::Tag tag;
-  auto* frame = new TagLib::ID3v2::TextIdentificationFrame(TagLib::ByteVector(id, 4),
-                                                            static_cast<TagLib::String::Type>(encoding));
-  frame->setText(TagLib::String(text.toStdString(), TagLib::String::UTF8));
-  tag.addFrame(frame);
-  const TagLib::ByteVector b = tag.render(version == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3);
-  if (b.size() < 20) return {};
-  const std::uint32_t body = frame_size(reinterpret_cast<const unsigned char*>(b.data()) + 14, version);
-  if (20 + std::int64_t{body} > b.size()) return {};
-  return QByteArray(b.data() + 10, static_cast<qsizetype>(10 + body));
+  return rendered_frame({QByteArray(id, 4), text, encoding, version, {}}, [&]() -> QByteArray {
+    TagLib::ID3v2::Tag tag;
+    auto* frame = new TagLib::ID3v2::TextIdentificationFrame(TagLib::ByteVector(id, 4),
+                                                              static_cast<TagLib::String::Type>(encoding));
+    frame->setText(TagLib::String(text.toStdString(), TagLib::String::UTF8));
+    tag.addFrame(frame);
+    const TagLib::ByteVector b = tag.render(version == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3);
+    if (b.size() < 20) return {};
+    const std::uint32_t body = frame_size(reinterpret_cast<const unsigned char*>(b.data()) + 14, version);
+    if (20 + std::int64_t{body} > b.size()) return {};
+    return QByteArray(b.data() + 10, static_cast<qsizetype>(10 + body));
+  });
 }
 
 // A new 2.4 frame stored as the tag stores its frames: unsynchronised (and
