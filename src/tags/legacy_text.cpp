@@ -118,7 +118,10 @@ QByteArray id3v1_field_bytes(const QString& text, int width) {
   bool latin1 = true;
   for (const QChar c : text) latin1 = latin1 && c.unicode() <= 0xFF;
   if (latin1) return text.toLatin1().left(width);
-  // A character at a time, as many as fit.
+  // Whole when every character converts and fits; else a character at a
+  // time, as many as fit, "?" for one Shift-JIS lacks.
+  if (std::optional<QByteArray> whole = convert(Way::to_cp932, text.toUtf8()); whole && whole->size() <= width)
+    return *whole;
   QByteArray out;
   for (const uint c : text.toUcs4()) {
     const char32_t cp = c;

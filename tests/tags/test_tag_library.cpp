@@ -552,6 +552,7 @@ class TestTagLibrary : public QObject {
     QTest::newRow("latin-1 stays latin-1") << "Café" << QByteArray("Caf\xE9");
     QTest::newRow("japanese as shift-jis") << "夜明け" << sjis("夜明け");
     QTest::newRow("no split at 30 bytes") << QString(16, QChar(0x3042)) << sjis(QString(15, QChar(0x3042)));
+    QTest::newRow("30 bytes exactly") << QString(15, QChar(0x3042)) << sjis(QString(15, QChar(0x3042)));
     QTest::newRow("what cp932 lacks") << "愛♥é" << sjis("愛") + "??";
   }
   void id3v1_fields_are_shift_jis() {
