@@ -110,8 +110,8 @@ std::optional<QString> text_of_frame(const unsigned char* d, std::int64_t n, boo
     if (units == 0) continue;
     const QString s = utf16_units(p + skip, units, big_endian);
     if (!valid_utf16(s)) return std::nullopt;
-    // Through UTF-8 as TagLib hands it over, so that a leading U+FEFF fares alike.
-    parts << QString::fromUtf8(s.toUtf8());
+    // As TagLib hands it over, through UTF-8, whose reading drops a leading U+FEFF.
+    parts << (s.startsWith(QChar(0xFEFF)) ? s.mid(1) : s);
   }
   return parts.join(QStringLiteral(" / "));
 }

@@ -106,6 +106,8 @@ class TestId3v2Reader : public QObject {
                                      << +reads;
     QTest::newRow("text larger than a read window")
         << id3v2_bytes(text_tag(3, Enc::utf16, QString(5000, QChar(0x6F22)), k_a, k_b)) << +reads;
+    QTest::newRow("utf-16 with a mark before and in the text")
+        << id3v2_bytes(text_tag(3, Enc::utf16, QChar(0xFEFF) + k_t + QChar(0xFEFF), k_a, k_b)) << +reads;
     const QString emoji = QStringLiteral("🎵 Song 😀");
     for (int e = 1; e < 4; ++e)
       QTest::addRow("emoji %s", names[e]) << id3v2_bytes(text_tag(4, encodings[e], emoji, emoji, k_b))
