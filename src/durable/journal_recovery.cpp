@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -73,13 +72,7 @@ Found roll_back(int dirfd, const Record& r, const ChangeRecords* records) {
 
 // The old selves of files that dead writers replaced (replace_file): let go
 // when the new file is recorded, else put back. True when there were any.
-bool settle_kept(int dirfd, const ChangeRecords* records) {
-  QByteArrayList names;
-  if (DIR* dir = ::fdopendir(::dup(dirfd))) {
-    ::rewinddir(dir);
-    while (const dirent* e = ::readdir(dir)) names << QByteArray(e->d_name);
-    ::closedir(dir);
-  }
+bool settle_kept(int dirfd, const QByteArrayList& names, const ChangeRecords* records) {
   bool any = false;
   for (const QByteArray& name : names) {
     const std::optional<KeptName> k = parse_kept_name(name);
@@ -105,15 +98,10 @@ RecoveryReport recover_folder(const QByteArray& folder, const ChangeRecords* rec
   RecoveryReport report;
   const int dirfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirfd < 0) return report;
-  QByteArrayList journals;
+  const QByteArrayList names = names_of_ours(dirfd);
   bool changed = false;
-  if (DIR* dir = ::fdopendir(::dup(dirfd))) {
-    while (const dirent* e = ::readdir(dir))
-      if (std::strncmp(e->d_name, k_journal_prefix.constData(), static_cast<std::size_t>(k_journal_prefix.size())) == 0)
-        journals << QByteArray(e->d_name);
-    ::closedir(dir);
-  }
-  for (const QByteArray& jname : journals) {
+  for (const QByteArray& jname : names) {
+    if (!jname.startsWith(k_journal_prefix)) continue;
     const int jfd = ::openat(dirfd, jname.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
     if (jfd < 0) continue;
     struct stat js;
@@ -157,8 +145,8 @@ RecoveryReport recover_folder(const QByteArray& folder, const ChangeRecords* rec
     }
     ::close(jfd);
   }
-  changed = settle_kept(dirfd, recorded) || changed;
-  remove_stale_temps(dirfd);
+  changed = settle_kept(dirfd, names, recorded) || changed;
+  remove_stale_temps(dirfd, names);
   if (changed) ::fsync(dirfd);
   report.changed = changed;
   ::close(dirfd);

@@ -57,25 +57,32 @@ QByteArray folder_of(const QByteArray& path) {
   return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
 }
 
-void remove_stale_temps(int dirfd) {
+QByteArrayList names_of_ours(int dirfd) {
+  QByteArrayList names;
   const int copy = ::openat(dirfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (copy < 0) return;
+  if (copy < 0) return names;
   DIR* dir = ::fdopendir(copy);
   if (!dir) {
     ::close(copy);
-    return;
+    return names;
   }
-  while (const dirent* e = ::readdir(dir)) {
+  while (const dirent* e = ::readdir(dir))
+    if (std::strncmp(e->d_name, ".tagnarabe-", 11) == 0) names << QByteArray(e->d_name);
+  ::closedir(dir);
+  return names;
+}
+
+void remove_stale_temps(int dirfd, const QByteArrayList& names) {
+  for (const QByteArray& name : names) {
     long pid = 0;
     unsigned long long id = 0;
     char tail[8] = {};
-    if (std::sscanf(e->d_name, ".tagnarabe-%ld-%16llx%7s", &pid, &id, tail) != 3 ||
+    if (std::sscanf(name.constData(), ".tagnarabe-%ld-%16llx%7s", &pid, &id, tail) != 3 ||
         std::strcmp(tail, ".tmp") != 0 || pid <= 0 || pid == ::getpid())
       continue;
     if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
-      ::unlinkat(dirfd, e->d_name, 0);
+      ::unlinkat(dirfd, name.constData(), 0);
   }
-  ::closedir(dir);
 }
 
 bool replace_file(const QByteArray& path, const struct stat& old,

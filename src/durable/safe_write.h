@@ -42,9 +42,14 @@ std::optional<KeptName> parse_kept_name(const QByteArray& name);
 // The folder part of a path: "." for a bare name, "/" for one in the root.
 QByteArray folder_of(const QByteArray& path);
 
-// Removes the temporary files that writers which no longer run left in the
-// folder dirfd (a rewrite killed between naming its new file and the rename).
-// Recovery (journal.h) does this once a folder, before its first write.
-void remove_stale_temps(int dirfd);
+// The names in the folder dirfd that begin as every file of ours does
+// (".tagnarabe-"): one listing for every kind recovery looks for.
+QByteArrayList names_of_ours(int dirfd);
+
+// Removes the temporary files among `names` (names_of_ours) that writers
+// which no longer run left in the folder dirfd (a rewrite killed between
+// naming its new file and the rename). Recovery (journal.h) does this once
+// a folder, before its first write.
+void remove_stale_temps(int dirfd, const QByteArrayList& names);
 
 }  // namespace tn

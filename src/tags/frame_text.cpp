@@ -48,9 +48,10 @@ std::vector<Piece> values_of(const unsigned char* v, std::int64_t vn, std::int64
 
 QString utf16_units(const unsigned char* p, std::int64_t units, bool big_endian) {
   QString s(units, Qt::Uninitialized);
+  char16_t* out = reinterpret_cast<char16_t*>(s.data());
   for (std::int64_t i = 0; i < units; ++i) {
     const unsigned char* u = p + 2 * i;
-    s[i] = QChar(static_cast<char16_t>(big_endian ? u[0] << 8 | u[1] : u[1] << 8 | u[0]));
+    out[i] = static_cast<char16_t>(big_endian ? u[0] << 8 | u[1] : u[1] << 8 | u[0]);
   }
   return s;
 }
@@ -113,7 +114,7 @@ std::optional<QString> text_of_frame(const unsigned char* d, std::int64_t n, boo
     // As TagLib hands it over, through UTF-8, whose reading drops a leading U+FEFF.
     parts << (s.startsWith(QChar(0xFEFF)) ? s.mid(1) : s);
   }
-  return parts.join(QStringLiteral(" / "));
+  return parts.size() == 1 ? parts.front() : parts.join(QStringLiteral(" / "));
 }
 
 }  // namespace tn
