@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
