@@ -54,6 +54,122 @@ int mpeg_frame_length(const unsigned char* p) {
   return factor * bitrate / rate + pad;
 }
 
+namespace {
+
+// What the first bytes say: an ID3v2 tag (whose size says where audio
+// starts: `start`), a frame at the very start, or neither. False when that
+// alone decides the probe.
+bool probe_head(int fd, std::int64_t audio_end, Mp3Probe& pr, unsigned char (&head)[10], std::int64_t& start) {
+  const std::size_t head_len = static_cast<std::size_t>(std::min<std::int64_t>(10, pr.file_size));
+  if (head_len > 0 && !read_exact(fd, 0, head, head_len)) {
+    pr.error = tag_error::cannot_open;
+    return false;
+  }
+  if (head_len >= 3 && head[0] == 'I' && head[1] == 'D' && head[2] == '3') {
+    // An ID3v2 tag: it has to be whole for its size to say where audio starts.
+    const std::optional<Id3v2Header> header = head_len == 10 ? id3v2_header(head) : std::nullopt;
+    if (!header) {
+      pr.tag_broken = true;
+      return false;
+    }
+    pr.id3v2_major = header->version;
+    pr.id3v2_size = header->tag_size();
+    if (pr.id3v2_size > audio_end) {
+      pr.tag_broken = true;
+      pr.tag_cut = true;
+      return false;
+    }
+    start = pr.id3v2_size;
+  } else if (head_len >= 2 && head[0] == 0xFF && (head[1] & 0xE0) == 0xE0) {
+    // Frame sync at the very start: either a valid header or a broken one.
+    if (head_len < 4 || mpeg_frame_length(head) == 0)
+      pr.error = tag_error::bad_frame_header;
+    else
+      pr.audio_offset = 0;
+    return false;
+  } else if (head_len == 0) {
+    pr.error = tag_error::unknown_format;
+    return false;
+  }
+  return true;
+}
+
+// The search for the first frame from `start`, past padding, junk or a
+// second tag. Away from the expected place a frame counts only when a
+// second one follows, so that chance sync bytes in garbage are not taken
+// for audio; stray bytes at the head of the file (other than zeros) may
+// hide audio behind them, so a text or a picture is no MP3.
+class AudioScan {
+ public:
+  AudioScan(int fd, std::int64_t start, std::int64_t audio_end, bool stray_start, Mp3Probe& pr)
+      : fd_(fd), start_(start), audio_end_(audio_end), stray_start_(stray_start), only_zeros_(!stray_start), pr_(pr) {}
+
+  // True when it found the audio (pr.audio_offset) or failed (pr.error).
+  bool run() {
+    const std::int64_t limit = std::min(audio_end_, start_ + k_scan_limit);
+    buf_.resize(static_cast<std::size_t>(k_scan_chunk + k_lookahead));
+    for (std::int64_t pos = start_; pos + 4 <= limit;) {
+      const std::int64_t n = std::min(k_scan_chunk + k_lookahead, audio_end_ - pos);
+      if (!read_exact(fd_, pos, buf_.data(), static_cast<std::size_t>(n))) {
+        pr_.error = tag_error::cannot_open;
+        return true;
+      }
+      const std::int64_t step = std::min(k_scan_chunk, limit - pos);
+      std::int64_t skip_to = -1;
+      if (chunk(pos, n, step, skip_to)) return true;
+      if (skip_to >= 0) only_zeros_ = false;
+      pos = skip_to >= 0 ? skip_to : pos + step;
+    }
+    return false;
+  }
+
+ private:
+  // The first `step` bytes of the n read at pos: true when audio starts
+  // there; skip_to is set past a second tag met.
+  bool chunk(std::int64_t pos, std::int64_t n, std::int64_t step, std::int64_t& skip_to) {
+    for (std::int64_t i = 0; i < step && i + 4 <= n; ++i) {
+      const unsigned char* p = &buf_[static_cast<std::size_t>(i)];
+      if (p[0] == 'I' && i + 10 <= n) {
+        // A second tag: stepped over whole, its picture may hold sync bytes.
+        // The first one after junk at the head is the file's tag.
+        if (const std::int64_t size = id3v2_tag_size(p)) {
+          skip_to = pos + i + size;
+          if (start_ == 0 && pr_.id3v2_major == 0 && pos + i < k_tag_search && skip_to <= audio_end_) {
+            pr_.id3v2_major = p[3];
+            pr_.id3v2_size = size;
+            pr_.id3v2_offset = pos + i;
+          }
+          return false;
+        }
+      }
+      const int len = p[0] == 0xFF ? mpeg_frame_length(p) : 0;
+      if (len > 0 && confirmed(p, pos + i + len)) {
+        pr_.audio_offset = pos + i;
+        return true;
+      }
+      only_zeros_ = only_zeros_ && p[0] == 0;
+    }
+    return false;
+  }
+
+  // Whether the frame p (the next at `next`) counts as the audio's first.
+  bool confirmed(const unsigned char* p, std::int64_t next) const {
+    if (only_zeros_ || (next >= audio_end_ && !stray_start_)) return true;
+    unsigned char h2[4];
+    return read_exact(fd_, next, h2, 4) && mpeg_frame_length(h2) > 0 && (h2[1] & 0xFE) == (p[1] & 0xFE) &&
+           (h2[2] & 0x0C) == (p[2] & 0x0C);
+  }
+
+  const int fd_;
+  const std::int64_t start_, audio_end_;
+  const bool stray_start_;
+  bool only_zeros_;
+  Mp3Probe& pr_;
+  std::vector<unsigned char> buf_;
+};
+
+}  // namespace
+
 Mp3Probe probe_mp3(int fd) {
   Mp3Probe pr;
   struct stat st;
@@ -71,104 +187,16 @@ Mp3Probe probe_mp3(int fd) {
     pr.has_id3v1 = tag[0] == 'T' && tag[1] == 'A' && tag[2] == 'G';
   }
   const std::int64_t audio_end = pr.file_size - (pr.has_id3v1 ? 128 : 0);
-
   unsigned char head[10] = {};
-  const std::size_t head_len = static_cast<std::size_t>(std::min<std::int64_t>(10, pr.file_size));
-  if (head_len > 0 && !read_exact(fd, 0, head, head_len)) {
-    pr.error = tag_error::cannot_open;
-    return pr;
-  }
   std::int64_t start = 0;
-  if (head_len >= 3 && head[0] == 'I' && head[1] == 'D' && head[2] == '3') {
-    // An ID3v2 tag: it has to be whole for its size to say where audio starts.
-    const std::optional<Id3v2Header> header = head_len == 10 ? id3v2_header(head) : std::nullopt;
-    if (!header) {
-      pr.tag_broken = true;
-      return pr;
-    }
-    pr.id3v2_major = header->version;
-    pr.id3v2_size = header->tag_size();
-    if (pr.id3v2_size > audio_end) {
-      pr.tag_broken = true;
-      pr.tag_cut = true;
-      return pr;
-    }
-    start = pr.id3v2_size;
-  } else if (head_len >= 2 && head[0] == 0xFF && (head[1] & 0xE0) == 0xE0) {
-    // Frame sync at the very start: either a valid header or a broken one.
-    if (head_len < 4 || mpeg_frame_length(head) == 0) {
-      pr.error = tag_error::bad_frame_header;
-      return pr;
-    }
-    pr.audio_offset = 0;
-    return pr;
-  } else if (head_len == 0) {
-    pr.error = tag_error::unknown_format;
-    return pr;
-  }
-  // Stray bytes at the start (other than zeros) may hide audio behind them;
-  // it counts only as two frames in a row, so a text or a picture is no MP3.
-  const bool stray_start = start == 0 && head[0] != 0;
-  bool only_zeros = !stray_start;
-
-  // Find the first frame at `start`, past padding, junk or a second tag. Away
-  // from the expected place a frame counts only when a second one follows, so
-  // that chance sync bytes in garbage are not taken for audio.
+  if (!probe_head(fd, audio_end, pr, head, start)) return pr;
   // The common case first: a frame right where it belongs.
   unsigned char first[4];
   if (audio_end - start >= 4 && read_exact(fd, start, first, 4) && mpeg_frame_length(first) > 0) {
     pr.audio_offset = start;
     return pr;
   }
-  const std::int64_t limit = std::min(audio_end, start + k_scan_limit);
-  std::vector<unsigned char> buf(static_cast<std::size_t>(k_scan_chunk + k_lookahead));
-  std::int64_t pos = start;
-  while (pos + 4 <= limit) {
-    const std::int64_t n = std::min(k_scan_chunk + k_lookahead, audio_end - pos);
-    if (!read_exact(fd, pos, buf.data(), static_cast<std::size_t>(n))) {
-      pr.error = tag_error::cannot_open;
-      return pr;
-    }
-    const std::int64_t step = std::min(k_scan_chunk, limit - pos);
-    std::int64_t skip_to = -1;
-    for (std::int64_t i = 0; i < step && i + 4 <= n; ++i) {
-      const unsigned char* p = &buf[static_cast<std::size_t>(i)];
-      if (p[0] == 'I' && i + 10 <= n) {
-        // A second tag: stepped over whole, its picture may hold sync bytes.
-        // The first one after junk at the head is the file's tag.
-        if (const std::int64_t size = id3v2_tag_size(p)) {
-          skip_to = pos + i + size;
-          if (start == 0 && pr.id3v2_major == 0 && pos + i < k_tag_search && skip_to <= audio_end) {
-            pr.id3v2_major = p[3];
-            pr.id3v2_size = size;
-            pr.id3v2_offset = pos + i;
-          }
-          break;
-        }
-      }
-      const int len = p[0] == 0xFF ? mpeg_frame_length(p) : 0;
-      if (len > 0) {
-        const std::int64_t next = pos + i + len;
-        bool confirmed = only_zeros || (next >= audio_end && !stray_start);
-        if (!confirmed) {
-          unsigned char h2[4];
-          confirmed = read_exact(fd, next, h2, 4) && mpeg_frame_length(h2) > 0 &&
-                      (h2[1] & 0xFE) == (p[1] & 0xFE) && (h2[2] & 0x0C) == (p[2] & 0x0C);
-        }
-        if (confirmed) {
-          pr.audio_offset = pos + i;
-          return pr;
-        }
-      }
-      only_zeros = only_zeros && p[0] == 0;
-    }
-    if (skip_to >= 0) {
-      only_zeros = false;
-      pos = skip_to;
-    } else {
-      pos += step;
-    }
-  }
+  if (AudioScan(fd, start, audio_end, start == 0 && head[0] != 0, pr).run()) return pr;
   // No audio: a tag is read all the same; with none, the file is no MP3.
   if (pr.id3v2_major || pr.has_id3v1)
     pr.no_audio = true;
