@@ -146,6 +146,39 @@ void fit_caption(QPushButton* b) {
   if (f != b->font()) b->setFont(f);
 }
 
+// One control of the main form, placed, captioned and named as k_controls describes it.
+QWidget* make_control(const ControlSpec& c, QWidget* client) {
+  QWidget* container = c.container ? client->findChild<QWidget*>(QLatin1String(c.container)) : client;
+  QWidget* w = nullptr;
+  switch (c.kind) {
+    case Kind::group:
+      w = new QGroupBox(*c.caption, container);
+      break;
+    case Kind::button: {
+      auto* b = new QPushButton(*c.caption, container);
+      b->setAutoDefault(false);
+      w = b;
+      break;
+    }
+    case Kind::text_box:
+      w = new QLineEdit(container);
+      break;
+  }
+  w->setObjectName(QLatin1String(c.name));
+  w->setGeometry(c.geometry);
+  if (auto* b = qobject_cast<QPushButton*>(w)) fit_caption(b);
+  // Every control is named for screen readers, by its caption or a name of
+  // its own (nested groups too, not after the group around them); the
+  // tooltip is its description.
+  w->setAccessibleName(c.name_for_readers ? *c.name_for_readers : *c.caption);
+  if (c.tip) {
+    w->setToolTip(*c.tip);
+    w->setAccessibleDescription(*c.tip);
+  }
+  w->setProperty("tab_index", c.tab);
+  return w;
+}
+
 }  // namespace
 
 std::span<const Form1::Route> Form1::routes() { return k_routes; }
@@ -153,35 +186,7 @@ std::span<const Form1::Route> Form1::routes() { return k_routes; }
 void Form1::build_controls() {
   QList<std::pair<int, QWidget*>> tab_order{{k_ss1_tab, table_}};
   for (const ControlSpec& c : k_controls) {
-    QWidget* container =
-        c.container ? client_->findChild<QWidget*>(QLatin1String(c.container)) : client_;
-    QWidget* w = nullptr;
-    switch (c.kind) {
-      case Kind::group:
-        w = new QGroupBox(*c.caption, container);
-        break;
-      case Kind::button: {
-        auto* b = new QPushButton(*c.caption, container);
-        b->setAutoDefault(false);
-        w = b;
-        break;
-      }
-      case Kind::text_box:
-        w = new QLineEdit(container);
-        break;
-    }
-    w->setObjectName(QLatin1String(c.name));
-    w->setGeometry(c.geometry);
-    if (auto* b = qobject_cast<QPushButton*>(w)) fit_caption(b);
-    // Every control is named for screen readers, by its caption or a name of
-    // its own (nested groups too, not after the group around them); the
-    // tooltip is its description.
-    w->setAccessibleName(c.name_for_readers ? *c.name_for_readers : *c.caption);
-    if (c.tip) {
-      w->setToolTip(*c.tip);
-      w->setAccessibleDescription(*c.tip);
-    }
-    w->setProperty("tab_index", c.tab);
+    QWidget* w = make_control(c, client_);
     tab_order.append({c.tab, w});
   }
   txt_all_al_ = client_->findChild<QLineEdit*>(QStringLiteral("txt_all_al"));
