@@ -13,6 +13,8 @@
 #include "table/sheet_columns.h"
 #include "table/track_table.h"
 #include "tags/tag_library.h"
+#include "tags/tag_record.h"
+#include "text/text.h"
 #include "tag_rows/tag_writers.h"
 
 namespace tn::cli {
@@ -55,6 +57,11 @@ std::vector<std::pair<Field, QString>> set_values(const Args& args, QString* err
         *error = msg::field_set_twice + v.left(eq);
         return {};
       }
+    // The table keeps no more of a field: the rest would be cut unsaid.
+    if (first_chars(v.mid(eq + 1), k_tag_text_chars).size() != v.size() - eq - 1) {
+      *error = msg::set_too_long + v.left(eq);
+      return {};
+    }
     out.emplace_back(*f, v.mid(eq + 1));
   }
   return out;

@@ -32,13 +32,14 @@ inline const QString bad_layout = QStringLiteral("--layout は 1, 2, 3, header �
 inline const QString unknown_field = QStringLiteral("不明な項目名です（--help に一覧があります）: ");
 inline const QString bad_set = QStringLiteral("--set は 項目名=文字列 で指定します: ");
 inline const QString field_set_twice = QStringLiteral("同じ項目が二度指定されています: ");
+inline const QString set_too_long = QStringLiteral("--set の文字列は 128 文字までです: ");
 inline const QString needs_import = QStringLiteral("--layout と --sheet は --import と共に指定します");
 inline const QString kana_needs_readings = QStringLiteral("--kana は --readings と共に指定します");
 inline const QString bad_readings = QStringLiteral("--readings の値は replace だけです: ");
 inline const QString bad_kana = QStringLiteral("--kana は hiragana か katakana です: ");
 // The fields' options.
 inline const QString set_help = QStringLiteral(
-    "全ての行の項目に文字列を入れます（何度でも指定できます、\"year=\" で消去）。項目名: ");
+    "全ての行の項目に 128 文字までの文字列を入れます（何度でも指定できます、\"year=\" で消去）。項目名: ");
 inline const QString write_fields_help =
     QStringLiteral("書込む項目を選びます（ｶﾝﾏ区切り、例 title,album、all で全項目）");
 inline const QString shown_fields_help = QStringLiteral(

@@ -70,6 +70,8 @@ class CliUsageTest : public QObject {
                                              << "不明な項目名です（--help に一覧があります）: rating";
     QTest::newRow("one field set twice") << QStringList{"write", F, "--set", "year=1", "--set", "year=2"}
                                          << "同じ項目が二度指定されています: year";
+    QTest::newRow("set of 129 characters") << QStringList{"write", F, "--set", "comment=" + QString(129, QChar(0x3042))}
+                                           << "--set の文字列は 128 文字までです: comment";
     QTest::newRow("unknown field to write") << QStringList{"write", F, "--fields", "title,albums"}
                                             << "不明な項目名です（--help に一覧があります）: albums";
     QTest::newRow("unknown field to list") << QStringList{"list", F, "--fields", "Year"}
