@@ -321,17 +321,19 @@ std::vector<TagPiece> pieces_to_write(const NewTag& tag, const OldTag& old) {
 }
 
 // Where a new tag that fits differs from the file's; only pieces that are
-// new or have moved can.
+// new or have moved can. A MiB at a time: moved padding is never held whole.
 bool patches_of(const TagBytes& file, const NewTag& tag, const OldTag& old, std::vector<Patch>& patches) {
+  constexpr std::int64_t k_chunk = 1 << 20;
   QByteArray was, want;
   for (const Piece& p : tag.pieces()) {
     if (old.in_file() && p.from == p.at) continue;
-    was.resize(static_cast<qsizetype>(p.size));
-    want.resize(static_cast<qsizetype>(p.size));
-    if (!file(p.at, was.data(), static_cast<std::size_t>(p.size)) ||
-        !tag.piece_bytes(p, 0, want.data(), static_cast<std::size_t>(p.size)))
-      return false;
-    add_patches(patches, old.at + p.at, was, want);
+    for (std::int64_t done = 0; done < p.size; done += k_chunk) {
+      const auto n = static_cast<std::size_t>(std::min(k_chunk, p.size - done));
+      was.resize(static_cast<qsizetype>(n));
+      want.resize(static_cast<qsizetype>(n));
+      if (!file(p.at + done, was.data(), n) || !tag.piece_bytes(p, done, want.data(), n)) return false;
+      add_patches(patches, old.at + p.at + done, was, want);
+    }
   }
   return true;
 }
