@@ -380,6 +380,13 @@ class TestTagLibrary : public QObject {
       QTest::addRow("v1 only %s", name) << spec_of(std::nullopt, v1) << int(f) << 3;
       QTest::addRow("no tag %s", name) << spec_of(std::nullopt) << int(f) << 3;
     }
+    // Texts of other sizes move a cover of more than a MiB behind them, in place.
+    QTest::newRow("v2.3 roomy, a cover of 1.5 MB moved, all")
+        << spec_of(with_extras(text_tag(3, Enc::utf16, QStringLiteral("元の曲名"), QStringLiteral("元の歌手"),
+                                        QStringLiteral("元のアルバム"), 512),
+                               3 << 19),
+                   v1)
+        << int(all) << 3;
     // The track number writer, alone and after the texts (as an import does).
     QTest::newRow("v1 only track number") << spec_of(std::nullopt, v1) << int(k_track) << 3;
     QTest::newRow("v1 only all, then track number") << spec_of(std::nullopt, v1) << int(all | k_track) << 3;
