@@ -57,8 +57,12 @@ bool taglib_reads_alike(const QByteArray& file, const Mp3Probe& probe) {
   const auto* b = reinterpret_cast<const unsigned char*>(tag.constData());
   const std::int64_t end = tag.size();
   std::int64_t at = 10;
-  if ((file[5] & 0x40) && end >= 14)  // a 2.4 extended header
-    at += std::int64_t{b[10]} << 21 | b[11] << 14 | b[12] << 7 | b[13];
+  // A 2.4 extended header, stepped over where it fits in the tag; TagLib
+  // reads the frames from the tag's start where it does not.
+  if ((file[5] & 0x40) && end >= 14) {
+    const std::int64_t ext = std::int64_t{b[10]} << 21 | b[11] << 14 | b[12] << 7 | b[13];
+    if (ext <= end - 10) at += ext;
+  }
   while (at + 10 <= end && b[at] != 0) {
     if (b[at + 9] != 0) return false;
     const unsigned char* n = b + at + 4;
