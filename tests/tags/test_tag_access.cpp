@@ -157,6 +157,12 @@ class TestTagAccess : public QObject {
     const QByteArray sjis_file = mp3_bytes({sjis_tag, std::nullopt, 12});
     QTest::newRow("2.3 Shift-JIS TCOM") << sjis_file << static_cast<int>(Field::composer) << QStringLiteral("作曲者")
                                         << 3 << QStringLiteral("TCOM") << true << QByteArrayList{};
+    // A comment whose UTF-16 text holds a lone surrogate is the one shown, empty (as TagLib shows it).
+    Id3v2 lone_tag = text_tag(3, Enc::utf16, QStringLiteral("Title"), {}, {});
+    lone_tag.frames.push_back({"COMM", QByteArray("\x01jpn\xFF\xFE\0\0\xFF\xFE\x42\x30\0\xD8\x41\0", 16)});
+    QTest::newRow("2.3 COMM with a lone surrogate")
+        << mp3_bytes({lone_tag, std::nullopt, 12}) << static_cast<int>(Field::comment) << QString() << 3
+        << QStringLiteral("COMM::jpn") << false << QByteArrayList{};
     QTest::newRow("2.3 iTunes TP2") << sjis_file << static_cast<int>(Field::album_artist) << QStringLiteral("バンド")
                                     << 3 << QStringLiteral("TPE2") << false << QByteArrayList{};
   }
