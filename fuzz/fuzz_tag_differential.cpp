@@ -57,10 +57,13 @@ bool taglib_reads_alike(const QByteArray& file, const Mp3Probe& probe) {
   const auto* b = reinterpret_cast<const unsigned char*>(tag.constData());
   const std::int64_t end = tag.size();
   std::int64_t at = 10;
-  // A 2.4 extended header, stepped over where it fits in the tag; TagLib
-  // reads the frames from the tag's start where it does not.
+  // A 2.4 extended header, stepped over where it fits in the tag (its size
+  // a plain number where it is no synchsafe one); TagLib reads the frames
+  // from the tag's start where it does not fit.
   if ((file[5] & 0x40) && end >= 14) {
-    const std::int64_t ext = std::int64_t{b[10]} << 21 | b[11] << 14 | b[12] << 7 | b[13];
+    const bool plain = (b[10] | b[11] | b[12] | b[13]) & 0x80;
+    const std::int64_t ext = plain ? std::int64_t{b[10]} << 24 | b[11] << 16 | b[12] << 8 | b[13]
+                                   : std::int64_t{b[10]} << 21 | b[11] << 14 | b[12] << 7 | b[13];
     if (ext <= end - 10) at += ext;
   }
   while (at + 10 <= end && b[at] != 0) {

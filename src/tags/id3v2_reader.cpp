@@ -82,12 +82,13 @@ std::optional<std::int64_t> frames_start(TagWindow& tag, int version, std::int64
     return 0;
   }
   // An extended header is stepped over by its stated size, which in 2.3
-  // leaves out the four bytes of the size itself; a size past the tag
-  // means no extended header after all (as TagLib takes it).
+  // leaves out the four bytes of the size itself, and which in 2.4, where
+  // it is no synchsafe number, a tagger wrote as a plain one; a size past
+  // the tag means no extended header after all (as TagLib takes both).
   r = Id3v2Read::read_error;
   if (!e) return std::nullopt;
-  const std::int64_t pos = version == 3 ? 4 + std::int64_t{be32(e)} : synchsafe(e);
-  if ((version == 4 && !is_synchsafe(e)) || pos < 4 || pos > size) return 0;
+  const std::int64_t pos = version == 3 ? 4 + std::int64_t{be32(e)} : is_synchsafe(e) ? synchsafe(e) : be32(e);
+  if (pos < 4 || pos > size) return 0;
   return pos;
 }
 
