@@ -104,7 +104,8 @@ std::optional<QString> comment_of(const unsigned char* d, std::int64_t n, bool l
   if (end >= n) return QString();
   QByteArray text(1, static_cast<char>(enc));
   text.append(reinterpret_cast<const char*>(d + end), static_cast<qsizetype>(n - end));
-  const std::optional<QString> shown = text_of_frame(reinterpret_cast<const unsigned char*>(text.constData()), text.size(), legacy);
+  const std::optional<QString> shown =
+      text_of_frame(reinterpret_cast<const unsigned char*>(text.constData()), text.size(), legacy);
   // A text of a known encoding that does not decode (UTF-16 with a lone
   // surrogate): TagLib shows this comment, empty, not the next one.
   return shown || enc > 3 ? shown : QString();
