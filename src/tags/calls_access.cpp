@@ -10,7 +10,6 @@ namespace tn {
 
 namespace {
 
-constexpr Field k_three[3] = {Field::title, Field::artist, Field::album};
 constexpr int k_bits[3] = {field_bit::title, field_bit::artist, field_bit::album};
 
 char* record_field(TagRecordBytes& r, int i) { return i == 0 ? r.title : i == 1 ? r.artist : r.album; }

@@ -28,6 +28,10 @@ enum class Field : int {
 };
 inline constexpr int k_field_count = 14;
 
+// The three fields the tag record and the ID3v2 walk hold apart, in their
+// order there (the record's, not the table's): title, artist, album.
+inline constexpr std::array<Field, 3> k_three{Field::title, Field::artist, Field::album};
+
 // Every field, in the table's order.
 const std::array<Field, k_field_count>& all_fields();
 // "title", "album_artist", …

@@ -30,7 +30,6 @@ constexpr FieldFrames k_frames[] = {
 };
 
 // Title, artist and album come from the walk itself, in its order.
-constexpr Field k_walked[3] = {Field::title, Field::artist, Field::album};
 
 bool walked(Field f) { return f == Field::title || f == Field::artist || f == Field::album; }
 
@@ -153,8 +152,8 @@ Id3v2Read read_id3v2_fields(const TagBytes& bytes, int version, std::int64_t tag
   const Id3v2Read r = walk_id3v2(read, version, tag_size, texts, &layout, present);
   if (r != Id3v2Read::done) return r;
   for (int i = 0; i < 3; ++i) {
-    out.text[k_walked[i]] = texts[static_cast<std::size_t>(i)];
-    out.legacy[k_walked[i]] = !texts[static_cast<std::size_t>(i)].isEmpty() &&
+    out.text[k_three[i]] = texts[static_cast<std::size_t>(i)];
+    out.legacy[k_three[i]] = !texts[static_cast<std::size_t>(i)].isEmpty() &&
                               layout.shown_as_latin1[static_cast<std::size_t>(i)] != texts[static_cast<std::size_t>(i)];
   }
   // A tag whose frames are not stored as they are is walked again for

@@ -19,8 +19,6 @@ namespace tn {
 
 namespace {
 
-constexpr Field k_three[k_fields] = {Field::title, Field::artist, Field::album};
-
 // The APE tag at the file's end, before its ID3v1 block or not, with the
 // items of the fields the write sets anew; one that can't be carried whole
 // refuses the write, as a frame would.

@@ -12,8 +12,6 @@ namespace tn {
 
 namespace {
 
-constexpr Field k_walked[3] = {Field::title, Field::artist, Field::album};
-
 // The ID3v2 fields, through TagLib where the walk can't say; title, artist
 // and album then as the walk alone reads them when it can, as a read
 // always did.
@@ -33,10 +31,10 @@ bool read_v2(const Mp3Open& file, Id3v2Fields& v2) {
   }
   if (plain == Id3v2Read::read_error) return false;
   if (plain == Id3v2Read::cannot_say) {
-    for (int i = 0; i < 3; ++i) texts[static_cast<std::size_t>(i)] = v2.text[k_walked[i]];
+    for (int i = 0; i < 3; ++i) texts[static_cast<std::size_t>(i)] = v2.text[k_three[i]];
     prefer_own_texts(file.tag, probe.id3v2_major, probe.id3v2_size, texts, present);
   }
-  for (int i = 0; i < 3; ++i) v2.text[k_walked[i]] = texts[static_cast<std::size_t>(i)];
+  for (int i = 0; i < 3; ++i) v2.text[k_three[i]] = texts[static_cast<std::size_t>(i)];
   return true;
 }
 
@@ -81,7 +79,7 @@ int read_mp3_fields(const Mp3Open& file, TagRead& out, QByteArray& v1) {
     if (std::any_of(v.text.begin(), v.text.end(), [](QChar c) { return c.unicode() >= 0x80; }))
       v.repaired = repair_mojibake(v.text);
   }
-  for (Field f : k_walked) any_legacy |= out.fields[f].legacy;
+  for (Field f : k_three) any_legacy |= out.fields[f].legacy;
   out.legacy_block_alone = any_legacy && probe.id3v2_size == 0;
   return tag_error::none;
 }

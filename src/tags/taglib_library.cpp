@@ -14,7 +14,6 @@ namespace tn {
 
 namespace {
 
-constexpr Field k_three[k_fields] = {Field::title, Field::artist, Field::album};
 constexpr int k_bits[k_fields] = {field_bit::title, field_bit::artist, field_bit::album};
 
 char* record_field(TagRecordBytes& r, int i) { return i == 0 ? r.title : i == 1 ? r.artist : r.album; }

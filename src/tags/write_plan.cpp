@@ -9,9 +9,6 @@ namespace tn {
 
 namespace {
 
-// The first three fields in the order of the frames' tables (k_frame_ids).
-constexpr Field k_three[k_fields] = {Field::title, Field::artist, Field::album};
-
 // The text a write stores for an edit, or nullopt to keep the file's: a
 // text the caller shows cut, come back as that cut, keeps the whole.
 std::optional<QString> stored(const std::optional<QString>& edit, const QString& file, int shown_chars) {
