@@ -132,7 +132,7 @@ QByteArray plain_frame(const char* id, const QByteArray& content, int version) {
   return frame + QByteArray(size, 4) + QByteArray(2, '\0') + content;
 }
 
-QByteArray new_other_frame(Field f, const QString& text, int encoding, const QByteArray& language, int version) {
+QByteArray new_field_frame(Field f, const QString& text, int encoding, const QByteArray& language, int version) {
   // Keyed by the field too, not by its id alone ("" for a field without one).
   const QByteArray id = frame_id_of(f, version) + QByteArray::number(static_cast<int>(f));
   return rendered_frame({id, text, encoding, version, language},

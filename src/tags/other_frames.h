@@ -35,13 +35,13 @@ bool others_read_as_set(const TagBytes& bytes, int version, std::int64_t tag_siz
 // content as it is.
 QByteArray plain_frame(const char* id, const QByteArray& content, int version);
 
-// A new frame of field f (beyond the three) holding text, as a write
-// through TagLib stores it in a tag of `version` (3 or 4): in `encoding`,
+// A new frame of field f (any of them) holding text, as a write through
+// TagLib stores it in a tag of `version` (3 or 4): in `encoding`,
 // a comment without description in `language` ("XXX" when none), a 2.4
 // sort frame TagLib leaves out of a 2.3 tag as add_dropped puts it back.
 // Empty where TagLib stores the field in more than one frame (a full date
 // in 2.3).
-QByteArray new_other_frame(Field f, const QString& text, int encoding, const QByteArray& language, int version);
+QByteArray new_field_frame(Field f, const QString& text, int encoding, const QByteArray& language, int version);
 
 // Whether a field's one frame (its content) already holds the text as a
 // write through TagLib sees it: the same text, in an encoding that holds it.

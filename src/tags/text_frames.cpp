@@ -1,8 +1,5 @@
 #include "tags/text_frames.h"
 
-#include <taglib/id3v2tag.h>
-#include <taglib/textidentificationframe.h>
-
 #include <QByteArray>
 #include <algorithm>
 #include <cstring>
@@ -14,7 +11,6 @@
 #include "tags/id3v2_fields.h"
 #include "tags/old_tag.h"
 #include "tags/other_frames.h"
-#include "tags/rendered_frames.h"
 #include "durable/safe_write.h"
 
 namespace tn {
@@ -35,23 +31,6 @@ struct Frame {
   std::int64_t size = 0;
   QByteArray bytes;        // a new frame's
 };
-
-// A new text frame as TagLib renders it into a tag of this version (through
-// a tag of its own: only a tag sets the version a frame is rendered in).
-QByteArray render_text_frame(const char* id, const QString& text, int encoding, int version) {
-  return rendered_frame({QByteArray(id, 4), text, encoding, version, {}}, [&]() -> QByteArray {
-    TagLib::ID3v2::Tag tag;
-    auto* frame = new TagLib::ID3v2::TextIdentificationFrame(TagLib::ByteVector(id, 4),
-                                                              static_cast<TagLib::String::Type>(encoding));
-    frame->setText(TagLib::String(text.toStdString(), TagLib::String::UTF8));
-    tag.addFrame(frame);
-    const TagLib::ByteVector b = tag.render(version == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3);
-    if (b.size() < 20) return {};
-    const std::uint32_t body = frame_size(reinterpret_cast<const unsigned char*>(b.data()) + 14, version);
-    if (20 + std::int64_t{body} > b.size()) return {};
-    return QByteArray(b.data() + 10, static_cast<qsizetype>(10 + body));
-  });
-}
 
 // A new 2.4 frame stored as the tag stores its frames: unsynchronised (and
 // marked so, for readers that look only at the frame) where the tag's header
@@ -148,7 +127,7 @@ std::optional<bool> change_others(const OldTag& old, unsigned tag_flags, const O
     const int was = count == 1 && !at->content.isEmpty() ? static_cast<unsigned char>(at->content[0]) : -1;
     const int encoding = other_encoding(e.field, e.text, was, new_encoding(frames, -1, old.version, e.field));
     const QByteArray language = count == 1 && e.field == Field::comment ? at->content.mid(1, 3) : QByteArray();
-    QByteArray fresh = new_other_frame(e.field, e.text, encoding, language, old.version);
+    QByteArray fresh = new_field_frame(e.field, e.text, encoding, language, old.version);
     if (fresh.isEmpty()) return std::nullopt;
     fresh = stored_as_tag_stores(fresh, old, tag_flags);
     if (count == 1 && fresh.size() == at->size) {
@@ -182,7 +161,7 @@ std::optional<bool> new_frames(const OldTag& old, const TagBytes& source, unsign
     std::memcpy(f.id.data(), k_frame_ids[field], 4);
     f.field = field;
     f.encoding = encoding;
-    f.bytes = stored_as_tag_stores(render_text_frame(k_frame_ids[field], wanted[field].text, encoding, old.version),
+    f.bytes = stored_as_tag_stores(new_field_frame(k_three[field], wanted[field].text, encoding, {}, old.version),
                                    old, tag_flags);
     f.size = f.bytes.size();
     frames.push_back(f);
@@ -205,7 +184,7 @@ std::optional<bool> new_frames(const OldTag& old, const TagBytes& source, unsign
     changed = true;
     const auto at = std::find_if(frames.begin(), frames.end(), of_field(i));
     if (!w.text.isEmpty() && count == 1) {
-      QByteArray fresh = stored_as_tag_stores(render_text_frame(k_frame_ids[i], w.text, encoding, old.version),
+      QByteArray fresh = stored_as_tag_stores(new_field_frame(k_three[i], w.text, encoding, {}, old.version),
                                               old, tag_flags);
       if (fresh.size() == at->size) {
         at->from = -1;
