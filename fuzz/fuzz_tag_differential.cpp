@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "fuzz_support.h"
+#include "id3/header.h"
 #include "standard_tag.h"
 #include "tags/frame_accounting.h"
 #include "tags/frame_body.h"
@@ -61,16 +62,12 @@ bool taglib_reads_alike(const QByteArray& file, const Mp3Probe& probe) {
   // a plain number where it is no synchsafe one); TagLib reads the frames
   // from the tag's start where it does not fit.
   if ((file[5] & 0x40) && end >= 14) {
-    const bool plain = (b[10] | b[11] | b[12] | b[13]) & 0x80;
-    const std::int64_t ext = plain ? std::int64_t{b[10]} << 24 | b[11] << 16 | b[12] << 8 | b[13]
-                                   : std::int64_t{b[10]} << 21 | b[11] << 14 | b[12] << 7 | b[13];
+    const std::int64_t ext = is_synchsafe(b + 10) ? synchsafe(b + 10) : be32(b + 10);
     if (ext <= end - 10) at += ext;
   }
   while (at + 10 <= end && b[at] != 0) {
     if (b[at + 9] != 0) return false;
-    const unsigned char* n = b + at + 4;
-    at += 10 + (v == 4 ? std::int64_t{n[0]} << 21 | n[1] << 14 | n[2] << 7 | n[3]
-                       : std::int64_t{n[0]} << 24 | n[1] << 16 | n[2] << 8 | n[3]);
+    at += 10 + std::int64_t{frame_size(b + at + 4, v)};
   }
   return true;
 }
