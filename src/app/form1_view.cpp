@@ -54,6 +54,7 @@ void Form1::build_view_menu(QMenuBar* bar) {
       if (cx_.state.shown_fields[f] == on) return;
       cx_.state.shown_fields[f] = on;
       show_fields();
+      save_shown(cx_.state.shown_fields);
     });
   }
   // A command that fills a hidden column (an import by header names) shows
@@ -61,20 +62,20 @@ void Form1::build_view_menu(QMenuBar* bar) {
   connect(table_->model(), &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& from,
                                                                         const QModelIndex& to) {
     for (int c = from.column(); c <= to.column(); ++c)
-      if (table_->isColumnHidden(c) && col::is_field(c + 1) && cx_.state.shown_fields[col::field_at(c + 1)])
-        return show_fields();
+      if (table_->isColumnHidden(c) && col::is_field(c + 1) && cx_.state.shown_fields[col::field_at(c + 1)]) {
+        show_fields();
+        return save_shown(cx_.state.shown_fields);
+      }
   });
   show_fields();
 }
 
 void Form1::show_fields() {
   const FieldSet& shown = cx_.state.shown_fields;
-  bool changed = false;
   for (Field f : all_fields()) {
     if (always_shown(f)) continue;
     const int c = col::of(f) - 1;
     if (table_->isColumnHidden(c) == shown[f]) {
-      changed = true;
       table_->setColumnHidden(c, !shown[f]);
       // As wide as its header at least; the table scrolls sideways.
       const int wide = table_->horizontalHeader()->sectionSizeHint(c);
@@ -82,7 +83,6 @@ void Form1::show_fields() {
     }
     if (auto* a = menuBar()->findChild<QAction*>(item_name(f))) a->setChecked(shown[f]);
   }
-  if (changed) save_shown(shown);
 }
 
 }  // namespace tn
