@@ -88,9 +88,12 @@ Form1::Form1(TrackState& state, Dialogs& dialogs, TagLibrary& tags, QWidget* par
   build_controls();
   build_menus();
   fit_to_screen();
+  set_lock_wait(&lock_wait_);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+  if (lock_wait() == &lock_wait_) set_lock_wait(nullptr);
+}
 
 readings::Readings& Form1::readings() {
   if (!readings_) readings_ = std::make_unique<readings::Readings>();

@@ -115,6 +115,7 @@ class Form1 final : public QMainWindow {
   QtGrid grid_;
   std::unique_ptr<GridEditing> editing_;  // keys and sorting of the table
   QtProgress progress_{this};
+  QtLockWait lock_wait_{this};  // of the process, while this window lives
   Context cx_;
   ImportWindows import_;
   QLineEdit* txt_all_al_ = nullptr;

@@ -16,6 +16,10 @@ inline const QString discard_on_end =
     QStringLiteral("まだファイルに書き込んでいない変更があります。変更を捨てて終了しますか？");
 inline const QString discard_on_reselect = QStringLiteral(
     "まだファイルに書き込んでいない変更があります。変更を捨てて別のフォルダを選びますか？");
+// While another program (a command line's command) holds the folder; the
+// folder follows.
+inline const QString folder_in_use =
+    QStringLiteral("他のﾌﾟﾛｸﾞﾗﾑがﾌｫﾙﾀﾞを使用中です。終わるまでお待ちください。\n");
 // On the standard error stream, for a folder argument that can't be opened.
 inline const QString bad_folder_argument = QStringLiteral("tagnarabe: フォルダを開けません: ");
 }  // namespace msg

@@ -6,7 +6,9 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
+#include "app/messages.h"
 #include "table/dialogs.h"
+#include "text/file_name.h"
 
 namespace tn {
 
@@ -25,6 +27,11 @@ void ProgressWindow::show_progress(int done, int total) {
   bar_->setRange(0, total);
   bar_->setValue(done);
   label_->setText(QStringLiteral("%1 / %2").arg(std::min(done + 1, total)).arg(total));
+}
+
+void ProgressWindow::show_text(const QString& text) {
+  bar_->setRange(0, 0);
+  label_->setText(text);
 }
 
 void ProgressWindow::closeEvent(QCloseEvent* e) { e->ignore(); }
@@ -50,5 +57,20 @@ void QtProgress::end() {
   clock_.invalidate();
   delete window_;  // at once: a notice after the run must not sit behind it
 }
+
+void QtLockWait::waiting(const QByteArray& folder, bool first) {
+  if (first) {
+    waited();
+    clock_.start();
+  }
+  if (!window_ && clock_.elapsed() >= delay_ms_) {
+    window_ = new ProgressWindow(parent_);
+    window_->show_text(msg::folder_in_use + decode_file_name(folder));
+    window_->show();
+  }
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtLockWait::waited() { delete window_; }
 
 }  // namespace tn

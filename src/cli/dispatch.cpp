@@ -3,6 +3,7 @@
 
 #include "cli/cli.h"
 #include "cli/messages.h"
+#include "durable/folder_lock.h"
 #include "table/folder.h"
 
 namespace tn::cli {
@@ -26,6 +27,15 @@ void write_to(std::FILE* f, const QString& text) {
   std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), f);
   std::fflush(f);
 }
+
+// A command that waits for another program holding its folder says so, once.
+class SayWaiting final : public LockWait {
+ public:
+  void waiting(const QByteArray& folder, bool first) override {
+    if (first) print_err(msg::prefix + msg::folder_in_use + decode_file_name(folder) + QLatin1Char('\n'));
+  }
+  void waited() override {}
+};
 
 int usage_error(const QString& message) {
   print_err(msg::prefix + message + QLatin1Char('\n') + msg::prefix + msg::see_help + QLatin1Char('\n'));
@@ -197,7 +207,11 @@ int dispatch(const QStringList& words) {
   for (const Step* step : steps_of(sub->name))
     if (step->check && given(*step, args))
       if (const QString error = step->check(args); !error.isEmpty()) return usage_error(error);
-  return sub->run(args);
+  SayWaiting say_waiting;
+  set_lock_wait(&say_waiting);
+  const int status = sub->run(args);
+  set_lock_wait(nullptr);
+  return status;
 }
 
 }  // namespace tn::cli

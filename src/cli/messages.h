@@ -49,6 +49,9 @@ inline const QString shown_fields_help = QStringLiteral(
 inline const QString run_fields_tail = QStringLiteral("を書込");
 
 inline const QString progress = QStringLiteral("処理中 ");
+// While another program (a window's write, another command) holds the
+// folder; the folder follows.
+inline const QString folder_in_use = QStringLiteral("他のﾌﾟﾛｸﾞﾗﾑがﾌｫﾙﾀﾞを使用中です。終わるまで待ちます: ");
 inline const QString rename_arrow = QStringLiteral(" → ");
 
 // --help.

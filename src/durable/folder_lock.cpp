@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <atomic>
+#include <ctime>
 #include <map>
 #include <mutex>
 
@@ -31,7 +33,44 @@ std::map<std::pair<dev_t, ino_t>, Held>& held_folders() {
   return folders;
 }
 
+// Counts one more hold of a folder this process holds already.
+bool count_again(const std::pair<dev_t, ino_t>& key) {
+  const std::lock_guard<std::mutex> lock(guard());
+  auto& folders = held_folders();
+  const auto it = folders.find(key);
+  if (it == folders.end()) return false;
+  ++it->second.count;
+  return true;
+}
+
+std::atomic<LockWait*> g_wait{nullptr};
+
+// Takes the flock on fd, waiting as the process's LockWait says.
+bool take(int fd, const QByteArray& folder) {
+  LockWait* const wait = g_wait.load();
+  if (!wait) {
+    int r;
+    while ((r = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    return r == 0;
+  }
+  bool first = true;
+  int r;
+  while ((r = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && (errno == EWOULDBLOCK || errno == EINTR)) {
+    if (errno == EINTR) continue;
+    wait->waiting(folder, first);
+    first = false;
+    const timespec tick{0, 100'000'000};
+    ::nanosleep(&tick, nullptr);
+  }
+  if (!first) wait->waited();
+  return r == 0;
+}
+
 }  // namespace
+
+void set_lock_wait(LockWait* wait) { g_wait.store(wait); }
+LockWait* lock_wait() { return g_wait.load(); }
 
 FolderLock::FolderLock(const QByteArray& folder) {
   // O_CLOEXEC: a program started meanwhile must not inherit the lock.
@@ -42,23 +81,21 @@ FolderLock::FolderLock(const QByteArray& folder) {
     ::close(fd);
     return;
   }
-  const std::lock_guard<std::mutex> lock(guard());
   const std::pair<dev_t, ino_t> key{st.st_dev, st.st_ino};
-  auto& folders = held_folders();
-  if (const auto it = folders.find(key); it != folders.end()) {
-    ++it->second.count;
+  if (count_again(key)) {
     ::close(fd);
     key_ = key;
     return;
   }
-  int r;
-  while ((r = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
-  }
-  if (r != 0) {
+  // Waited for outside the guard: while a window's wait paints, the locks
+  // this process holds still count.
+  if (!take(fd, folder)) {
     ::close(fd);
     return;
   }
-  folders[key] = {fd, 1};
+  // Two descriptors never hold the flock at once: no entry is there now.
+  const std::lock_guard<std::mutex> lock(guard());
+  held_folders()[key] = {fd, 1};
   key_ = key;
 }
 

@@ -9,7 +9,9 @@
 // read-only descriptor of the directory, so it works in a folder we may
 // not write and leaves no file behind) from before its first read to after
 // its history is stored and its journal removed. The other waits; a run is
-// short. The lock goes with the process: a killed writer holds nothing.
+// short, but a command line holds its folder for its whole command, so a
+// front tells its user why nothing moves (LockWait). The lock goes with the
+// process: a killed writer holds nothing.
 //
 // Within one process the lock is counted, not taken again (a second flock
 // on another descriptor of the same folder would wait for ourselves), so
@@ -23,6 +25,24 @@
 #include <utility>
 
 namespace tn {
+
+// What this process does while another holds a folder it needs. Without
+// one it waits in the kernel, silent. A front installs one at its start: a
+// window keeps painting and says why it is still, a command line says it
+// once.
+class LockWait {
+ public:
+  virtual ~LockWait() = default;
+  // About ten times a second while another process holds `folder`;
+  // `first` on the first call of each wait.
+  virtual void waiting(const QByteArray& folder, bool first) = 0;
+  // The wait that began with the last `first` is over.
+  virtual void waited() = 0;
+};
+
+// The wait of every FolderLock of the process from now on; nullptr for none.
+void set_lock_wait(LockWait* wait);
+LockWait* lock_wait();
 
 class FolderLock {
  public:

@@ -3,6 +3,7 @@
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QAccessible>
@@ -17,6 +18,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QThread>
 #include <QtTest>
 #include <memory>
 
@@ -24,6 +26,7 @@
 #include "app/form2.h"
 #include "app/form4.h"
 #include "app/messages.h"
+#include "app/qt_progress.h"
 #include "app_fixture.h"
 #include "edit/edit_commands.h"
 #include "edit/messages.h"
@@ -530,16 +533,19 @@ class TestForm1 : public QObject {
     QTest::addColumn<QString>("frame");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("shown");
-    QTest::newRow("year (TYER, as TagLib shows it)") << "year" << "TDRC" << "1998" << true;
-    QTest::newRow("album artist") << "album_artist" << "TPE2" << "山田花子" << true;
-    QTest::newRow("sort reading") << "artist_sort" << "TSOP" << "やまだはなこ" << true;
-    QTest::newRow("hidden: not written") << "composer" << "TCOM" << "作曲者" << false;
+    QTest::addColumn<bool>("held");  // by another program first: the window says why it waits
+    QTest::newRow("year (TYER, as TagLib shows it)") << "year" << "TDRC" << "1998" << true << false;
+    QTest::newRow("album artist") << "album_artist" << "TPE2" << "山田花子" << true << false;
+    QTest::newRow("sort reading") << "artist_sort" << "TSOP" << "やまだはなこ" << true << false;
+    QTest::newRow("hidden: not written") << "composer" << "TCOM" << "作曲者" << false << false;
+    QTest::newRow("folder held by a command line") << "genre" << "TCON" << "J-Pop" << true << true;
   }
   void write_all_writes_shown_columns() {
     QFETCH(QString, field);
     QFETCH(QString, frame);
     QFETCH(QString, text);
     QFETCH(bool, shown);
+    QFETCH(bool, held);
     const Field f = *field_from_key(field);
     Rig rig(2);
     rig.state.shown_fields[f] = shown;
@@ -552,7 +558,24 @@ class TestForm1 : public QObject {
     };
     put(text);
     rig.dialogs.reset().yes();
+    QProcess holder;
+    QString waiting;
+    if (held) {
+      holder.start("flock", {rig.dir.path(), "sleep", "1.5"});
+      QVERIFY(holder.waitForStarted());
+      QThread::msleep(300);
+      QTimer::singleShot(900, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+          if (auto* label = w->findChild<QLabel*>(); label && w->isVisible() && dynamic_cast<ProgressWindow*>(w))
+            waiting = label->text();
+      });
+    }
     cmd_write_all(rig.form1.context());
+    if (held) {
+      QVERIFY2(waiting.startsWith(msg::folder_in_use), qPrintable(waiting));
+      holder.waitForFinished();
+      QCOMPARE(holder.exitCode(), 0);
+    }
     const QString path = rig.state.path_of(0);
     QCOMPARE(dump_tags(path).v2_texts.value(frame).value(0), shown ? text : QString());
     QCOMPARE(rig.form1.grid().cell_mark(col::of(f), 1), shown ? CellMark::plain : CellMark::edited);

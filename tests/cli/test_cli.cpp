@@ -5,10 +5,12 @@
 #include <sys/resource.h>
 #include <csignal>
 #include <QScopeGuard>
+#include <QThread>
 #include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include "cli/messages.h"
 #include "cli_runner.h"
 #include "import/messages.h"
 #include "rename/messages.h"
@@ -173,45 +175,49 @@ class CliTest : public QObject {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<QString>("done");
+    QTest::addColumn<bool>("held");  // by another program first: the command says it waits
     const QStringList ab{"新盤", "新盤", "新盤"};
-    QTest::newRow("album") << QStringList{"--album", "新盤"} << "album" << ab << msg::write_album_done;
-    QTest::newRow("album=") << QStringList{"--album=新盤"} << "album" << ab << msg::write_album_done;
+    QTest::newRow("album") << QStringList{"--album", "新盤"} << "album" << ab << msg::write_album_done << false;
+    QTest::newRow("album=") << QStringList{"--album=新盤"} << "album" << ab << msg::write_album_done << false;
     QTest::newRow("artist") << QStringList{"--artist", "新人"} << "artist" << QStringList{"新人", "新人", "新人"}
-                            << msg::write_artist_done;
+                            << msg::write_artist_done << false;
     QTest::newRow("album cleared") << QStringList{"--album", ""} << "album" << QStringList{"", "", ""}
-                                   << msg::write_album_done;
+                                   << msg::write_album_done << false;
     QTest::newRow("titles from names") << QStringList{"--titles-from-names"} << "title"
-                                       << QStringList{"1", "2", "3"} << msg::write_title_done;
+                                       << QStringList{"1", "2", "3"} << msg::write_title_done << false;
     QTest::newRow("titles from orders and names") << QStringList{"--titles-from-names-with-order"} << "title"
-                                                  << QStringList{"011", "022", "033"} << msg::write_title_done;
+                                                  << QStringList{"011", "022", "033"} << msg::write_title_done << false;
     QTest::newRow("a text given wins over names")
         << QStringList{"--titles-from-names", "--title", "同じ"} << "title" << QStringList{"同じ", "同じ", "同じ"}
-        << msg::write_title_done;
+        << msg::write_title_done << false;
     QTest::newRow("sheet, layout 1") << QStringList{"--import", "sheet.csv"} << "title"
-                                     << QStringList{"甲", "乙", "丙"} << msg::write_title_done;
+                                     << QStringList{"甲", "乙", "丙"} << msg::write_title_done << false;
     QTest::newRow("sheet, layout 2") << QStringList{"--import", "sheet.csv", "--layout", "2"} << "artist"
-                                     << QStringList{"A", "B", "C"} << msg::write_all_done;
+                                     << QStringList{"A", "B", "C"} << msg::write_all_done << false;
     QTest::newRow("named sheet") << QStringList{"--import", "book.xlsx", "--sheet", "曲目", "--layout", "2"}
-                                 << "album" << QStringList{"X", "Y", "Z"} << msg::write_all_done;
+                                 << "album" << QStringList{"X", "Y", "Z"} << msg::write_all_done << false;
     QTest::newRow("--set of one of the three texts") << QStringList{"--set", "album=新盤"} << "album" << ab
-                                            << msg::write_album_done;
+                                            << msg::write_album_done << false;
     QTest::newRow("--fields chooses what is written")
         << QStringList{"--import", "sheet.csv", "--layout", "2", "--fields", "artist"} << "artist"
-        << QStringList{"A", "B", "C"} << msg::write_artist_done;
+        << QStringList{"A", "B", "C"} << msg::write_artist_done << false;
     QTest::newRow("--set of another field") << QStringList{"--set", "year=1998", "--album", "新盤"} << "year"
-                                            << QStringList{"1998", "1998", "1998"} << msg::write_album_done;
+                                            << QStringList{"1998", "1998", "1998"} << msg::write_album_done << false;
     QTest::newRow("by header names, another field")
         << QStringList{"--import", "book.csv", "--layout", "header"} << "year" << QStringList{"1999", "2000", "2001"}
-        << msg::write_artist_done;
+        << msg::write_artist_done << false;
     QTest::newRow("by header names, only what they name")
         << QStringList{"--import", "book.csv", "--layout", "header"} << "artist" << QStringList{"A", "B", "C"}
-        << msg::write_artist_done;
+        << msg::write_artist_done << false;
+    QTest::newRow("the folder held by another program") << QStringList{"--album", "新盤"} << "album" << ab
+                                                        << msg::write_album_done << true;
   }
   void write_then_list() {
     QFETCH(QStringList, args);
     QFETCH(QString, field);
     QFETCH(QStringList, expected);
     QFETCH(QString, done);
+    QFETCH(bool, held);
     Folder f(3);
     QTemporaryDir sheets;
     write_file(sheets.filePath("sheet.csv"), "甲,x,A\n乙,y,B\n丙,z,C\n");
@@ -222,9 +228,17 @@ class CliTest : public QObject {
     for (QString& a : args)
       if (a.startsWith("sheet.") || a.startsWith("book.")) a = sheets.filePath(a);
     const QByteArray legacy_before = dump_tags(f.file("1.mp3")).v2_raw.value("TIT2");
+    QProcess holder;
+    if (held) {
+      holder.start("flock", {f.path(), "sleep", "1"});
+      QVERIFY(holder.waitForStarted());
+      QThread::msleep(300);
+    }
     const CliRun w = run_cli(QStringList{"write", f.path()} + args);
     QCOMPARE(w.status, 0);
     QVERIFY2(w.err.endsWith(done + '\n'), qPrintable(w.err));
+    QCOMPARE(w.err.startsWith(cli::msg::prefix + cli::msg::folder_in_use + f.path() + '\n'), held);
+    holder.waitForFinished();
     QVERIFY(w.out.isEmpty());
     const CliRun l = f.list();
     QCOMPARE(l.status, 0);
