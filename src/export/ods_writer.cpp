@@ -48,7 +48,8 @@ void write_paragraph(QXmlStreamWriter& w, const QString& text) {
                                   : c == u'\n' ? QStringLiteral("line-break")
                                                : QStringLiteral("s"));
     } else {
-      run += c;
+      // What XML cannot hold at all (other control characters) shows as U+FFFD.
+      run += (c.unicode() < 0x20 || c.unicode() >= 0xFFFE) ? QChar(QChar::ReplacementCharacter) : c;
     }
     after_blank = c == u' ' || c == u'\t' || c == u'\n';
   }
@@ -87,6 +88,7 @@ QByteArray content_xml(const std::vector<ExportColumn>& columns) {
     w.writeEndElement();
   }
   w.writeEndDocument();
+  if (w.hasError()) return {};
   return xml;
 }
 
@@ -106,6 +108,7 @@ bool add_part(zip_t* za, const char* name, const QByteArray& data, bool stored) 
 
 std::optional<QByteArray> ods_bytes(const std::vector<ExportColumn>& columns) {
   const QByteArray content = content_xml(columns);
+  if (content.isEmpty()) return std::nullopt;
   QTemporaryDir dir;
   if (!dir.isValid()) return std::nullopt;
   const QString path = dir.filePath(QStringLiteral("sheet.ods"));
