@@ -19,7 +19,6 @@
 
 namespace tn::cli {
 
-const QString k_fields = QStringLiteral("--fields");
 
 namespace {
 

@@ -18,7 +18,7 @@ std::optional<FieldSet> parse_fields(const QString& list, QString* bad = nullptr
 
 // --fields LIST of list and export: the columns shown beside title, album
 // and artist, as the windows' 表示 menu shows them.
-extern const QString k_fields;
+inline const QString k_fields = QStringLiteral("--fields");
 OptionSpec shown_fields_option();
 QString check_shown_fields(const Args& args);
 // Title, album and artist, and those --fields names.

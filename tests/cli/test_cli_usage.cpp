@@ -76,6 +76,8 @@ class CliUsageTest : public QObject {
                                             << "不明な項目名です（--help に一覧があります）: albums";
     QTest::newRow("unknown field to list") << QStringList{"list", F, "--fields", "Year"}
                                            << "不明な項目名です（--help に一覧があります）: Year";
+    QTest::newRow("unknown field to export") << QStringList{"export", F, "list.csv", "--fields", "Year"}
+                                           << "不明な項目名です（--help に一覧があります）: Year";
     QTest::newRow("sheet without import") << QStringList{"write", F, "--sheet", "S"}
                                           << "--layout と --sheet は --import と共に指定します";
     QTest::newRow("kana without readings") << QStringList{"write", F, "--kana", "katakana", "--dry-run"}
@@ -150,6 +152,7 @@ class CliUsageTest : public QObject {
     QTest::newRow("write --help") << QStringList{"write", "--help"} << "--titles-from-names-with-order";
     QTest::newRow("field names in write --help") << QStringList{"write", "--help"} << "album_artist_sort";
     QTest::newRow("rename -h") << QStringList{"rename", "FOLDER", "-h"} << "--order-and-titles";
+    QTest::newRow("export --help") << QStringList{"export", "--help"} << "--fields LIST";
   }
   void help_and_version() {
     QFETCH(QStringList, args);
