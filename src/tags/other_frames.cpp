@@ -101,8 +101,10 @@ QByteArray render_other_frame(Field f, const QString& text, int encoding, const 
     frame->setText(to_taglib(text));
     tag.addFrame(frame);
   } else {
-    // Through the 2.4 id, as TagLib holds the year: its own 2.3 form follows.
-    auto* frame = new TagLib::ID3v2::TextIdentificationFrame(frame_id_of(f, 4), type);
+    // A 2.3 year is a TYER of the text as typed. Through TagLib's TDRC it
+    // would be cut to four characters, a date split into a TDAT beside it,
+    // and the year read back would not be the one written.
+    auto* frame = new TagLib::ID3v2::TextIdentificationFrame(frame_id_of(f, version), type);
     frame->setText(to_taglib(text));
     tag.addFrame(frame);
   }
@@ -158,8 +160,15 @@ bool set_others(TagLib::ID3v2::Tag& tag, const OtherEdits& others, TagLib::ID3v2
   for (const OtherEdit& e : others) {
     if (e.field == Field::comment) {
       changed |= set_comment(tag, e.text, version);
+    } else if (e.field == Field::year && version == TagLib::ID3v2::v3) {
+      // TagLib holds a 2.3 year as a TDRC, which its 2.3 render cuts to
+      // four characters and a TDAT; a TYER of our own keeps the text.
+      const TagLib::ID3v2::FrameList& held = tag.frameListMap()["TDRC"];
+      if (held.size() == 1 && held.front()->toString() == to_taglib(e.text) && ascii(e.text)) continue;
+      const bool had = !held.isEmpty();
+      tag.removeFrames("TDRC");
+      changed |= set_text(tag, "TYER", e.text, version) || had;
     } else {
-      // TagLib reads a 2.3 year as TDRC and writes it back as TYER.
       changed |= set_text(tag, frame_id_of(e.field, 4), e.text, version);
     }
   }

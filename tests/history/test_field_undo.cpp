@@ -67,6 +67,9 @@ class FieldUndo : public QObject {
     row("2.3", "composer", {}, "TCOM");
     row("2.3", "comment", {}, "COMM::jpn");
     row("2.3", "title_sort", {}, "TSOT");
+    // A 2.3 year as typed, not cut to TagLib's four digits and a TDAT.
+    QTest::addRow("2.3 year as a date") << "2.3" << "year" << "2024-01-01" << "TYER";
+    QTest::addRow("2.3 year not a number") << "2.3" << "year" << "1998a" << "TYER";
     row("2.4", "year", "2024", "TDRC");
     row("2.4", "year", {}, "TDRC");
     row("2.4", "genre", "Rock", "TCON");
@@ -78,6 +81,7 @@ class FieldUndo : public QObject {
     row("2.2", "comment", {}, "COMM::jpn");
     row("ID3v1", "title", "新しい曲名", "TIT2");
     row("ID3v1", "year", "2024", "TYER");
+    QTest::addRow("ID3v1 year as a date") << "ID3v1" << "year" << "2024-01-01" << "TYER";
     row("ID3v1", "genre", "Rock", "TCON");
     row("ID3v1", "comment", {}, "COMM::XXX");
     row("ID3v1", "composer", "新しい作曲者", "TCOM");
