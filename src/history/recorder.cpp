@@ -87,10 +87,40 @@ void Recording::taken_back(const QByteArray& path) {
     }
 }
 
+bool Recording::announce_renames(const std::vector<std::pair<QByteArray, QByteArray>>& renames) {
+  Run announced = run_;
+  announced.complete = false;
+  for (const auto& [from, to] : renames) {
+    if (folder_of(from) != folder_) continue;
+    const int fd = ::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0) continue;
+    if (::fstat(fd, &st) == 0) {
+      Change& c = announced.changes.emplace_back();
+      c.name_before = from.mid(from.lastIndexOf('/') + 1);
+      c.name_after = to.mid(to.lastIndexOf('/') + 1);
+      c.before = c.after = identity_of(st);
+      c.before_print = c.after_print = print_of_file(fd);
+    }
+    ::close(fd);
+  }
+  if (announced.changes.size() == run_.changes.size()) return true;
+  if (!store_run(folder_, announced)) return false;
+  run_.id = announced.id;
+  announced_ = dirty_ = true;
+  return true;
+}
+
 bool Recording::make_durable() {
-  if (!dirty_ || run_.changes.empty()) return true;
+  if (!dirty_) return true;
+  if (run_.changes.empty()) {
+    // Announced renames of which none was made.
+    if (announced_ && run_.id != 0) remove_run(folder_, run_.id);
+    announced_ = dirty_ = false;
+    return true;
+  }
   if (!store_run(folder_, run_)) return false;
-  dirty_ = false;
+  announced_ = dirty_ = false;
   return true;
 }
 

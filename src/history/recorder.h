@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "history/history.h"
 #include "durable/change_observer.h"
@@ -41,6 +43,13 @@ class Recording final : public ChangeObserver {
   void taken_back(const QByteArray& path) override;
   bool make_durable() override;
 
+  // Before a run of renames (paths from, to; the order they will be made
+  // in): the run is stored with them as not complete, so that whatever
+  // stops the renames, recovery keeps of it what the files show done. The
+  // renames made are then told by renamed() as usual. False: it could not
+  // be stored, and no rename may be made.
+  bool announce_renames(const std::vector<std::pair<QByteArray, QByteArray>>& renames);
+
  private:
   // The run's change for path, or nullptr when the file is not in its folder.
   Change* begin_change(const QByteArray& path, const struct stat& before);
@@ -50,6 +59,7 @@ class Recording final : public ChangeObserver {
   Run run_;
   bool dirty_ = false;
   bool usable_ = false;
+  bool announced_ = false;  // stored as not complete: stored again, or removed
 };
 
 // A command's run: a Recording handed to the tag library for the command's

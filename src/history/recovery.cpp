@@ -10,16 +10,25 @@
 
 #include "history/undo.h"
 #include "durable/folder_lock.h"
+#include "durable/journal_record.h"
 
 namespace tn::history {
 
 namespace {
 
+// A rename alone: the file's content as it was.
+bool rename_only(const Change& c) {
+  return c.name_before != c.name_after && c.before_print == c.after_print && !c.rewritten && c.old_ranges.empty();
+}
+
 // What is left of change c once its writer died: nullopt when the file shows
-// none of it. renamed: set when a name was given back.
-std::optional<Change> as_far_as_done(const QByteArray& folder, Change c, bool& renamed) {
+// none of it. renamed: set when a name was given back. The file is looked
+// for under `where`: its name after c, or where a later rename of the run
+// took it.
+std::optional<Change> as_far_as_done(const QByteArray& folder, Change c, const QByteArray& where, bool stable,
+                                     bool& renamed) {
   bool at_new_name = true;
-  int fd = ::open((folder + '/' + c.name_after).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  int fd = ::open((folder + '/' + where).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0 && c.name_after != c.name_before) {
     at_new_name = false;
     fd = ::open((folder + '/' + c.name_before).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
@@ -30,6 +39,8 @@ std::optional<Change> as_far_as_done(const QByteArray& folder, Change c, bool& r
   ::close(fd);
   const bool new_name = at_new_name && c.name_after != c.name_before;
   if (print == 0 || !at_new_name) return std::nullopt;
+  // A file of the same bytes (a copy of the song) is not the one renamed.
+  if (rename_only(c) && stable && (st.st_dev != c.before.dev || st.st_ino != c.before.ino)) return std::nullopt;
   c.after = identity_of(st);
   if (print == c.after_print) return c;
   if (print != c.before_print || !new_name) return std::nullopt;
@@ -91,10 +102,25 @@ Recovered recover(const QByteArray& folder) {
   remove_dead_stores(folder);
   for (Run& run : load_runs(folder, Load::incomplete)) {
     r.changed = true;
+    const int dirfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool stable = dirfd >= 0 && journal::stable_inodes(dirfd);
+    if (dirfd >= 0) ::close(dirfd);
     std::vector<Change> kept;
     bool renamed = false;
-    for (const Change& c : run.changes)
-      if (std::optional<Change> done = as_far_as_done(folder, c, renamed)) kept.push_back(std::move(*done));
+    // The renames made first (a run of renames is stored before them), so
+    // that a file written and then renamed is looked for where a later
+    // rename of the run took it.
+    const std::vector<Change>& changes = run.changes;
+    std::vector<bool> moved(changes.size());
+    for (std::size_t i = 0; i < changes.size(); ++i)
+      moved[i] = rename_only(changes[i]) && as_far_as_done(folder, changes[i], changes[i].name_after, stable, renamed);
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+      QByteArray where = changes[i].name_after;
+      for (std::size_t j = i + 1; j < changes.size() && !rename_only(changes[i]); ++j)
+        if (moved[j] && changes[j].name_before == where) where = changes[j].name_after;
+      if (std::optional<Change> done = as_far_as_done(folder, changes[i], where, stable, renamed))
+        kept.push_back(std::move(*done));
+    }
     if (renamed) sync_folder(folder);
     run.changes = std::move(kept);
     run.complete = true;

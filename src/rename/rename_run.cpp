@@ -157,6 +157,19 @@ RenameRow rename_row(Context& cx, int i, Folder& f, history::Recording* recordin
   return r;
 }
 
+// The renames a run will make, worked out as a dry run works them out, up
+// to the first row it would refuse.
+std::vector<std::pair<QByteArray, QByteArray>> planned_renames(Context& cx, Folder f) {
+  std::vector<std::pair<QByteArray, QByteArray>> out;
+  for (int i = 0; i < cx.state.file_count; ++i) {
+    if (cx.state.file(i).isEmpty()) continue;
+    const RenameRow r = rename_row(cx, i, f, nullptr);
+    if (!r.renamed) break;
+    if (r.to != r.from) out.emplace_back(encode_file_name(cx.state.path_of(i)), encode_file_name(f.path + r.to));
+  }
+  return out;
+}
+
 }  // namespace
 
 QString RenameRun::refusal_text() const {
@@ -183,6 +196,10 @@ RenameRun run_renames(Context& cx, bool dry_run) {
     }
   }
   history::Recording* recording = recorded ? &recorded->recording() : nullptr;
+  if (recording && !recording->announce_renames(planned_renames(cx, f))) {
+    run.folder_refusal = msg::history_unusable(msg::history_rename, history::place_of(recording->folder()));
+    return run;
+  }
   ProgressScope progress(cx, cx.state.file_count);
   for (int i = 0; i < cx.state.file_count; ++i) {
     progress.step(i);
