@@ -1,6 +1,8 @@
 #include "tags/legacy_text.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <utility>
 #include <QList>
 #include <iconv.h>
 
@@ -78,20 +80,43 @@ bool looks_like_western(const QString& s) {
   return true;
 }
 
+// A character of a script or symbol block that titles are written in.
+// Shift-JIS kanji whose bytes happen to be valid UTF-8 (箏曲集 is) decode,
+// as UTF-8, into blocks that no title uses: Tifinagh, Ethiopic, CJK
+// Extension A, the private use area, C1 controls.
+bool in_common_block(char32_t c) {
+  static constexpr std::pair<char32_t, char32_t> k_common[] = {
+      {0x00A0, 0x058F}, {0x0590, 0x06FF}, {0x0900, 0x0EFF}, {0x10A0, 0x10FF}, {0x1E00, 0x1FFF},
+      {0x2000, 0x2BFF}, {0x3000, 0x33FF}, {0x4E00, 0x9FFF}, {0xAC00, 0xD7AF}, {0xF900, 0xFAFF},
+      {0xFE30, 0xFE4F}, {0xFF00, 0xFFEF}, {0x1F000, 0x10FFFF}};
+  if (c < 0x80) return true;
+  for (const auto& [from, to] : k_common)
+    if (c >= from && c <= to) return true;
+  return false;
+}
+
+// Clean CP932 that yields kana or kanji, not a Western word's accents.
+bool reads_as_japanese(const QByteArray& raw) {
+  const auto utf8 = convert(Way::from_cp932, raw);
+  if (!utf8) return false;
+  const QString s = QString::fromUtf8(*utf8);
+  bool japanese = false;
+  for (const uint c : s.toUcs4()) japanese = japanese || is_kana_or_kanji(c);
+  return japanese && !looks_like_western(s);
+}
+
 }  // namespace
 
 LegacyCharset guess_legacy_charset(const QByteArray& raw) {
   bool ascii = true;
   for (const char c : raw) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
   if (ascii) return LegacyCharset::ascii;
-  if (is_strict_utf8(raw)) return LegacyCharset::utf8;
-  if (const auto utf8 = convert(Way::from_cp932, raw)) {
-    const QString s = QString::fromUtf8(*utf8);
-    bool japanese = false;
-    for (const uint c : s.toUcs4()) japanese = japanese || is_kana_or_kanji(c);
-    if (japanese && !looks_like_western(s)) return LegacyCharset::cp932;
+  if (is_strict_utf8(raw)) {
+    const QList<uint> chars = QString::fromUtf8(raw).toUcs4();
+    const bool common = std::all_of(chars.begin(), chars.end(), [](uint c) { return in_common_block(c); });
+    return common || !reads_as_japanese(raw) ? LegacyCharset::utf8 : LegacyCharset::cp932;
   }
-  return LegacyCharset::latin1;
+  return reads_as_japanese(raw) ? LegacyCharset::cp932 : LegacyCharset::latin1;
 }
 
 QString decode_legacy(const QByteArray& raw) {

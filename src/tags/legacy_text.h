@@ -13,8 +13,9 @@ namespace tn {
 enum class LegacyCharset { ascii, utf8, cp932, latin1 };
 
 // The charset of raw bytes: all below 0x80 -> ascii; valid UTF-8 with a
-// multi-byte character -> utf8; clean CP932 that yields kana or kanji (and
-// does not look like Western words with accents) -> cp932; else latin1.
+// multi-byte character -> utf8, unless it decodes into blocks no title uses
+// and is Japanese as CP932; clean CP932 that yields kana or kanji (and does
+// not look like Western words with accents) -> cp932; else latin1.
 LegacyCharset guess_legacy_charset(const QByteArray& raw);
 QString decode_legacy(const QByteArray& raw);
 // Whether raw, stored as ISO-8859-1, is text in another charset (CP932 or

@@ -198,7 +198,10 @@ class TestTagLibrary : public QObject {
     QTest::newRow("CP932 only: ①～㈱") << sjis("①～㈱の歌") << "①～㈱の歌";
     QTest::newRow("half-width katakana") << sjis("ｱﾆﾒｿﾝｸﾞ") << "ｱﾆﾒｿﾝｸﾞ";
     QTest::newRow("Shift-JIS mixed with ASCII") << sjis("Mr.Children 深海") << "Mr.Children 深海";
+    QTest::newRow("Shift-JIS that is valid UTF-8 too") << sjis("箏曲集") << "箏曲集";
     QTest::newRow("UTF-8 in a Latin-1 frame") << QStringLiteral("桜の木").toUtf8() << "桜の木";
+    QTest::newRow("UTF-8 Chinese") << QStringLiteral("我爱你中国").toUtf8() << "我爱你中国";
+    QTest::newRow("UTF-8 Greek") << QStringLiteral("ελληνικά").toUtf8() << "ελληνικά";
     QTest::newRow("Café") << QStringLiteral("Café").toLatin1() << "Café";
     QTest::newRow("Mötley Crüe") << QStringLiteral("Mötley Crüe").toLatin1() << "Mötley Crüe";
     QTest::newRow("MÖTLEY CRÜE") << QStringLiteral("MÖTLEY CRÜE").toLatin1() << "MÖTLEY CRÜE";
