@@ -158,7 +158,7 @@ void other_fields_outcome(const Session& s, const PerField<bool>& fields, bool f
   for (Field f : all_fields()) {
     if (field_bit_of(f)) continue;
     row[field_key(f)] = !disk                     ? QString()
-                        : from_table && fields[f] ? s.grid.cell_text(col::of(f), r)
+                        : from_table && fields[f] ? stored_text(s.grid.cell_text(col::of(f), r))
                                                   : (*disk)[field_index(f)];
   }
 }

@@ -89,7 +89,7 @@ QJsonObject outcome_row(const Session& s, const Plan& plan, const Outcome& o, in
   for (std::size_t k = 0; k < std::size(k_tag_columns); ++k) {
     const TagColumn& c = k_tag_columns[k];
     const bool from_table = o.dry_run && done && (plan.columns & c.bit);
-    row[QLatin1String(c.field)] = !disk ? QString() : from_table ? s.grid.cell_text(c.col, r) : (*disk)[k];
+    row[QLatin1String(c.field)] = !disk ? QString() : from_table ? stored_text(s.grid.cell_text(c.col, r)) : (*disk)[k];
     if (done && (plan.columns & c.bit) && o.repaired[static_cast<std::size_t>(r - 1)][k])
       repaired.append(QLatin1String(c.field));
   }

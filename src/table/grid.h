@@ -61,6 +61,7 @@ class Grid {
   // --- the nine operations -------------------------------------------------
   void set_col(int col) { col_ = col; }
   void set_row(int row) { row_ = row; }
+  int col() const { return col_; }
   int row() const { return row_; }  // the value last set, even one past the end
   void set_text(const QString& text);
   void set_text(int number) { set_text(QString::number(number)); }

@@ -51,13 +51,7 @@ std::vector<Field> fields_of(WriteFields fields) {
 // track number given.
 FileEdits edits_of(Context& cx, int i, const std::vector<Field>& fields, const QString* track) {
   FileEdits e{encode_file_name(cx.state.path_of(i)), cx.state.identity(i), {}};
-  // As a cell is handed over: cut after its 128th character, blanks at
-  // its end dropped.
-  for (Field f : fields) {
-    QString text = first_chars(cx.ss1.cell_text(col::of(f), i + 1), k_tag_text_chars);
-    while (text.endsWith(QLatin1Char(' '))) text.chop(1);
-    e.edits[f] = text;
-  }
+  for (Field f : fields) e.edits[f] = stored_text(cx.ss1.cell_text(col::of(f), i + 1));
   if (track) e.edits[Field::track] = *track;
   return e;
 }
@@ -67,7 +61,19 @@ void note_done(Context& cx, int i, const std::vector<Field>& fields, const FileW
   const int r = i + 1;
   const TagFlags held = cx.state.legacy(i);
   cx.state.set_identity(i, w.identity);
-  for (Field f : fields) note_written(cx, r, col::of(f), col::of(f));
+  for (Field f : fields) {
+    // The cell shows what its file holds now, without the blanks at its end.
+    const QString cell = cx.ss1.cell_text(col::of(f), r);
+    if (const QString stored = stored_text(cell); stored != cell) {
+      const int was_col = cx.ss1.col(), was_row = cx.ss1.row();
+      cx.ss1.set_col(col::of(f));
+      cx.ss1.set_row(r);
+      cx.ss1.set_text(stored);
+      cx.ss1.set_col(was_col);
+      cx.ss1.set_row(was_row);
+    }
+    note_written(cx, r, col::of(f), col::of(f));
+  }
   // A write may store more than its columns (an ID3v1 text goes into a new
   // ID3v2 tag too, in Unicode).
   if (std::none_of(held.begin(), held.end(), [](bool b) { return b; })) return;
@@ -244,6 +250,12 @@ RowsWritten write_fields(Context& cx, const std::vector<Field>& fields, const QS
     if (failed[i].number != tag_error::none)
       out.rows[i] = refuse(cx, static_cast<int>(i), failed[i].number, failed[i].detail);
   return out;
+}
+
+QString stored_text(const QString& cell) {
+  QString text = first_chars(cell, k_tag_text_chars);
+  while (text.endsWith(QLatin1Char(' '))) text.chop(1);
+  return text;
 }
 
 RowsWritten write_tag_columns(Context& cx, WriteFields fields, const std::vector<int>* only) {

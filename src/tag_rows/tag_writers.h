@@ -72,6 +72,10 @@ QString write_folder_refused(const QString& folder);
 RowsWritten write_fields(Context& cx, const std::vector<Field>& fields, const QString& run_name,
                          const std::vector<int>* only = nullptr, const QStringList* tracks = nullptr);
 
+// What a write stores of a cell's text: its first 128 characters, without
+// the blanks at its end. After the write the cell shows that.
+QString stored_text(const QString& cell);
+
 // The operation of 全て書込 and the single-column writers: write_fields of
 // those columns under the command's name (fields: any but track).
 RowsWritten write_tag_columns(Context& cx, WriteFields fields, const std::vector<int>* only = nullptr);

@@ -319,6 +319,8 @@ class CliTest : public QObject {
     QTest::newRow("other fields") << QStringList{"write", "--set", "year=1998", "--set", "genre=J-Pop"} << as_made << 0;
     QTest::newRow("other fields, one chosen")
         << QStringList{"write", "--set", "composer=作曲者", "--set", "comment=メモ", "--fields", "comment"} << as_made << 0;
+    QTest::newRow("texts with blanks at their ends")
+        << QStringList{"write", "--album", "新盤 ", "--set", "comment=メモ  "} << as_made << 0;
     QTest::newRow("names") << QStringList{"rename", "--order-and-titles"} << as_made << 0;
     QTest::newRow("two rows, one name") << QStringList{"rename", "--titles"} << QStringList{"Same", "Same"} << 1;
     QTest::newRow("a slash") << QStringList{"rename", "--titles"} << QStringList{"a", "b/c"} << 1;
@@ -375,6 +377,17 @@ class CliTest : public QObject {
     const QString real_err = QString(r.err).replace(real.path() + '/', "FOLDER/");
     for (const QString& line : QString(d.err).replace(dry.path() + '/', "FOLDER/").split('\n', Qt::SkipEmptyParts))
       QVERIFY2(real_err.contains(line), qPrintable(line));
+    // What a write says it stored, its files hold.
+    QStringList stored;
+    for (qsizetype i = 1; i + 1 < args.size(); ++i) {
+      if (args[i] == "--album") stored << "album";
+      if (args[i] == "--set") stored << args[i + 1].section('=', 0, 0);
+    }
+    const QJsonArray listed = run_cli({"list", real.path(), "--json", "--fields", "all"}).json()["rows"].toArray();
+    const QJsonArray reported = rj["rows"].toArray();
+    for (qsizetype i = 0; i < reported.size() && !stored.isEmpty(); ++i)
+      for (const QString& key : stored)
+        if (reported[i]["written"].toBool()) QCOMPARE(reported[i][key], listed[i][key]);
   }
 
   // rename stops at the first refused row with the windows' row message:
