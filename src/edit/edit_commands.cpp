@@ -7,6 +7,8 @@
 #include "table/track_state.h"
 #include "table/track_table.h"
 #include "tag_rows/read_tags.h"
+#include "tags/legacy_text.h"
+#include "text/file_name.h"
 #include "text/text.h"
 
 namespace tn {
@@ -93,9 +95,13 @@ int titles_from_names(Context& cx, bool with_order) {
     // A name shorter than its extension gives no title: the row keeps the
     // one it has.
     if (char_count(name) < 4) continue;
+    // A name's bytes that are no UTF-8 (a Shift-JIS name from an old
+    // archive) are read as a legacy tag text is.
+    QString title = drop_last_chars(name, 4);
+    if (without_lone_surrogates(title) != title) title = decode_legacy(encode_file_name(title));
     g.set_row(r);
     g.set_col(col::title);
-    g.set_text(prefix + drop_last_chars(name, 4));
+    g.set_text(prefix + title);
     ++given;
   }
   return given;

@@ -11,6 +11,7 @@
 #include "table/folder.h"
 #include "table/grid.h"
 #include "table/sheet_columns.h"
+#include "text/text.h"
 #include "table/track_state.h"
 #include "durable/safe_write.h"
 
@@ -82,27 +83,15 @@ QString csv_field(const QString& text) {
   return QLatin1Char('"') + q.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
 }
 
-// A file name's byte that is no UTF-8 is kept in the table as a lone
-// surrogate, which no sheet can hold: it goes out as U+FFFD, as the table
-// shows it. (The import does not take file names back.)
-QString sheet_text(QString text) {
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    if (!text[i].isSurrogate()) continue;
-    if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-      ++i;
-    else
-      text[i] = QChar::ReplacementCharacter;
-  }
-  return text;
-}
-
 }  // namespace
 
 std::vector<ExportColumn> export_columns(const Grid& ss1, int rows, const FieldSet& shown) {
   std::vector<ExportColumn> out;
   for (const SheetColumn& c : shown_columns(shown)) {
     ExportColumn column{c.field, c.header, {}};
-    for (int r = 1; r <= rows; ++r) column.values << sheet_text(ss1.cell_text(c.column, r));
+    // A file name's byte that is no UTF-8 goes out as U+FFFD, as the table
+    // shows it (the import does not take file names back).
+    for (int r = 1; r <= rows; ++r) column.values << without_lone_surrogates(ss1.cell_text(c.column, r));
     out.push_back(std::move(column));
   }
   return out;

@@ -253,7 +253,7 @@ RowsWritten write_fields(Context& cx, const std::vector<Field>& fields, const QS
 }
 
 QString stored_text(const QString& cell) {
-  QString text = first_chars(cell, k_tag_text_chars);
+  QString text = without_lone_surrogates(first_chars(cell, k_tag_text_chars));
   while (text.endsWith(QLatin1Char(' '))) text.chop(1);
   return text;
 }

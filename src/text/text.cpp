@@ -28,6 +28,17 @@ QString drop_last_chars(const QString& s, int n) {
 
 QString first_chars(const QString& s, int n) { return s.left(unit_index(s, n)); }
 
+QString without_lone_surrogates(QString s) {
+  for (qsizetype i = 0; i < s.size(); ++i) {
+    if (!s[i].isSurrogate()) continue;
+    if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate())
+      ++i;
+    else
+      s[i] = QChar::ReplacementCharacter;
+  }
+  return s;
+}
+
 int utf8_sequence(const unsigned char* p, qsizetype n, char32_t& cp) {
   const unsigned c = p[0];
   int len;

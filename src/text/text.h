@@ -13,6 +13,10 @@ QString drop_last_chars(const QString& s, int n);
 // The first n characters of s.
 QString first_chars(const QString& s, int n);
 
+// s with every surrogate that has no pair (a file name's byte that is no
+// UTF-8 keeps one) as U+FFFD: no tag or sheet can hold one.
+QString without_lone_surrogates(QString s);
+
 // Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
 // Length of the sequence at p (n bytes left), 0 when it is not one; cp gets
 // its code point.

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "edit/edit_commands.h"
+#include "text/file_name.h"
 #include "edit/messages.h"
 #include "table/cell_marks.h"
 #include "table/track_table.h"
@@ -192,6 +193,9 @@ class EditCommands : public QObject {
     QTest::newRow("shorter keeps title") << false << "abc" << "old";
     QTest::newRow("empty keeps title") << false << "" << "old";
     QTest::newRow("surrogates stay whole") << false << "曲🎵.mp3" << "曲🎵";
+    // Bytes that are no UTF-8, read as a legacy tag text is.
+    QTest::newRow("Shift-JIS name") << false << decode_file_name("\x8B\xC8\x96\xBC.mp3") << "曲名";
+    QTest::newRow("Latin-1 name") << false << decode_file_name("Caf\xE9.mp3") << "Café";
     QTest::newRow("with order") << true << "song.mp3" << "03song";
     QTest::newRow("long title whole") << false << times("長", 40) + ".mp3" << times("長", 40);
     // The row whose file failed to read shows its name only to say so.
