@@ -137,11 +137,11 @@ std::optional<FieldSet> parse_fields(const QString& list, QString* bad) {
   return out;
 }
 
-RowsWritten write_other_fields(Context& cx, const PerField<bool>& fields) {
+RowsWritten write_other_fields(Context& cx, const PerField<bool>& fields, int columns) {
   std::vector<Field> written;
   QStringList names;
   for (Field f : all_fields())
-    if (fields[f] && !field_bit_of(f)) {
+    if (field_bit_of(f) ? (columns & field_bit_of(f)) != 0 : fields[f]) {
       written.push_back(f);
       names << field_name(f);
     }

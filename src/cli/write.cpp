@@ -27,12 +27,15 @@ const QString k_name = QStringLiteral("write");
 
 // The filled columns, written as 全て書込 writes them, all three at once,
 // or each alone, so that a column not filled keeps the file's own bytes;
-// then the other writes. Each run's texts are shown as it ends; a run that
-// stops ends the rest.
+// with other fields, all in one run, so that a row is written whole or not
+// at all; then the other writes. Each run's texts are shown as it ends; a
+// run that stops ends the rest.
 RowsWritten write_plan(Context& cx, const Plan& plan) {
   std::vector<Plan::Write> runs;
+  QStringList done;
   auto columns = [&](WriteFields f) {
     runs.push_back({[f](Context& c) { return write_tag_columns(c, f); }, write_done_text(f)});
+    done << write_done_text(f);
   };
   if (plan.columns == field_bit::all) {
     columns(WriteFields::all);
@@ -40,8 +43,11 @@ RowsWritten write_plan(Context& cx, const Plan& plan) {
     for (const TagColumn& c : k_tag_columns)
       if (plan.columns & c.bit) columns(c.writer);
   }
-  if (plan.fields != PerField<bool>{})
-    runs.push_back({[&plan](Context& c) { return write_other_fields(c, plan.fields); }, {}});
+  if (plan.fields != PerField<bool>{}) {
+    runs.clear();
+    runs.push_back({[&plan](Context& c) { return write_other_fields(c, plan.fields, plan.columns); },
+                    done.join(QLatin1Char('\n'))});
+  }
   runs.insert(runs.end(), plan.writes.begin(), plan.writes.end());
   RowsWritten out;
   for (const Plan::Write& w : runs) {
