@@ -3,6 +3,7 @@
 // given outright has the last word.
 
 #include <QFileInfo>
+#include <algorithm>
 
 #include "cli/cli.h"
 #include "cli/messages.h"
@@ -61,6 +62,18 @@ bool import_step(Session& s, const Args& args, Plan& plan) {
   Workbooks books;
   const ImportRun run = import_sheet(s.cx, books, choices);
   if (!run.text.isEmpty()) s.dialogs.notify(run.text);
+  // A sheet shorter than the table empties the rest of its columns, as the
+  // layouts by position do: said as the layout by header names says it.
+  if (run.end == ImportEnd::done && choices.format != k_header_format) {
+    int rows = s.state.file_count;
+    auto empty_row = [&](int r) {
+      return std::all_of(run.columns.begin(), run.columns.end(),
+                         [&](int c) { return c == col::order || s.grid.cell_text(c, r).isEmpty(); });
+    };
+    while (rows > 0 && empty_row(rows)) --rows;
+    if (rows < s.state.file_count)
+      print_err(import_msg::fewer_rows.arg(rows).arg(s.state.file_count) + QLatin1Char('\n'));
+  }
   plan.columns |= tag_bits(run.columns);
   // The other fields an import changed are written as well.
   for (const int c : run.columns)

@@ -254,6 +254,8 @@ RowsWritten write_fields(Context& cx, const std::vector<Field>& fields, const QS
 
 QString stored_text(const QString& cell) {
   QString text = without_lone_surrogates(first_chars(cell, k_tag_text_chars));
+  // A NUL ends a text frame's text (in 2.4 it parts values): not stored.
+  text.remove(QChar(u'\0'));
   while (text.endsWith(QLatin1Char(' '))) text.chop(1);
   return text;
 }

@@ -73,8 +73,8 @@ RowsWritten write_fields(Context& cx, const std::vector<Field>& fields, const QS
                          const std::vector<int>* only = nullptr, const QStringList* tracks = nullptr);
 
 // What a write stores of a cell's text: its first 128 characters, without
-// the blanks at its end, a lone surrogate (of a file name's byte that is
-// no UTF-8) as U+FFFD. After the write the cell shows that.
+// the blanks at its end or a NUL, a lone surrogate (of a file name's byte
+// that is no UTF-8) as U+FFFD. After the write the cell shows that.
 QString stored_text(const QString& cell);
 
 // The operation of 全て書込 and the single-column writers: write_fields of
