@@ -137,7 +137,7 @@ std::optional<FieldSet> parse_fields(const QString& list, QString* bad) {
   return out;
 }
 
-RowsWritten write_other_fields(Context& cx, const PerField<bool>& fields, int columns) {
+RowsWritten write_chosen_fields(Context& cx, const PerField<bool>& fields, int columns) {
   std::vector<Field> written;
   QStringList names;
   for (Field f : all_fields())

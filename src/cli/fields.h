@@ -26,10 +26,11 @@ FieldSet shown_fields_of(const Args& args);
 
 class Session;
 
-// write's run of the fields beside title, album and artist that plan.fields
-// names, and of the columns given (field_bit values): one run in the
-// history ("年・ジャンルを書込"), its answer per row.
-RowsWritten write_other_fields(Context& cx, const PerField<bool>& fields, int columns = 0);
+// write's run of the fields beside title, album and artist that `fields`
+// names and of the columns given (field_bit values), all in one run in the
+// history ("ｱﾙﾊﾞﾑ名・年を書込"): a row is written whole or refused whole.
+// Its answer per row.
+RowsWritten write_chosen_fields(Context& cx, const PerField<bool>& fields, int columns = 0);
 // Those fields of row r of a run's --json: as its file holds them after the
 // run; from_table: a dry run that would write the row.
 void other_fields_outcome(const Session& s, const PerField<bool>& fields, bool from_table, int r, QJsonObject& row);

@@ -31,22 +31,22 @@ const QString k_name = QStringLiteral("write");
 // at all; then the other writes. Each run's texts are shown as it ends; a
 // run that stops ends the rest.
 RowsWritten write_plan(Context& cx, const Plan& plan) {
-  std::vector<Plan::Write> runs;
-  QStringList done;
-  auto columns = [&](WriteFields f) {
-    runs.push_back({[f](Context& c) { return write_tag_columns(c, f); }, write_done_text(f)});
-    done << write_done_text(f);
-  };
+  std::vector<WriteFields> writers;
   if (plan.columns == field_bit::all) {
-    columns(WriteFields::all);
+    writers.push_back(WriteFields::all);
   } else {
     for (const TagColumn& c : k_tag_columns)
-      if (plan.columns & c.bit) columns(c.writer);
+      if (plan.columns & c.bit) writers.push_back(c.writer);
   }
+  std::vector<Plan::Write> runs;
   if (plan.fields != PerField<bool>{}) {
-    runs.clear();
-    runs.push_back({[&plan](Context& c) { return write_other_fields(c, plan.fields, plan.columns); },
+    QStringList done;
+    for (WriteFields f : writers) done << write_done_text(f);
+    runs.push_back({[&plan](Context& c) { return write_chosen_fields(c, plan.fields, plan.columns); },
                     done.join(QLatin1Char('\n'))});
+  } else {
+    for (WriteFields f : writers)
+      runs.push_back({[f](Context& c) { return write_tag_columns(c, f); }, write_done_text(f)});
   }
   runs.insert(runs.end(), plan.writes.begin(), plan.writes.end());
   RowsWritten out;
