@@ -28,7 +28,7 @@ class Session;
 
 // write's run of the fields beside title, album and artist that `fields`
 // names and of the columns given (field_bit values), all in one run in the
-// history ("ｱﾙﾊﾞﾑ名・年を書込"): a row is written whole or refused whole.
+// history ("アルバム名・年を書込"): a row is written whole or refused whole.
 // Its answer per row.
 RowsWritten write_chosen_fields(Context& cx, const PerField<bool>& fields, int columns = 0);
 // Those fields of row r of a run's --json: as its file holds them after the
