@@ -194,6 +194,8 @@ class CliTest : public QObject {
                                      << QStringList{"甲", "乙", "丙"} << msg::write_title_done << false;
     QTest::newRow("sheet, layout 2") << QStringList{"--import", "sheet.csv", "--layout", "2"} << "artist"
                                      << QStringList{"A", "B", "C"} << msg::write_all_done << false;
+    QTest::newRow("sheet shorter than the table: said") << QStringList{"--import", "short.csv"} << "title"
+                                                        << QStringList{"甲", "乙", ""} << msg::write_title_done << false;
     QTest::newRow("a NUL in a cell: not stored") << QStringList{"--import", "nul.xlsx"} << "title"
                                                  << QStringList{"ab", "c", "d"} << msg::write_title_done << false;
     QTest::newRow("named sheet") << QStringList{"--import", "book.xlsx", "--sheet", "曲目", "--layout", "2"}
@@ -227,9 +229,11 @@ class CliTest : public QObject {
                zip_bytes(xlsx_parts({{"Sheet1", xlsx_rows({{"no"}})},
                                      {"曲目", xlsx_rows({{"t1", "X", "a"}, {"t2", "Y", "b"}, {"t3", "Z", "c"}})}})));
     write_file(sheets.filePath("book.csv"), "Year,Artist,番号\n1999,A,1\n2000,B,2\n2001,C,3\n");
+    write_file(sheets.filePath("short.csv"), "甲\n乙\n");
     write_file(sheets.filePath("nul.xlsx"), zip_bytes(xlsx_parts({{"Sheet1", xlsx_rows({{"a_x0000_b"}, {"c"}, {"d"}})}})));
     for (QString& a : args)
-      if (a.startsWith("sheet.") || a.startsWith("book.") || a.startsWith("nul.")) a = sheets.filePath(a);
+      if (a.startsWith("sheet.") || a.startsWith("book.") || a.startsWith("nul.") || a.startsWith("short."))
+        a = sheets.filePath(a);
     const QByteArray legacy_before = dump_tags(f.file("1.mp3")).v2_raw.value("TIT2");
     QProcess holder;
     if (held) {
@@ -240,6 +244,7 @@ class CliTest : public QObject {
     const CliRun w = run_cli(QStringList{"write", f.path()} + args);
     QCOMPARE(w.status, 0);
     QVERIFY2(w.err.endsWith(done + '\n'), qPrintable(w.err));
+    QCOMPARE(w.err.contains(import_msg::fewer_rows.arg(2).arg(3)), args.contains(sheets.filePath("short.csv")));
     QCOMPARE(w.err.startsWith(cli::msg::prefix + cli::msg::folder_in_use + f.path() + '\n'), held);
     holder.waitForFinished();
     QVERIFY(w.out.isEmpty());
